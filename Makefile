@@ -1,0 +1,35 @@
+# Tessaly: top-level commands. Everything builds out of tree with CMake and Ninja.
+#   make deps    install the Debian packages the build needs (scripts/install-deps)
+#   make build   configure and build into build/
+#   make test    deps + build + every test suite through ctest
+#   make check   the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/
+#   make bench   build and run the benchmarks (not part of make test)
+
+BUILD_TYPE ?= RelWithDebInfo
+WERROR ?= OFF
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSALY_WERROR=$(WERROR)
+
+.PHONY: deps build test check bench clean
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+
+test: build
+	ctest --test-dir build --output-on-failure -j $(JOBS)
+
+check: deps
+	cmake -S . -B build-san $(CMAKE_FLAGS) -DTESSALY_SANITIZE=ON
+	cmake --build build-san -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir build-san --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build build-san

@@ -1,0 +1,19 @@
+// Quarter turns of 24-bit images.
+//
+// Turn 1 is the elementary turn: output row r, column c comes from input row c, column
+// (input width - 1 - r). Turn 2 is two of them (output (r, c) from input (height - 1 - r,
+// width - 1 - c)) and turn 3 three. Width and height swap for turns 1 and 3.
+#pragma once
+
+#include "pixel_array.h"
+#include "progress.h"
+
+namespace qx {
+
+// Returns image turned by code quarter turns (1, 2 or 3; anything else throws QX_ERR_INPUT).
+// Works in 16 x 16 pixel tiles so source and destination are both touched in short runs, and
+// reports once per band of 16 output rows (16 source columns for turns 1 and 3, 16 source rows
+// for turn 2).
+ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& range = {});
+
+}  // namespace qx
