@@ -36,17 +36,17 @@ void verticalSums(const uint8_t* above, const uint8_t* centre, const uint8_t* be
 }
 
 // Horizontal pass: output pixel j = (left + 2 * centre + right) / 16 of the column sums at
-// source pixels 2j - 1, 2j, 2j + 1, the left one clamped at the first column and the right one
-// at the last.
-void horizontalReduce(const uint16_t* sums, int32_t sourceWidth, int32_t outWidth, uint8_t* out) {
-  for (int32_t j = 0; j < outWidth; ++j) {
-    const int32_t centre = 2 * j;
-    const int32_t left = centre == 0 ? 0 : centre - 1;
-    const int32_t right = centre + 1 < sourceWidth ? centre + 1 : sourceWidth - 1;
-    for (int c = 0; c < 3; ++c) {
-      const unsigned sum = sums[left * 3 + c] + 2u * sums[centre * 3 + c] + sums[right * 3 + c];
-      out[j * 3 + c] = static_cast<uint8_t>(sum >> 4);
-    }
+// source pixels 2j - 1, 2j, 2j + 1. Only the left tap of the first pixel needs clamping: for
+// every output pixel 2j + 1 is still inside the source (j < sourceWidth / 2).
+void horizontalReduce(const uint16_t* sums, int32_t outWidth, uint8_t* out) {
+  if (outWidth == 0) return;
+  for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>((3u * sums[c] + sums[3 + c]) >> 4);
+  for (int32_t j = 1; j < outWidth; ++j) {
+    const uint16_t* centre = sums + 6 * j;
+    uint8_t* to = out + 3 * j;
+    to[0] = static_cast<uint8_t>((centre[-3] + 2u * centre[0] + centre[3]) >> 4);
+    to[1] = static_cast<uint8_t>((centre[-2] + 2u * centre[1] + centre[4]) >> 4);
+    to[2] = static_cast<uint8_t>((centre[-1] + 2u * centre[2] + centre[5]) >> 4);
   }
 }
 
@@ -63,10 +63,10 @@ ImagePtr halve(const tagPixelArray& source, const ProgressRange& range) {
     range.at(static_cast<double>(i) / outHeight);
     const int32_t centre = 2 * i;
     const int32_t above = centre == 0 ? 0 : centre - 1;
-    const int32_t below = centre + 1 < source.height ? centre + 1 : source.height - 1;
+    const int32_t below = centre + 1;  // inside the source, as i < source.height / 2
     verticalSums(rowOf(source, above), rowOf(source, centre), rowOf(source, below), rowBytes,
                  sums.data());
-    horizontalReduce(sums.data(), source.width, outWidth, rowOf(*out, i));
+    horizontalReduce(sums.data(), outWidth, rowOf(*out, i));
   }
   range.at(1.0);
   return out;
