@@ -83,6 +83,23 @@ bool wideReadsSafe(const tagPixelArray& src, const Tile& tile) {
   return std::max(col1, col2) < src.width - 1;
 }
 
+// Asks for the source runs of a tile some tiles ahead. For turns 1 and 3 consecutive tiles read
+// different source rows, a pattern the hardware prefetcher does not follow, so without this
+// every tile waits for 16 rows to arrive from memory.
+constexpr int kPrefetchTiles = 8;
+
+template <int Code>
+void prefetchTile(const tagPixelArray& src, const Tile& tile) {
+  if constexpr (Code == 2) return;
+  for (int k = 0; k < tile.columns; ++k) {
+    int32_t row, col;
+    sourceOf<Code>(tile.r0 + (Code == 1 ? tile.rows - 1 : 0), tile.c0 + k, src.width, src.height, row, col);
+    const uint8_t* at = rowOf(src, row) + static_cast<ptrdiff_t>(col) * 3;
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + 47);
+  }
+}
+
 template <int Code>
 void turnTile(const tagPixelArray& src, tagPixelArray& dst, const Tile& tile) {
   uint8_t buffer[kTile * kBufferPitch];
@@ -102,6 +119,8 @@ void turnAll(const tagPixelArray& src, tagPixelArray& dst, const ProgressRange& 
     const int32_t r0 = band * kTile;
     const int rows = std::min(kTile, dst.height - r0);
     for (int32_t c0 = 0; c0 < dst.width; c0 += kTile) {
+      const int32_t ahead = c0 + kPrefetchTiles * kTile;
+      if (ahead < dst.width) prefetchTile<Code>(src, {r0, ahead, rows, std::min(kTile, dst.width - ahead)});
       turnTile<Code>(src, dst, {r0, c0, rows, std::min(kTile, dst.width - c0)});
     }
   }
