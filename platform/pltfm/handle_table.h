@@ -1,9 +1,10 @@
 // A table that hands out 32-bit handles for the objects it holds.
 //
 // A handle is (generation << 24) | (slot + 1): never 0, and a handle of a freed slot stops
-// working at once because the slot's generation moves on. Freed slots are reused oldest first,
-// so the same slot (and with it a possibly equal handle) comes back only after many other frees,
-// which keeps stale handles from silently naming a new object.
+// working at once because the slot's generation moves on. Freed slots are reused oldest first
+// and only once kReuseAfter of them wait, so a slot comes back after at least that many other
+// frees, and its generation repeats only after 256 such rounds: a stale handle does not silently
+// name a new object until more than 250,000 frees later.
 //
 // The table does no locking of its own; its owner guards it.
 #pragma once
@@ -20,11 +21,12 @@ template <typename T>
 class HandleTable {
  public:
   static constexpr uint32_t kMaxSlots = (1u << 24) - 1;
+  static constexpr std::size_t kReuseAfter = 1024;
 
   // Stores value and returns its handle; 0 when the table is full. May throw std::bad_alloc.
   uint32_t insert(T value) {
     uint32_t slot;
-    if (!free_.empty()) {
+    if (free_.size() > kReuseAfter || (!free_.empty() && slots_.size() >= kMaxSlots)) {
       slot = free_.front();
       free_.pop_front();
     } else {
