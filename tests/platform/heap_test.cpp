@@ -2,7 +2,9 @@
 // the HeapLock / HeapBlock guards.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -217,6 +219,24 @@ TEST(Memory, HelpersCopyOverlappingRangesFillAndIgnoreNull) {
   zanMemCopy(nullptr, text, 3);
   zanMemSet(nullptr, 0, 3);
   zanMemZero(nullptr, 3);
+}
+
+}  // namespace
+
+namespace {
+
+// Run by the ctest entry that sets TESSALY_HEAP_MOVE=1 for the whole suite: the default heap
+// then moves every block at its last unlock, and all other tests must still pass.
+TEST(DefaultHeap, MovesAtEveryLastUnlockWhenTheEnvironmentAsks) {
+  const char* asked = std::getenv("TESSALY_HEAP_MOVE");
+  if (asked == nullptr || std::string(asked) != "1") GTEST_SKIP() << "TESSALY_HEAP_MOVE not set";
+  const zanHandle h = zanHeapAlloc(0, 16, ZAN_HEAP_ZEROINIT);
+  void* first = zanHeapLock(0, h, 0);
+  zanHeapUnlock(0, h, 0);
+  void* second = zanHeapLock(0, h, 0);
+  zanHeapUnlock(0, h, 0);
+  EXPECT_NE(first, second);
+  zanHeapFree(0, h);
 }
 
 }  // namespace
