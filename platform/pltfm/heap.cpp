@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace zan::detail {
 namespace {
@@ -29,8 +30,13 @@ zanHandle Heap::alloc(uint32_t size, bool zero) {
   unsigned char* data = allocate(size);
   if (data == nullptr) return 0;
   if (zero) std::memset(data, 0, size);
-  std::lock_guard guard(mutex_);
-  const zanHandle handle = blocks_.insert(Block{data, size, size, 0});
+  zanHandle handle = 0;
+  try {
+    std::lock_guard guard(mutex_);
+    handle = blocks_.insert(Block{data, size, size, 0});
+  } catch (const std::bad_alloc&) {
+    // The table could not grow; the memory must not be lost with it.
+  }
   if (handle == 0) std::free(data);
   return handle;
 }
