@@ -2,7 +2,10 @@
 #   make deps    install the Debian packages the build needs (scripts/install-deps)
 #   make build   configure and build into build/
 #   make test    deps + build + every test suite through ctest
-#   make check   the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/
+#   make check   the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/,
+#                then make fuzz
+#   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
+#                for FUZZ_SECONDS seconds (skipped when clang is missing)
 #   make bench   build and run the benchmarks (not part of make test)
 
 BUILD_TYPE ?= RelWithDebInfo
@@ -10,7 +13,9 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSALY_WERROR=$(WERROR)
 
-.PHONY: deps build test check bench clean
+FUZZ_SECONDS ?= 20
+
+.PHONY: deps build test check fuzz bench clean
 
 deps:
 	scripts/install-deps
@@ -27,9 +32,18 @@ check: deps
 	cmake --build build-san -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-san --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz
+
+fuzz: deps
+	@if ! command -v clang++ >/dev/null 2>&1; then echo "fuzz: clang++ not found, skipped"; exit 0; fi; \
+	  set -e; \
+	  cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTESSALY_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; \
+	  cmake --build build-fuzz -j $(JOBS) --target fuzzers; \
+	  scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf build build-san
+	rm -rf build build-san build-fuzz

@@ -1,0 +1,18 @@
+// The exported functions never let an exception out: a memory failure becomes the call's
+// failure result.
+#pragma once
+
+#include <new>
+
+namespace zan::detail {
+
+template <typename R, typename Body>
+R noThrow(R fallback, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return fallback;
+  }
+}
+
+}  // namespace zan::detail
