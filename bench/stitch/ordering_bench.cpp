@@ -19,10 +19,14 @@ constexpr int32_t kPageHeight = 3508;
 
 void ignoreProgress(long, bool*, void*) {}
 
-// The miniature size the level rule gives for a set of full pages in `style`.
-POINT miniatureSize(int32_t style) {
+// The coarsest level the level rule gives for a set of full pages in `style`.
+int coarsestLevel(int32_t style) {
   const std::vector<POINT> sizes(4, POINT{kPageWidth, kPageHeight});
-  const int coarsest = qx::levelCount(sizes.data(), static_cast<long>(sizes.size()), style) - 1;
+  return qx::levelCount(sizes.data(), static_cast<long>(sizes.size()), style) - 1;
+}
+
+// The size of a full page halved down to that level.
+POINT miniatureSize(int coarsest) {
   POINT size{kPageWidth, kPageHeight};
   for (int k = 0; k < coarsest; ++k) size = {size.x / 2, size.y / 2};
   return size;
@@ -35,7 +39,8 @@ class OrderingScene {
  public:
   OrderingScene(int32_t style, int32_t rows, int32_t columns)
       : session_(style, 0, qx::Callbacks{nullptr, ignoreProgress, nullptr, nullptr}) {
-    const POINT mini = miniatureSize(style);
+    const int coarsest = coarsestLevel(style);
+    const POINT mini = miniatureSize(coarsest);
     const int32_t w = mini.x * 2, h = mini.y * 2;
     const double stepX = w * 0.7, stepY = h * 0.7;
     const qxtest::Picture page = qxtest::makeTexturedPage(static_cast<int32_t>(w + stepX * (columns - 1)) + 20,
@@ -46,7 +51,7 @@ class OrderingScene {
     std::shuffle(order.begin(), order.end(), std::mt19937(3));
 
     session_.count = count;
-    session_.coarsest = 1;  // the miniature is the only level held
+    session_.coarsest = coarsest;  // the miniature is the only level held
     session_.pieces.resize(count);
     for (int i = 0; i < count; ++i) {
       const int cell = order[i];
@@ -55,8 +60,8 @@ class OrderingScene {
       const tagPixelArray view = piece.view();
       session_.loadedMiniatures.push_back(qx::halve(view, {}));
       session_.loadedNames.push_back("piece" + std::to_string(cell));
-      session_.pieces[i].levels.resize(2);
-      session_.pieces[i].levels[1] = qx::copyImage(*session_.loadedMiniatures.back());
+      session_.pieces[i].levels.resize(coarsest + 1);
+      session_.pieces[i].levels[coarsest] = qx::copyImage(*session_.loadedMiniatures.back());
     }
     session_.workingNames = session_.loadedNames;
     session_.columns = count;

@@ -41,15 +41,24 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
     }
   }
 
-  // The cell miniatures are the loaded ones, placed and turned as the arrangement says.
-  void expectMiniaturesFollowArrangement() {
+  // The session holds exactly what applying candidate 0 through QXChangeOrder makes of it.
+  void expectSameAsChangeOrder() {
     qx::Session& s = internals(session_);
+    const std::vector<std::string> names = s.workingNames;
+    const int32_t rows = s.rows, columns = s.columns;
+    std::vector<Picture> minis;
+    std::vector<int32_t> turns;
     for (int32_t cell = 0; cell < s.count; ++cell) {
-      const auto at = std::find(s.loadedNames.begin(), s.loadedNames.end(), s.workingNames[cell]);
-      ASSERT_NE(at, s.loadedNames.end());
-      const Picture loaded = Picture::fromArray(*s.loadedMiniatures[at - s.loadedNames.begin()]);
-      const Picture expected = qxtest::turnByElementarySteps(loaded, s.pieces[cell].quarterTurns);
-      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(expected)) << "cell " << cell;
+      minis.push_back(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]));
+      turns.push_back(s.pieces[cell].quarterTurns);
+    }
+    ASSERT_EQ(QXChangeOrder(session_, &candidates_->records[0]), QX_OK);
+    EXPECT_EQ(s.workingNames, names);
+    EXPECT_EQ(s.rows, rows);
+    EXPECT_EQ(s.columns, columns);
+    for (int32_t cell = 0; cell < s.count; ++cell) {
+      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(minis[cell])) << "cell " << cell;
+      EXPECT_EQ(s.pieces[cell].quarterTurns, turns[cell]) << "cell " << cell;
     }
   }
 };
@@ -76,7 +85,7 @@ TEST_F(AutoOrderTest, RowsComeBackInOrderWithTheirTurns) {
     const int turn = matchingGlobalTurn();
     EXPECT_TRUE(turn == 0 || turn == 2) << arrangementText();
     expectCandidatesConsistent();
-    expectMiniaturesFollowArrangement();
+    expectSameAsChangeOrder();
     QXReleaseStitch(session_);
     session_ = nullptr;
   }
@@ -114,7 +123,7 @@ TEST_F(AutoOrderTest, GridsComeBackInTheirCellsWithTheirTurns) {
     EXPECT_EQ(order(QX_STYLE_GRID), QX_OK);
     EXPECT_EQ(matchingGlobalTurn(), c.globalTurn) << arrangementText();
     expectCandidatesConsistent();
-    expectMiniaturesFollowArrangement();
+    expectSameAsChangeOrder();
     QXReleaseStitch(session_);
     session_ = nullptr;
   }
@@ -152,6 +161,7 @@ TEST_F(AutoOrderTest, GridStyleWithoutAGridShapeFallsBackToTheLoadOrderRow) {
     // The one candidate describes that row completely.
     expectCandidatesConsistent();
     for (int j = 0; j < count; ++j) EXPECT_EQ(candidates_->records[0].quarterTurns[j], 0);
+    expectSameAsChangeOrder();
     QXReleaseStitch(session_);
     session_ = nullptr;
   }
@@ -174,6 +184,29 @@ TEST_F(AutoOrderTest, FeaturelessPiecesWarnAndStillDeliverAnArrangement) {
     EXPECT_EQ(QXAutoOrder(session_, &count, records.records), QX_WARN_FEATURELESS_PIECES);
     EXPECT_GE(count, 1);
     EXPECT_EQ(internals(session_).rows * internals(session_).columns, 4);
+    QXReleaseStitch(session_);
+    session_ = nullptr;
+  }
+}
+
+// With many pieces and nothing found, an even count stays in two lines in load order; an odd
+// count cannot fill two lines and stays in one row.
+TEST_F(AutoOrderTest, ManyFeaturelessPiecesKeepADefaultThatHoldsEveryPiece) {
+  for (int count : {12, 11}) {
+    SCOPED_TRACE("count " + std::to_string(count));
+    pieces_ = {};
+    Picture blank(240, 320);
+    for (auto& byte : blank.bytes) byte = 200;
+    for (int i = 0; i < count; ++i) addPiece("many" + std::to_string(count) + "_" + std::to_string(i) + ".bmp", blank, i);
+    open(QX_STYLE_GRID);
+    ASSERT_EQ(load(), QX_OK);
+    candidates_ = std::make_unique<qxtest::CandidateRecords>(count);
+    EXPECT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_WARN_FEATURELESS_PIECES);
+    const qx::Session& s = internals(session_);
+    EXPECT_EQ(s.rows, count % 2 == 0 ? 2 : 1);
+    EXPECT_EQ(s.rows * s.columns, count);
+    EXPECT_EQ(s.workingNames, s.loadedNames);
+    expectCandidatesConsistent();
     QXReleaseStitch(session_);
     session_ = nullptr;
   }
@@ -243,7 +276,7 @@ TEST_F(AutoOrderTest, StartsFromTheLoadOrderWhateverWasAppliedBefore) {
   candidates_ = std::make_unique<qxtest::CandidateRecords>(3);
   ASSERT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
-  expectMiniaturesFollowArrangement();
+  expectSameAsChangeOrder();
 }
 
 TEST_F(AutoOrderTest, FailuresLeaveAReleasableSession) {
