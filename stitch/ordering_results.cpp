@@ -76,9 +76,9 @@ void turnGridOnce(RankedArrangement& a) {
 
 }  // namespace
 
-void normaliseGlobalTurn(RankedArrangement& arrangement) {
+void normaliseGlobalTurn(RankedArrangement& arrangement, WholeTurns allowed) {
   int32_t best = 0;
-  for (int32_t j = 1; j < 4; ++j) {
+  for (int32_t j = static_cast<int32_t>(allowed); j < 4; j += static_cast<int32_t>(allowed)) {
     if (unturnedAfter(arrangement, j) > unturnedAfter(arrangement, best)) best = j;
   }
   for (int32_t k = 0; k < best; ++k) turnGridOnce(arrangement);

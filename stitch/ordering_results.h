@@ -47,11 +47,15 @@ class ResultList {
   std::vector<RankedArrangement> kept_;
 };
 
-// Turns the whole arrangement by the quarter turns j (0 to 3) that leave the most pieces
-// unturned, preferring the smaller j: the grid is turned like an image of cells (columns and rows
-// swap for odd j) and j is added to every piece's turn. The scanner's own orientation is the best
-// guess of which way up the document is.
-void normaliseGlobalTurn(RankedArrangement& arrangement);
+// Which whole-arrangement turns normalising may use: any quarter turn for grids, only the half
+// turn for a row (a quarter turn would make it a column).
+enum class WholeTurns { Quarter = 1, HalfOnly = 2 };
+
+// Turns the whole arrangement by the turn j (0 to 3, in steps the caller allows) that leaves the
+// most pieces unturned, preferring the smaller j: the grid is turned like an image of cells
+// (columns and rows swap for odd j) and j is added to every piece's turn. The scanner's own
+// orientation is the best guess of which way up the document is.
+void normaliseGlobalTurn(RankedArrangement& arrangement, WholeTurns allowed = WholeTurns::Quarter);
 
 // True when the best arrangement's score per link of its grid, counted as (rows + 1) x columns
 // - 1, is above threshold.

@@ -95,8 +95,8 @@ class GridSearch {
   std::vector<bool> placed_;       // per piece
 };
 
-void normaliseAll(ResultList& results) {
-  for (RankedArrangement& a : results.arrangements()) normaliseGlobalTurn(a);
+void normaliseAll(ResultList& results, WholeTurns allowed = WholeTurns::Quarter) {
+  for (RankedArrangement& a : results.arrangements()) normaliseGlobalTurn(a, allowed);
 }
 
 }  // namespace
@@ -109,6 +109,9 @@ void searchGrid(const NeighbourLists& lists, GridShape shape, const CellFilter& 
 
 void searchRow(const NeighbourLists& lists, ResultList& results, const ProgressRange& range) {
   searchGrid(lists, {1, lists.count}, {}, results, range);
+  // A row and the same row turned half round score alike; which one the search meets first
+  // depends only on the load order, so a row scanned right to left would come back upside down.
+  normaliseAll(results, WholeTurns::HalfOnly);
 }
 
 void searchGrids(const NeighbourLists& lists, ResultList& results, const ProgressRange& range) {

@@ -31,7 +31,8 @@ using CellFilter = std::function<bool(int32_t cell, int32_t piece)>;
 void searchGrid(const NeighbourLists& lists, GridShape shape, const CellFilter& allowed,
                 ResultList& results, const ProgressRange& range);
 
-// The row: all pieces in one line.
+// The row: all pieces in one line, turned half round as a whole when that leaves more pieces
+// unturned.
 void searchRow(const NeighbourLists& lists, ResultList& results, const ProgressRange& range);
 
 // Grids of at least two rows: every row count b with b * b <= count that divides the count

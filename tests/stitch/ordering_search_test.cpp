@@ -86,6 +86,21 @@ TEST(OrderingResults, TheWholeGridTurnsSoThatMostPiecesStayUnturned) {
   EXPECT_EQ(piecesOf(a), (std::vector<int32_t>{0, 1, 2, 3}));
 }
 
+TEST(OrderingResults, ARowOnlyTurnsHalfRoundAndStaysARow) {
+  // A row found right to left: every piece upside down. The half turn reverses it.
+  RankedArrangement a{0, 3, 1, {{2, 2}, {1, 2}, {0, 2}}};
+  qx::normaliseGlobalTurn(a, qx::WholeTurns::HalfOnly);
+  EXPECT_EQ(a.columns, 3);
+  EXPECT_EQ(a.rows, 1);
+  EXPECT_EQ(piecesOf(a), (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_EQ(turnsOf(a), (std::vector<int32_t>{0, 0, 0}));
+  // Every piece a quarter turned: a quarter turn of the whole would make a column, so it stays.
+  a = {0, 3, 1, {{0, 1}, {1, 1}, {2, 1}}};
+  qx::normaliseGlobalTurn(a, qx::WholeTurns::HalfOnly);
+  EXPECT_EQ(a.rows, 1);
+  EXPECT_EQ(piecesOf(a), (std::vector<int32_t>{0, 1, 2}));
+}
+
 TEST(OrderingResults, ConfidenceComparesTheScorePerLinkWithTheThreshold) {
   // One row of three: (1 + 1) * 3 - 1 = 5 links.
   EXPECT_FALSE(qx::isBelowConfidence({8250, 3, 1, {}}, 1650));
