@@ -8,7 +8,10 @@
 namespace qx {
 
 FeatureImage::FeatureImage(int32_t w, int32_t h)
-    : width(w), height(h), edge(static_cast<size_t>(w) * h, kAbsent), contrast(static_cast<size_t>(w) * h * 3, 0) {}
+    : width(w),
+      height(h),
+      edge(static_cast<size_t>(w) * h, kAbsent),
+      contrast(static_cast<size_t>(w) * h * 3, 0) {}
 
 namespace {
 
@@ -30,7 +33,9 @@ struct Neighbourhood {
 uint8_t edgeStrength(const Neighbourhood& n) {
   int strongest = 0;
   for (int c = 0; c < 3; ++c) {
-    const auto at = [&](int row, int32_t column) { return static_cast<int>(n.rows[row][column + c]); };
+    const auto at = [&](int row, int32_t column) {
+      return static_cast<int>(n.rows[row][column + c]);
+    };
     const int gx = (at(0, n.right) + 2 * at(1, n.right) + at(2, n.right)) -
                    (at(0, n.left) + 2 * at(1, n.left) + at(2, n.left));
     const int gy = (at(2, n.left) + 2 * at(2, n.centre) + at(2, n.right)) -

@@ -43,7 +43,9 @@ class SimilarityTable {
   static constexpr int kLimit = 227;
 
   SimilarityTable();
-  int operator()(int u, int v) const { return values_[static_cast<size_t>(u + kLimit) * kSide + (v + kLimit)]; }
+  int operator()(int u, int v) const {
+    return values_[static_cast<size_t>(u + kLimit) * kSide + (v + kLimit)];
+  }
 
  private:
   static constexpr int kSide = 2 * kLimit + 1;

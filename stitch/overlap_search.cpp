@@ -58,7 +58,8 @@ class ScoreMap {
 
  private:
   size_t index(int32_t x, int32_t y) const {
-    return static_cast<size_t>(x - window_.left) * window_.rows() + static_cast<size_t>(y - window_.top);
+    return static_cast<size_t>(x - window_.left) * window_.rows() +
+           static_cast<size_t>(y - window_.top);
   }
   SearchWindow window_;
   std::vector<Cell> cells_;
@@ -95,7 +96,8 @@ void markAroundPeaks(ScoreMap& map) {
 }
 
 // Tries +-1 to +-5 degrees (positive first) at every marked placement.
-void tryTurns(ScoreMap& map, Best& best, const FeatureImage& a, const FeatureImage& b, const SimilarityTable& table) {
+void tryTurns(ScoreMap& map, Best& best, const FeatureImage& a, const FeatureImage& b,
+              const SimilarityTable& table) {
   std::vector<TurnedFeatures> turns;
   const int32_t cx = (b.width - 1) / 2, cy = (b.height - 1) / 2;
   map.forEach([&](int32_t x, int32_t y) {
@@ -125,7 +127,8 @@ std::optional<CoarseMatch> chooseSupported(const ScoreMap& map, double best) {
   double chosenValue = 0;
   map.forEach([&](int32_t x, int32_t y) {
     const Cell& cell = map.at(x, y);
-    if (!map.window().interior(x, y) || cell.score <= threshold || !map.isPeak(x, y, 1, false)) return;
+    if (!map.window().interior(x, y) || cell.score <= threshold || !map.isPeak(x, y, 1, false))
+      return;
     const double value = cell.support * cell.score;
     if (chosen && (best > 0 ? value <= chosenValue : value >= chosenValue)) return;
     chosen = CoarseMatch{x, y, cell.degrees, cell.score};
@@ -136,19 +139,23 @@ std::optional<CoarseMatch> chooseSupported(const ScoreMap& map, double best) {
 
 }  // namespace
 
-SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB, bool gridStyle,
-                          bool horizontal) {
+SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
+                          bool gridStyle, bool horizontal) {
   const int32_t mw = std::min(widthA, widthB), mh = std::min(heightA, heightB);
   const int32_t cx = (widthA - widthB) >> 1, cy = (heightA - heightB) >> 1;
   SearchWindow w;
   if (gridStyle) {
     const int32_t m = sideways(horizontal ? mh : mw, 3, 9, 10);
-    if (horizontal) w = {1, widthA - mw / 8, cy - m, cy + m};
-    else w = {cx - m, cx + m, 1, heightA - mh / 8};
+    if (horizontal)
+      w = {1, widthA - mw / 8, cy - m, cy + m};
+    else
+      w = {cx - m, cx + m, 1, heightA - mh / 8};
   } else {
     const int32_t m = sideways(horizontal ? mh : mw, 6, 5, 6);
-    if (horizontal) w = {widthA - 6 * mw / 7, widthA - mw / 3, cy - m, cy + m};
-    else w = {cx - m, cx + m, heightA - 6 * mh / 7, heightA - mh / 3};
+    if (horizontal)
+      w = {widthA - 6 * mw / 7, widthA - mw / 3, cy - m, cy + m};
+    else
+      w = {cx - m, cx + m, heightA - 6 * mh / 7, heightA - mh / 3};
   }
   return w;
 }
@@ -161,18 +168,20 @@ PlacementScore scorePlacement(const FeatureImage& a, const FeatureImage& b, int3
   int64_t sum = 0, counted = 0;
   PlacementScore result;
   for (int32_t ay = y0; ay < y1; ++ay) {
-    for (int32_t ax = x0; ax < x1; ++ax) {
-      const uint8_t eb = b.edgeAt(ax - x, ay - y);
+    const uint8_t* edgeA = &a.edge[a.index(x0, ay)];
+    const uint8_t* edgeB = &b.edge[b.index(x0 - x, ay - y)];
+    const int16_t* u = a.contrastAt(x0, ay);
+    const int16_t* v = b.contrastAt(x0 - x, ay - y);
+    for (int32_t i = 0; i < x1 - x0; ++i, u += 3, v += 3) {
+      const uint8_t eb = edgeB[i];
       if (eb == kAbsent) continue;
-      const bool edgeA = a.edgeAt(ax, ay) >= kEdgePixel, edgeB = eb >= kEdgePixel;
-      if (!edgeA && !edgeB) continue;
+      const bool inA = edgeA[i] >= kEdgePixel, inB = eb >= kEdgePixel;
+      if (!inA && !inB) continue;
       ++counted;
-      if (edgeA != edgeB) {
+      if (inA != inB) {
         sum -= 256;
         continue;
       }
-      const int16_t* u = a.contrastAt(ax, ay);
-      const int16_t* v = b.contrastAt(ax - x, ay - y);
       const int similarity = table(u[0], v[0]) + table(u[1], v[1]) + table(u[2], v[2]);
       sum += similarity;
       if (similarity > 384) ++result.support;
@@ -186,7 +195,8 @@ CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const Simi
                         const SearchWindow& window, const ProgressRange& progress) {
   progress.at(0);
   // With no placement strictly inside the window nothing can win: the middle of it stands.
-  CoarseMatch result{(window.left + window.right) / 2, (window.top + window.bottom) / 2, 0, kNoScore};
+  CoarseMatch result{(window.left + window.right) / 2, (window.top + window.bottom) / 2, 0,
+                     kNoScore};
   if (window.columns() <= 0 || window.rows() <= 0) return result;
 
   ScoreMap map(window);
@@ -203,7 +213,8 @@ CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const Simi
   markAroundPeaks(map);
   tryTurns(map, best, a, b, table);
   result = {best.x, best.y, best.degrees, best.score};
-  if (const std::optional<CoarseMatch> supported = chooseSupported(map, best.score)) result = *supported;
+  if (const std::optional<CoarseMatch> supported = chooseSupported(map, best.score))
+    result = *supported;
   return result;
 }
 

@@ -17,19 +17,23 @@ struct SearchWindow {
 
   int32_t columns() const { return right - left + 1; }
   int32_t rows() const { return bottom - top + 1; }
-  bool contains(int32_t x, int32_t y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+  bool contains(int32_t x, int32_t y) const {
+    return x >= left && x <= right && y >= top && y <= bottom;
+  }
   // Not on the window's first or last row or column.
-  bool interior(int32_t x, int32_t y) const { return x > left && x < right && y > top && y < bottom; }
+  bool interior(int32_t x, int32_t y) const {
+    return x > left && x < right && y > top && y < bottom;
+  }
 };
 
 // The placements worth trying for a pair. A grid arrangement allows overlaps from almost all of
 // A down to an eighth and a sideways shift of a third; a single row expects overlaps between a
 // third and six sevenths and a shift of a sixth.
-SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB, bool gridStyle,
-                          bool horizontal);
+SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
+                          bool gridStyle, bool horizontal);
 
 struct PlacementScore {
-  double score = 0;     // mean similarity per counted pixel / 256: -1 (no agreement) to 3 (identical)
+  double score = 0;  // mean similarity per counted pixel / 256: -1 (no agreement) to 3 (identical)
   int32_t support = 0;  // pixels where both have an edge and the similarity sum exceeds 384
 };
 

@@ -17,13 +17,15 @@ int blend(int first, int second, int fraction) {
 // Samples the source at the fixed-point point (fx, fy), which lies inside it: between two rows
 // first, then between the two columns; a zero fraction reads a single row or column.
 void sample(const FeatureImage& source, int64_t fx, int64_t fy, FeatureImage& copy, size_t at) {
-  const int32_t x = static_cast<int32_t>(fx >> kFractionBits), y = static_cast<int32_t>(fy >> kFractionBits);
+  const int32_t x = static_cast<int32_t>(fx >> kFractionBits),
+                y = static_cast<int32_t>(fy >> kFractionBits);
   const int dx = static_cast<int>(fx & (kOne - 1)), dy = static_cast<int>(fy & (kOne - 1));
   const int32_t x1 = dx != 0 ? x + 1 : x, y1 = dy != 0 ? y + 1 : y;
   const auto column = [&](int32_t cx, auto read) { return blend(read(cx, y), read(cx, y1), dy); };
   const auto value = [&](auto read) { return blend(column(x, read), column(x1, read), dx); };
 
-  copy.edge[at] = static_cast<uint8_t>(value([&](int32_t cx, int32_t cy) { return int{source.edgeAt(cx, cy)}; }));
+  copy.edge[at] = static_cast<uint8_t>(
+      value([&](int32_t cx, int32_t cy) { return int{source.edgeAt(cx, cy)}; }));
   for (int c = 0; c < 3; ++c) {
     copy.contrast[3 * at + c] = static_cast<int16_t>(
         value([&](int32_t cx, int32_t cy) { return int{source.contrastAt(cx, cy)[c]}; }));
@@ -53,7 +55,8 @@ TurnedFeatures turnFeatures(const FeatureImage& source, int degrees) {
   turned.degrees = degrees;
   turned.left = static_cast<int32_t>(minX);
   turned.top = static_cast<int32_t>(minY);
-  turned.image = FeatureImage(static_cast<int32_t>(maxX) - turned.left + 1, static_cast<int32_t>(maxY) - turned.top + 1);
+  turned.image = FeatureImage(static_cast<int32_t>(maxX) - turned.left + 1,
+                              static_cast<int32_t>(maxY) - turned.top + 1);
 
   const int64_t limitX = static_cast<int64_t>(source.width - 1) * kOne;
   const int64_t limitY = static_cast<int64_t>(source.height - 1) * kOne;

@@ -33,10 +33,12 @@ bool isBlank(const FeatureImage& f, int32_t left, int32_t top, int32_t width, in
       rows[y] += strength;
     }
   }
-  return longestFlatRun(columns, height) > 0.9 * width || longestFlatRun(rows, width) > 0.9 * height;
+  return longestFlatRun(columns, height) > 0.9 * width ||
+         longestFlatRun(rows, width) > 0.9 * height;
 }
 
-long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int32_t y, bool horizontal) {
+long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int32_t y,
+                    bool horizontal) {
   const double covered = horizontal ? static_cast<double>(a.width - x) / a.width
                                     : static_cast<double>(a.height - y) / a.height;
   if (covered < 0.15) return QX_WARN_SMALL_OVERLAP;
@@ -45,7 +47,8 @@ long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int
   const int32_t left = std::max(0, x), right = std::min(a.width, x + b.width);
   const int32_t top = std::max(0, y), bottom = std::min(a.height, y + b.height);
   const int32_t width = right - left, height = bottom - top;
-  const bool blank = isBlank(a, left, top, width, height) && isBlank(b, left - x, top - y, width, height);
+  const bool blank =
+      isBlank(a, left, top, width, height) && isBlank(b, left - x, top - y, width, height);
   return blank ? QX_WARN_FEATURELESS_OVERLAP : QX_OK;
 }
 

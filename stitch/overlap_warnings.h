@@ -11,7 +11,8 @@ namespace qx {
 // QX_WARN_SMALL_OVERLAP when B at (x, y) covers less than 15 % of A's width (horizontal pair) or
 // height (vertical pair); else QX_WARN_FEATURELESS_OVERLAP when the overlap is blank in both
 // pieces; else QX_OK.
-long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int32_t y, bool horizontal);
+long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int32_t y,
+                    bool horizontal);
 
 // True when the part of `f` from (left, top), width x height, is blank: a run of consecutive
 // columns (or rows) whose mean edge strength is 15 or less spans more than 0.9 of the part's

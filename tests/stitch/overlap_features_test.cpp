@@ -1,8 +1,9 @@
 // Feature images, the similarity table, turned copies and the placement score of the coarse
 // overlap search.
+#include "overlap_features.h"
+
 #include <gtest/gtest.h>
 
-#include "overlap_features.h"
 #include "overlap_search.h"
 #include "overlap_turn.h"
 #include "picture.h"
@@ -93,7 +94,8 @@ TEST(OverlapFeaturesTest, ScoresIdenticalTextureThreeAndOneSidedEdgesMinusOne) {
   EXPECT_DOUBLE_EQ(same.score, 3.0);
   EXPECT_EQ(same.support, 18 * 14);  // the overlap less its one-pixel margin
 
-  const qx::PlacementScore oneSided = qx::scorePlacement(texture, featuresOf(filled(20, 16, 90)), 0, 0, table);
+  const qx::PlacementScore oneSided =
+      qx::scorePlacement(texture, featuresOf(filled(20, 16, 90)), 0, 0, table);
   EXPECT_DOUBLE_EQ(oneSided.score, -1.0);
   EXPECT_EQ(oneSided.support, 0);
 

@@ -1,12 +1,13 @@
 // The coarse overlap search: its windows, the placement it finds on textured pieces with and
 // without a small rotation, the rule that the window's border never wins, and the warnings.
+#include "overlap_search.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "QuiltexEngine.h"
 #include "overlap_features.h"
-#include "overlap_search.h"
 #include "overlap_warnings.h"
 #include "picture.h"
 
@@ -55,7 +56,8 @@ CutPair cutPair(double dx, double dy, double degrees) {
 TEST(OverlapSearchTest, FindsTheOffsetOfUnturnedPieces) {
   const CutPair p = cutPair(40, 5, 0);
   const qx::SimilarityTable table;
-  const qx::CoarseMatch m = qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
+  const qx::CoarseMatch m =
+      qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
   EXPECT_EQ(m.x, 40);
   EXPECT_EQ(m.y, 5);
   EXPECT_EQ(m.degrees, 0);
@@ -66,7 +68,8 @@ TEST(OverlapSearchTest, FindsTheAngleOfATurnedPiece) {
   for (const int degrees : {3, -2}) {
     const CutPair p = cutPair(34, -4, degrees);
     const qx::SimilarityTable table;
-    const qx::CoarseMatch m = qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
+    const qx::CoarseMatch m =
+        qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
     EXPECT_EQ(m.degrees, degrees);
     // B's centre pixel (31, 41) lies at A's centre (31.5, 41.5) plus (34, -4).
     EXPECT_NEAR(m.x + 31, 31.5 + 34, 1.0) << degrees;
