@@ -51,6 +51,8 @@ long TestLoader::onLoad(char* const fileName, tagPixelArray** image, void* self)
   auto* t = static_cast<TestLoader*>(self);
   const std::string name(fileName);
   t->loadedNames_.push_back(name);
+  ++t->attempts_;
+  if (t->failFromLoad_ != 0 && t->attempts_ >= t->failFromLoad_) return t->failFromLoadCode_;
   if (auto failure = t->failures_.find(name); failure != t->failures_.end()) return failure->second;
 
   Picture source;
