@@ -128,14 +128,6 @@ TEST_F(AlignDriverTest, AFullResolutionPieceThatCannotBeLoadedFailsWithMinus3) {
   EXPECT_EQ(loader_.positions().back(), 100);
 }
 
-TEST_F(AlignDriverTest, AFailedReloadPassesTheLoadersCodeThrough) {
-  cut(page_, {{220, 260, 400, 500, 0}, {500, 264, 400, 500, 1.5}});
-  ASSERT_EQ(prepare(1, 2, QX_STYLE_GRID), QX_OK);
-  loader_.failFromLoad(loader_.loads() + 2, 55);
-  EXPECT_EQ(align(), 55);
-  EXPECT_EQ(loader_.liveImages(), 0);
-}
-
 TEST_F(AlignDriverTest, CancelInEveryStageHandsEverythingBack) {
   cut(page_, {{220, 260, 400, 500, 0}, {500, 264, 400, 500, 1.5}});
   ASSERT_EQ(prepare(1, 2, QX_STYLE_GRID), QX_OK);

@@ -49,17 +49,6 @@ TEST(RefineFitTest, RecoversARigidTransform) {
   EXPECT_EQ(none.tx, 0);
 }
 
-TEST(RefineFitTest, TransformsRoundTripThroughTheStoredLayout) {
-  const Rigid r{-1.5 * kDegree, 12.25, -3.5};
-  const qx::Transform t = r.toTransform();
-  EXPECT_DOUBLE_EQ(t.m[1], -t.m[3]);
-  EXPECT_DOUBLE_EQ(t.m[0], t.m[4]);
-  const Rigid back = Rigid::of(t);
-  EXPECT_NEAR(back.theta, r.theta, 1e-15);
-  EXPECT_EQ(back.tx, 12.25);
-  EXPECT_EQ(back.ty, -3.5);
-}
-
 TEST(RefineFitTest, OneLineMeansTheShortSidesBarelyExceedTheLongOne) {
   EXPECT_TRUE(qx::onOneLine({0, 0}, {10, 0}, {20, 0}));
   EXPECT_TRUE(qx::onOneLine({0, 0}, {10, 0}, {20, 2}));  // 10 + 10.2 < 20.1 + 1
