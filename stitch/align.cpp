@@ -1,9 +1,140 @@
-// Alignment driver: the coarse search and the refinement are not built yet, so alignment ends
-// after the reload.
+// Alignment after the reload: the coarse overlap search on the coarsest level (progress 40 to
+// 60), then refinement level by level down to the output level (60 to 100). This driver is the
+// only alignment unit that sees the session; the stages work on level images and transforms.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "errors.h"
+#include "overlap_features.h"
+#include "overlap_pairs.h"
+#include "overlap_search.h"
+#include "overlap_warnings.h"
+#include "refine_pair.h"
+#include "refine_rigid_fit.h"
 #include "stages.h"
 
 namespace qx {
 
-long alignPieces(Session&) { return QX_OK; }
+namespace {
+
+PairAlignment& alignmentOf(Session& s, const NeighbourPair& pair) {
+  PieceRecord& a = s.pieces[pair.cellA];
+  return pair.horizontal ? a.right : a.below;
+}
+
+// The share of `range` that pair k of n gets.
+ProgressRange pairShare(const ProgressRange& range, size_t k, size_t n) {
+  return range.sub(static_cast<double>(k) / n, static_cast<double>(k + 1) / n);
+}
+
+struct CoarseOutcome {
+  long warning = QX_OK;
+  bool thin = false;  // some overlap is 13 pixels or less on the coarsest level
+};
+
+// Finds every pair's placement on the coarsest level and stores it as the pair's transform.
+CoarseOutcome coarsePass(Session& s, const std::vector<NeighbourPair>& pairs) {
+  const ProgressRange pass{&s.progress, 40, 60};
+  const SimilarityTable table;
+  CoarseOutcome outcome;
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    const NeighbourPair& pair = pairs[k];
+    const FeatureImage a = buildFeatures(*s.pieces[pair.cellA].levels[s.coarsest]);
+    const FeatureImage b = buildFeatures(*s.pieces[pair.cellB].levels[s.coarsest]);
+    const SearchWindow window = searchWindow(a.width, a.height, b.width, b.height,
+                                             s.style == QX_STYLE_GRID, pair.horizontal);
+    const CoarseMatch match = coarseMatch(a, b, table, window, pairShare(pass, k, pairs.size()));
+
+    const Rigid found{match.degrees * M_PI / 180.0, static_cast<double>(match.x),
+                      static_cast<double>(match.y)};
+    alignmentOf(s, pair).transform = found.toTransform();
+    outcome.thin |= pair.horizontal ? b.width - match.x <= 13 : b.height - match.y <= 13;
+    // Only the first reservation is reported; vertical pairs are judged in the first column only.
+    if (outcome.warning == QX_OK && (pair.horizontal || pair.columnA == 0)) {
+      outcome.warning = overlapWarning(a, b, match.x, match.y, pair.horizontal);
+    }
+  }
+  s.progress.report(60);
+  return outcome;
+}
+
+// One piece at `level`; a level-0 piece that cannot be loaded fails the pass as unreadable.
+LevelImage pieceAt(Session& s, int cell, int level) {
+  try {
+    return levelImage(s, cell, level);
+  } catch (const StitchError&) {
+    fail(QX_ERR_INPUT);
+  }
+}
+
+// Finds the correspondences of every pair at `level`, then fits every pair's transform to them.
+// Full-resolution pieces are loaded one pair at a time and handed back before the next pair.
+void refineLevel(Session& s, const std::vector<NeighbourPair>& pairs, int level, bool firstPass,
+                 const ProgressRange& range) {
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    const ProgressRange share = pairShare(range, k, pairs.size());
+    share.at(0);
+    const NeighbourPair& pair = pairs[k];
+    const PieceRecord& recordA = s.pieces[pair.cellA];
+    const PieceRecord& recordB = s.pieces[pair.cellB];
+    const PairSetup setup{pair.horizontal,   firstPass,          level,
+                          recordA.fullWidth, recordA.fullHeight, recordB.fullWidth,
+                          recordB.fullHeight};
+    const LevelImage a = pieceAt(s, pair.cellA, level);
+    const LevelImage b = pieceAt(s, pair.cellB, level);
+    share.at(0.5);  // loading full-resolution pieces takes a while; let the caller stop here
+    findCorrespondences(*a, *b, setup, alignmentOf(s, pair));
+  }
+  for (const NeighbourPair& pair : pairs) fitPairTransform(alignmentOf(s, pair));
+}
+
+void freeLevel(Session& s, int level) {
+  for (PieceRecord& piece : s.pieces) piece.levels[level].reset();
+}
+
+// Refines from `start` down to the output level. The coarser levels share 60 to 65 and the output
+// level gets 65 to 100; a level that is neither the coarsest nor the output is freed once done.
+void refinePass(Session& s, const std::vector<NeighbourPair>& pairs, int start) {
+  const int coarserPasses = start - s.outputLevel;
+  for (int level = start; level >= s.outputLevel; --level) {
+    const int k = start - level;
+    const ProgressRange slice = level == s.outputLevel
+                                    ? ProgressRange{&s.progress, 65, 100}
+                                    : ProgressRange{&s.progress, 60 + 5.0 * k / coarserPasses,
+                                                    60 + 5.0 * (k + 1) / coarserPasses};
+    refineLevel(s, pairs, level, level == start, slice);
+    if (level != s.coarsest && level != s.outputLevel) freeLevel(s, level);
+  }
+}
+
+void doubleTranslations(Session& s) {
+  for (PieceRecord& piece : s.pieces) {
+    for (PairAlignment* pair : {&piece.right, &piece.below}) {
+      pair->transform.m[2] *= 2;
+      pair->transform.m[5] *= 2;
+    }
+  }
+}
+
+}  // namespace
+
+long alignPieces(Session& s) {
+  for (PieceRecord& piece : s.pieces) piece.right = piece.below = PairAlignment{};
+  const std::vector<NeighbourPair> pairs = pairOrder(s.columns, s.rows);
+
+  const CoarseOutcome coarse = coarsePass(s, pairs);
+  int start = s.coarsest;
+  if (coarse.thin && s.coarsest != s.outputLevel) {
+    // A thin overlap is too narrow to refine on the coarsest level: start one level finer.
+    doubleTranslations(s);
+    start = std::max(s.coarsest - 1, s.outputLevel);
+  }
+  refinePass(s, pairs, start);
+  for (int level = 0; level <= s.coarsest; ++level) {
+    if (level != s.coarsest && level != s.outputLevel) freeLevel(s, level);
+  }
+  return coarse.warning;
+}
 
 }  // namespace qx

@@ -80,7 +80,7 @@ TEST_F(ArrangementTest, RejectsGridsThatDoNotHoldEveryPieceAndBadTurnCodes) {
 }
 
 TEST_F(ArrangementTest, AlignmentTurnsPiecesIntoTheStoreAndReloadsEveryLevel) {
-  open(0);
+  open(0, 1);  // half-size output: alignment keeps level 1 as well as the miniatures
   ASSERT_EQ(load(), QX_OK);
   Arrangement order(1, 3, {names_[0], names_[1], names_[2]}, {0, 1, 0});
   ASSERT_EQ(QXChangeOrder(session_, &order.info), QX_OK);
@@ -126,7 +126,7 @@ TEST_F(ArrangementTest, ReloadStartsAtZeroWhenNothingIsTurnedAndDropsHalfSizeFor
 }
 
 TEST_F(ArrangementTest, AlignmentHoldsOneCallerImageAndHandsEveryOneBackOnEveryPath) {
-  open(0);
+  open(0, 1);  // half-size output: refinement never reloads full-resolution pieces
   ASSERT_EQ(load(), QX_OK);
   Arrangement order(1, 3, {names_[0], names_[1], names_[2]}, {2, 0, 3});
   ASSERT_EQ(QXChangeOrder(session_, &order.info), QX_OK);
@@ -139,7 +139,7 @@ TEST_F(ArrangementTest, AlignmentHoldsOneCallerImageAndHandsEveryOneBackOnEveryP
   for (long n = 1; n <= reports; ++n) {
     qxtest::TestLoader loader;
     for (int i = 0; i < 3; ++i) loader.add(names_[i], pictures_[i]);
-    void* s = loader.createSession(0);
+    void* s = loader.createSession(0, 1);
     ASSERT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()), QX_OK);
     ASSERT_EQ(QXChangeOrder(s, &order.info), QX_OK);
     loader.clearPositions();

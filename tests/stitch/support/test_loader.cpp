@@ -51,18 +51,23 @@ long TestLoader::onLoad(char* const fileName, tagPixelArray** image, void* self)
   auto* t = static_cast<TestLoader*>(self);
   const std::string name(fileName);
   t->loadedNames_.push_back(name);
+  ++t->attempts_;
+  if (t->failFromLoad_ != 0 && t->attempts_ >= t->failFromLoad_) return t->failFromLoadCode_;
   if (auto failure = t->failures_.find(name); failure != t->failures_.end()) return failure->second;
 
-  Picture source;
+  // Pictures in memory are copied straight into the new image, with no copy in between, so that
+  // memory measurements see only what the engine holds.
+  Picture fromFile;
+  const Picture* source = &fromFile;
   if (auto found = t->pictures_.find(name); found != t->pictures_.end()) {
-    source = found->second;
-  } else if (!readBmp(name, source)) {
+    source = &found->second;
+  } else if (!readBmp(name, fromFile)) {
     return -3;
   }
   // The image record and its pixels travel together, as a caller's allocator might give them.
-  auto* copy = new tagPixelArray{source.width, source.height, source.stride,
-                                 new unsigned char[source.bytes.size()]};
-  std::memcpy(copy->bits, source.bytes.data(), source.bytes.size());
+  auto* copy = new tagPixelArray{source->width, source->height, source->stride,
+                                 new unsigned char[source->bytes.size()]};
+  std::memcpy(copy->bits, source->bytes.data(), source->bytes.size());
   *image = copy;
   t->live_.insert(copy);
   ++t->loads_;

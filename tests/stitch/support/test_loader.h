@@ -20,6 +20,11 @@ class TestLoader {
 
   // Loading `name` fails with `code`.
   void failOn(const std::string& name, long code) { failures_[name] = code; }
+  // Every load from the n-th on (counting from 1, successful or not) fails with `code`.
+  void failFromLoad(int n, long code) {
+    failFromLoad_ = n;
+    failFromLoadCode_ = code;
+  }
   // The n-th progress report (counting from 1) answers "cancel"; 0 never does.
   void cancelAtReport(long n) { cancelAt_ = n; }
 
@@ -49,6 +54,9 @@ class TestLoader {
   std::vector<long> positions_;
   std::vector<std::string> loadedNames_;
   long cancelAt_ = 0;
+  int attempts_ = 0;
+  int failFromLoad_ = 0;
+  long failFromLoadCode_ = 0;
   int loads_ = 0;
   int releases_ = 0;
   int mostLive_ = 0;
