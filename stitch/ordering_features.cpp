@@ -8,7 +8,7 @@
 
 namespace qx {
 
-uint64_t FeatureImage::sumOf(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+uint64_t GradientFeatures::sumOf(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
   const size_t stride = static_cast<size_t>(width()) + 1;
   auto at = [&](int32_t x, int32_t y) { return sums[static_cast<size_t>(y) * stride + x]; };
   return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
@@ -50,8 +50,8 @@ ImagePtr gradientImage(const tagPixelArray& image) {
   return out;
 }
 
-FeatureImage withSums(ImagePtr gradient) {
-  FeatureImage feature;
+GradientFeatures withSums(ImagePtr gradient) {
+  GradientFeatures feature;
   const int32_t w = gradient->width, h = gradient->height;
   const size_t stride = static_cast<size_t>(w) + 1;
   feature.sums.assign(stride * (static_cast<size_t>(h) + 1), 0);

@@ -12,7 +12,7 @@ namespace qx {
 
 // A gradient image with a summed-area table of its bytes, so that the mean of any rectangle
 // costs four look-ups instead of a pass over the rectangle.
-struct FeatureImage {
+struct GradientFeatures {
   ImagePtr gradient;
   // (width + 1) x (height + 1) entries; entry (x, y) is the sum of every byte (all three
   // channels) of the pixels left of column x and above row y.
@@ -26,7 +26,7 @@ struct FeatureImage {
 
 // One piece prepared for matching: entry t is the gradient image turned by t quarter turns.
 struct PieceFeatures {
-  std::array<FeatureImage, 4> turns;
+  std::array<GradientFeatures, 4> turns;
 };
 
 // How many pixels come off every side of a miniature before its gradient is taken: the scan's
@@ -41,7 +41,7 @@ ImagePtr cropped(const tagPixelArray& image, int32_t margin);
 ImagePtr gradientImage(const tagPixelArray& image);
 
 // Adds the summed-area table to a gradient image.
-FeatureImage withSums(ImagePtr gradient);
+GradientFeatures withSums(ImagePtr gradient);
 
 // True when the gradient has a run of flat columns longer than 0.36 of the width or of flat rows
 // longer than 0.36 of the height (flat: the mean of every channel at most 15): the piece holds a

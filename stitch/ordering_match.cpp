@@ -42,7 +42,7 @@ struct Overlap {
 };
 
 // The score of one offset, or `best` (or more) when it cannot beat it.
-double offsetScore(const FeatureImage& a, const FeatureImage& b, int32_t x, int32_t y,
+double offsetScore(const GradientFeatures& a, const GradientFeatures& b, int32_t x, int32_t y,
                    const Overlap& o, const MatchSettings& settings, double best) {
   const int32_t w = o.x1 - o.x0, h = o.y1 - o.y0;
   const int64_t area = static_cast<int64_t>(w) * h;
@@ -64,7 +64,7 @@ double offsetScore(const FeatureImage& a, const FeatureImage& b, int32_t x, int3
 
 }  // namespace
 
-double matchScore(const FeatureImage& a, const FeatureImage& b, const MatchSettings& settings,
+double matchScore(const GradientFeatures& a, const GradientFeatures& b, const MatchSettings& settings,
                   const ProgressRange& range) {
   const MatchWindow win = matchWindow(a.width(), a.height(), b.width(), b.height(), settings.gridStyle);
   const int32_t windowRows = std::max(win.yEnd - win.yBegin, 1);

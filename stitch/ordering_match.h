@@ -32,7 +32,7 @@ MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t
 // the overlapping bytes after removing the difference of the two overlaps' means. Offsets whose
 // overlap is 2 pixels or less in a direction, or featureless in either image, are skipped;
 // kNoMatch when every offset is. Reports at `range` once per window row.
-double matchScore(const FeatureImage& a, const FeatureImage& b, const MatchSettings& settings,
+double matchScore(const GradientFeatures& a, const GradientFeatures& b, const MatchSettings& settings,
                   const ProgressRange& range = {});
 
 }  // namespace qx

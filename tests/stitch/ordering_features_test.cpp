@@ -54,7 +54,7 @@ TEST(OrderingFeatures, CropMarginGrowsWithTheSmallerSideUpToTwo) {
 TEST(OrderingFeatures, SummedAreaTableGivesTheSumOfAnyRectangle) {
   Picture page = qxtest::makeTexturedPage(23, 17, 5);
   const tagPixelArray view = page.view();
-  const qx::FeatureImage f = qx::withSums(qx::copyImage(view));
+  const qx::GradientFeatures f = qx::withSums(qx::copyImage(view));
   const int32_t rects[][4] = {{0, 0, 23, 17}, {3, 2, 4, 3}, {5, 7, 20, 17}, {0, 16, 23, 17}, {4, 4, 4, 9}};
   for (const auto& r : rects) {
     uint64_t expected = 0;

@@ -22,7 +22,7 @@ qx::ImagePtr randomBytes(int32_t width, int32_t height, uint32_t seed, int low =
 }
 
 // Columns [x0, x0 + width) and rows [y0, y0 + height) of image, plus `add` on every byte.
-qx::FeatureImage part(const tagPixelArray& image, int32_t x0, int32_t y0, int32_t width, int32_t height, int add = 0) {
+qx::GradientFeatures part(const tagPixelArray& image, int32_t x0, int32_t y0, int32_t width, int32_t height, int add = 0) {
   qx::ImagePtr out = qx::makeImage(width, height);
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t i = 0; i < width * 3; ++i) {
@@ -56,7 +56,7 @@ TEST(OrderingMatch, WindowFollowsTheStyle) {
 
 TEST(OrderingMatch, TheTrueOffsetScoresZeroEvenWithABrightnessShift) {
   const qx::ImagePtr source = randomBytes(120, 60, 1);
-  const qx::FeatureImage a = part(*source, 0, 0, 70, 60);
+  const qx::GradientFeatures a = part(*source, 0, 0, 70, 60);
   EXPECT_EQ(qx::matchScore(a, part(*source, 40, 3, 80, 52), rowSettings()), 0.0);
   EXPECT_EQ(qx::matchScore(a, part(*source, 40, 3, 80, 52, 30), rowSettings()), 0.0);
   // Unrelated content scores far worse.
@@ -69,7 +69,7 @@ TEST(OrderingMatch, PruningNeverChangesTheScore) {
   const tagPixelArray view = page.view();
   const qx::ImagePtr gradient = qx::gradientImage(view);
   const qx::ImagePtr noise = randomBytes(50, 65, 4);
-  const qx::FeatureImage candidates[] = {part(*gradient, 0, 0, 50, 60), part(*gradient, 30, 5, 55, 60),
+  const qx::GradientFeatures candidates[] = {part(*gradient, 0, 0, 50, 60), part(*gradient, 30, 5, 55, 60),
                                          part(*gradient, 40, 2, 60, 68), part(*noise, 0, 0, 50, 65),
                                          part(*noise, 5, 5, 35, 40)};
   int scored = 0;
@@ -88,11 +88,11 @@ TEST(OrderingMatch, PruningNeverChangesTheScore) {
 TEST(OrderingMatch, FeaturelessOverlapsAreSkipped) {
   // Every byte 15: featured enough for the floor of 12, not for the stricter 18.
   const qx::ImagePtr flat = randomBytes(60, 60, 5, 15, 15);
-  const qx::FeatureImage a = part(*flat, 0, 0, 60, 60);
+  const qx::GradientFeatures a = part(*flat, 0, 0, 60, 60);
   EXPECT_EQ(qx::matchScore(a, a, {false, 12, true}), 0.0);
   EXPECT_EQ(qx::matchScore(a, a, {false, 18, true}), qx::kNoMatch);
   // Pieces too small to overlap by more than 2 pixels in the window never match.
-  const qx::FeatureImage tiny = part(*flat, 0, 0, 3, 3);
+  const qx::GradientFeatures tiny = part(*flat, 0, 0, 3, 3);
   EXPECT_EQ(qx::matchScore(tiny, tiny, {true, 12, true}), qx::kNoMatch);
 }
 
