@@ -52,15 +52,18 @@ std::vector<int32_t> brightnessOffsets(Session& s) {
   std::vector<int32_t> right(s.count, 0), below(s.count, 0);
   for (int cell = 0; cell < s.count; ++cell) {
     const int32_t row = cell / s.columns, column = cell % s.columns;
-    if (column + 1 < s.columns) right[cell] = pairDifference(s, cell, cell + 1, s.pieces[cell].right);
-    if (row + 1 < s.rows) below[cell] = pairDifference(s, cell, cell + s.columns, s.pieces[cell].below);
+    if (column + 1 < s.columns)
+      right[cell] = pairDifference(s, cell, cell + 1, s.pieces[cell].right);
+    if (row + 1 < s.rows)
+      below[cell] = pairDifference(s, cell, cell + s.columns, s.pieces[cell].below);
   }
   return balanceOffsets(right, below, s.rows, s.columns);
 }
 
 class Composer {
  public:
-  Composer(Session& s, const Layout& layout, Surface& canvas) : s_(s), layout_(layout), canvas_(canvas) {}
+  Composer(Session& s, const Layout& layout, Surface& canvas)
+      : s_(s), layout_(layout), canvas_(canvas) {}
 
   // Every piece joined straight into the canvas: against its left neighbour in a single row,
   // against everything painted so far otherwise.
@@ -100,7 +103,8 @@ class Composer {
 
   RECT rowRectangle(int32_t row) const {
     RECT r{};
-    for (int32_t column = 0; column < s_.columns; ++column) r = unite(r, layout_.rects[row * s_.columns + column]);
+    for (int32_t column = 0; column < s_.columns; ++column)
+      r = unite(r, layout_.rects[row * s_.columns + column]);
     return r;
   }
 
@@ -112,10 +116,12 @@ class Composer {
     const LevelImage level = levelImage(s_, cell, s_.outputLevel);
     const PieceRecord& piece = s_.pieces[cell];
     // A file that changed since alignment no longer fits the placement worked out for it.
-    if (level->width != piece.fullWidth >> s_.outputLevel || level->height != piece.fullHeight >> s_.outputLevel) {
+    if (level->width != piece.fullWidth >> s_.outputLevel ||
+        level->height != piece.fullHeight >> s_.outputLevel) {
       fail(QX_ERR_INPUT);
     }
-    return resamplePiece(*level, layout_.global[cell], layout_.rects[cell], layout_.offsets[cell], share.sub(0, 0.9));
+    return resamplePiece(*level, layout_.global[cell], layout_.rects[cell], layout_.offsets[cell],
+                         share.sub(0, 0.9));
   }
 
   Session& s_;

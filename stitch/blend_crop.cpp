@@ -14,7 +14,9 @@ RECT coveredRectangle(const BitImage& coverage) {
   ++bottom;
 
   const int64_t rows = bottom - top;
-  const auto columnCovered = [&](int32_t x) { return coverage.countInColumn(x, top, bottom) * 10 > rows * 9; };
+  const auto columnCovered = [&](int32_t x) {
+    return coverage.countInColumn(x, top, bottom) * 10 > rows * 9;
+  };
   int32_t left = 0;
   while (left < w / 5 && !columnCovered(left)) ++left;
   int32_t right = w - 1;

@@ -18,12 +18,17 @@ struct MapFrame {
 
   int32_t mapWidth() const { return transposed ? heightOf(overlap) : widthOf(overlap); }
   int32_t mapHeight() const { return transposed ? widthOf(overlap) : heightOf(overlap); }
-  int32_t frameX(int32_t column, int32_t row) const { return overlap.left + (transposed ? row : column); }
-  int32_t frameY(int32_t column, int32_t row) const { return overlap.top + (transposed ? column : row); }
+  int32_t frameX(int32_t column, int32_t row) const {
+    return overlap.left + (transposed ? row : column);
+  }
+  int32_t frameY(int32_t column, int32_t row) const {
+    return overlap.top + (transposed ? column : row);
+  }
 };
 
 uint16_t cutCost(const uint8_t* a, const uint8_t* b) {
-  return static_cast<uint16_t>(std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]));
+  return static_cast<uint16_t>(std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) +
+                               std::abs(a[2] - b[2]));
 }
 
 CostMap costMap(const Surface& piece, const Surface& target, const MapFrame& f) {
@@ -39,7 +44,8 @@ CostMap costMap(const Surface& piece, const Surface& target, const MapFrame& f) 
 }
 
 // Hands the near side of the seam to the target: its pixels go into the piece, held.
-void keepTargetBeforeSeam(Surface& piece, const Surface& target, const MapFrame& f, const Seam& seam) {
+void keepTargetBeforeSeam(Surface& piece, const Surface& target, const MapFrame& f,
+                          const Seam& seam) {
   for (int32_t row = 0; row < f.mapHeight(); ++row) {
     const int32_t seamColumn = seam.columnAt(row);
     for (int32_t column = 0; column < seamColumn; ++column) {

@@ -18,7 +18,9 @@ Transform snapToUnrotated(Transform t) {
   return t;
 }
 
-bool isUnrotated(const Transform& t) { return t.m[0] == 1 && t.m[1] == 0 && t.m[3] == 0 && t.m[4] == 1; }
+bool isUnrotated(const Transform& t) {
+  return t.m[0] == 1 && t.m[1] == 0 && t.m[3] == 0 && t.m[4] == 1;
+}
 
 Transform compose(const Transform& outer, const Transform& inner) {
   const double* a = outer.m;

@@ -40,8 +40,14 @@ RECT canvasRectangle(const std::vector<RECT>& pieces);
 // counts as nothing.
 RECT unite(const RECT& a, const RECT& b);
 RECT intersect(const RECT& a, const RECT& b);
-inline int32_t widthOf(const RECT& r) { return r.right - r.left; }
-inline int32_t heightOf(const RECT& r) { return r.bottom - r.top; }
-inline bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline int32_t widthOf(const RECT& r) {
+  return r.right - r.left;
+}
+inline int32_t heightOf(const RECT& r) {
+  return r.bottom - r.top;
+}
+inline bool isEmpty(const RECT& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 
 }  // namespace qx

@@ -16,7 +16,8 @@ constexpr int32_t kRowsPerReport = 32;
 // Maps v to v + offset clamped to a byte, for all 256 values at once.
 std::array<uint8_t, 256> offsetTable(int32_t offset) {
   std::array<uint8_t, 256> table{};
-  for (int v = 0; v < 256; ++v) table[v] = static_cast<uint8_t>(std::clamp<int64_t>(int64_t{v} + offset, 0, 255));
+  for (int v = 0; v < 256; ++v)
+    table[v] = static_cast<uint8_t>(std::clamp<int64_t>(int64_t{v} + offset, 0, 255));
   return table;
 }
 
@@ -53,8 +54,10 @@ void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface&
     for (int32_t x = 0; x < out.image->width; ++x, u += stepUx, v += stepVx, to += 3) {
       const int64_t iu = u >> 16, iv = v >> 16;  // floor, also below zero
       if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) continue;
-      const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255, fy = static_cast<uint32_t>(v >> 8) & 255;
-      const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy, w11 = fx * fy;
+      const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255,
+                     fy = static_cast<uint32_t>(v >> 8) & 255;
+      const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy,
+                     w11 = fx * fy;
       const uint8_t* p0 = rowOf(piece, static_cast<int32_t>(iv)) + iu * 3;
       const uint8_t* p1 = p0 + piece.bytesPerLine;
       for (int ch = 0; ch < 3; ++ch) {

@@ -6,7 +6,8 @@
 namespace qx {
 
 int32_t Seam::columnAt(int32_t row) const {
-  const int32_t i = std::clamp<int32_t>(row - firstRow, 0, static_cast<int32_t>(columns.size()) - 1);
+  const int32_t i =
+      std::clamp<int32_t>(row - firstRow, 0, static_cast<int32_t>(columns.size()) - 1);
   return columns[i];
 }
 
@@ -31,7 +32,8 @@ struct Choice {
 Choice cheapestAbove(const std::vector<int64_t>& above, int32_t x) {
   Choice best{above[x], 0};
   if (x > 0 && above[x - 1] < best.cost) best = {above[x - 1], -1};
-  if (x + 1 < static_cast<int32_t>(above.size()) && above[x + 1] < best.cost) best = {above[x + 1], 1};
+  if (x + 1 < static_cast<int32_t>(above.size()) && above[x + 1] < best.cost)
+    best = {above[x + 1], 1};
   return best;
 }
 

@@ -9,13 +9,17 @@
 namespace qx {
 
 struct Surface {
-  RECT rect{};         // where the image lies on the frame; right and bottom exclusive
-  ImagePtr image;      // white where nothing was written
-  BitImage coverage;   // set where the image holds a pixel
+  RECT rect{};        // where the image lies on the frame; right and bottom exclusive
+  ImagePtr image;     // white where nothing was written
+  BitImage coverage;  // set where the image holds a pixel
 
   // The pixel at frame point (x, y), which must lie inside rect.
-  uint8_t* pixelAt(int32_t x, int32_t y) { return rowOf(*image, y - rect.top) + (x - rect.left) * 3; }
-  const uint8_t* pixelAt(int32_t x, int32_t y) const { return rowOf(*image, y - rect.top) + (x - rect.left) * 3; }
+  uint8_t* pixelAt(int32_t x, int32_t y) {
+    return rowOf(*image, y - rect.top) + (x - rect.left) * 3;
+  }
+  const uint8_t* pixelAt(int32_t x, int32_t y) const {
+    return rowOf(*image, y - rect.top) + (x - rect.left) * 3;
+  }
   bool covers(int32_t x, int32_t y) const { return coverage.test(x - rect.left, y - rect.top); }
 };
 

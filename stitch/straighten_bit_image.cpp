@@ -12,7 +12,8 @@ BitImage::BitImage(int32_t width, int32_t height) {
   if (width < 0 || height < 0) fail(QX_ERR_SETUP);
   const int64_t stride = (static_cast<int64_t>(width) + 31) / 32 * 4;
   const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
-  if (stride > std::numeric_limits<int32_t>::max() || bytes > (uint64_t{1} << 40)) fail(QX_ERR_SETUP);
+  if (stride > std::numeric_limits<int32_t>::max() || bytes > (uint64_t{1} << 40))
+    fail(QX_ERR_SETUP);
   width_ = width;
   height_ = height;
   bytesPerLine_ = static_cast<int32_t>(stride);
@@ -40,9 +41,13 @@ void fillRun(uint8_t* row, int32_t x0, int32_t x1, bool value) {
 
 }  // namespace
 
-void BitImage::setRun(int32_t y, int32_t x0, int32_t x1) { fillRun(bits_.data() + index(0, y), x0, x1, true); }
+void BitImage::setRun(int32_t y, int32_t x0, int32_t x1) {
+  fillRun(bits_.data() + index(0, y), x0, x1, true);
+}
 
-void BitImage::clearRun(int32_t y, int32_t x0, int32_t x1) { fillRun(bits_.data() + index(0, y), x0, x1, false); }
+void BitImage::clearRun(int32_t y, int32_t x0, int32_t x1) {
+  fillRun(bits_.data() + index(0, y), x0, x1, false);
+}
 
 bool BitImage::allSet(int32_t y, int32_t x0, int32_t x1) const {
   int32_t x = x0;

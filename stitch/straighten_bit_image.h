@@ -35,7 +35,9 @@ class BitImage {
   // Number of set pixels in the whole image.
   int64_t count() const;
 
-  const uint8_t* row(int32_t y) const { return bits_.data() + static_cast<size_t>(y) * bytesPerLine_; }
+  const uint8_t* row(int32_t y) const {
+    return bits_.data() + static_cast<size_t>(y) * bytesPerLine_;
+  }
 
  private:
   size_t index(int32_t x, int32_t y) const {

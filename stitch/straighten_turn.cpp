@@ -12,7 +12,9 @@ namespace {
 
 constexpr int64_t kOne = 65536;  // 1.0 in 16.16 fixed point
 
-int64_t toFixed(double value) { return static_cast<int64_t>(value * kOne); }
+int64_t toFixed(double value) {
+  return static_cast<int64_t>(value * kOne);
+}
 
 int32_t checkedSize(double extent) {
   if (!(extent >= 1 && extent < std::numeric_limits<int32_t>::max())) fail(QX_ERR_SETUP);
@@ -34,7 +36,8 @@ void samplePixel(const tagPixelArray& image, int64_t sx, int64_t sy, uint8_t* ou
   const uint32_t fx = static_cast<uint32_t>(sx & 0xFFFF), fy = static_cast<uint32_t>(sy & 0xFFFF);
   for (int c = 0; c < 3; ++c) {
     const uint32_t top = static_cast<uint8_t>((upper[c] * (65536 - fx) + upper[c + 3] * fx) >> 16);
-    const uint32_t bottom = static_cast<uint8_t>((lower[c] * (65536 - fx) + lower[c + 3] * fx) >> 16);
+    const uint32_t bottom =
+        static_cast<uint8_t>((lower[c] * (65536 - fx) + lower[c + 3] * fx) >> 16);
     out[c] = static_cast<uint8_t>((top * (65536 - fy) + bottom * fy) >> 16);
   }
 }

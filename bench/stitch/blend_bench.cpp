@@ -55,7 +55,9 @@ double statusKiB(const std::string& key) {
   return 0;
 }
 
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void resetPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void BM_Blend(benchmark::State& state) {
   Scene scene;
@@ -76,7 +78,8 @@ void BM_Blend(benchmark::State& state) {
 
     state.PauseTiming();
     peakMiB = std::max(peakMiB, (statusKiB("VmHWM") - before) / 1024.0);
-    if (result != nullptr) canvasMiB = static_cast<double>(result->bytesPerLine) * result->height / kMiB;
+    if (result != nullptr)
+      canvasMiB = static_cast<double>(result->bytesPerLine) * result->height / kMiB;
     QXReleaseStitch(session);
     state.ResumeTiming();
   }

@@ -38,7 +38,8 @@ void BM_MeasureSkew(benchmark::State& state) {
 void BM_TurnByAngle(benchmark::State& state) {
   qxtest::Picture p = page();
   const tagPixelArray view = p.view();
-  for (auto _ : state) benchmark::DoNotOptimize(qx::turnByAngle(view, -2.5 * 3.14159265358979 / 180));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(qx::turnByAngle(view, -2.5 * 3.14159265358979 / 180));
   setBytes(state);
 }
 

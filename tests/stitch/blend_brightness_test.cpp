@@ -1,9 +1,10 @@
 // Brightness differences between overlapping miniatures and the offsets that even them out.
+#include "blend_brightness.h"
+
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-#include "blend_brightness.h"
 #include "picture.h"
 #include "text_page.h"
 
@@ -52,7 +53,8 @@ TEST(BlendBrightness, PiecesThatDoNotMeetGiveNoDifference) {
 
 TEST(BlendBrightness, DisplacementIsTheMeanMatchScaledToTheMiniatures) {
   qx::PairAlignment pair;
-  pair.matches = {{300, 10, 20, 12}, {310, 40, 31, 40}, {305, 90, 24, 91}};  // x: 280, 279, 281; y: -2, 0, -1
+  pair.matches = {
+      {300, 10, 20, 12}, {310, 40, 31, 40}, {305, 90, 24, 91}};  // x: 280, 279, 281; y: -2, 0, -1
   POINT d = qx::miniatureDisplacement(pair, 0, 2);
   EXPECT_EQ(d.x, 70);
   EXPECT_EQ(d.y, 0);  // mean -1 scaled by 1/4 truncates to 0
@@ -82,10 +84,6 @@ TEST(BlendBrightness, OffsetsEvenOutTheStepsAndKeepTheMean) {
   EXPECT_NEAR(g[3] - g[2], -12, 2);
   EXPECT_NEAR(g[2] - g[0], 30, 2);
   EXPECT_NEAR(g[3] - g[1], 30, 2);
-}
-
-TEST(BlendBrightness, ALonePieceKeepsItsBrightness) {
-  EXPECT_EQ(qx::balanceOffsets({0}, {0}, 1, 1), std::vector<int32_t>{0});
 }
 
 }  // namespace

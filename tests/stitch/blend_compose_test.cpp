@@ -12,6 +12,7 @@
 
 #include "blend_fixture.h"
 #include "session.h"
+#include "stitch_check.h"
 
 namespace {
 
@@ -19,7 +20,9 @@ using qxtest::StitchLayout;
 
 constexpr double kMeanErrorBound = 4.0;
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+qx::Session& internals(void* handle) {
+  return *static_cast<qx::Session*>(handle);
+}
 
 void expectMatchesPage(const tagPixelArray& result, const StitchLayout& layout, int level = 0) {
   const qxtest::StitchCheck check = qxtest::checkAgainstPage(result, layout, level);
@@ -120,6 +123,15 @@ TEST_F(ComposeTest, ALonePieceIsCopiedOntoTheCanvas) {
   ASSERT_EQ(result_->width, 302);
   ASSERT_EQ(result_->height, 202);
   EXPECT_EQ(qxtest::checkAgainstPage(*result_, layout, 0).meanError, 0.0);
+}
+
+TEST_F(ComposeTest, ACanvasUnderThirtyTwoPixelsIsRefused) {
+  // A 4000 x 10 strip gets two levels; at half size it is 2000 x 5 on a canvas 7 pixels high.
+  const StitchLayout layout = qxtest::gridLayout(1, 1, 4000, 10, 0, 43);
+  prepare(layout, QX_STYLE_ROW, 1);
+  EXPECT_EQ(blend(), QX_ERR_INPUT);
+  EXPECT_EQ(result_, nullptr);
+  EXPECT_EQ(loader_.positions().back(), 100);
 }
 
 TEST_F(ComposeTest, TheRectangleIsOptional) {

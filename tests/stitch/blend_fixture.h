@@ -22,8 +22,8 @@ class BlendTest : public SessionTest {
   void addLayout(const StitchLayout& layout) {
     layout_ = &layout;
     for (size_t cell = 0; cell < layout.cells.size(); ++cell) {
-      files_.push_back(addPiece("piece" + std::to_string(cell) + ".bmp", layout.file(static_cast<int>(cell)),
-                                static_cast<long>(cell)));
+      files_.push_back(addPiece("piece" + std::to_string(cell) + ".bmp",
+                                layout.file(static_cast<int>(cell)), static_cast<long>(cell)));
     }
   }
 
@@ -33,7 +33,8 @@ class BlendTest : public SessionTest {
     void* s = loader_.createSession(style, outputSize);
     (session_ == nullptr ? session_ : moreSessions_.emplace_back()) = s;
     const long aligned = alignLayout(s, *layout_, files_, Alignment::Truth);
-    EXPECT_TRUE(aligned == QX_OK || aligned == QX_WARN_FEATURELESS_OVERLAP || aligned == QX_WARN_SMALL_OVERLAP)
+    EXPECT_TRUE(aligned == QX_OK || aligned == QX_WARN_FEATURELESS_OVERLAP ||
+                aligned == QX_WARN_SMALL_OVERLAP)
         << aligned;
     return s;
   }

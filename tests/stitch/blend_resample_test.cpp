@@ -1,11 +1,12 @@
 // Pieces resampled onto their rectangles: copies, exact right angles and fixed-point accuracy.
+#include "blend_resample.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
 #include "blend_placement.h"
-#include "blend_resample.h"
 #include "picture.h"
 
 namespace {
@@ -14,7 +15,8 @@ using qxtest::Picture;
 
 qx::Surface resample(Picture& piece, const qx::Transform& global, int32_t offset) {
   const tagPixelArray view = piece.view();
-  return qx::resamplePiece(view, global, qx::pieceRectangle(global, piece.width, piece.height), offset, {});
+  return qx::resamplePiece(view, global, qx::pieceRectangle(global, piece.width, piece.height),
+                           offset, {});
 }
 
 TEST(BlendResample, UnrotatedPiecesAreCopiedWithTheirOffsetClamped) {
@@ -65,7 +67,8 @@ TEST(BlendResample, FixedPointStaysWithinALevelOfExactBilinear) {
   for (int32_t y = s.rect.top; y < s.rect.bottom; ++y) {
     for (int32_t x = s.rect.left; x < s.rect.right; ++x) {
       const double dx = x - 57.25, dy = y + 31.5;
-      const double u = std::cos(a) * dx + std::sin(a) * dy, v = -std::sin(a) * dx + std::cos(a) * dy;
+      const double u = std::cos(a) * dx + std::sin(a) * dy,
+                   v = -std::sin(a) * dx + std::cos(a) * dy;
       // Points well inside must be held, and agree with exact bilinear sampling.
       if (u < 0.01 || v < 0.01 || u > 398.99 || v > 298.99) continue;
       ASSERT_TRUE(s.covers(x, y)) << x << "," << y;
@@ -74,8 +77,10 @@ TEST(BlendResample, FixedPointStaysWithinALevelOfExactBilinear) {
       const double fx = u - u0, fy = v - v0;
       for (int c = 0; c < 3; ++c) {
         const double top = piece.pixel(u0, v0)[c] * (1 - fx) + piece.pixel(u0 + 1, v0)[c] * fx;
-        const double bottom = piece.pixel(u0, v0 + 1)[c] * (1 - fx) + piece.pixel(u0 + 1, v0 + 1)[c] * fx;
-        worst = std::max(worst, std::abs(s.pixelAt(x, y)[c] - static_cast<int>(top * (1 - fy) + bottom * fy)));
+        const double bottom =
+            piece.pixel(u0, v0 + 1)[c] * (1 - fx) + piece.pixel(u0 + 1, v0 + 1)[c] * fx;
+        worst = std::max(
+            worst, std::abs(s.pixelAt(x, y)[c] - static_cast<int>(top * (1 - fy) + bottom * fy)));
       }
     }
   }

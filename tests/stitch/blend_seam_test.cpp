@@ -1,9 +1,10 @@
 // The least-cost seam, joining a piece to what is painted along it, and the crop proposal.
+#include "blend_seam.h"
+
 #include <gtest/gtest.h>
 
 #include "blend_crop.h"
 #include "blend_join.h"
-#include "blend_seam.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ TEST(BlendSeam, NeverRunsThroughAbsentCellsHoweverCostlyThePath) {
   map.at(10, 1599) = 0;
   const qx::Seam seam = qx::findSeam(map);
   ASSERT_EQ(seam.columns.size(), 1600u);
-  for (int32_t y = 0; y < 1600; ++y) ASSERT_NE(map.at(seam.columns[y], y), qx::CostMap::kAbsent) << y;
+  for (int32_t y = 0; y < 1600; ++y)
+    ASSERT_NE(map.at(seam.columns[y], y), qx::CostMap::kAbsent) << y;
 }
 
 TEST(BlendSeam, StopsAboveARowThatNoPathReaches) {

@@ -1,5 +1,5 @@
-// The steps of skew measurement on small hand-made images: reduction, threshold, marks, the
-// angle search and the bit image's quarter turn.
+// The steps of skew measurement on small hand-made images (reduction, threshold, marks, the
+// angle search) and the turn by an angle.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -31,7 +31,8 @@ TEST(StraightenReduce, KeepsTheMeasurementNearAMillionPixels) {
 }
 
 TEST(StraightenReduce, PicksTheTopLeftPixelOfEveryBlockInsideTheMargins) {
-  // Pixel (x, y) holds green = x % 256 and red = y % 256, so every grey value tells where it came from.
+  // Pixel (x, y) holds green = x % 256 and red = y % 256, so every grey value tells where it came
+  // from.
   Picture p(1024, 1024);
   for (int32_t y = 0; y < p.height; ++y) {
     for (int32_t x = 0; x < p.width; ++x) {
@@ -98,18 +99,6 @@ TEST(StraightenMarks, AMarkOverAQuarterOfThePageStopsTheMeasurement) {
   EXPECT_FALSE(qx::keepSmallMarks(bits));
 }
 
-TEST(StraightenBits, QuarterTurnReadsColumnsFromTheBottomUp) {
-  qx::BitImage bits(5, 3);
-  bits.set(0, 2);  // bottom-left
-  bits.set(4, 0);  // top-right
-  const qx::BitImage turned = qx::quarterTurn(bits);
-  ASSERT_EQ(turned.width(), 3);
-  ASSERT_EQ(turned.height(), 5);
-  EXPECT_TRUE(turned.test(0, 0));
-  EXPECT_TRUE(turned.test(2, 4));
-  EXPECT_EQ(turned.count(), 2);
-}
-
 TEST(StraightenAngle, NoMarksMeansNoAngle) {
   const qx::AngleScore empty = qx::searchAngle(qx::BitImage(400, 300));
   EXPECT_EQ(empty.degrees, 0.0);
@@ -138,23 +127,6 @@ TEST(StraightenTurn, AQuarterTurnMovesWholePixels) {
       for (int c = 0; c < 3; ++c) ASSERT_EQ(have[c], inside ? want[c] : 255) << x << "," << y;
     }
   }
-}
-
-TEST(StraightenTurn, BlendsNeighboursWithSixteenBitFractions) {
-  // Half a degree on a black-and-white edge: pixels along it come out grey, never out of range,
-  // and turning back restores the middle of each half.
-  Picture source(60, 40);
-  qxtest::fillBox(source, 0, 0, 30, 40, 0);
-  const tagPixelArray view = source.view();
-  const qx::ImagePtr turned = qx::turnByAngle(view, 0.5 * M_PI / 180);
-  const Picture got = Picture::fromArray(*turned);
-  int greys = 0;
-  for (int32_t y = 5; y < 35; ++y) {
-    for (int32_t x = 25; x < 35; ++x) greys += got.pixel(x, y)[1] > 0 && got.pixel(x, y)[1] < 255;
-  }
-  EXPECT_GT(greys, 10);
-  EXPECT_EQ(got.pixel(10, 20)[0], 0);
-  EXPECT_EQ(got.pixel(50, 20)[0], 255);
 }
 
 }  // namespace

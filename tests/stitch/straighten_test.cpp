@@ -37,7 +37,8 @@ TEST_F(StraightenTest, MeasuresTheTurnOfATextPage) {
   // Small print and large print: 6 and 12 pixel letters once reduced.
   for (const int32_t glyph : {12, 24}) {
     for (const double degrees : {0.0, 0.7, -0.7, 3.2, -3.2, 9.5, -9.5}) {
-      EXPECT_NEAR(measure(turnedPage(degrees, 3, glyph)), degrees, 0.15) << "turned by " << degrees << ", glyph " << glyph;
+      EXPECT_NEAR(measure(turnedPage(degrees, 3, glyph)), degrees, 0.15)
+          << "turned by " << degrees << ", glyph " << glyph;
     }
   }
 }

@@ -1,6 +1,6 @@
 // Stitch scenes for composition tests: a page cut into a grid of pieces with known placement,
-// rotation, brightness and file turns; the transforms and matched points a perfect alignment
-// would leave in the session; and the measures that compare a composed result with the page.
+// rotation, brightness and file turns, the transforms and matched points a perfect alignment
+// would leave in the session, and the run through the exports up to alignment.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +16,11 @@ namespace qxtest {
 struct PiecePlan {
   double centreX = 0;  // where the piece's centre lies on the page
   double centreY = 0;
-  int32_t width = 0;   // the upright piece
+  int32_t width = 0;  // the upright piece
   int32_t height = 0;
   double angleDegrees = 0;
   int brightness = 0;  // added to every channel of the piece
-  int fileTurns = 0;   // quarter turns the arrangement applies; the file holds the piece turned back
+  int fileTurns = 0;  // quarter turns the arrangement applies; the file holds the piece turned back
 };
 
 struct StitchLayout {
@@ -50,13 +50,13 @@ Picture smoothed(const Picture& page);
 // A grid of rows x columns pieces of width x height over a textured page (smoothed unless asked
 // not to) that leaves `border` pixels around them, neighbours overlapping by `overlap` pixels;
 // upright, unturned, same brightness.
-StitchLayout gridLayout(int32_t rows, int32_t columns, int32_t width, int32_t height, int32_t overlap,
-                        uint32_t seed, int32_t border = 40, bool smooth = true);
+StitchLayout gridLayout(int32_t rows, int32_t columns, int32_t width, int32_t height,
+                        int32_t overlap, uint32_t seed, int32_t border = 40, bool smooth = true);
 
 // gridLayout with the pieces tilted by a fixed pattern of small angles (0, 1.5, -1, 0.7, -2,
 // 1.2 degrees, cell by cell).
-StitchLayout tiltedGrid(int32_t rows, int32_t columns, int32_t width, int32_t height, int32_t overlap,
-                        uint32_t seed);
+StitchLayout tiltedGrid(int32_t rows, int32_t columns, int32_t width, int32_t height,
+                        int32_t overlap, uint32_t seed);
 
 // Squeezes the page's tones into 40 ... 215, so that pieces made up to 40 levels darker or
 // lighter do not clip and a brightness step between them is the same everywhere.
@@ -74,22 +74,5 @@ enum class Alignment { Engine, Truth };
 // first failure, else QXAutoAlign's status.
 long alignLayout(void* handle, const StitchLayout& layout, const std::vector<std::string>& files,
                  Alignment alignment);
-
-struct StitchCheck {
-  double meanError = 0;  // mean |result - page - bias| per channel over the covered area
-  double bias = 0;       // mean (result - page) over the covered area
-  int worstShift = 0;    // largest local misregistration found, in pixels
-  int64_t covered = 0;   // pixels compared
-};
-
-// Compares a result composed at `level` with the page (halved `level` times): finds where the
-// canvas lies on the frame of cell 0 (searching `search` pixels around the corner of the pieces'
-// extent), then measures the error over the pixels inside some piece and the best local shift of
-// every textured 48 x 48 tile.
-StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level, int search = 3);
-
-// The largest difference between the brightness two pieces show in the result: per piece, the
-// mean (result - page) over the pixels only it covers, after checkAgainstPage's placement.
-double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout, int level);
 
 }  // namespace qxtest

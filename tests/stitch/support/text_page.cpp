@@ -31,7 +31,8 @@ Picture makeTextPage(int32_t width, int32_t height, uint32_t seed, int32_t glyph
         // Short letters sit on the line; a few reach higher, as ascenders do.
         const int32_t letterTop = top + (coin(rng) == 0 ? 0 : glyph / 3);
         fillBox(page, x, letterTop, x + w, top + glyph, v);
-        if (coin(rng) != 0) fillBox(page, x + w / 3, letterTop + 2, x + w - w / 3, top + glyph - 2, 245);
+        if (coin(rng) != 0)
+          fillBox(page, x + w / 3, letterTop + 2, x + w - w / 3, top + glyph - 2, 245);
         x += w + std::max(2, glyph / 5);
       }
       x += glyph;  // space between words
