@@ -1,0 +1,88 @@
+#include "blend_resample.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "blend_placement.h"
+#include "errors.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int32_t kRowsPerReport = 32;
+
+// Maps v to v + offset clamped to a byte, for all 256 values at once.
+std::array<uint8_t, 256> offsetTable(int32_t offset) {
+  std::array<uint8_t, 256> table{};
+  for (int v = 0; v < 256; ++v)
+    table[v] = static_cast<uint8_t>(std::clamp<int64_t>(int64_t{v} + offset, 0, 255));
+  return table;
+}
+
+void copyUnrotated(const tagPixelArray& piece, Surface& out, const std::array<uint8_t, 256>& shift,
+                   const ProgressRange& range) {
+  const int32_t bytes = piece.width * 3;
+  for (int32_t y = 0; y < piece.height; ++y) {
+    if (y % kRowsPerReport == 0) range.at(static_cast<double>(y) / piece.height);
+    const uint8_t* from = rowOf(piece, y);
+    uint8_t* to = rowOf(*out.image, y);
+    for (int32_t i = 0; i < bytes; ++i) to[i] = shift[from[i]];
+    out.coverage.setRun(y, 0, piece.width);
+  }
+}
+
+void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface& out,
+                   const std::array<uint8_t, 256>& shift, const ProgressRange& range) {
+  // Frame point -> piece point: the inverse of the placement.
+  const double* m = global.m;
+  const double det = m[0] * m[4] - m[1] * m[3];
+  if (!(std::fabs(det) > 1e-12)) fail(QX_ERR_INPUT);
+  const double a = m[4] / det, b = -m[1] / det, c = -m[3] / det, d = m[0] / det;
+  const double x0 = out.rect.left - m[2], y0 = out.rect.top - m[5];
+  const auto fixed = [](double v) { return static_cast<int64_t>(v * 65536.0); };
+  int64_t rowU = fixed(a * x0 + b * y0), rowV = fixed(c * x0 + d * y0);
+  const int64_t stepUx = fixed(a), stepVx = fixed(c);  // one frame column to the right
+  const int64_t stepUy = fixed(b), stepVy = fixed(d);  // one frame row down
+  const int64_t lastX = piece.width - 2, lastY = piece.height - 2;
+
+  for (int32_t y = 0; y < out.image->height; ++y) {
+    if (y % kRowsPerReport == 0) range.at(static_cast<double>(y) / out.image->height);
+    uint8_t* to = rowOf(*out.image, y);
+    int64_t u = rowU, v = rowV;
+    for (int32_t x = 0; x < out.image->width; ++x, u += stepUx, v += stepVx, to += 3) {
+      const int64_t iu = u >> 16, iv = v >> 16;  // floor, also below zero
+      if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) continue;
+      const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255,
+                     fy = static_cast<uint32_t>(v >> 8) & 255;
+      const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy,
+                     w11 = fx * fy;
+      const uint8_t* p0 = rowOf(piece, static_cast<int32_t>(iv)) + iu * 3;
+      const uint8_t* p1 = p0 + piece.bytesPerLine;
+      for (int ch = 0; ch < 3; ++ch) {
+        to[ch] = shift[(p0[ch] * w00 + p0[ch + 3] * w10 + p1[ch] * w01 + p1[ch + 3] * w11) >> 16];
+      }
+      out.coverage.set(x, y);
+    }
+    rowU += stepUy;
+    rowV += stepVy;
+  }
+}
+
+}  // namespace
+
+Surface resamplePiece(const tagPixelArray& piece, const Transform& global, const RECT& rect,
+                      int32_t offset, const ProgressRange& range) {
+  Surface out = makeSurface(rect);
+  const std::array<uint8_t, 256> shift = offsetTable(offset);
+  if (isUnrotated(global)) {
+    copyUnrotated(piece, out, shift, range);
+  } else {
+    sampleRotated(piece, global, out, shift, range);
+  }
+  range.at(1.0);
+  return out;
+}
+
+}  // namespace qx
