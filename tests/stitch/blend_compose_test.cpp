@@ -152,6 +152,7 @@ TEST_F(ComposeTest, BlendingConsumesThePieces) {
   layout.cells[1].fileTurns = 3;
   prepare(layout, QX_STYLE_GRID);
   loader_.clearPositions();
+  loader_.resetMostLive();
   ASSERT_EQ(blend(), QX_OK);
   EXPECT_EQ(result_, internals(session_).result.get());
   // Every full-resolution piece came back, one at a time.

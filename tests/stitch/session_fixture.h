@@ -50,6 +50,22 @@ struct Arrangement {
   }
 };
 
+// Room for the five candidates QXAutoOrder may write, as the caller provides it.
+struct CandidateRecords {
+  std::vector<std::vector<char>> buffers;
+  std::vector<std::vector<char*>> names;
+  std::vector<std::vector<int32_t>> turns;
+  tagStitchOrderInfo records[5]{};
+
+  explicit CandidateRecords(size_t count) : buffers(5 * count, std::vector<char>(QX_NAME_BUFFER, '\0')), names(5), turns(5) {
+    for (size_t k = 0; k < 5; ++k) {
+      for (size_t j = 0; j < count; ++j) names[k].push_back(buffers[k * count + j].data());
+      turns[k].assign(count, -1);
+      records[k] = {0, 0, names[k].data(), turns[k].data()};
+    }
+  }
+};
+
 class SessionTest : public ::testing::Test {
  protected:
   void TearDown() override {

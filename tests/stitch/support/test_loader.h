@@ -34,6 +34,8 @@ class TestLoader {
   long reports() const { return static_cast<long>(positions_.size()); }
   const std::vector<long>& positions() const { return positions_; }
   void clearPositions() { positions_.clear(); }
+  // Starts counting the most images alive at once afresh, from those alive now.
+  void resetMostLive() { mostLive_ = static_cast<int>(live_.size()); }
   int loads() const { return loads_; }
   int releases() const { return releases_; }
   int liveImages() const { return static_cast<int>(live_.size()); }

@@ -54,8 +54,29 @@ StitchLayout tilted(int32_t rows, int32_t columns, uint32_t seed) {
   return qxtest::tiltedGrid(rows, columns, 800, 600, 240, seed);
 }
 
+// The whole road as the program takes it: the engine also finds the arrangement.
+TEST_F(EndToEndTest, GridArrangedByTheEngineFromShuffledScans) {
+  const StitchLayout layout = tilted(2, 2, 127);
+  const long scanTimes[] = {2, 0, 3, 1};
+  for (int cell = 0; cell < 4; ++cell) {
+    addPiece("scan" + std::to_string(cell) + ".bmp", layout.file(cell), scanTimes[cell]);
+  }
+  open(QX_STYLE_GRID);
+  ASSERT_EQ(load(), QX_OK);
+  qxtest::CandidateRecords candidates(4);
+  long count = 0;
+  ASSERT_EQ(QXAutoOrder(session_, &count, candidates.records), QX_OK);
+  const long aligned = QXAutoAlign(session_);
+  EXPECT_TRUE(aligned == QX_OK || aligned == QX_WARN_FEATURELESS_OVERLAP) << aligned;
+  tagPixelArray* result = nullptr;
+  ASSERT_EQ(QXAutoBlend(session_, &result, nullptr), QX_OK);
+  EXPECT_EQ(loader_.liveImages(), 0);
+  expectMatchesPage(result, layout);
+}
+
 TEST_F(EndToEndTest, RowOfThree) {
-  const StitchLayout layout = tilted(1, 3, 101);
+  // A row is searched for overlaps between a third and six sevenths of a piece.
+  const StitchLayout layout = qxtest::tiltedGrid(1, 3, 800, 600, 320, 101);
   expectMatchesPage(stitch(layout, QX_STYLE_ROW), layout);
 }
 
