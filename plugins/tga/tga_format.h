@@ -43,16 +43,29 @@ struct Header {
   uint8_t descriptor;
 };
 
-inline uint16_t readLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t readLe16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 inline void writeLe16(uint8_t* p, uint16_t v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
 }
 
 inline Header parseHeader(const uint8_t (&b)[kHeaderBytes]) {
-  return Header{b[0],           b[1],           b[2],           readLe16(b + 3), readLe16(b + 5),
-                b[7],           readLe16(b + 8), readLe16(b + 10), readLe16(b + 12),
-                readLe16(b + 14), b[16],        b[17]};
+  Header h;
+  h.idLength = b[0];
+  h.colourMapType = b[1];
+  h.imageType = b[2];
+  h.firstMapEntry = readLe16(b + 3);
+  h.mapLength = readLe16(b + 5);
+  h.mapEntryBits = b[7];
+  h.xOrigin = readLe16(b + 8);
+  h.yOrigin = readLe16(b + 10);
+  h.width = readLe16(b + 12);
+  h.height = readLe16(b + 14);
+  h.pixelDepth = b[16];
+  h.descriptor = b[17];
+  return h;
 }
 
 inline void serializeHeader(const Header& h, uint8_t (&b)[kHeaderBytes]) {
@@ -70,7 +83,9 @@ inline void serializeHeader(const Header& h, uint8_t (&b)[kHeaderBytes]) {
   b[17] = h.descriptor;
 }
 
-inline bool isRunLength(const Header& h) { return h.imageType > kTypeRleOffset; }
+inline bool isRunLength(const Header& h) {
+  return h.imageType > kTypeRleOffset;
+}
 // The image kind with the run-length flag taken off: kTypeIndexed, kTypeTrueColour or kTypeGrey.
 inline uint8_t baseType(const Header& h) {
   return isRunLength(h) ? uint8_t(h.imageType - kTypeRleOffset) : h.imageType;

@@ -26,18 +26,18 @@ struct Buffer {
 // Where the run-length decoder stopped inside a packet: packets may run on into the next row,
 // and the next row may be asked for only in the next ReadRows call.
 struct RleCarry {
-  uint32_t pixelsOwed;    // pixels the current packet still has to give
-  bool isRun;             // the packet repeats one value (else literal pixels follow)
-  uint8_t runPixel[4];    // the repeated value of a run
+  uint32_t pixelsOwed;  // pixels the current packet still has to give
+  bool isRun;           // the packet repeats one value (else literal pixels follow)
+  uint8_t runPixel[4];  // the repeated value of a run
 };
 
 // How the rows of an image are laid out in the file and handed to the caller.
 struct Layout {
   int32_t width, height;
-  int32_t fileBits;         // 8, 16, 24 or 32 (a 15-bit file counts as 16)
-  int32_t filePixelBytes;   // fileBits / 8
-  int32_t fileRowBytes;     // (width * fileBits + 7) / 8
-  int32_t callerPixelBytes; // bytes per pixel on the caller's side: 1, 3 or 4
+  int32_t fileBits;          // 8, 16, 24 or 32 (a 15-bit file counts as 16)
+  int32_t filePixelBytes;    // fileBits / 8
+  int32_t fileRowBytes;      // (width * fileBits + 7) / 8
+  int32_t callerPixelBytes;  // bytes per pixel delivered to a reading caller: 1, 3 or 4
   bool runLength;
 };
 
@@ -49,18 +49,18 @@ struct Instance {
   zanHandle self;
   PlugStream* stream;
   bool forWriting;
-  bool broken;        // an earlier failure left the stream at an unknown place
-  int32_t error;      // what GetError answers
+  bool broken;    // an earlier failure left the stream at an unknown place
+  int32_t error;  // what GetError answers
   Layout layout;
   int32_t rowsDone;
 
   // Reading.
   bool opened;
   bool keepAlpha;
-  ImageInfo info;     // as OpenImage hands it out
-  Buffer input;       // stream bytes read ahead
+  ImageInfo info;  // as OpenImage hands it out
+  Buffer input;    // stream bytes read ahead
   uint32_t inputPos, inputEnd;
-  Buffer fileRow;     // one row as stored, before conversion
+  Buffer fileRow;  // one row as stored, before conversion
   RleCarry carry;
 
   // Writing.
@@ -68,14 +68,16 @@ struct Instance {
   Kind kind;
   int32_t paletteCount;
   PlugPaletteEntry palette[kPaletteSlots];
-  Buffer encoded;     // one run-length encoded row (at most three times the file row)
+  Buffer encoded;  // one run-length encoded row (at most three times the file row)
 };
 
-inline Instance& instanceOf(PlugInstance* p) { return *reinterpret_cast<Instance*>(p); }
+inline Instance& instanceOf(PlugInstance* p) {
+  return *reinterpret_cast<Instance*>(p);
+}
 
 // Runs one table operation: a failure raised inside becomes the result 0, and its code stays in
-// the instance for GetError. Stream failures also mark the instance broken: a reader or writer
-// that lost its place in the stream refuses the rows that follow.
+// the instance for GetError. A failure also marks the instance broken: a reader or writer that
+// may have lost its place in the stream refuses the rows that follow.
 template <typename Body>
 int32_t guarded(Instance& in, Body&& body) {
   try {

@@ -6,13 +6,22 @@
 namespace tga {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo),   PLUG_INTERFACE_VERSION, PLUG_FORMAT_TGA,
-                        /* flag A */ 0,     /* can read */ 1,       /* can write */ 1,
-                        /* flag C */ 1,     /* flag D */ 1,         /* values E, F */ 0,
-                        0,                  u"Targa(*.TGA)",        u"*.TGA"};
+const PlugInfo kInfo = {.size = sizeof(PlugInfo),
+                        .version = PLUG_INTERFACE_VERSION,
+                        .formatId = PLUG_FORMAT_TGA,
+                        .flagA = 0,
+                        .canRead = 1,
+                        .canWrite = 1,
+                        .flagC = 1,
+                        .flagD = 1,
+                        .valueE = 0,
+                        .valueF = 0,
+                        .description = u"Targa(*.TGA)",
+                        .extensions = u"*.TGA"};
 
 // The layouts the writer takes: blue-green-red 24-bit, indexed 8-bit and grey 8-bit.
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
+const SaveListEntry kSaveList[] = {
+    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
 constexpr int32_t kSaveListCount = sizeof kSaveList / sizeof kSaveList[0];
 
 void closeImage(PlugInstance* p) {
@@ -25,7 +34,9 @@ void closeImage(PlugInstance* p) {
   zanHeapFree(0, self);
 }
 
-int32_t getError(PlugInstance* p) { return instanceOf(p).error; }
+int32_t getError(PlugInstance* p) {
+  return instanceOf(p).error;
+}
 
 int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
   if (entries != nullptr)
@@ -62,8 +73,7 @@ PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
   return 1;
 }
 
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId) {
+PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, int32_t formatId) {
   if (stream == nullptr || (formatId != PLUG_FORMAT_ANY && formatId != PLUG_FORMAT_TGA))
     return nullptr;
   if (!forWriting && !tga::probe(stream)) return nullptr;

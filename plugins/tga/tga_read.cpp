@@ -17,7 +17,9 @@ namespace {
 // or two do not each cost a stream call.
 constexpr uint32_t kReadAheadBytes = 64 * 1024;
 
-[[noreturn]] void badData() { _zanThrow(PLUG_ERR_BAD_DATA); }
+[[noreturn]] void badData() {
+  _zanThrow(PLUG_ERR_BAD_DATA);
+}
 
 void readExact(PlugStream* s, void* buffer, int32_t count) {
   if (s->read(s, buffer, count) != count) badData();
@@ -75,7 +77,8 @@ void decodeRunLengthRow(Instance& in, uint8_t* row) {
     const uint32_t n = std::min(c.pixelsOwed, width - x);
     uint8_t* out = row + size_t(x) * pixelBytes;
     if (c.isRun) {
-      for (uint32_t i = 0; i < n; ++i) std::memcpy(out + size_t(i) * pixelBytes, c.runPixel, pixelBytes);
+      for (uint32_t i = 0; i < n; ++i)
+        std::memcpy(out + size_t(i) * pixelBytes, c.runPixel, pixelBytes);
     } else {
       take(in, out, n * pixelBytes);
     }
@@ -127,7 +130,9 @@ void checkReadable(const Header& h) {
   if (baseType(h) != kTypeTrueColour && h.pixelDepth != 8) badData();
 }
 
-bool isGrey(const Header& h) { return baseType(h) == kTypeGrey; }
+bool isGrey(const Header& h) {
+  return baseType(h) == kTypeGrey;
+}
 
 // Reads the colour map of an 8-bit indexed image into the palette, from slot first-index on,
 // and returns the palette count. A map that runs past the 256 slots is refused.

@@ -18,7 +18,9 @@ namespace {
 constexpr uint32_t kMaxPacketPixels = 128;
 constexpr uint8_t kRunFlag = 0x80;
 
-[[noreturn]] void refuse() { _zanThrow(PLUG_ERR_BAD_DATA); }
+[[noreturn]] void refuse() {
+  _zanThrow(PLUG_ERR_BAD_DATA);
+}
 
 void writeAll(PlugStream* s, const void* data, uint32_t count) {
   if (count > 0 && s->write(s, data, int32_t(count)) != int32_t(count))
@@ -36,10 +38,15 @@ CreateRequest copyIn(const CreateRequest* request) {
   return own;
 }
 
+// What an 8- or 24-bit source becomes. An 8-bit source of another colour model than indexed or
+// grey is taken as indexed when it brings a palette and as grey otherwise, so that a caller
+// that names its colour kind in a code of its own still gets the file its pixels mean.
 Kind kindOf(const CreateRequest& r) {
   if (r.bits == 24) return Kind::TrueColour;
-  if (r.bits == 8) return r.colorModel == PLUG_COLOR_GREY ? Kind::Grey : Kind::Indexed;
-  refuse();
+  if (r.bits != 8) refuse();
+  if (r.colorModel == PLUG_COLOR_GREY) return Kind::Grey;
+  if (r.colorModel == PLUG_COLOR_INDEXED || r.hasPalette) return Kind::Indexed;
+  return Kind::Grey;
 }
 
 // Bits per stored pixel: 8 for 8-bit sources; for 24-bit ones 16 or 32 when the options ask
@@ -185,8 +192,12 @@ int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* la
   });
 }
 
-int32_t createLayer(PlugInstance*, const LayerInfo*, RowLayout*) { return 1; }
-int32_t addInfo(PlugInstance*, int32_t, const void*, int32_t) { return 1; }
+int32_t createLayer(PlugInstance*, const LayerInfo*, RowLayout*) {
+  return 1;
+}
+int32_t addInfo(PlugInstance*, int32_t, const void*, int32_t) {
+  return 1;
+}
 
 // Writes the header and the colour map and makes the row buffers.
 int32_t startWriteImage(PlugInstance* p) {
@@ -196,7 +207,6 @@ int32_t startWriteImage(PlugInstance* p) {
     Layout& l = in.layout;
     l.filePixelBytes = l.fileBits / 8;
     l.fileRowBytes = l.width * l.filePixelBytes;
-    l.callerPixelBytes = in.kind == Kind::TrueColour ? 3 : 1;
     allocateBuffer(in.fileRow, uint32_t(l.fileRowBytes));
     if (l.runLength) allocateBuffer(in.encoded, 3 * uint32_t(l.fileRowBytes));
     in.started = true;

@@ -80,8 +80,8 @@ TEST_F(TgaContract, TableSlots) {
     EXPECT_EQ(p->table.AddImageInfo(p, PLUG_TAG_XRESOLUTION, "abcd", 4), 1);
     EXPECT_EQ(p->table.AddLayerInfo(p, 1, nullptr, 0), 1);
     int calls = 0;
-    p->table.EnumImageInfo(p, [](int32_t, int32_t, const void*, void* n) { ++*static_cast<int*>(n); },
-                           &calls);
+    p->table.EnumImageInfo(
+        p, [](int32_t, int32_t, const void*, void* n) { ++*static_cast<int*>(n); }, &calls);
     EXPECT_EQ(calls, 0);
     p->table.CloseImage(p);
   }

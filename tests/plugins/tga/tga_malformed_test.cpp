@@ -36,8 +36,8 @@ Stage readAsFarAsPossible(const Bytes& bytes, int32_t* error = nullptr) {
 TEST_F(TgaMalformed, HeadersThatAreNoTargaFailTheSignatureTest) {
   const Bytes refused[] = {
       {},
-      Bytes(17, 0),                                   // shorter than a header
-      file({.type = 0}),                              // no image
+      Bytes(17, 0),       // shorter than a header
+      file({.type = 0}),  // no image
       file({.type = 4}),
       file({.type = 8}),
       file({.type = 12}),
@@ -45,9 +45,13 @@ TEST_F(TgaMalformed, HeadersThatAreNoTargaFailTheSignatureTest) {
       file({.depth = 0}),
       file({.depth = 12}),
       file({.depth = 48}),
-      file({.mapType = 1, .type = 1, .firstEntry = 256, .mapLength = 1, .entryBits = 24,
+      file({.mapType = 1,
+            .type = 1,
+            .firstEntry = 256,
+            .mapLength = 1,
+            .entryBits = 24,
             .depth = 8}),
-      file({.idLength = 10}, {Bytes(9, 0)}),          // the ID runs past the end
+      file({.idLength = 10}, {Bytes(9, 0)}),  // the ID runs past the end
   };
   for (size_t i = 0; i < std::size(refused); ++i)
     EXPECT_EQ(readAsFarAsPossible(refused[i]), Stage::Probe) << "case " << i;
@@ -59,17 +63,19 @@ TEST_F(TgaMalformed, HeadersOutOfRangeAreRefusedByOpenImage) {
       file({.width = 0}, {Bytes(3, 0)}),
       file({.height = 0}, {Bytes(3, 0)}),
       // A colour map past the 256 palette slots: from 100, 200 entries.
-      file({.mapType = 1, .type = 1, .firstEntry = 100, .mapLength = 200, .entryBits = 24,
+      file({.mapType = 1,
+            .type = 1,
+            .firstEntry = 100,
+            .mapLength = 200,
+            .entryBits = 24,
             .depth = 8},
            {map24, {0}}),
       // Entries of a width that gives no colour.
       file({.mapType = 1, .type = 1, .mapLength = 2, .entryBits = 8, .depth = 8}, {{0, 0, 0}}),
       // A colour map cut short.
-      file({.mapType = 1, .type = 9, .mapLength = 4, .entryBits = 24, .depth = 8},
-           {Bytes(5, 0)}),
+      file({.mapType = 1, .type = 9, .mapLength = 4, .entryBits = 24, .depth = 8}, {Bytes(5, 0)}),
       // Indices and grey values wider than 8 bits, which would pass for 16-bit colour.
-      file({.mapType = 1, .type = 1, .mapLength = 1, .entryBits = 24, .depth = 16},
-           {Bytes(5, 0)}),
+      file({.mapType = 1, .type = 1, .mapLength = 1, .entryBits = 24, .depth = 16}, {Bytes(5, 0)}),
       file({.type = 3, .depth = 16}, {Bytes(2, 0)}),
       file({.type = 11, .depth = 32}, {Bytes(5, 0)}),
   };
@@ -82,10 +88,10 @@ TEST_F(TgaMalformed, HeadersOutOfRangeAreRefusedByOpenImage) {
 
 TEST_F(TgaMalformed, PixelDataThatEndsEarlyFailsReadRows) {
   const Bytes refused[] = {
-      file({.width = 4, .height = 4}, {Bytes(47, 1)}),                   // one byte short
+      file({.width = 4, .height = 4}, {Bytes(47, 1)}),                         // one byte short
       file({.width = 0xFFFF, .height = 0xFFFF, .depth = 32}, {Bytes(64, 1)}),  // huge
-      file({.type = 10, .width = 4, .height = 4}, {{0x7F, 1, 2, 3}}),  // literal overrun
-      file({.type = 11, .width = 8, .depth = 8}, {{0x87}}),              // a run without value
+      file({.type = 10, .width = 4, .height = 4}, {{0x7F, 1, 2, 3}}),          // literal overrun
+      file({.type = 11, .width = 8, .depth = 8}, {{0x87}}),  // a run without value
       file({.type = 11, .width = 300, .height = 2, .depth = 8}, {{0x7F}, Bytes(127, 0)}),
   };
   for (size_t i = 0; i < std::size(refused); ++i) {
@@ -109,8 +115,15 @@ TEST_F(TgaMalformed, APacketPastTheLastRowIsCutAtTheImagesEnd) {
 // some stage with the bad-data code.
 TEST_F(TgaMalformed, EveryTruncationFailsCleanly) {
   const Bytes goods[] = {
-      file({.idLength = 3, .mapType = 1, .type = 9, .firstEntry = 2, .mapLength = 3,
-            .entryBits = 15, .width = 5, .height = 3, .depth = 8},
+      file({.idLength = 3,
+            .mapType = 1,
+            .type = 9,
+            .firstEntry = 2,
+            .mapLength = 3,
+            .entryBits = 15,
+            .width = 5,
+            .height = 3,
+            .depth = 8},
            {{'i', 'd', '!'}, Bytes(6, 0x42), {0x84, 1, 0x04, 1, 2, 3, 4, 5, 0x84, 6}}),
       file({.type = 10, .width = 3, .height = 3, .depth = 16, .descriptor = 0x20},
            {{0x82, 1, 2, 0x05, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}}),
@@ -129,8 +142,14 @@ TEST_F(TgaMalformed, EveryTruncationFailsCleanly) {
 // Every header byte set to each of a few extreme values: the reader may take or refuse the
 // file, but never reads past its buffers (the sanitizer build watches) and never hangs.
 TEST_F(TgaMalformed, CorruptedHeaderBytesNeverHurt) {
-  const Bytes good = file({.mapType = 1, .type = 9, .firstEntry = 1, .mapLength = 2,
-                           .entryBits = 24, .width = 3, .height = 2, .depth = 8},
+  const Bytes good = file({.mapType = 1,
+                           .type = 9,
+                           .firstEntry = 1,
+                           .mapLength = 2,
+                           .entryBits = 24,
+                           .width = 3,
+                           .height = 2,
+                           .depth = 8},
                           {Bytes(6, 9), {0x85, 1}});
   for (size_t at = 0; at < 18; ++at) {
     for (const uint8_t value : {0x00, 0x01, 0x0F, 0x20, 0x7F, 0x80, 0xFF}) {

@@ -11,8 +11,8 @@ using TgaRead = TgaTest;
 TEST_F(TgaRead, GreyRowsComeAsStoredInTheDescriptorsRowOrder) {
   const Bytes pixels = {1, 2, 3, 4, 5, 6};
   for (const uint8_t descriptor : {0x00, 0x20}) {
-    Reader r(file({.type = 3, .width = 3, .height = 2, .depth = 8, .descriptor = descriptor},
-                  {pixels}));
+    Reader r(
+        file({.type = 3, .width = 3, .height = 2, .depth = 8, .descriptor = descriptor}, {pixels}));
     Bytes rows;
     ASSERT_TRUE(r.readAll(rows));
     EXPECT_EQ(r.info.colorModel, PLUG_COLOR_GREY);
@@ -34,8 +34,15 @@ TEST_F(TgaRead, GreyRowsComeAsStoredInTheDescriptorsRowOrder) {
 TEST_F(TgaRead, SixteenBitColourMapFillsThePaletteFromItsFirstIndex) {
   const Bytes id = {'h', 'i'};
   const Bytes map = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0xFC};  // blue, green, red (bit 15 set)
-  Reader r(file({.idLength = 2, .mapType = 1, .type = 1, .firstEntry = 10, .mapLength = 3,
-                 .entryBits = 16, .width = 2, .height = 1, .depth = 8},
+  Reader r(file({.idLength = 2,
+                 .mapType = 1,
+                 .type = 1,
+                 .firstEntry = 10,
+                 .mapLength = 3,
+                 .entryBits = 16,
+                 .width = 2,
+                 .height = 1,
+                 .depth = 8},
                 {id, map, {10, 12}}));
   Bytes rows;
   ASSERT_TRUE(r.readAll(rows));
@@ -66,8 +73,7 @@ TEST_F(TgaRead, ColourMapEntriesOfEveryWidth) {
                         {32, {0xF8, 0x00, 0x00, 0x11, 0xF8, 0xF8, 0xF8, 0x22}}};
   for (const Case& c : cases) {
     const uint16_t entries = uint16_t(c.map.size() / ((c.bits + 7) / 8));
-    Reader r(file({.mapType = 1, .type = 1, .mapLength = entries, .entryBits = c.bits,
-                   .depth = 8},
+    Reader r(file({.mapType = 1, .type = 1, .mapLength = entries, .entryBits = c.bits, .depth = 8},
                   {c.map, {1}}));
     Bytes rows;
     ASSERT_TRUE(r.readAll(rows)) << int(c.bits);
@@ -124,8 +130,8 @@ TEST_F(TgaRead, RunLengthPacketsCarryOnIntoTheNextRow) {
                           {{0x83, 7, 0x03, 1, 2, 3, 4, 0x80, 9}});
   const Bytes expectedGrey = {7, 7, 7, 7, 1, 2, 3, 4, 9};
   // The same shape with 24-bit pixels, so a carried run repeats a whole 3-byte value.
-  const Bytes colour = file({.type = 10, .width = 2, .height = 2},
-                            {{0x82, 1, 2, 3, 0x00, 4, 5, 6}});
+  const Bytes colour =
+      file({.type = 10, .width = 2, .height = 2}, {{0x82, 1, 2, 3, 0x00, 4, 5, 6}});
   const Bytes expectedColour = {1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6};
   for (const int32_t batch : {1, 2, 3}) {
     Bytes rows;
@@ -139,7 +145,8 @@ TEST_F(TgaRead, RunLengthPacketsCarryOnIntoTheNextRow) {
 }
 
 TEST_F(TgaRead, RunLengthSixteenAndThirtyTwoBitPixelsAreConverted) {
-  Reader sixteen(file({.type = 10, .width = 3, .depth = 16}, {{0x81, 0x1F, 0x00, 0x00, 0xE0, 0x03}}));
+  Reader sixteen(
+      file({.type = 10, .width = 3, .depth = 16}, {{0x81, 0x1F, 0x00, 0x00, 0xE0, 0x03}}));
   Bytes rows;
   ASSERT_TRUE(sixteen.readAll(rows));
   EXPECT_EQ(rows, (Bytes{0xF8, 0, 0, 0xF8, 0, 0, 0, 0xF8, 0}));

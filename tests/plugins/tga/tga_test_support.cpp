@@ -5,15 +5,17 @@
 namespace tga_test {
 
 Bytes headerBytes(const Header& h) {
-  return {h.idLength,         h.mapType,
-          h.type,             uint8_t(h.firstEntry),
-          uint8_t(h.firstEntry >> 8), uint8_t(h.mapLength),
-          uint8_t(h.mapLength >> 8),  h.entryBits,
-          0,                  0,
-          uint8_t(h.yOrigin), uint8_t(h.yOrigin >> 8),
-          uint8_t(h.width),   uint8_t(h.width >> 8),
-          uint8_t(h.height),  uint8_t(h.height >> 8),
-          h.depth,            h.descriptor};
+  Bytes b = {h.idLength, h.mapType, h.type};
+  const auto le16 = [&b](uint16_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+  le16(h.firstEntry);
+  le16(h.mapLength);
+  b.push_back(h.entryBits);
+  le16(0);  // x origin
+  le16(h.yOrigin);
+  le16(h.width);
+  le16(h.height);
+  b.insert(b.end(), {h.depth, h.descriptor});
+  return b;
 }
 
 Bytes file(const Header& h, std::initializer_list<Bytes> parts) {
@@ -52,6 +54,21 @@ bool Reader::readAll(Bytes& out, int32_t batch) {
   return true;
 }
 
+CreateRequest createRequest(const WriteRequest& w, SaveOptions* options) {
+  *options = SaveOptions{sizeof *options, w.fileBits, w.runLength};
+  CreateRequest request{};
+  request.size = sizeof request;
+  request.colorModel = w.colorModel;
+  request.bits = w.bits;
+  request.hasPalette = w.palette.empty() ? 0 : 1;
+  request.paletteCount = int32_t(w.palette.size());
+  std::copy_n(w.palette.begin(), std::min<size_t>(w.palette.size(), 256), request.palette);
+  request.width = w.width;
+  request.height = w.height;
+  request.options = w.withOptions ? options : nullptr;
+  return request;
+}
+
 Written write(const WriteRequest& w, const Bytes& rows, int32_t batch, size_t limit) {
   plug::MemoryStream out;
   out.limitSize(limit);
@@ -61,18 +78,8 @@ Written write(const WriteRequest& w, const Bytes& rows, int32_t batch, size_t li
   if (instance == nullptr) return result;
   const PlugFunctionTable& t = instance->table;
 
-  SaveOptions options{sizeof options, w.fileBits, w.runLength};
-  CreateRequest request{};
-  request.size = sizeof request;
-  request.layerCount = 0;
-  request.colorModel = w.colorModel;
-  request.bits = w.bits;
-  request.hasPalette = w.palette.empty() ? 0 : 1;
-  request.paletteCount = int32_t(w.palette.size());
-  std::copy_n(w.palette.begin(), std::min<size_t>(w.palette.size(), 256), request.palette);
-  request.width = w.width;
-  request.height = w.height;
-  request.options = w.withOptions ? &options : nullptr;
+  SaveOptions options;
+  const CreateRequest request = createRequest(w, &options);
   result.layout.size = sizeof result.layout;
 
   result.created = t.CreateImage(instance, &request, &result.layout) == 1;

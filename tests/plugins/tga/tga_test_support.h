@@ -95,6 +95,9 @@ struct Written {
   int32_t error = 0;      // GetError after the last step
 };
 
+// The CreateRequest for w, with options (not null) standing for w's save options.
+CreateRequest createRequest(const WriteRequest& w, SaveOptions* options);
+
 // Writes rows (packed, source row bytes each, bottom row first) through the table in batches of
 // batch rows, into a stream that takes at most limit bytes.
 Written write(const WriteRequest& request, const Bytes& rows, int32_t batch = 8,
