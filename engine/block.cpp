@@ -27,6 +27,7 @@ void destroyBlockOp(HandleObject* self, uint32_t flags) {
 // was not changed is freed again, since its fill value says everything about it.
 zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   auto* block = reinterpret_cast<Block*>(self);
+  const zanHandle handle = self->self;  // the record may move once its heap lock is gone
   --self->lockCount;
   // Content written through this lock is no longer known to be uniform, even if an outer lock
   // is released later without the modified flag.
@@ -37,8 +38,8 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
     announceBlockChange(block->owner, r);
   }
   if (self->lockCount > 0 || block->header.data == nullptr) {
-    zanHeapUnlock(self->heap, self->self, modified);
-    return self->self;
+    zanHeapUnlock(self->heap, handle, modified);
+    return handle;
   }
   if (block->memory != 0) {
     zanHeapUnlock(block->memoryHeap, block->memory, modified);
@@ -49,8 +50,8 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
     }
   }
   block->header.data = nullptr;
-  zanHeapUnlock(self->heap, self->self, modified);
-  return self->self;
+  zanHeapUnlock(self->heap, handle, modified);
+  return handle;
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ void finishDestroy(HandleObject* self, uint32_t flags);
 
 // True when ops is the table of one of the engine's classes.
 bool isEngineOps(const ObjectOps* ops);
+// Adds a class whose table is not in the built-in list (object_registry.cpp).
+void registerObjectClass(const ObjectOps* ops);
 
 // Locks the object a handle names and counts the lock; null for 0 and for any handle that is not
 // a live engine object.
