@@ -120,7 +120,9 @@ void markChanged(DataLayer& data, const RECT& rect) {
   const uint32_t columns = grid.columns();
   for (int32_t r = area.top / grid.tileHeight; r <= (area.bottom - 1) / grid.tileHeight; ++r) {
     for (int32_t c = area.left / grid.tileWidth; c <= (area.right - 1) / grid.tileWidth; ++c) {
-      TileEntry& entry = tiles[static_cast<uint32_t>(r) * columns + static_cast<uint32_t>(c)];
+      const uint32_t position = static_cast<uint32_t>(r) * columns + static_cast<uint32_t>(c);
+      if (position >= data.tiles.count) return;
+      TileEntry& entry = tiles[position];
       entry.changed = unite(entry.changed, intersect(entry.rect, area));
     }
   }

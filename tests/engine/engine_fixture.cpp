@@ -44,24 +44,32 @@ zanHandle newPicture() {
   return picture;
 }
 
-int32_t layerValue(zanHandle layer, int32_t id) {
+namespace {
+
+using Getter = int32_t (*)(zanHandle, int32_t, void*, uint32_t, int32_t*);
+using Setter = int32_t (*)(zanHandle, int32_t, const void*, uint32_t, uint32_t);
+
+int32_t valueOf(Getter get, zanHandle object, int32_t id) {
   int32_t value = -12345;
-  EXPECT_EQ(zanGetLayerProperty(layer, id, &value, sizeof value, nullptr), 4) << "id " << id;
+  EXPECT_EQ(get(object, id, &value, sizeof value, nullptr), 4) << "id " << id;
   return value;
 }
 
+void store(Setter set, zanHandle object, int32_t id, int32_t value) {
+  EXPECT_EQ(set(object, id, &value, sizeof value, 0), 4) << "id " << id;
+}
+
+}  // namespace
+
+int32_t layerValue(zanHandle layer, int32_t id) { return valueOf(zanGetLayerProperty, layer, id); }
 void setLayerValue(zanHandle layer, int32_t id, int32_t value) {
-  EXPECT_EQ(zanSetLayerProperty(layer, id, &value, sizeof value, 0), 4) << "id " << id;
+  store(zanSetLayerProperty, layer, id, value);
 }
-
 int32_t pictureValue(zanHandle picture, int32_t id) {
-  int32_t value = -12345;
-  EXPECT_EQ(zanGetPictureProperty(picture, id, &value, sizeof value, nullptr), 4) << "id " << id;
-  return value;
+  return valueOf(zanGetPictureProperty, picture, id);
 }
-
 void setPictureValue(zanHandle picture, int32_t id, int32_t value) {
-  EXPECT_EQ(zanSetPictureProperty(picture, id, &value, sizeof value, 0), 4) << "id " << id;
+  store(zanSetPictureProperty, picture, id, value);
 }
 
 int32_t insert(zanHandle picture, zanHandle layer, int32_t index) {

@@ -138,13 +138,24 @@ TEST_F(LayerBits, FillValuesSpreadOverEveryPixelFormat) {
   };
   for (const Case& c : cases) {
     const zanHandle layer = newLayer(0, 0, 3, 2, c.bpp);
-    // Part of the tile, so the block gets memory and the value is spread inside it.
+    // Part of the tile: the block gets memory and the value is spread inside it.
     ASSERT_EQ(zanSetLayerBits(nullptr, layer, 1, 0, 3, 2, 0, c.value), ZAN_OK);
     Image back = readLayer(layer, RECT{0, 0, 3, 2}, c.bpp);
     EXPECT_EQ(std::vector<unsigned char>(back.row(1) + back.pixelBytes,
                                          back.row(1) + 2 * back.pixelBytes),
               c.pixel)
-        << c.bpp << " bits";
+        << c.bpp << " bits, filled in memory";
+    // The whole tile: no memory until a lock makes it, spreading the value the same way.
+    ASSERT_EQ(zanSetLayerBits(nullptr, layer, 0, 0, 3, 2, 0, c.value), ZAN_OK);
+    BlockHeader* block = zanLockBlock(layer, 0, 0, nullptr);
+    ASSERT_NE(block, nullptr);
+    ASSERT_NE(block->data, nullptr);
+    const int32_t pb = back.pixelBytes;
+    EXPECT_EQ(std::vector<unsigned char>(block->data + block->stride + 2 * pb,
+                                         block->data + block->stride + 3 * pb),
+              c.pixel)
+        << c.bpp << " bits, memory made by the lock";
+    zanUnlockBlock(block, 0);
     zanDestroyLayer(layer);
   }
 }
