@@ -1,0 +1,12 @@
+// Copies of plain heap blocks (palettes, owned data blocks) for objects that own them.
+#pragma once
+
+#include "zanTypes.h"
+
+namespace zan::eng {
+
+// A new default-heap block with the same bytes; 0 for 0 or a handle that is not a live block.
+// Throws ZAN_ERR_CREATE when memory runs out.
+zanHandle duplicateBlock(zanHandle block);
+
+}  // namespace zan::eng

@@ -1,0 +1,170 @@
+/*
+ * zanengin.h: the image engine zanengin.
+ *
+ * The engine keeps every picture as a tree of objects: a picture holds an ordered list of layers
+ * (index 1 at the bottom); each layer points to a data layer, a grid of tiles whose pixels live in
+ * blocks. Callers never see object addresses: every object is named by a 32-bit heap handle, and
+ * every function locks the handle, works and unlocks it before returning. A zero handle is never
+ * an error: it gives the function's neutral result (0 or null). A handle that is not an engine
+ * object of the right kind (freed, foreign, another kind) is treated like a zero handle.
+ *
+ * The one exception to handles are blocks: block functions take and return a BlockHeader
+ * pointer, valid while the block is locked (see zanLockBlock).
+ *
+ * Numbers, property identifiers and records are in zanEngDefs.h. This header is valid C and C++.
+ */
+#ifndef ZANENGIN_H
+#define ZANENGIN_H
+
+#include "zanEngDefs.h"
+#include "zanTypes.h"
+
+ZAN_EXTERN_C_BEGIN
+
+/* ---- Objects ---------------------------------------------------------------------------- */
+
+/* 1 when handle names a live object of the base kind (ZAN_BASE_LAYER: tag LAYR only,
+ * ZAN_BASE_PICTURE, ZAN_BASE_VIEW); 0 otherwise, also for freed, foreign and zero handles and an
+ * unknown kind. */
+ZAN_API int32_t zanCheckBaseObjectType(zanHandle handle, int32_t kind);
+
+/* ---- Pictures --------------------------------------------------------------------------- */
+
+/* A new empty picture (no layers, size 0 x 0, 24 bits per pixel, current layer 1), or 0 with the
+ * code in *error (error may be null). */
+ZAN_API zanHandle zanCreatePicture(int32_t* error);
+
+/* Destroys the picture with its layers, selection, auxiliary layer (ZAN_PICT_VALUE207), undo
+ * history and the block of ZAN_PICT_OWNED_BLOCK. Returns 0 or the code of a failure. */
+ZAN_API int32_t zanDestroyPicture(zanHandle picture);
+
+/* A new picture with the same properties (as zanClonePictureProp). With withLayers non-zero every
+ * layer is cloned with its pixels and its mask layer, at the same index; the clone's palette is
+ * that of the last copied layer that has one. 0 with the code in *error on failure, and nothing
+ * of the partial clone is left. */
+ZAN_API zanHandle zanClonePicture(zanHandle picture, int32_t withLayers, int32_t* error);
+
+/* Copies the source's properties (the built-in ones that can be set, and every generic one, in
+ * order) onto the target. The auxiliary layer and the ZAN_PICT_OWNED_BLOCK block are copied, so
+ * each picture owns its own. Returns 0, or -1 when either handle is 0 or not a picture. */
+ZAN_API int32_t zanClonePictureProp(zanHandle target, zanHandle source, void* reserved);
+
+/* Property store (see the layer functions below for the rules). */
+ZAN_API int32_t zanGetPictureProperty(zanHandle picture, int32_t id, void* buffer, uint32_t size,
+                                      int32_t* outCount);
+ZAN_API int32_t zanSetPictureProperty(zanHandle picture, int32_t id, const void* data,
+                                      uint32_t size, uint32_t flags);
+ZAN_API int32_t zanEnumPictureProperties(zanHandle picture, ZanPropEnumProc callback, void* user);
+
+/* Writes width x ratio[0] / ratio[1] and height x ratio[0] / ratio[1] (ratio null: 1 / 1) into
+ * *width and *height (either may be null). Returns 0, or ZAN_ERR_ARG for a zero denominator. */
+ZAN_API int32_t zanPictureGetSize(zanHandle picture, const int32_t* ratio, int32_t* width,
+                                  int32_t* height);
+
+/* The layer at the 1-based index, 0 when out of range. */
+ZAN_API zanHandle zanGetLayer(zanHandle picture, int32_t index, void* reserved);
+
+/* ---- Layers ----------------------------------------------------------------------------- */
+
+/* A new layer with the rectangle (picture coordinates, right and bottom exclusive; an empty
+ * rectangle is allowed), 24 bits per pixel, 256 x 256 tiles, visible, opacity 255, no pixels yet.
+ * 0 with ZAN_ERR_ARG in *error when right < left or bottom < top. */
+ZAN_API zanHandle zanCreateLayer(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                 int32_t* error);
+
+/* Removes the layer from its picture (if any), then destroys it with its data layer (unless
+ * another layer shares it), palette, floating layer, reduced copies, masks and text record.
+ * Returns 0 or the code of a failure. */
+ZAN_API int32_t zanDestroyLayer(zanHandle layer);
+
+/* 1 when the layer carries an external mask (tag LAYX). */
+ZAN_API int32_t zanIsExternLayer(zanHandle layer);
+
+/* Get: copies min(size, stored size) bytes into buffer (when not null) and returns that count;
+ * 0 for an identifier never set (buffer untouched). *outCount (may be null) receives the result.
+ * Set: stores size bytes (zeros when data is null) and returns size; a built-in identifier
+ * returns what its handling returns, ZAN_ERR_ARG for a value it refuses. Identifiers that are not
+ * built in keep one item each, in the order they were first set.
+ * Enumerate: calls callback for every stored item and returns the last call's result (0 when
+ * there is none). */
+ZAN_API int32_t zanGetLayerProperty(zanHandle layer, int32_t id, void* buffer, uint32_t size,
+                                    int32_t* outCount);
+ZAN_API int32_t zanSetLayerProperty(zanHandle layer, int32_t id, const void* data, uint32_t size,
+                                    uint32_t flags);
+ZAN_API int32_t zanEnumLayerProperties(zanHandle layer, ZanPropEnumProc callback, void* user);
+/* The same store and handling, for the text tools' own identifiers on text layers. */
+ZAN_API int32_t zanGetTextProperty(zanHandle layer, int32_t id, void* buffer, uint32_t size,
+                                   int32_t* outCount);
+ZAN_API int32_t zanSetTextProperty(zanHandle layer, int32_t id, const void* data, uint32_t size,
+                                   uint32_t flags);
+
+/* ---- Blocks and data layers ----------------------------------------------------------------- */
+
+/* Names the heap that pixel memory comes from (the default heap until then). Only the first call
+ * takes effect and returns 1; later calls, and a heap that does not exist, return 0. */
+ZAN_API int32_t zanInitRunHeap(zanHeap heap);
+
+/* A new block of the type (1 to 7), locked once, with dataSize bytes of zeroed pixel memory
+ * (none for 0). The caller fills in the rectangle, bits per pixel and stride. Null with the code
+ * in *error on failure or for another type. */
+ZAN_API BlockHeader* zanCreateBlock(uint32_t dataSize, int32_t type, int32_t* error);
+
+/* Frees a locked block that is in no tile table, with its pixel memory. Returns 0, or ZAN_ERR_ARG
+ * for a block that still belongs to a layer (nothing is freed then). */
+ZAN_API int32_t zanDestroyBlock(BlockHeader* block);
+
+/* A new block, locked once, in no tile table: same type, fill value, rectangle, bits per pixel,
+ * stride and extra words, with a copy of the pixel memory. Null when memory runs out. */
+ZAN_API BlockHeader* zanCloneBlock(BlockHeader* block, void* reserved);
+
+/* Undoes one lock. With modified non-zero every layer sharing the block's data layer announces
+ * ZAN_CHANGE_PIXELS over the block's rectangle, and the block's content is no longer taken as
+ * uniform. At the last unlock the block's data pointer goes; pixel memory of a uniform block
+ * (one with a fill value) unlocked unmodified is freed again. Returns 0. */
+ZAN_API int32_t zanUnlockBlock(BlockHeader* block, int32_t modified);
+
+/* The block of the tile holding the layer point (x, y), locked once more; null when the point is
+ * outside the layer, the tile has no block or its memory cannot be locked. A uniform block gets
+ * pixel memory holding its fill value here (the data pointer stays null when memory runs out). */
+ZAN_API BlockHeader* zanLockBlock(zanHandle layer, int32_t x, int32_t y, void* reserved);
+
+/* Puts the block into the tile of the layer that starts at the block's left-top corner (the
+ * block's rectangle must be that tile's; a layer without tiles takes the block's size as its tile
+ * size). Returns the block that held the tile, locked and in no table (the caller unlocks or
+ * destroys it), or null. Null too when the block does not fit (it stays the caller's). */
+ZAN_API BlockHeader* zanInsertBlock(BlockHeader* block, zanHandle layer, void* reserved);
+
+/* Calls callback for every block of the layer's tile table in order, each locked (its data null
+ * when it has no pixel memory) and unlocked as modified afterwards. Returns 0, or -1 when the
+ * callback returned 0 (the walk stops there). */
+ZAN_API int32_t zanEnumBlocks(zanHandle layer, ZanBlockEnumProc callback, void* user);
+
+/* The layer's data layer, 0 when it has none yet. */
+ZAN_API zanHandle zanGetDataLayer(zanHandle layer);
+
+/* Makes the layer use dataLayer (0: none), sharing its blocks with every layer attached to it.
+ * The previous data layer is destroyed once no layer uses it. Returns 1, or ZAN_ERR_ARG when
+ * dataLayer is not a data layer. */
+ZAN_API int32_t zanAttachDataLayer(zanHandle layer, zanHandle dataLayer, void* reserved);
+
+/* Does nothing; returns 0. */
+ZAN_API int32_t zanDiscardBlock(BlockHeader* block, void* reserved);
+
+/* Copies the layer's pixels inside (left, top, right, bottom) (layer coordinates, clipped to the
+ * layer) into buffer, whose row stride is stride and whose first byte stands for (left, top).
+ * Tiles without a block leave the buffer untouched. Returns 0. */
+ZAN_API int32_t zanGetLayerBits(void* buffer, zanHandle layer, int32_t left, int32_t top,
+                                int32_t right, int32_t bottom, int32_t stride);
+
+/* Writes data (laid out as for zanGetLayerBits) into the rectangle of the layer; with data null
+ * the rectangle is filled with value (see below). Tiles written for the first time hold zeros
+ * outside the rectangle. Returns 0 or a negative code.
+ * A fill value spreads over a pixel as: below 9 bits and 16 bits, every byte gets bits 0 to 7;
+ * 24 bits, the three bytes get bits 16 to 23, 8 to 15 and 0 to 7; 48 bits, bytes 0, 2 and 4 get
+ * those parts (the other bytes keep theirs, or all six get the part when the three are equal). */
+ZAN_API int32_t zanSetLayerBits(const void* data, zanHandle layer, int32_t left, int32_t top,
+                                int32_t right, int32_t bottom, int32_t stride, int32_t value);
+
+ZAN_EXTERN_C_END
+
+#endif /* ZANENGIN_H */
