@@ -1,0 +1,67 @@
+// The PNG plug-in Png.fll: its description, its function table, libpng's error handling and
+// the two exports.
+#include <cstdlib>
+
+#include "png_format.h"
+
+namespace png {
+namespace {
+
+const PlugInfo kInfo = {sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1,
+                        0, 0, u"PNG(*.PNG)", u"*.PNG"};
+
+const PlugFunctionTable kTable = {
+    openImage,       nullptr,        enumImageInfo,   nullptr,
+    startReadImage,  startReadImage, readRows,        nullptr,
+    createImage,     nullptr,        addImageInfo,    plug::acceptNothing,
+    startWriteImage, nullptr,        writeRows,       nullptr,
+    closeImage,      plug::lastError, getSaveList};
+
+}  // namespace
+
+void onError(png_structp png, png_const_charp) {
+  auto* in = static_cast<Instance*>(png_get_error_ptr(png));
+  if (in->code == 0) in->code = PLUG_ERR_BAD_DATA;
+  png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+void raise(png_structp png, int32_t code) {
+  static_cast<Instance*>(png_get_error_ptr(png))->code = code;
+  png_error(png, "stopped");
+  std::abort();  // png_error never returns
+}
+
+bool looksLikePng(PlugStream* s) {
+  uint8_t b[8];
+  return plug::peek(s, b, 8) == 8 && png_sig_cmp(b, 0, 8) == 0;
+}
+
+void closeImage(PlugInstance* p) {
+  Instance& in = of(p);
+  if (in.png != nullptr) {
+    if (in.writer)
+      png_destroy_write_struct(&in.png, &in.info);
+    else
+      png_destroy_read_struct(&in.png, &in.info, nullptr);
+  }
+  plug::deleteInstance(&in);
+}
+
+}  // namespace png
+
+extern "C" {
+
+PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
+  plugCopyOut(info, &png::kInfo, sizeof png::kInfo);
+  return 1;
+}
+
+PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
+                                        int32_t formatId) {
+  return plug::makeInstance<png::Instance>(stream, forWriting, formatId, PLUG_FORMAT_PNG,
+                                           png::looksLikePng, png::kTable);
+}
+
+}  // extern "C"
