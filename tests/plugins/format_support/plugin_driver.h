@@ -40,6 +40,9 @@ std::vector<uint8_t> encode(const Picture& picture, const SaveOptions* options =
 // A test picture with varied content: gradients and a few sharp edges.
 Picture pattern(int32_t colorModel, int32_t bits, int32_t width, int32_t height);
 
+// A picture of gentle gradients, for lossy formats.
+Picture smooth(int32_t colorModel, int32_t bits, int32_t width, int32_t height);
+
 // The file cut to its first bytes bytes.
 std::vector<uint8_t> truncated(const std::vector<uint8_t>& file, size_t bytes);
 
