@@ -1,18 +1,24 @@
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
 #include "direct_codecs.h"
 
-#include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace direct {
 namespace {
 
-uint8_t* row(const Picture& p, int32_t y) { return p.pixels + int64_t{y} * p.stride; }
+uint8_t* row(const Picture& p, int32_t y) {
+  return p.pixels + int64_t{y} * p.stride;
+}
 
 void put32(uint8_t* at, uint32_t v) {
   for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));

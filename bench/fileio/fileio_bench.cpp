@@ -3,7 +3,6 @@
 // the program's plug-in folder) and with the format's library called directly, same settings,
 // in the same run. The loader's overhead is the difference between the two.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -46,28 +45,40 @@ std::string tempPath(const char* extension) {
 
 const char* extensionOf(int32_t format) {
   switch (format) {
-    case PLUG_FORMAT_JPEG: return ".jpg";
-    case PLUG_FORMAT_BMP: return ".bmp";
-    case PLUG_FORMAT_TIFF: return ".tif";
-    default: return ".png";
+    case PLUG_FORMAT_JPEG:
+      return ".jpg";
+    case PLUG_FORMAT_BMP:
+      return ".bmp";
+    case PLUG_FORMAT_TIFF:
+      return ".tif";
+    default:
+      return ".png";
   }
 }
 
 bool directWrite(int32_t format, const std::string& path, const direct::Picture& p) {
   switch (format) {
-    case PLUG_FORMAT_JPEG: return direct::writeJpeg(path, p, 90);
-    case PLUG_FORMAT_BMP: return direct::writeBmp(path, p);
-    case PLUG_FORMAT_TIFF: return direct::writeTiffLzw(path, p);
-    default: return direct::writePng(path, p);
+    case PLUG_FORMAT_JPEG:
+      return direct::writeJpeg(path, p, 90);
+    case PLUG_FORMAT_BMP:
+      return direct::writeBmp(path, p);
+    case PLUG_FORMAT_TIFF:
+      return direct::writeTiffLzw(path, p);
+    default:
+      return direct::writePng(path, p);
   }
 }
 
 bool directRead(int32_t format, const std::string& path, direct::Picture& p) {
   switch (format) {
-    case PLUG_FORMAT_JPEG: return direct::readJpeg(path, p);
-    case PLUG_FORMAT_BMP: return direct::readBmp(path, p);
-    case PLUG_FORMAT_TIFF: return direct::readTiff(path, p);
-    default: return direct::readPng(path, p);
+    case PLUG_FORMAT_JPEG:
+      return direct::readJpeg(path, p);
+    case PLUG_FORMAT_BMP:
+      return direct::readBmp(path, p);
+    case PLUG_FORMAT_TIFF:
+      return direct::readTiff(path, p);
+    default:
+      return direct::readPng(path, p);
   }
 }
 

@@ -38,7 +38,8 @@ bool chooseConversion(const ImageInfo& image, const LayerInfo& layer, BgrConvers
       out.planes = image.channels;
       out.bytesPerPixel = bits / 8;
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -46,7 +47,9 @@ void convertRow(const BgrConversion& c, const uint8_t* const* row, uint8_t* out,
   using Kind = BgrConversion::Kind;
   const uint8_t* in = row[0];
   switch (c.kind) {
-    case Kind::Copy: std::memcpy(out, in, size_t(width) * 3); return;
+    case Kind::Copy:
+      std::memcpy(out, in, size_t(width) * 3);
+      return;
     case Kind::DropFourth:
       for (int32_t x = 0; x < width; ++x) std::memcpy(out + 3 * x, in + 4 * x, 3);
       return;

@@ -9,11 +9,20 @@ namespace fileio {
 
 // How one delivered row becomes blue-green-red; chosen once per image.
 struct BgrConversion {
-  enum class Kind { Copy, DropFourth, HighBytes48, Grey, GreyAlpha, Grey16, Palette, Planes8,
-                    Planes16 };
+  enum class Kind {
+    Copy,
+    DropFourth,
+    HighBytes48,
+    Grey,
+    GreyAlpha,
+    Grey16,
+    Palette,
+    Planes8,
+    Planes16
+  };
   Kind kind = Kind::Copy;
-  int32_t planes = 1;            // plane buffers the plug-in fills
-  int32_t bytesPerPixel = 3;     // of plane 0 (planar: of each plane)
+  int32_t planes = 1;         // plane buffers the plug-in fills
+  int32_t bytesPerPixel = 3;  // of plane 0 (planar: of each plane)
   PlugPaletteEntry palette[256]{};
 };
 

@@ -61,16 +61,21 @@ int32_t readConverted(zanIOImage& image, const LayerInfo& layer, const BgrConver
 // What a writer is given when the caller brings no options.
 SaveOptions defaultOptions(int32_t formatId) {
   switch (formatId) {
-    case PLUG_FORMAT_JPEG: return {sizeof(SaveOptions), 90, 0};
-    case PLUG_FORMAT_BMP: return {sizeof(SaveOptions), 24, 0};
-    case PLUG_FORMAT_TIFF: return {sizeof(SaveOptions), 5, 90};  // LZW
-    case PLUG_FORMAT_TGA: return {sizeof(SaveOptions), 24, 0};
-    default: return {sizeof(SaveOptions), 0, 0};
+    case PLUG_FORMAT_JPEG:
+      return {sizeof(SaveOptions), 90, 0};
+    case PLUG_FORMAT_BMP:
+      return {sizeof(SaveOptions), 24, 0};
+    case PLUG_FORMAT_TIFF:
+      return {sizeof(SaveOptions), 5, 90};  // LZW
+    case PLUG_FORMAT_TGA:
+      return {sizeof(SaveOptions), 24, 0};
+    default:
+      return {sizeof(SaveOptions), 0, 0};
   }
 }
 
-int32_t writeRowsOf(zanIOImage& image, const RowLayout& layout, const uint8_t* top,
-                    int32_t height, int32_t stride) {
+int32_t writeRowsOf(zanIOImage& image, const RowLayout& layout, const uint8_t* top, int32_t height,
+                    int32_t stride) {
   const bool bottomUp = layout.rowOrder == PLUG_ROWS_BOTTOM_UP;
   for (int32_t done = 0; done < height;) {
     const int32_t rows = std::min(kBandRows, height - done);
@@ -123,8 +128,12 @@ zanIOReader* openBgr(const char* path, zanIOBGRInfo* info, int32_t& error) {
   if (reader->image == nullptr) return nullptr;
   int32_t dpi[2] = {0, 0};
   enumInfo(*reader->image, collectResolution, dpi, false);
-  const zanIOBGRInfo own = {sizeof own, reader->image->plugin->info.formatId, reader->info.width,
-                            reader->info.height, dpi[0], dpi[1]};
+  const zanIOBGRInfo own = {sizeof own,
+                            reader->image->plugin->info.formatId,
+                            reader->info.width,
+                            reader->info.height,
+                            dpi[0],
+                            dpi[1]};
   if (info != nullptr) plugCopyOut(info, &own, sizeof own);
   return reader.release();
 }

@@ -62,7 +62,9 @@ ZANIO_API int32_t _zanIOLoadPlugsEx(const char* folder) {
   });
 }
 
-ZANIO_API int32_t zanIOUnloadPlugs(void) { return Registry::instance().unload(); }
+ZANIO_API int32_t zanIOUnloadPlugs(void) {
+  return Registry::instance().unload();
+}
 
 ZANIO_API int32_t zanIOPlugFolder(char* buffer, int32_t size) {
   return guardedCode([&] {
@@ -76,7 +78,9 @@ ZANIO_API int32_t zanIOPlugFolder(char* buffer, int32_t size) {
   });
 }
 
-ZANIO_API int32_t zanIOGetPlugCount(void) { return Registry::instance().count(); }
+ZANIO_API int32_t zanIOGetPlugCount(void) {
+  return Registry::instance().count();
+}
 
 ZANIO_API int32_t zanIOEnumPlugsInfo(int32_t index, PlugInfo* info) {
   const fileio::Plugin* p = Registry::instance().at(index);
@@ -217,7 +221,9 @@ ZANIO_API int32_t zanIOGetError(zanIOImage* image) {
   return image == nullptr ? ZANIO_ERR_ARGUMENT : image->error;
 }
 
-ZANIO_API int32_t zanIOCloseImage(zanIOImage* image) { return fileio::closeImage(image); }
+ZANIO_API int32_t zanIOCloseImage(zanIOImage* image) {
+  return fileio::closeImage(image);
+}
 
 ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_t* error) {
   int32_t code = PLUG_ERR_NO_MEMORY;
@@ -232,7 +238,9 @@ ZANIO_API int32_t zanIOReadBGR(zanIOReader* reader, uint8_t* top, int32_t stride
   return guardedCode([&] { return fileio::readBgr(*reader, top, stride); });
 }
 
-ZANIO_API void zanIOCloseBGR(zanIOReader* reader) { delete reader; }
+ZANIO_API void zanIOCloseBGR(zanIOReader* reader) {
+  delete reader;
+}
 
 ZANIO_API int32_t zanIOWriteBGR(const char* path, int32_t formatId, const uint8_t* top,
                                 int32_t width, int32_t height, int32_t stride, int32_t xDpi,

@@ -35,7 +35,9 @@ std::string temporaryName(const std::string& path, int attempt) {
 FileStream::FileStream(std::string path, bool writing)
     : raw_{{&read, &write, &seek, &name}, this}, path_(std::move(path)), writing_(writing) {}
 
-FileStream::~FileStream() { finish(); }
+FileStream::~FileStream() {
+  finish();
+}
 
 std::unique_ptr<FileStream> FileStream::open(const std::string& path, int32_t mode) {
   if (path.empty() || (mode != ZANIO_STREAM_READ && mode != ZANIO_STREAM_WRITE)) return nullptr;
@@ -163,10 +165,17 @@ int64_t FileStream::seek(PlugStream* s, int64_t offset, int32_t origin) {
   if (f.finished_) return -1;
   int64_t base;
   switch (origin) {
-    case PLUG_SEEK_SET: base = 0; break;
-    case PLUG_SEEK_CUR: base = f.position_; break;
-    case PLUG_SEEK_END: base = f.size(); break;
-    default: return -1;
+    case PLUG_SEEK_SET:
+      base = 0;
+      break;
+    case PLUG_SEEK_CUR:
+      base = f.position_;
+      break;
+    case PLUG_SEEK_END:
+      base = f.size();
+      break;
+    default:
+      return -1;
   }
   if (base < 0 || offset < -base || offset > INT64_MAX - base) return -1;
   f.position_ = base + offset;  // the file itself moves at the next transfer

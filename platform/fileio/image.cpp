@@ -19,8 +19,7 @@ int32_t failWith(zanIOImage& image, int32_t code) {
 // The code a plug-in keeps after a failed operation; a plug-in that kept none (or a positive
 // one) failed all the same.
 int32_t pluginError(PlugInstance* instance) {
-  const int32_t code =
-      instance->table.GetError != nullptr ? instance->table.GetError(instance) : 0;
+  const int32_t code = instance->table.GetError != nullptr ? instance->table.GetError(instance) : 0;
   return code < 0 ? code : PLUG_ERR_BAD_DATA;
 }
 

@@ -19,8 +19,8 @@ struct zanIOImage {
   int32_t layerRows = 0;  // rows of the layer described by the last CreateLayer
   bool wantsComposite = true;
   bool writingLayer = false;  // the rows being written belong to a layer
-  bool imageDone = false;  // every row of the single or composite image was written
-  bool layerDone = false;  // a layer was written completely (layered writers)
+  bool imageDone = false;     // every row of the single or composite image was written
+  bool layerDone = false;     // a layer was written completely (layered writers)
 };
 
 namespace fileio {

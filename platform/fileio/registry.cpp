@@ -16,10 +16,18 @@ namespace fs = std::filesystem;
 
 // A stream with nothing behind it: writers are made on it only to ask for their save list, and
 // they write nothing before StartWriteImage.
-int32_t nothingRead(PlugStream*, void*, int32_t) { return 0; }
-int32_t nothingWritten(PlugStream*, const void*, int32_t) { return 0; }
-int64_t noSeek(PlugStream*, int64_t, int32_t) { return -1; }
-int32_t noName(PlugStream*, char16_t*) { return 0; }
+int32_t nothingRead(PlugStream*, void*, int32_t) {
+  return 0;
+}
+int32_t nothingWritten(PlugStream*, const void*, int32_t) {
+  return 0;
+}
+int64_t noSeek(PlugStream*, int64_t, int32_t) {
+  return -1;
+}
+int32_t noName(PlugStream*, char16_t*) {
+  return 0;
+}
 
 std::vector<SaveListEntry> askSaveList(const Plugin& p) {
   PlugStream nowhere = {nothingRead, nothingWritten, noSeek, noName};

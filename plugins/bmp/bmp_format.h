@@ -62,26 +62,27 @@ struct Instance {
   bool started = false;
   int32_t paletteCount = 0;
   PlugPaletteEntry palette[256] = {};
-  plug::Resolution resolution;
 };
 
-inline Instance& of(PlugInstance* p) { return plug::instanceOf<Instance>(p); }
+inline Instance& of(PlugInstance* p) {
+  return plug::instanceOf<Instance>(p);
+}
 
 // Bytes of one stored row: rows are padded to a multiple of 4 bytes.
-inline int64_t storedRowBytes(int64_t width, int32_t bits) { return (width * bits + 31) / 32 * 4; }
+inline int64_t storedRowBytes(int64_t width, int32_t bits) {
+  return (width * bits + 31) / 32 * 4;
+}
 
 // The signature test: "BM" and an info header size this plug-in knows.
 bool looksLikeBmp(PlugStream* s);
 
 // Reading slots (bmp_read.cpp).
 int32_t openImage(PlugInstance* p, ImageInfo* info);
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
 // Writing slots (bmp_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
 int32_t getSaveList(int32_t wanted, SaveListEntry* entries);

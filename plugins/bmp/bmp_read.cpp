@@ -17,12 +17,17 @@ constexpr bool knownInfoSize(uint32_t size) {
 
 bool knownLayout(int32_t bits, uint32_t compression) {
   switch (compression) {
-    case kRgb: return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    case kRle8: return bits == 8;
-    case kRle4: return bits == 4;
+    case kRgb:
+      return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    case kRle8:
+      return bits == 8;
+    case kRle4:
+      return bits == 4;
     case kBitFields:
-    case kAlphaBitFields: return bits == 16 || bits == 32;
-    default: return false;
+    case kAlphaBitFields:
+      return bits == 16 || bits == 32;
+    default:
+      return false;
   }
 }
 
@@ -66,8 +71,8 @@ bool readInfoHeader(PlugStream* s, Header& h, uint32_t& infoSize) {
   h.width = int32_t(width);
   h.height = int32_t(height < 0 ? -height : height);
   if (!plug::sizeAllowed(width, height < 0 ? -height : height) ||
-      !knownLayout(h.bits, h.compression) || (h.topDown && h.compression != kRgb &&
-                                               h.compression != kBitFields))
+      !knownLayout(h.bits, h.compression) ||
+      (h.topDown && h.compression != kRgb && h.compression != kBitFields))
     return false;
   if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
     if (infoSize == kInfoHeaderBytes) {  // the masks follow the header
@@ -256,17 +261,11 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
     if (in.file.dataOffset < uint32_t(kFileHeaderBytes) + infoSize)
       return plug::fail(in.head, PLUG_ERR_BAD_DATA);
     describe(in);
+    in.head.resolution = {plug::dpiFromPixelsPerMetre(in.file.xPixelsPerMetre),
+                          plug::dpiFromPixelsPerMetre(in.file.yPixelsPerMetre)};
     plug::copyImageInfo(in.out, info);
     return int32_t{1};
   });
-}
-
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user) {
-  const Header& h = of(p).file;
-  plug::Resolution r;
-  r.x = plug::dpiFromPixelsPerMetre(h.xPixelsPerMetre);
-  r.y = plug::dpiFromPixelsPerMetre(h.yPixelsPerMetre);
-  plug::reportResolution(r, callback, user);
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {

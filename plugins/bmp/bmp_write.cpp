@@ -9,8 +9,8 @@
 namespace bmp {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8},
-                                   {PLUG_COLOR_GREY, 8}};
+const SaveListEntry kSaveList[] = {
+    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
 constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 
 // The stored depth: the options' main word where it suits the source, else the natural one.
@@ -35,8 +35,8 @@ void buildHeaders(const Instance& in, uint8_t* h, uint32_t paletteBytes, uint32_
   plug::put16(info + 14, uint32_t(in.fileBits));
   plug::put32(info + 16, kRgb);
   plug::put32(info + 20, imageBytes);
-  plug::put32(info + 24, plug::pixelsPerMetreFromDpi(in.resolution.x));
-  plug::put32(info + 28, plug::pixelsPerMetreFromDpi(in.resolution.y));
+  plug::put32(info + 24, plug::pixelsPerMetreFromDpi(in.head.resolution.x));
+  plug::put32(info + 28, plug::pixelsPerMetreFromDpi(in.head.resolution.y));
   plug::put32(info + 32, uint32_t(in.fileBits <= 8 ? in.paletteCount : 0));
 }
 
@@ -57,9 +57,14 @@ void storeRow(const Instance& in, const uint8_t* source, uint8_t* stored, int32_
     case 32:
       for (int32_t x = 0; x < in.width; ++x) std::memcpy(stored + 4 * x, source + 3 * x, 3);
       break;
-    case 24: std::memcpy(stored, source, size_t(in.width) * 3); break;
-    case 8: std::memcpy(stored, source, size_t(in.width)); break;
-    default: packIndices(source, stored, in.width, in.fileBits);
+    case 24:
+      std::memcpy(stored, source, size_t(in.width) * 3);
+      break;
+    case 8:
+      std::memcpy(stored, source, size_t(in.width));
+      break;
+    default:
+      packIndices(source, stored, in.width, in.fileBits);
   }
 }
 
@@ -71,35 +76,18 @@ int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
 
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (request == nullptr || !plug::sizeAllowed(request->width, request->height) ||
-      !plug::inSaveList(kSaveList, kSaveCount, request->colorModel, request->bits))
+  if (!plug::acceptable(request, kSaveList, kSaveCount))
     return plug::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.sourceModel = request->colorModel;
   in.sourceBits = request->bits;
-  if (in.sourceModel == PLUG_COLOR_INDEXED && request->hasPalette && request->paletteCount > 0) {
-    in.paletteCount = std::min(request->paletteCount, 256);
-    std::memcpy(in.palette, request->palette, sizeof in.palette);
-  } else if (in.sourceModel != PLUG_COLOR_BGR) {
-    in.paletteCount = 256;
-    plug::greyPalette(in.palette, 256);
-  }
+  if (in.sourceModel != PLUG_COLOR_BGR) in.paletteCount = plug::takePalette(*request, in.palette);
   in.fileBits = fileBitsFor(in.sourceModel, in.paletteCount, request->options);
   if (storedRowBytes(in.width, in.fileBits) * in.height > INT32_MAX)  // the header's sizes
     return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-  RowLayout own{};
-  own.size = sizeof own;
-  own.wantsComposite = 1;
-  own.rowOrder = PLUG_ROWS_BOTTOM_UP;
-  own.layerOrder = PLUG_LAYERS_TOP_FIRST;
-  own.rowBytes = in.width * in.sourceBits / 8;
-  plugCopyOut(layout, &own, sizeof own);
+  plug::copyRowLayout(layout, PLUG_ROWS_BOTTOM_UP, in.width * in.sourceBits / 8);
   return 1;
-}
-
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size) {
-  return plug::takeResolution(of(p).resolution, tag, value, size);
 }
 
 int32_t startWriteImage(PlugInstance* p) {
@@ -114,7 +102,8 @@ int32_t startWriteImage(PlugInstance* p) {
     std::memcpy(palette, in.palette, paletteBytes);
     in.row.require(uint64_t(storedBytes));
     PlugStream* s = in.head.stream;
-    if (!plug::writeExact(s, headers, sizeof headers) || !plug::writeExact(s, palette, paletteBytes))
+    if (!plug::writeExact(s, headers, sizeof headers) ||
+        !plug::writeExact(s, palette, paletteBytes))
       return plug::fail(in.head, PLUG_ERR_SHORT_WRITE);
     in.started = true;
     return int32_t{1};

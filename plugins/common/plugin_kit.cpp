@@ -80,13 +80,15 @@ uint32_t pixelsPerMetreFromDpi(int32_t dpi) {
   return uint32_t(std::min<uint64_t>((uint64_t(dpi) * 3937 + 50) / 100, UINT32_MAX));
 }
 
-void reportResolution(const Resolution& r, PlugInfoCallback callback, void* user) {
+void enumResolution(PlugInstance* p, PlugInfoCallback callback, void* user) {
+  const Resolution& r = reinterpret_cast<InstanceHead*>(p)->resolution;
   if (callback == nullptr) return;
   if (r.x > 0) callback(PLUG_TAG_XRESOLUTION, sizeof r.x, &r.x, user);
   if (r.y > 0) callback(PLUG_TAG_YRESOLUTION, sizeof r.y, &r.y, user);
 }
 
-int32_t takeResolution(Resolution& r, int32_t tag, const void* value, int32_t size) {
+int32_t addResolution(PlugInstance* p, int32_t tag, const void* value, int32_t size) {
+  Resolution& r = reinterpret_cast<InstanceHead*>(p)->resolution;
   if (value == nullptr || size != int32_t(sizeof(int32_t))) return 0;
   int32_t dpi;
   std::memcpy(&dpi, value, sizeof dpi);
@@ -146,6 +148,30 @@ bool sizeAllowed(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= kMaxDimension && height <= kMaxDimension;
 }
 
+bool acceptable(const CreateRequest* request, const SaveListEntry* list, int32_t count) {
+  return request != nullptr && sizeAllowed(request->width, request->height) &&
+         inSaveList(list, count, request->colorModel, request->bits);
+}
+
+int32_t takePalette(const CreateRequest& request, PlugPaletteEntry* palette) {
+  if (request.colorModel == PLUG_COLOR_INDEXED && request.hasPalette && request.paletteCount > 0) {
+    std::memcpy(palette, request.palette, sizeof request.palette);
+    return std::min(request.paletteCount, 256);
+  }
+  greyPalette(palette, 256);
+  return 256;
+}
+
+void copyRowLayout(RowLayout* caller, int32_t rowOrder, int32_t rowBytes) {
+  RowLayout own{};
+  own.size = sizeof own;
+  own.wantsComposite = 1;
+  own.rowOrder = rowOrder;
+  own.layerOrder = PLUG_LAYERS_TOP_FIRST;
+  own.rowBytes = rowBytes;
+  plugCopyOut(caller, &own, sizeof own);
+}
+
 int32_t copySaveList(const SaveListEntry* own, int32_t have, int32_t wanted, SaveListEntry* out) {
   if (out != nullptr)
     for (int32_t i = 0; i < wanted && i < have; ++i) out[i] = own[i];
@@ -189,6 +215,8 @@ void swapRedBlue16(const uint8_t* in, uint8_t* out, int32_t pixels) {
 
 void enumNothing(PlugInstance*, PlugInfoCallback, void*) {}
 
-int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t) { return 0; }
+int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t) {
+  return 0;
+}
 
 }  // namespace plug

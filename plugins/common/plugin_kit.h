@@ -23,11 +23,17 @@ constexpr int32_t kMaxDimension = 1 << 20;
 // Largest single working buffer a reader takes (a tile row, a whole interlaced image).
 constexpr uint64_t kMaxBufferBytes = uint64_t{1} << 29;
 
+// Resolutions: 0 means unknown. Conversions round to the nearest whole number.
+struct Resolution {
+  int32_t x = 0, y = 0;  // dots per inch
+};
+
 struct InstanceHead {
   PlugInstance base;  // first: the loader sees only the table
   zanHandle self;     // the heap block that holds the instance
   PlugStream* stream;
   int32_t error;
+  Resolution resolution;  // a reader's: the file's; a writer's: what AddImageInfo gave
 };
 
 template <typename T>
@@ -64,9 +70,8 @@ void deleteInstance(T* instance) {
 // GetPlugStruct of a plug-in whose instance record is T: null for a foreign format id (without
 // touching the stream), for reading when probe refuses the stream, or when memory runs out.
 template <typename T>
-PlugInstance* makeInstance(PlugStream* stream, int32_t forWriting, int32_t formatId,
-                           int32_t ownId, bool (*probe)(PlugStream*),
-                           const PlugFunctionTable& table) {
+PlugInstance* makeInstance(PlugStream* stream, int32_t forWriting, int32_t formatId, int32_t ownId,
+                           bool (*probe)(PlugStream*), const PlugFunctionTable& table) {
   if (stream == nullptr || (formatId != PLUG_FORMAT_ANY && formatId != ownId)) return nullptr;
   if (!forWriting && !probe(stream)) return nullptr;
   T* instance = newInstance<T>(stream, table);
@@ -80,7 +85,9 @@ void closeInstance(PlugInstance* p) {
 }
 
 // GetError of every instance that begins with an InstanceHead.
-inline int32_t lastError(PlugInstance* p) { return reinterpret_cast<InstanceHead*>(p)->error; }
+inline int32_t lastError(PlugInstance* p) {
+  return reinterpret_cast<InstanceHead*>(p)->error;
+}
 
 // Records code for GetError and returns 0, the failure result of every operation.
 inline int32_t fail(InstanceHead& head, int32_t code) {
@@ -129,14 +136,18 @@ bool readExact(PlugStream* s, void* buffer, std::size_t count);
 bool writeExact(PlugStream* s, const void* buffer, std::size_t count);
 // Skips count bytes forward; false when the stream cannot seek there.
 bool skip(PlugStream* s, int64_t count);
-inline int64_t tell(PlugStream* s) { return s->seek(s, 0, PLUG_SEEK_CUR); }
+inline int64_t tell(PlugStream* s) {
+  return s->seek(s, 0, PLUG_SEEK_CUR);
+}
 
 // Reads up to count bytes at the stream's current position into bytes and puts the position
 // back; returns the number read. Signature tests use it, so probing never moves the stream.
 int32_t peek(PlugStream* s, uint8_t* bytes, int32_t count);
 
 // Little-endian fields of file headers.
-inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t le16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t le32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
@@ -149,16 +160,12 @@ inline void put32(uint8_t* p, uint32_t v) {
   put16(p + 2, v >> 16);
 }
 
-// Resolutions: 0 means unknown. Conversions round to the nearest whole number.
-struct Resolution {
-  int32_t x = 0, y = 0;  // dots per inch
-};
 int32_t dpiFromPixelsPerMetre(uint32_t ppm);
 uint32_t pixelsPerMetreFromDpi(int32_t dpi);
-// Reports the known resolutions as tags 14001 / 14002 (EnumImageInfo).
-void reportResolution(const Resolution& r, PlugInfoCallback callback, void* user);
-// AddImageInfo for a writer that keeps resolutions: 1 when tag was a resolution and taken.
-int32_t takeResolution(Resolution& r, int32_t tag, const void* value, int32_t size);
+// EnumImageInfo: reports the head's known resolutions as tags 14001 / 14002.
+void enumResolution(PlugInstance* p, PlugInfoCallback callback, void* user);
+// AddImageInfo: keeps tags 14001 / 14002 in the head's resolution (1), answers 0 to others.
+int32_t addResolution(PlugInstance* p, int32_t tag, const void* value, int32_t size);
 
 // What a reader delivers, from which it fills ImageInfo and LayerInfo.
 struct Delivery {
@@ -177,6 +184,15 @@ void copyLayerInfo(const Delivery& d, LayerInfo* caller);
 void greyPalette(PlugPaletteEntry* palette, int32_t count);
 // True when width and height lie in 1..kMaxDimension.
 bool sizeAllowed(int64_t width, int64_t height);
+
+// True when the request is there, its size is one the plug-ins take and (colorModel, bits) is
+// an entry of the writer's save list.
+bool acceptable(const CreateRequest* request, const SaveListEntry* list, int32_t count);
+// The palette a writer stores for an 8-bit source: the request's own, else 256 grey levels.
+// Returns the entry count.
+int32_t takePalette(const CreateRequest& request, PlugPaletteEntry* palette);
+// Answers CreateImage's RowLayout for a single-image writer.
+void copyRowLayout(RowLayout* caller, int32_t rowOrder, int32_t rowBytes);
 
 // GetSaveList over a constant table.
 int32_t copySaveList(const SaveListEntry* own, int32_t have, int32_t wanted, SaveListEntry* out);
@@ -204,3 +220,15 @@ void enumNothing(PlugInstance*, PlugInfoCallback, void*);
 int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t);
 
 }  // namespace plug
+
+// Defines the two exports of a plug-in: its description info, its instance record Instance,
+// its format id, its signature test probe and its function table.
+#define PLUG_KIT_EXPORTS(info, Instance, formatId, probe, table)                             \
+  extern "C" PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* caller) {                             \
+    plugCopyOut(caller, &(info), sizeof(info));                                              \
+    return 1;                                                                                \
+  }                                                                                          \
+  extern "C" PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, \
+                                                     int32_t asked) {                        \
+    return plug::makeInstance<Instance>(stream, forWriting, asked, formatId, probe, table);  \
+  }

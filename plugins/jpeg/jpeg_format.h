@@ -9,19 +9,22 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdlib>
-#include <cstdio>  // jpeglib.h needs FILE and size_t first
 
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "plugin_kit.h"
 
 namespace jpeg {
 
-constexpr int32_t kChunkBytes = 64 * 1024;       // bytes moved per stream call
+constexpr int32_t kChunkBytes = 64 * 1024;        // bytes moved per stream call
 constexpr int32_t kMaxSide = JPEG_MAX_DIMENSION;  // what the format can hold
-constexpr int32_t kMaxScans = 1000;    // a progressive file with more scans is refused
-constexpr long kMaxLibraryMemory = 1L << 30;  // a decoder that needs more is refused
+constexpr int32_t kMaxScans = 1000;               // a progressive file with more scans is refused
+constexpr long kMaxLibraryMemory = 1L << 30;      // a decoder that needs more is refused
 
 struct Instance;
 
@@ -54,7 +57,6 @@ struct Instance {
   bool cmyk;          // four-channel data converted to blue-green-red here
   bool invertedCmyk;  // as written by programs that store CMYK inverted
   plug::Delivery out;
-  plug::Resolution resolution;
   plug::HeapBuffer cmykRow;
   // Writing.
   jpeg_compress_struct encoder;
@@ -62,10 +64,11 @@ struct Instance {
   bool encoderMade;
   bool encoding;
   int32_t width, height, colorModel, quality, rowsWritten;
-  plug::Resolution wanted;
 };
 
-inline Instance& of(PlugInstance* p) { return plug::instanceOf<Instance>(p); }
+inline Instance& of(PlugInstance* p) {
+  return plug::instanceOf<Instance>(p);
+}
 
 // Installs the error manager in the library object c (silent, jumping on errors); the code is
 // cleared for the next operation.
@@ -77,13 +80,11 @@ bool looksLikeJpeg(PlugStream* s);
 
 // Reading slots (jpeg_read.cpp).
 int32_t openImage(PlugInstance* p, ImageInfo* info);
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
 // Writing slots (jpeg_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
 int32_t getSaveList(int32_t wanted, SaveListEntry* entries);

@@ -5,15 +5,38 @@
 namespace jpeg {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_JPEG, 0, 1, 1, 1, 1,
-                        0, 0, u"JPEG(*.JPG;*.JPEG;*.JPE)", u"*.JPG;*.JPEG;*.JPE"};
+const PlugInfo kInfo = {sizeof(PlugInfo),
+                        PLUG_INTERFACE_VERSION,
+                        PLUG_FORMAT_JPEG,
+                        0,
+                        1,
+                        1,
+                        1,
+                        1,
+                        0,
+                        0,
+                        u"JPEG(*.JPG;*.JPEG;*.JPE)",
+                        u"*.JPG;*.JPEG;*.JPE"};
 
-const PlugFunctionTable kTable = {
-    openImage,       nullptr,        enumImageInfo,   nullptr,
-    startReadImage,  startReadImage, readRows,        nullptr,
-    createImage,     nullptr,        addImageInfo,    plug::acceptNothing,
-    startWriteImage, nullptr,        writeRows,       nullptr,
-    closeImage,      plug::lastError, getSaveList};
+const PlugFunctionTable kTable = {openImage,
+                                  nullptr,
+                                  plug::enumResolution,
+                                  nullptr,
+                                  startReadImage,
+                                  startReadImage,
+                                  readRows,
+                                  nullptr,
+                                  createImage,
+                                  nullptr,
+                                  plug::addResolution,
+                                  plug::acceptNothing,
+                                  startWriteImage,
+                                  nullptr,
+                                  writeRows,
+                                  nullptr,
+                                  closeImage,
+                                  plug::lastError,
+                                  getSaveList};
 
 void errorExit(j_common_ptr c) {
   auto* errors = reinterpret_cast<ErrorManager*>(c->err);
@@ -58,17 +81,4 @@ void closeImage(PlugInstance* p) {
 
 }  // namespace jpeg
 
-extern "C" {
-
-PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
-  plugCopyOut(info, &jpeg::kInfo, sizeof jpeg::kInfo);
-  return 1;
-}
-
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId) {
-  return plug::makeInstance<jpeg::Instance>(stream, forWriting, formatId, PLUG_FORMAT_JPEG,
-                                            jpeg::looksLikeJpeg, jpeg::kTable);
-}
-
-}  // extern "C"
+PLUG_KIT_EXPORTS(jpeg::kInfo, jpeg::Instance, PLUG_FORMAT_JPEG, jpeg::looksLikeJpeg, jpeg::kTable)

@@ -8,7 +8,9 @@
 namespace jpeg {
 namespace {
 
-SourceManager& sourceOf(j_decompress_ptr d) { return *reinterpret_cast<SourceManager*>(d->src); }
+SourceManager& sourceOf(j_decompress_ptr d) {
+  return *reinterpret_cast<SourceManager*>(d->src);
+}
 
 void initSource(j_decompress_ptr) {}
 
@@ -85,7 +87,8 @@ bool chooseOutput(Instance& in) {
       in.cmyk = true;
       in.invertedCmyk = d.saw_Adobe_marker != 0;
       break;
-    default: return false;
+    default:
+      return false;
   }
   out.width = int32_t(d.image_width);
   out.height = int32_t(d.image_height);
@@ -98,9 +101,9 @@ void readResolution(Instance& in) {
   const jpeg_decompress_struct& d = in.decoder;
   if (!d.saw_JFIF_marker) return;
   if (d.density_unit == 1) {  // dots per inch
-    in.resolution = {d.X_density, d.Y_density};
+    in.head.resolution = {d.X_density, d.Y_density};
   } else if (d.density_unit == 2) {  // dots per centimetre
-    in.resolution = {(d.X_density * 254 + 50) / 100, (d.Y_density * 254 + 50) / 100};
+    in.head.resolution = {(d.X_density * 254 + 50) / 100, (d.Y_density * 254 + 50) / 100};
   }
 }
 
@@ -133,10 +136,6 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   readResolution(in);
   plug::copyImageInfo(in.out, info);
   return 1;
-}
-
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user) {
-  plug::reportResolution(of(p).resolution, callback, user);
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {

@@ -57,10 +57,12 @@ void describe(Instance& in) {
   c.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, in.quality, TRUE);
-  if (in.wanted.x > 0 || in.wanted.y > 0) {
+  if (in.head.resolution.x > 0 || in.head.resolution.y > 0) {
     c.density_unit = 1;  // dots per inch
-    c.X_density = UINT16(std::clamp(in.wanted.x > 0 ? in.wanted.x : in.wanted.y, 1, 65535));
-    c.Y_density = UINT16(std::clamp(in.wanted.y > 0 ? in.wanted.y : in.wanted.x, 1, 65535));
+    c.X_density = UINT16(std::clamp(
+        in.head.resolution.x > 0 ? in.head.resolution.x : in.head.resolution.y, 1, 65535));
+    c.Y_density = UINT16(std::clamp(
+        in.head.resolution.y > 0 ? in.head.resolution.y : in.head.resolution.x, 1, 65535));
   }
 }
 
@@ -72,27 +74,16 @@ int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
 
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (request == nullptr || request->width <= 0 || request->height <= 0 ||
-      request->width > kMaxSide || request->height > kMaxSide ||
-      !plug::inSaveList(kSaveList, kSaveCount, request->colorModel, request->bits))
+  if (!plug::acceptable(request, kSaveList, kSaveCount) || request->width > kMaxSide ||
+      request->height > kMaxSide)
     return plug::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
   const int32_t asked = request->options != nullptr ? request->options->main : 0;
   in.quality = asked >= 1 && asked <= 100 ? asked : kDefaultQuality;
-  RowLayout own{};
-  own.size = sizeof own;
-  own.wantsComposite = 1;
-  own.rowOrder = PLUG_ROWS_TOP_DOWN;
-  own.layerOrder = PLUG_LAYERS_TOP_FIRST;
-  own.rowBytes = in.width * request->bits / 8;
-  plugCopyOut(layout, &own, sizeof own);
+  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * request->bits / 8);
   return 1;
-}
-
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size) {
-  return plug::takeResolution(of(p).wanted, tag, value, size);
 }
 
 int32_t startWriteImage(PlugInstance* p) {

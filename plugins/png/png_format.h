@@ -21,20 +21,20 @@ struct Instance {
   int32_t code;  // the plug-in code of a failure inside libpng, set before jumping
   // Reading.
   plug::Delivery out;
-  plug::Resolution resolution;
-  bool interlaced;            // decoded whole into image before rows are handed out
-  plug::HeapBuffer image;     // the whole decoded image (interlaced files only)
+  bool interlaced;         // decoded whole into image before rows are handed out
+  plug::HeapBuffer image;  // the whole decoded image (interlaced files only)
   int32_t rowsRead;
   bool reading;
   // Writing.
   int32_t width, height, colorModel, bits, level, rowsWritten;
   int32_t paletteCount;
   PlugPaletteEntry palette[256];
-  plug::Resolution wanted;
   bool writing;
 };
 
-inline Instance& of(PlugInstance* p) { return plug::instanceOf<Instance>(p); }
+inline Instance& of(PlugInstance* p) {
+  return plug::instanceOf<Instance>(p);
+}
 
 // libpng's error and warning functions: errors jump out with code (PLUG_ERR_BAD_DATA unless a
 // more exact code was set), warnings are dropped.
@@ -47,13 +47,11 @@ bool looksLikePng(PlugStream* s);
 
 // Reading slots (png_read.cpp).
 int32_t openImage(PlugInstance* p, ImageInfo* info);
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
 // Writing slots (png_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
 int32_t getSaveList(int32_t wanted, SaveListEntry* entries);

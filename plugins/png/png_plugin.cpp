@@ -7,15 +7,29 @@
 namespace png {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1,
-                        0, 0, u"PNG(*.PNG)", u"*.PNG"};
+const PlugInfo kInfo = {
+    sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1, 0, 0, u"PNG(*.PNG)",
+    u"*.PNG"};
 
-const PlugFunctionTable kTable = {
-    openImage,       nullptr,        enumImageInfo,   nullptr,
-    startReadImage,  startReadImage, readRows,        nullptr,
-    createImage,     nullptr,        addImageInfo,    plug::acceptNothing,
-    startWriteImage, nullptr,        writeRows,       nullptr,
-    closeImage,      plug::lastError, getSaveList};
+const PlugFunctionTable kTable = {openImage,
+                                  nullptr,
+                                  plug::enumResolution,
+                                  nullptr,
+                                  startReadImage,
+                                  startReadImage,
+                                  readRows,
+                                  nullptr,
+                                  createImage,
+                                  nullptr,
+                                  plug::addResolution,
+                                  plug::acceptNothing,
+                                  startWriteImage,
+                                  nullptr,
+                                  writeRows,
+                                  nullptr,
+                                  closeImage,
+                                  plug::lastError,
+                                  getSaveList};
 
 }  // namespace
 
@@ -51,17 +65,4 @@ void closeImage(PlugInstance* p) {
 
 }  // namespace png
 
-extern "C" {
-
-PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
-  plugCopyOut(info, &png::kInfo, sizeof png::kInfo);
-  return 1;
-}
-
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId) {
-  return plug::makeInstance<png::Instance>(stream, forWriting, formatId, PLUG_FORMAT_PNG,
-                                           png::looksLikePng, png::kTable);
-}
-
-}  // extern "C"
+PLUG_KIT_EXPORTS(png::kInfo, png::Instance, PLUG_FORMAT_PNG, png::looksLikePng, png::kTable)

@@ -71,7 +71,8 @@ void chooseDelivery(Instance& in, int colourType, int depth) {
       d.colorModel = PLUG_COLOR_BGR;
       d.bits = depth == 16 ? 48 : 24;
       break;
-    default: raise(png, PLUG_ERR_BAD_DATA);
+    default:
+      raise(png, PLUG_ERR_BAD_DATA);
   }
 }
 
@@ -79,7 +80,7 @@ void readResolution(Instance& in) {
   png_uint_32 x = 0, y = 0;
   int unit = 0;
   if (png_get_pHYs(in.png, in.info, &x, &y, &unit) != 0 && unit == PNG_RESOLUTION_METER)
-    in.resolution = {plug::dpiFromPixelsPerMetre(x), plug::dpiFromPixelsPerMetre(y)};
+    in.head.resolution = {plug::dpiFromPixelsPerMetre(x), plug::dpiFromPixelsPerMetre(y)};
 }
 
 // Decodes an interlaced image whole into in.image, rows at the delivered row bytes.
@@ -112,8 +113,7 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   png_read_info(in.png, in.info);
   png_uint_32 width = 0, height = 0;
   int depth = 0, colourType = 0, interlace = 0;
-  png_get_IHDR(in.png, in.info, &width, &height, &depth, &colourType, &interlace, nullptr,
-               nullptr);
+  png_get_IHDR(in.png, in.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
   in.out.width = int32_t(width);
   in.out.height = int32_t(height);
   in.out.rowOrder = PLUG_ROWS_TOP_DOWN;
@@ -121,14 +121,11 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   in.interlaced = png_set_interlace_handling(in.png) > 1;
   png_read_update_info(in.png, in.info);
   in.out.rowBytes = int32_t(png_get_rowbytes(in.png, in.info));
-  if (in.out.rowBytes != in.out.width * (in.out.bits / 8)) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (in.out.rowBytes != in.out.width * (in.out.bits / 8))
+    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
   readResolution(in);
   plug::copyImageInfo(in.out, info);
   return 1;
-}
-
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user) {
-  plug::reportResolution(of(p).resolution, callback, user);
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {

@@ -10,8 +10,10 @@
 namespace png {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8}, {PLUG_COLOR_GREY, 16},
+const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24},
+                                   {PLUG_COLOR_BGR, 48},
+                                   {PLUG_COLOR_GREY, 8},
+                                   {PLUG_COLOR_GREY, 16},
                                    {PLUG_COLOR_INDEXED, 8}};
 constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 
@@ -36,9 +38,9 @@ void describe(Instance& in) {
       colours[i] = {in.palette[i].red, in.palette[i].green, in.palette[i].blue};
     png_set_PLTE(png, in.info, colours, in.paletteCount);
   }
-  if (in.wanted.x > 0 || in.wanted.y > 0) {
-    const int32_t x = in.wanted.x > 0 ? in.wanted.x : in.wanted.y;
-    const int32_t y = in.wanted.y > 0 ? in.wanted.y : in.wanted.x;
+  if (in.head.resolution.x > 0 || in.head.resolution.y > 0) {
+    const int32_t x = in.head.resolution.x > 0 ? in.head.resolution.x : in.head.resolution.y;
+    const int32_t y = in.head.resolution.y > 0 ? in.head.resolution.y : in.head.resolution.x;
     png_set_pHYs(png, in.info, plug::pixelsPerMetreFromDpi(x), plug::pixelsPerMetreFromDpi(y),
                  PNG_RESOLUTION_METER);
   }
@@ -53,33 +55,17 @@ int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
 
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (request == nullptr || !plug::sizeAllowed(request->width, request->height) ||
-      !plug::inSaveList(kSaveList, kSaveCount, request->colorModel, request->bits))
+  if (!plug::acceptable(request, kSaveList, kSaveCount))
     return plug::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
   in.bits = request->bits;
   in.level = request->options != nullptr ? request->options->main : 0;
-  if (in.colorModel == PLUG_COLOR_INDEXED) {
-    in.paletteCount = request->hasPalette ? std::clamp(request->paletteCount, 1, 256) : 256;
-    if (request->hasPalette)
-      std::memcpy(in.palette, request->palette, sizeof in.palette);
-    else
-      plug::greyPalette(in.palette, 256);
-  }
-  RowLayout own{};
-  own.size = sizeof own;
-  own.wantsComposite = 1;
-  own.rowOrder = PLUG_ROWS_TOP_DOWN;
-  own.layerOrder = PLUG_LAYERS_TOP_FIRST;
-  own.rowBytes = in.width * (in.bits / 8);
-  plugCopyOut(layout, &own, sizeof own);
+  if (in.colorModel == PLUG_COLOR_INDEXED)
+    in.paletteCount = plug::takePalette(*request, in.palette);
+  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * (in.bits / 8));
   return 1;
-}
-
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size) {
-  return plug::takeResolution(of(p).wanted, tag, value, size);
 }
 
 int32_t startWriteImage(PlugInstance* p) {

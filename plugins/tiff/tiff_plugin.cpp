@@ -8,20 +8,36 @@
 namespace tiffplug {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_TIFF, 0, 1, 1, 1, 1,
-                        0, 0, u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF"};
+const PlugInfo kInfo = {
+    sizeof(PlugInfo),      PLUG_INTERFACE_VERSION, PLUG_FORMAT_TIFF, 0, 1, 1, 1, 1, 0, 0,
+    u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF"};
 
-const PlugFunctionTable kTable = {
-    openImage,       nullptr,        enumImageInfo,   nullptr,
-    startReadImage,  startReadImage, readRows,        nullptr,
-    createImage,     nullptr,        addImageInfo,    plug::acceptNothing,
-    startWriteImage, nullptr,        writeRows,       nullptr,
-    closeImage,      plug::lastError, getSaveList};
+const PlugFunctionTable kTable = {openImage,
+                                  nullptr,
+                                  plug::enumResolution,
+                                  nullptr,
+                                  startReadImage,
+                                  startReadImage,
+                                  readRows,
+                                  nullptr,
+                                  createImage,
+                                  nullptr,
+                                  plug::addResolution,
+                                  plug::acceptNothing,
+                                  startWriteImage,
+                                  nullptr,
+                                  writeRows,
+                                  nullptr,
+                                  closeImage,
+                                  plug::lastError,
+                                  getSaveList};
 
 // libtiff asks for single allocations up to this size at most; larger ones fail cleanly.
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
 
-Instance& owner(thandle_t h) { return *static_cast<Instance*>(h); }
+Instance& owner(thandle_t h) {
+  return *static_cast<Instance*>(h);
+}
 
 tmsize_t readProc(thandle_t h, void* buffer, tmsize_t size) {
   PlugStream* s = owner(h).head.stream;
@@ -50,7 +66,9 @@ toff_t seekProc(thandle_t h, toff_t offset, int whence) {
   return at < 0 ? toff_t(-1) : toff_t(at);
 }
 
-int closeProc(thandle_t) { return 0; }
+int closeProc(thandle_t) {
+  return 0;
+}
 
 toff_t sizeProc(thandle_t h) {
   PlugStream* s = owner(h).head.stream;
@@ -60,10 +78,14 @@ toff_t sizeProc(thandle_t h) {
   return end < 0 ? 0 : toff_t(end);
 }
 
-int noMap(thandle_t, void**, toff_t*) { return 0; }
+int noMap(thandle_t, void**, toff_t*) {
+  return 0;
+}
 void noUnmap(thandle_t, void*, toff_t) {}
 
-int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int quiet(TIFF*, void*, const char*, const char*, va_list) {
+  return 1;
+}
 
 }  // namespace
 
@@ -95,17 +117,5 @@ void closeImage(PlugInstance* p) {
 
 }  // namespace tiffplug
 
-extern "C" {
-
-PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
-  plugCopyOut(info, &tiffplug::kInfo, sizeof tiffplug::kInfo);
-  return 1;
-}
-
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId) {
-  return plug::makeInstance<tiffplug::Instance>(stream, forWriting, formatId, PLUG_FORMAT_TIFF,
-                                            tiffplug::looksLikeTiff, tiffplug::kTable);
-}
-
-}  // extern "C"
+PLUG_KIT_EXPORTS(tiffplug::kInfo, tiffplug::Instance, PLUG_FORMAT_TIFF, tiffplug::looksLikeTiff,
+                 tiffplug::kTable)

@@ -69,8 +69,7 @@ bool readLayout(Instance& in) {
   uint16_t bps = 1, spp = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
   uint16_t photometric = 0, compression = COMPRESSION_NONE;
   if (TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
-      TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height) != 1 ||
-      !plug::sizeAllowed(width, height))
+      TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height) != 1 || !plug::sizeAllowed(width, height))
     return false;
   TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
@@ -96,10 +95,17 @@ bool readLayout(Instance& in) {
   bool known = false;
   switch (photometric) {
     case PHOTOMETRIC_MINISBLACK:
-    case PHOTOMETRIC_MINISWHITE: known = chooseGrey(in); break;
-    case PHOTOMETRIC_PALETTE: known = choosePalette(in); break;
-    case PHOTOMETRIC_RGB: known = chooseRgb(in); break;
-    default: break;
+    case PHOTOMETRIC_MINISWHITE:
+      known = chooseGrey(in);
+      break;
+    case PHOTOMETRIC_PALETTE:
+      known = choosePalette(in);
+      break;
+    case PHOTOMETRIC_RGB:
+      known = chooseRgb(in);
+      break;
+    default:
+      break;
   }
   in.out.rowBytes = in.out.width * (in.out.bits / 8);
   in.fileRowBytes = (int64_t{in.out.width} * spp * bps + 7) / 8;
@@ -117,7 +123,7 @@ void readResolution(Instance& in) {
     const double d = v * perInch;
     return d >= 0.5 && d < 1e6 ? int32_t(std::lround(d)) : 0;  // also refuses NaN
   };
-  in.resolution = {dpi(x), dpi(y)};
+  in.head.resolution = {dpi(x), dpi(y)};
 }
 
 // Reads the row of tiles that starts at row top into the band, rows at the stored row bytes.
@@ -138,9 +144,8 @@ bool loadTileRow(Instance& in, uint32_t top) {
 
 // The stored samples of row y (rows come in order).
 const uint8_t* storedRow(Instance& in, int32_t y) {
-  if (!in.tiled) return TIFFReadScanline(in.tif, in.band.data(), uint32_t(y), 0) < 0
-                            ? nullptr
-                            : in.band.data();
+  if (!in.tiled)
+    return TIFFReadScanline(in.tif, in.band.data(), uint32_t(y), 0) < 0 ? nullptr : in.band.data();
   const int32_t top = y - y % int32_t(in.tileHeight);
   if (in.bandFirstRow != top) {
     if (!loadTileRow(in, uint32_t(top))) return nullptr;
@@ -175,7 +180,9 @@ void deliverGrey(const Instance& in, const uint8_t* s, uint8_t* out) {
 void deliverRow(const Instance& in, const uint8_t* s, uint8_t* out) {
   const int32_t width = in.out.width, step = in.samplesPerPixel;
   switch (in.kind) {
-    case Kind::Grey: deliverGrey(in, s, out); return;
+    case Kind::Grey:
+      deliverGrey(in, s, out);
+      return;
     case Kind::Palette:
       if (in.bitsPerSample < 8)
         plug::unpackSamples(s, out, width, in.bitsPerSample, false);
@@ -208,10 +215,6 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   readResolution(in);
   plug::copyImageInfo(in.out, info);
   return 1;
-}
-
-void enumImageInfo(PlugInstance* p, PlugInfoCallback callback, void* user) {
-  plug::reportResolution(of(p).resolution, callback, user);
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {

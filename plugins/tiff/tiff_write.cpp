@@ -13,9 +13,9 @@
 namespace tiffplug {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24},  {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8},  {PLUG_COLOR_GREY, 16},
-                                   {PLUG_COLOR_GREY, 1},  {PLUG_COLOR_INDEXED, 8}};
+const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_BGR, 48},
+                                   {PLUG_COLOR_GREY, 8}, {PLUG_COLOR_GREY, 16},
+                                   {PLUG_COLOR_GREY, 1}, {PLUG_COLOR_INDEXED, 8}};
 constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 constexpr int64_t kStripBytes = 256 * 1024;  // large strips compress better and faster
 
@@ -25,16 +25,20 @@ int32_t bitsPerSample(const Instance& in) {
 
 int32_t compressionFor(int32_t asked, int32_t colorModel, int32_t bits) {
   switch (asked) {
-    case COMPRESSION_LZW: return COMPRESSION_LZW;
+    case COMPRESSION_LZW:
+      return COMPRESSION_LZW;
     case COMPRESSION_ADOBE_DEFLATE:
-    case COMPRESSION_DEFLATE: return COMPRESSION_ADOBE_DEFLATE;
-    case COMPRESSION_PACKBITS: return COMPRESSION_PACKBITS;
+    case COMPRESSION_DEFLATE:
+      return COMPRESSION_ADOBE_DEFLATE;
+    case COMPRESSION_PACKBITS:
+      return COMPRESSION_PACKBITS;
     case COMPRESSION_JPEG:  // JPEG holds only 8-bit grey and colour; the rest stays lossless
       return (colorModel == PLUG_COLOR_BGR && bits == 24) ||
                      (colorModel == PLUG_COLOR_GREY && bits == 8)
                  ? COMPRESSION_JPEG
                  : COMPRESSION_LZW;
-    default: return COMPRESSION_NONE;
+    default:
+      return COMPRESSION_NONE;
   }
 }
 
@@ -58,9 +62,9 @@ bool describe(Instance& in) {
   TIFF* t = in.tif;
   const bool colour = in.colorModel == PLUG_COLOR_BGR;
   const int32_t bps = bitsPerSample(in);
-  const uint16_t photometric = colour                                 ? PHOTOMETRIC_RGB
+  const uint16_t photometric = colour                                ? PHOTOMETRIC_RGB
                                : in.colorModel == PLUG_COLOR_INDEXED ? PHOTOMETRIC_PALETTE
-                                                                      : PHOTOMETRIC_MINISBLACK;
+                                                                     : PHOTOMETRIC_MINISBLACK;
   bool ok = TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(in.width)) == 1 &&
             TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(in.height)) == 1 &&
             TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(bps)) == 1 &&
@@ -75,9 +79,9 @@ bool describe(Instance& in) {
   if (ok && in.compression == COMPRESSION_JPEG)
     ok = TIFFSetField(t, TIFFTAG_JPEGQUALITY, int(in.quality)) == 1;
   if (ok && photometric == PHOTOMETRIC_PALETTE) ok = setPalette(in);
-  if (ok && (in.wanted.x > 0 || in.wanted.y > 0)) {
-    const int32_t x = in.wanted.x > 0 ? in.wanted.x : in.wanted.y;
-    const int32_t y = in.wanted.y > 0 ? in.wanted.y : in.wanted.x;
+  if (ok && (in.head.resolution.x > 0 || in.head.resolution.y > 0)) {
+    const int32_t x = in.head.resolution.x > 0 ? in.head.resolution.x : in.head.resolution.y;
+    const int32_t y = in.head.resolution.y > 0 ? in.head.resolution.y : in.head.resolution.x;
     ok = TIFFSetField(t, TIFFTAG_XRESOLUTION, float(x)) == 1 &&
          TIFFSetField(t, TIFFTAG_YRESOLUTION, float(y)) == 1 &&
          TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH)) == 1;
@@ -118,8 +122,7 @@ int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
 
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (request == nullptr || !plug::sizeAllowed(request->width, request->height) ||
-      !plug::inSaveList(kSaveList, kSaveCount, request->colorModel, request->bits))
+  if (!plug::acceptable(request, kSaveList, kSaveCount))
     return plug::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
@@ -127,28 +130,12 @@ int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* la
   in.bits = request->bits;
   const SaveOptions* options = request->options;
   in.compression = compressionFor(options != nullptr ? options->main : 0, in.colorModel, in.bits);
-  in.quality = options != nullptr && options->second >= 1 && options->second <= 100
-                   ? options->second
-                   : 90;
-  if (in.colorModel == PLUG_COLOR_INDEXED) {
-    in.paletteCount = request->hasPalette ? std::clamp(request->paletteCount, 1, 256) : 256;
-    if (request->hasPalette)
-      std::memcpy(in.palette, request->palette, sizeof in.palette);
-    else
-      plug::greyPalette(in.palette, 256);
-  }
-  RowLayout own{};
-  own.size = sizeof own;
-  own.wantsComposite = 1;
-  own.rowOrder = PLUG_ROWS_TOP_DOWN;
-  own.layerOrder = PLUG_LAYERS_TOP_FIRST;
-  own.rowBytes = int32_t((int64_t{in.width} * in.bits + 7) / 8);
-  plugCopyOut(layout, &own, sizeof own);
+  in.quality =
+      options != nullptr && options->second >= 1 && options->second <= 100 ? options->second : 90;
+  if (in.colorModel == PLUG_COLOR_INDEXED)
+    in.paletteCount = plug::takePalette(*request, in.palette);
+  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, int32_t((int64_t{in.width} * in.bits + 7) / 8));
   return 1;
-}
-
-int32_t addImageInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size) {
-  return plug::takeResolution(of(p).wanted, tag, value, size);
 }
 
 int32_t startWriteImage(PlugInstance* p) {

@@ -45,13 +45,13 @@ extern "C" {
 /* ---- Codes of the loader ---------------------------------------------------------------- */
 
 #define ZANIO_OK 0
-#define ZANIO_ERR_INCOMPLETE (-21)  /* an image was closed before all its rows were written */
-#define ZANIO_ERR_ARGUMENT (-22)    /* a null or out-of-range argument, or a call out of order */
-#define ZANIO_ERR_STREAM (-40)      /* a file could not be opened, created or put in place */
-#define ZANIO_ERR_NO_PLUGIN (-41)   /* no loaded plug-in reads (or writes) this file or format */
-#define ZANIO_ERR_LAYOUT (-42)      /* the format cannot store this pixel layout */
-#define ZANIO_ERR_NO_FOLDER (-43)   /* the plug-in folder cannot be read */
-#define ZANIO_ERR_BUSY (-44)        /* images are still open: the plug-ins stay loaded */
+#define ZANIO_ERR_INCOMPLETE (-21) /* an image was closed before all its rows were written */
+#define ZANIO_ERR_ARGUMENT (-22)   /* a null or out-of-range argument, or a call out of order */
+#define ZANIO_ERR_STREAM (-40)     /* a file could not be opened, created or put in place */
+#define ZANIO_ERR_NO_PLUGIN (-41)  /* no loaded plug-in reads (or writes) this file or format */
+#define ZANIO_ERR_LAYOUT (-42)     /* the format cannot store this pixel layout */
+#define ZANIO_ERR_NO_FOLDER (-43)  /* the plug-in folder cannot be read */
+#define ZANIO_ERR_BUSY (-44)       /* images are still open: the plug-ins stay loaded */
 
 /* One English sentence for code (any code this library or a plug-in returns); never null. */
 ZANIO_API const char* zanIOErrorText(int32_t code);
@@ -174,10 +174,8 @@ ZANIO_API zanIOImage* zanIOCreateImage(PlugStream* stream, int32_t formatId,
 
 /* Hands a tagged value to the writer (resolutions: tags 14001 / 14002, 4-byte dots per inch).
  * Returns 1 when the writer took it, 0 when it does not know the tag, or a negative code. */
-ZANIO_API int32_t zanIOAddImageInfo(zanIOImage* image, int32_t tag, int32_t size,
-                                    const void* data);
-ZANIO_API int32_t zanIOAddLayerInfo(zanIOImage* image, int32_t tag, int32_t size,
-                                    const void* data);
+ZANIO_API int32_t zanIOAddImageInfo(zanIOImage* image, int32_t tag, int32_t size, const void* data);
+ZANIO_API int32_t zanIOAddLayerInfo(zanIOImage* image, int32_t tag, int32_t size, const void* data);
 
 /* Layered writers: describe the next layer, then start writing its rows. 0 or a code. */
 ZANIO_API int32_t zanIOCreateLayer(zanIOImage* image, const LayerInfo* info, RowLayout* layout);

@@ -33,9 +33,8 @@ int32_t readAll(const Bytes& file) {
 
 Bytes validFile(const std::string& file, int32_t format) {
   const BgrPicture p = bgrPicture(24, 20);
-  EXPECT_EQ(zanIOWriteBGR(file.c_str(), format, p.pixels.data(), 24, 20, p.stride, 300, 300,
-                          nullptr),
-            0);
+  EXPECT_EQ(
+      zanIOWriteBGR(file.c_str(), format, p.pixels.data(), 24, 20, p.stride, 300, 300, nullptr), 0);
   return readFile(file);
 }
 

@@ -9,15 +9,22 @@ namespace fileiotest {
 
 const char* extensionOf(int32_t formatId) {
   switch (formatId) {
-    case PLUG_FORMAT_JPEG: return ".jpg";
-    case PLUG_FORMAT_BMP: return ".bmp";
-    case PLUG_FORMAT_TIFF: return ".tif";
-    case PLUG_FORMAT_PNG: return ".png";
-    default: return ".unknown";
+    case PLUG_FORMAT_JPEG:
+      return ".jpg";
+    case PLUG_FORMAT_BMP:
+      return ".bmp";
+    case PLUG_FORMAT_TIFF:
+      return ".tif";
+    case PLUG_FORMAT_PNG:
+      return ".png";
+    default:
+      return ".unknown";
   }
 }
 
-void LoaderTest::SetUpTestSuite() { ASSERT_GE(_zanIOLoadPlugsEx(PLUGIN_FOLDER), 4); }
+void LoaderTest::SetUpTestSuite() {
+  ASSERT_GE(_zanIOLoadPlugsEx(PLUGIN_FOLDER), 4);
+}
 
 void LoaderTest::SetUp() {
   char name[] = "/tmp/zanio-test.XXXXXX";
@@ -25,7 +32,9 @@ void LoaderTest::SetUp() {
   folder_ = name;
 }
 
-void LoaderTest::TearDown() { std::filesystem::remove_all(folder_); }
+void LoaderTest::TearDown() {
+  std::filesystem::remove_all(folder_);
+}
 
 std::vector<std::string> LoaderTest::files() const {
   std::vector<std::string> names;

@@ -82,7 +82,8 @@ ReadBack readThroughLoader(const std::string& file) {
   back.rows.assign(size_t(rowBytes) * height, 0);
   const bool bottomUp = layer.rowOrder == PLUG_ROWS_BOTTOM_UP;
   for (int32_t done = 0; done < height;) {
-    uint8_t* planes[1] = {back.rows.data() + size_t(bottomUp ? height - 1 - done : done) * rowBytes};
+    uint8_t* planes[1] = {back.rows.data() +
+                          size_t(bottomUp ? height - 1 - done : done) * rowBytes};
     const int32_t got = zanIOReadRows(image, 32, planes, bottomUp ? -rowBytes : rowBytes);
     EXPECT_GT(got, 0);
     if (got <= 0) break;
@@ -128,28 +129,27 @@ TEST_P(LayoutRoundTrip, ReadsBackWhatWasWritten) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formats, LayoutRoundTrip,
-    ::testing::Values(Layout{PLUG_FORMAT_JPEG, PLUG_COLOR_BGR, 24, 95},
-                      Layout{PLUG_FORMAT_JPEG, PLUG_COLOR_GREY, 8, 95},
-                      Layout{PLUG_FORMAT_BMP, PLUG_COLOR_BGR, 24, 24},
-                      Layout{PLUG_FORMAT_BMP, PLUG_COLOR_INDEXED, 8, 8},
-                      Layout{PLUG_FORMAT_PNG, PLUG_COLOR_BGR, 24, 0},
-                      Layout{PLUG_FORMAT_PNG, PLUG_COLOR_BGR, 48, 9},
-                      Layout{PLUG_FORMAT_PNG, PLUG_COLOR_GREY, 8, 0},
-                      Layout{PLUG_FORMAT_PNG, PLUG_COLOR_GREY, 16, 1},
-                      Layout{PLUG_FORMAT_PNG, PLUG_COLOR_INDEXED, 8, 0},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 5},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 8},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 32773},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 7},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 48, 5},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 48, 0},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 8, 5},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 8, 7},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 16, 8},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 1, 32773},
-                      Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_INDEXED, 8, 5}));
+INSTANTIATE_TEST_SUITE_P(Formats, LayoutRoundTrip,
+                         ::testing::Values(Layout{PLUG_FORMAT_JPEG, PLUG_COLOR_BGR, 24, 95},
+                                           Layout{PLUG_FORMAT_JPEG, PLUG_COLOR_GREY, 8, 95},
+                                           Layout{PLUG_FORMAT_BMP, PLUG_COLOR_BGR, 24, 24},
+                                           Layout{PLUG_FORMAT_BMP, PLUG_COLOR_INDEXED, 8, 8},
+                                           Layout{PLUG_FORMAT_PNG, PLUG_COLOR_BGR, 24, 0},
+                                           Layout{PLUG_FORMAT_PNG, PLUG_COLOR_BGR, 48, 9},
+                                           Layout{PLUG_FORMAT_PNG, PLUG_COLOR_GREY, 8, 0},
+                                           Layout{PLUG_FORMAT_PNG, PLUG_COLOR_GREY, 16, 1},
+                                           Layout{PLUG_FORMAT_PNG, PLUG_COLOR_INDEXED, 8, 0},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 5},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 8},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 32773},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 24, 7},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 48, 5},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_BGR, 48, 0},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 8, 5},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 8, 7},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 16, 8},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_GREY, 1, 32773},
+                                           Layout{PLUG_FORMAT_TIFF, PLUG_COLOR_INDEXED, 8, 5}));
 
 using WholePictures = LoaderTest;
 
@@ -161,9 +161,9 @@ TEST_F(WholePictures, EveryFormatRoundTripsWithItsResolution) {
       SCOPED_TRACE(testing::Message() << "format " << format << " width " << width);
       const BgrPicture p = bgrPicture(width, 70);
       const std::string file = path(std::string("w") + std::to_string(width) + extensionOf(format));
-      ASSERT_EQ(zanIOWriteBGR(file.c_str(), 0, p.pixels.data(), width, 70, p.stride, 300, 150,
-                              nullptr),
-                0);
+      ASSERT_EQ(
+          zanIOWriteBGR(file.c_str(), 0, p.pixels.data(), width, 70, p.stride, 300, 150, nullptr),
+          0);
       zanIOBGRInfo info{};
       info.size = sizeof info;
       int32_t error = 0;
@@ -223,8 +223,8 @@ TEST_F(WholePictures, WritingRefusesWhatItCannotDo) {
             ZANIO_ERR_NO_PLUGIN);
   EXPECT_EQ(zanIOWriteBGR(path("a.png").c_str(), 0, p.pixels.data(), 4, 4, 5, 0, 0, nullptr),
             ZANIO_ERR_ARGUMENT);  // a stride shorter than a row
-  EXPECT_EQ(zanIOWriteBGR(path("no/such/folder/a.png").c_str(), 0, p.pixels.data(), 4, 4,
-                          p.stride, 0, 0, nullptr),
+  EXPECT_EQ(zanIOWriteBGR(path("no/such/folder/a.png").c_str(), 0, p.pixels.data(), 4, 4, p.stride,
+                          0, 0, nullptr),
             ZANIO_ERR_STREAM);
   EXPECT_EQ(zanIOWriteBGR(path("big.jpg").c_str(), 0, p.pixels.data(), 70000, 1, 70000 * 3, 0, 0,
                           nullptr),

@@ -143,8 +143,8 @@ TEST_F(Streams, ADiskThatRunsOutOfRoomLeavesNoPartialFile) {
   const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
   const rlimit tight = {64 * 1024, old.rlim_max};
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-  const int32_t result = zanIOWriteBGR(file.c_str(), 0, large.pixels.data(), 300, 300,
-                                       large.stride, 0, 0, nullptr);
+  const int32_t result =
+      zanIOWriteBGR(file.c_str(), 0, large.pixels.data(), 300, 300, large.stride, 0, 0, nullptr);
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldHandler);
   EXPECT_LT(result, 0);

@@ -107,10 +107,10 @@ TEST(BmpRead, OneAndFourBitIndicesAreSpreadToBytes) {
 }
 
 TEST(BmpRead, OldCoreHeaderWithThreeBytePaletteEntries) {
-  Bytes f = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,  // data at 14 + 12 + 6
-             12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 1, 0,            // 2 x 1, 1 bit
-             10, 20, 30, 40, 50, 60,                          // two entries
-             0x40, 0, 0, 0};
+  Bytes f = {'B',  'M', 0,  0,  0,  0,  0, 0, 0, 0, 32, 0, 0, 0,  // data at 14 + 12 + 6
+             12,   0,   0,  0,  2,  0,  1, 0, 1, 0, 1,  0,        // 2 x 1, 1 bit
+             10,   20,  30, 40, 50, 60,                           // two entries
+             0x40, 0,   0,  0};
   const plugtest::Decoded d = decode(f);
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.rows, (Bytes{0, 1}));
@@ -124,8 +124,7 @@ TEST(BmpRead, BitFieldsAreUnpackedThroughTheirMasks) {
   plug::put32(&masks565[0], 0xF800);
   plug::put32(&masks565[4], 0x07E0);
   plug::put32(&masks565[8], 0x001F);
-  const plugtest::Decoded d16 =
-      decode(bitmap(2, 1, 16, 3, {}, {0x00, 0xF8, 0xE0, 0x07}, masks565));
+  const plugtest::Decoded d16 = decode(bitmap(2, 1, 16, 3, {}, {0x00, 0xF8, 0xE0, 0x07}, masks565));
   EXPECT_EQ(d16.rows, (Bytes{0, 0, 255, 0, 255, 0}));
   Bytes masksLow(12);
   plug::put32(&masksLow[0], 0x000000FF);
@@ -156,11 +155,11 @@ TEST(BmpRead, RunLengthFourAlternatesNibbles) {
 TEST(BmpRead, RunLengthOverrunsAreDamagedData) {
   const Bytes palette = greyPalette(4);
   const Bytes cases[] = {
-      {5, 1, 0, 1},                 // a run longer than the row
-      {0, 5, 1, 2, 3, 4, 5, 0},     // a literal stretch longer than the row
-      {0, 2, 1, 3, 0, 1},           // a jump below the last row
-      {0, 2, 9, 0, 0, 1},           // a jump right of the row's end
-      {2, 1},                       // data ends inside the image
+      {5, 1, 0, 1},              // a run longer than the row
+      {0, 5, 1, 2, 3, 4, 5, 0},  // a literal stretch longer than the row
+      {0, 2, 1, 3, 0, 1},        // a jump below the last row
+      {0, 2, 9, 0, 0, 1},        // a jump right of the row's end
+      {2, 1},                    // data ends inside the image
   };
   for (const Bytes& data : cases) {
     const plugtest::Decoded d = decode(bitmap(4, 2, 8, 1, palette, data));
@@ -172,12 +171,12 @@ TEST(BmpRead, RunLengthOverrunsAreDamagedData) {
 TEST(BmpRead, HeadersOutOfRangeAreRefused) {
   const Bytes row = {1, 2, 3, 0};
   const Bytes cases[] = {
-      bitmap(0, 1, 24, 0, {}, row),              // no width
-      bitmap(1 << 30, 1, 24, 0, {}, row),        // absurd width
-      bitmap(1, 1, 7, 0, {}, row),               // no such depth
-      bitmap(1, 1, 24, 9, {}, row),              // no such compression
-      bitmap(1, 1, 8, 0, greyPalette(257), row), // more colours than the depth holds
-      bitmap(1, -1, 8, 1, greyPalette(2), row),  // run-length data cannot run top-down
+      bitmap(0, 1, 24, 0, {}, row),               // no width
+      bitmap(1 << 30, 1, 24, 0, {}, row),         // absurd width
+      bitmap(1, 1, 7, 0, {}, row),                // no such depth
+      bitmap(1, 1, 24, 9, {}, row),               // no such compression
+      bitmap(1, 1, 8, 0, greyPalette(257), row),  // more colours than the depth holds
+      bitmap(1, -1, 8, 1, greyPalette(2), row),   // run-length data cannot run top-down
   };
   for (const Bytes& file : cases) {
     const plugtest::Decoded d = decode(file);

@@ -17,8 +17,7 @@ Picture pattern(int32_t colorModel, int32_t bits, int32_t width, int32_t height)
           uint8_t((i * 7 + y * 13) ^ ((i / 5 + y / 3) % 2 ? 0x5A : 0x00));
   if (colorModel == PLUG_COLOR_INDEXED) {
     p.paletteCount = 256;
-    for (int i = 0; i < 256; ++i)
-      p.palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
+    for (int i = 0; i < 256; ++i) p.palette[i] = {uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
   }
   return p;
 }

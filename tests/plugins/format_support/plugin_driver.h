@@ -20,8 +20,8 @@ struct Picture {
 };
 
 struct Decoded {
-  bool opened = false;    // GetPlugStruct and OpenImage took the file
-  int32_t error = 0;      // the plug-in's code after a failure, 0 when every step went well
+  bool opened = false;  // GetPlugStruct and OpenImage took the file
+  int32_t error = 0;    // the plug-in's code after a failure, 0 when every step went well
   ImageInfo image{};
   LayerInfo layer{};
   std::vector<uint8_t> rows;  // top row first, layer.rowBytes each

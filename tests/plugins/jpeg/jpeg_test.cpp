@@ -2,10 +2,13 @@
 // and without inverted samples, densities in centimetres), and files that end early.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 
+// jpeglib.h needs FILE and size_t declared before it.
+// clang-format off
+#include <cstdio>
 #include <jpeglib.h>
+// clang-format on
 
 #include "plugin_driver.h"
 
@@ -16,8 +19,8 @@ using plugtest::encode;
 using Bytes = std::vector<uint8_t>;
 
 // A file made by libjpeg itself: width x height pixels of one colour in the given space.
-Bytes libjpegFile(J_COLOR_SPACE space, int components, const uint8_t* pixel, int width,
-                  int height, int densityUnit = 0, int density = 0) {
+Bytes libjpegFile(J_COLOR_SPACE space, int components, const uint8_t* pixel, int width, int height,
+                  int densityUnit = 0, int density = 0) {
   jpeg_compress_struct c;
   jpeg_error_mgr errors;
   c.err = jpeg_std_error(&errors);
@@ -76,8 +79,8 @@ TEST(JpegWrite, GreyStaysGreyAndSizesBeyondTheFormatAreRefused) {
 
 TEST(JpegWrite, AFullStreamFailsWithShortWrite) {
   int32_t error = 0;
-  EXPECT_TRUE(encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 500)
-                  .empty());
+  EXPECT_TRUE(
+      encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 500).empty());
   EXPECT_EQ(error, PLUG_ERR_SHORT_WRITE);
 }
 

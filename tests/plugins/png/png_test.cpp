@@ -1,7 +1,6 @@
 // The PNG plug-in on files of every colour type and bit depth as libpng writes them, interlaced
 // or not, and on damaged files.
 #include <gtest/gtest.h>
-
 #include <png.h>
 
 #include "plugin_driver.h"
@@ -41,9 +40,12 @@ Bytes libpngFile(int width, int height, int depth, int type, const std::vector<B
 }
 
 TEST(PngWrite, EveryLayoutRoundTripsExactly) {
-  for (const auto& [model, bits] : std::vector<std::pair<int32_t, int32_t>>{
-           {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_BGR, 48}, {PLUG_COLOR_GREY, 8},
-           {PLUG_COLOR_GREY, 16}, {PLUG_COLOR_INDEXED, 8}}) {
+  for (const auto& [model, bits] :
+       std::vector<std::pair<int32_t, int32_t>>{{PLUG_COLOR_BGR, 24},
+                                                {PLUG_COLOR_BGR, 48},
+                                                {PLUG_COLOR_GREY, 8},
+                                                {PLUG_COLOR_GREY, 16},
+                                                {PLUG_COLOR_INDEXED, 8}}) {
     SCOPED_TRACE(testing::Message() << model << "/" << bits);
     const plugtest::Picture p = plugtest::pattern(model, bits, 17, 9);
     const plugtest::Decoded d = decode(encode(p, nullptr, 600));
@@ -109,8 +111,8 @@ TEST(PngRead, DamagedFilesFailCleanly) {
   EXPECT_EQ(decode(tooWide).error, PLUG_ERR_BAD_DATA);
   EXPECT_EQ(decode(plugtest::truncated(file, file.size() / 2)).error, PLUG_ERR_BAD_DATA);
   int32_t error = 0;
-  EXPECT_TRUE(encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 100)
-                  .empty());
+  EXPECT_TRUE(
+      encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 100).empty());
   EXPECT_EQ(error, PLUG_ERR_SHORT_WRITE);
 }
 

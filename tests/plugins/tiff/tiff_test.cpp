@@ -1,15 +1,13 @@
 // The TIFF plug-in on files as libtiff writes them: tiles, white-is-zero grey, small palettes,
 // JPEG-compressed YCbCr, resolutions in centimetres, layouts it refuses; and the tags it writes.
 #include <gtest/gtest.h>
-
+#include <tiffio.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
-
-#include <tiffio.h>
 
 #include "plugin_driver.h"
 
