@@ -8,25 +8,9 @@ const PlugInfo kInfo = {
     sizeof(PlugInfo),    PLUG_INTERFACE_VERSION, PLUG_FORMAT_BMP, 0, 1, 1, 1, 1, 0, 0,
     u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB"};
 
-const PlugFunctionTable kTable = {openImage,
-                                  nullptr,
-                                  plug::enumResolution,
-                                  nullptr,
-                                  startReadImage,
-                                  startReadImage,
-                                  readRows,
-                                  nullptr,
-                                  createImage,
-                                  nullptr,
-                                  plug::addResolution,
-                                  plug::acceptNothing,
-                                  startWriteImage,
-                                  nullptr,
-                                  writeRows,
-                                  nullptr,
-                                  plug::closeInstance<Instance>,
-                                  plug::lastError,
-                                  getSaveList};
+const PlugFunctionTable kTable =
+    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                            writeRows, plug::closeInstance<Instance>, getSaveList});
 
 }  // namespace
 }  // namespace bmp

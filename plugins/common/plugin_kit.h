@@ -219,6 +219,26 @@ void swapRedBlue16(const uint8_t* in, uint8_t* out, int32_t pixels);
 void enumNothing(PlugInstance*, PlugInfoCallback, void*);
 int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t);
 
+// The function table of a single-image plug-in of ours: StartReadLayer does what
+// StartReadImage does, the resolutions go through the head (enumResolution, addResolution),
+// AddLayerInfo takes nothing and the layer-only slots stay empty.
+struct SingleImageSlots {
+  decltype(PlugFunctionTable::OpenImage) open;
+  decltype(PlugFunctionTable::StartReadImage) startRead;
+  decltype(PlugFunctionTable::ReadRows) readRows;
+  decltype(PlugFunctionTable::CreateImage) create;
+  decltype(PlugFunctionTable::StartWriteImage) startWrite;
+  decltype(PlugFunctionTable::WriteRows) writeRows;
+  decltype(PlugFunctionTable::CloseImage) close;
+  decltype(PlugFunctionTable::GetSaveList) saveList;
+};
+inline PlugFunctionTable singleImageTable(const SingleImageSlots& s) {
+  return {s.open,        nullptr,       enumResolution, nullptr,   s.startRead,
+          s.startRead,   s.readRows,    nullptr,        s.create,  nullptr,
+          addResolution, acceptNothing, s.startWrite,   nullptr,   s.writeRows,
+          nullptr,       s.close,       lastError,      s.saveList};
+}
+
 }  // namespace plug
 
 // Defines the two exports of a plug-in: its description info, its instance record Instance,

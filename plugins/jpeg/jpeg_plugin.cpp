@@ -18,25 +18,9 @@ const PlugInfo kInfo = {sizeof(PlugInfo),
                         u"JPEG(*.JPG;*.JPEG;*.JPE)",
                         u"*.JPG;*.JPEG;*.JPE"};
 
-const PlugFunctionTable kTable = {openImage,
-                                  nullptr,
-                                  plug::enumResolution,
-                                  nullptr,
-                                  startReadImage,
-                                  startReadImage,
-                                  readRows,
-                                  nullptr,
-                                  createImage,
-                                  nullptr,
-                                  plug::addResolution,
-                                  plug::acceptNothing,
-                                  startWriteImage,
-                                  nullptr,
-                                  writeRows,
-                                  nullptr,
-                                  closeImage,
-                                  plug::lastError,
-                                  getSaveList};
+const PlugFunctionTable kTable =
+    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                            writeRows, closeImage, getSaveList});
 
 void errorExit(j_common_ptr c) {
   auto* errors = reinterpret_cast<ErrorManager*>(c->err);

@@ -11,25 +11,9 @@ const PlugInfo kInfo = {
     sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1, 0, 0, u"PNG(*.PNG)",
     u"*.PNG"};
 
-const PlugFunctionTable kTable = {openImage,
-                                  nullptr,
-                                  plug::enumResolution,
-                                  nullptr,
-                                  startReadImage,
-                                  startReadImage,
-                                  readRows,
-                                  nullptr,
-                                  createImage,
-                                  nullptr,
-                                  plug::addResolution,
-                                  plug::acceptNothing,
-                                  startWriteImage,
-                                  nullptr,
-                                  writeRows,
-                                  nullptr,
-                                  closeImage,
-                                  plug::lastError,
-                                  getSaveList};
+const PlugFunctionTable kTable =
+    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                            writeRows, closeImage, getSaveList});
 
 }  // namespace
 

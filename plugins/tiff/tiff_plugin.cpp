@@ -12,25 +12,9 @@ const PlugInfo kInfo = {
     sizeof(PlugInfo),      PLUG_INTERFACE_VERSION, PLUG_FORMAT_TIFF, 0, 1, 1, 1, 1, 0, 0,
     u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF"};
 
-const PlugFunctionTable kTable = {openImage,
-                                  nullptr,
-                                  plug::enumResolution,
-                                  nullptr,
-                                  startReadImage,
-                                  startReadImage,
-                                  readRows,
-                                  nullptr,
-                                  createImage,
-                                  nullptr,
-                                  plug::addResolution,
-                                  plug::acceptNothing,
-                                  startWriteImage,
-                                  nullptr,
-                                  writeRows,
-                                  nullptr,
-                                  closeImage,
-                                  plug::lastError,
-                                  getSaveList};
+const PlugFunctionTable kTable =
+    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                            writeRows, closeImage, getSaveList});
 
 // libtiff asks for single allocations up to this size at most; larger ones fail cleanly.
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
