@@ -112,12 +112,16 @@ bool Registry::loaded(const std::string& path) const {
 
 int32_t Registry::load(const std::string& folder) {
   std::error_code error;
-  std::vector<std::string> paths;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".fll" && entry.is_regular_file(error))
-      paths.push_back(fs::weakly_canonical(entry.path(), error).string());
-  }
+  fs::directory_iterator entries(folder, error);
   if (error) return ZANIO_ERR_NO_FOLDER;
+  std::vector<std::string> paths;
+  for (; entries != fs::directory_iterator(); entries.increment(error)) {
+    std::error_code skipped;  // an entry that cannot be examined is passed over
+    const fs::path& path = entries->path();
+    if (path.extension() == ".fll" && entries->is_regular_file(skipped))
+      paths.push_back(fs::weakly_canonical(path, skipped).string());
+    if (error) break;
+  }
   std::sort(paths.begin(), paths.end());
   for (const std::string& path : paths) {
     if (loaded(path)) continue;
