@@ -1,0 +1,253 @@
+// The exported functions of zanFileIO: argument checks, then one call into the loader. No C++
+// exception leaves the library: running out of memory becomes PLUG_ERR_NO_MEMORY.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "bgr_io.h"
+#include "file_stream.h"
+#include "image.h"
+#include "registry.h"
+#include "zanFileIO.h"
+#include "zanHeap.h"
+#include "zanStr.h"
+
+namespace {
+
+using fileio::Registry;
+
+template <typename Result, typename Body>
+Result guarded(Result onFailure, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return onFailure;
+  }
+}
+
+template <typename Body>
+int32_t guardedCode(Body&& body) noexcept {
+  return guarded(int32_t{PLUG_ERR_NO_MEMORY}, body);
+}
+
+void setError(int32_t* error, int32_t code) {
+  if (error != nullptr) *error = code;
+}
+
+// The stream of a new FileStream, which zanIODestroyStream deletes; null when it cannot open.
+PlugStream* openStream(const std::string& path, int32_t mode) {
+  auto file = fileio::FileStream::open(path, mode);
+  return file ? file.release()->stream() : nullptr;
+}
+
+// A stream specification as UTF-8, through the platform's string conversion.
+std::string pathOfSpec(const char16_t* spec) {
+  int32_t units = 0;
+  while (units < ZANIO_SPEC_UNITS && spec[units] != 0) ++units;
+  const zanHandle text = zanStrFromUtf16(spec, units);
+  std::string path(size_t(std::max(zanStrToCStr(text, nullptr, 0), 0)), '\0');
+  zanStrToCStr(text, path.data(), int32_t(path.size() + 1));
+  zanHeapFree(0, text);
+  return path;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZANIO_API int32_t _zanIOLoadPlugsEx(const char* folder) {
+  return guardedCode([&] {
+    const bool useDefault = folder == nullptr || folder[0] == '\0';
+    return Registry::instance().load(useDefault ? fileio::defaultPluginFolder() : folder);
+  });
+}
+
+ZANIO_API int32_t zanIOUnloadPlugs(void) {
+  return Registry::instance().unload();
+}
+
+ZANIO_API int32_t zanIOPlugFolder(char* buffer, int32_t size) {
+  return guardedCode([&] {
+    const std::string folder = fileio::defaultPluginFolder();
+    if (buffer != nullptr && size > 0) {
+      const size_t n = std::min(folder.size(), size_t(size - 1));
+      std::memcpy(buffer, folder.data(), n);
+      buffer[n] = '\0';
+    }
+    return int32_t(folder.size());
+  });
+}
+
+ZANIO_API int32_t zanIOGetPlugCount(void) {
+  return Registry::instance().count();
+}
+
+ZANIO_API int32_t zanIOEnumPlugsInfo(int32_t index, PlugInfo* info) {
+  const fileio::Plugin* p = Registry::instance().at(index);
+  if (p == nullptr || info == nullptr) return ZANIO_ERR_ARGUMENT;
+  plugCopyOut(info, &p->info, sizeof p->info);
+  return p->enabled ? 1 : 0;
+}
+
+ZANIO_API int32_t zanIOEnablePlug(int32_t index, int32_t enabled) {
+  fileio::Plugin* p = Registry::instance().at(index);
+  if (p == nullptr) return ZANIO_ERR_ARGUMENT;
+  p->enabled = enabled != 0;
+  return ZANIO_OK;
+}
+
+ZANIO_API int32_t zanIOFindFormatByExtension(const char* name, int32_t forWriting) {
+  if (name == nullptr) return 0;
+  return guarded(int32_t{0}, [&] {
+    return Registry::instance().formatByExtension(fileio::upperExtension(name), forWriting != 0);
+  });
+}
+
+ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEntry* entries) {
+  const fileio::Plugin* p = Registry::instance().writerOf(formatId);
+  if (p == nullptr) return ZANIO_ERR_NO_PLUGIN;
+  const auto have = int32_t(p->saveList.size());
+  if (entries != nullptr)
+    for (int32_t i = 0; i < wanted && i < have; ++i) entries[i] = p->saveList[size_t(i)];
+  return have;
+}
+
+ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* spec, int32_t mode) {
+  if (spec == nullptr) return nullptr;
+  return guarded<PlugStream*>(nullptr, [&] {
+    const std::string path = pathOfSpec(spec);
+    return path.empty() ? nullptr : openStream(path, mode);
+  });
+}
+
+ZANIO_API PlugStream* zanIOCreateFileStream(const char* path, int32_t mode) {
+  if (path == nullptr) return nullptr;
+  return guarded<PlugStream*>(nullptr, [&] { return openStream(path, mode); });
+}
+
+ZANIO_API int32_t zanIODestroyStream(PlugStream* stream) {
+  fileio::FileStream* file = fileio::FileStream::from(stream);
+  if (file == nullptr) return stream == nullptr ? ZANIO_OK : ZANIO_ERR_ARGUMENT;
+  const int32_t result = file->finish();
+  delete file;
+  return result;
+}
+
+ZANIO_API zanIOImage* zanIOOpenImage(PlugStream* stream, int32_t formatId, ImageInfo* info,
+                                     int32_t* error) {
+  int32_t code = PLUG_ERR_NO_MEMORY;
+  zanIOImage* image = guarded<zanIOImage*>(
+      nullptr, [&] { return fileio::openImage(stream, formatId, info, code); });
+  setError(error, code);
+  return image;
+}
+
+ZANIO_API zanIOImage* zanIOOpenThumb(PlugStream*, int32_t, ImageInfo*, int32_t* error) {
+  setError(error, ZANIO_ERR_NO_PLUGIN);
+  return nullptr;
+}
+
+ZANIO_API void zanIOEnumImageInfo(zanIOImage* image, PlugInfoCallback callback, void* user) {
+  if (image != nullptr) fileio::enumInfo(*image, callback, user, false);
+}
+
+ZANIO_API void zanIOEnumLayerInfo(zanIOImage* image, PlugInfoCallback callback, void* user) {
+  if (image != nullptr) fileio::enumInfo(*image, callback, user, true);
+}
+
+ZANIO_API int32_t zanIOStartReadImage(zanIOImage* image, LayerInfo* info) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::startRead(*image, info, false);
+}
+
+ZANIO_API int32_t zanIOStartReadLayer(zanIOImage* image, LayerInfo* info) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::startRead(*image, info, true);
+}
+
+ZANIO_API int32_t zanIOReadRows(zanIOImage* image, int32_t rows, uint8_t* const* planes,
+                                int32_t stride) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::readRows(*image, rows, planes, stride);
+}
+
+ZANIO_API int32_t zanIONextLayer(zanIOImage* image) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::nextLayer(*image);
+}
+
+ZANIO_API zanIOImage* zanIOCreateImage(PlugStream* stream, int32_t formatId,
+                                       const CreateRequest* request, RowLayout* layout,
+                                       int32_t* error) {
+  int32_t code = ZANIO_ERR_ARGUMENT;
+  zanIOImage* image = nullptr;
+  if (request != nullptr && request->size >= int32_t(offsetof(CreateRequest, options))) {
+    // A caller's shorter record is read as ours with the missing fields zero.
+    CreateRequest own{};
+    std::memcpy(&own, request, std::min(size_t(request->size), sizeof own));
+    own.size = sizeof own;
+    code = PLUG_ERR_NO_MEMORY;
+    image = guarded<zanIOImage*>(
+        nullptr, [&] { return fileio::createImage(stream, formatId, own, layout, code); });
+  }
+  setError(error, code);
+  return image;
+}
+
+ZANIO_API int32_t zanIOAddImageInfo(zanIOImage* image, int32_t tag, int32_t size,
+                                    const void* data) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::addInfo(*image, tag, size, data, false);
+}
+
+ZANIO_API int32_t zanIOAddLayerInfo(zanIOImage* image, int32_t tag, int32_t size,
+                                    const void* data) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::addInfo(*image, tag, size, data, true);
+}
+
+ZANIO_API int32_t zanIOCreateLayer(zanIOImage* image, const LayerInfo* info, RowLayout* layout) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::createLayer(*image, info, layout);
+}
+
+ZANIO_API int32_t zanIOStartWriteLayer(zanIOImage* image) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::startWrite(*image, true);
+}
+
+ZANIO_API int32_t zanIOStartWriteImage(zanIOImage* image) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::startWrite(*image, false);
+}
+
+ZANIO_API int32_t zanIOWriteRows(zanIOImage* image, int32_t rows, const uint8_t* const* planes,
+                                 int32_t stride) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : fileio::writeRows(*image, rows, planes, stride);
+}
+
+ZANIO_API int32_t zanIOGetError(zanIOImage* image) {
+  return image == nullptr ? ZANIO_ERR_ARGUMENT : image->error;
+}
+
+ZANIO_API int32_t zanIOCloseImage(zanIOImage* image) {
+  return fileio::closeImage(image);
+}
+
+ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_t* error) {
+  int32_t code = PLUG_ERR_NO_MEMORY;
+  zanIOReader* reader =
+      guarded<zanIOReader*>(nullptr, [&] { return fileio::openBgr(path, info, code); });
+  setError(error, code);
+  return reader;
+}
+
+ZANIO_API int32_t zanIOReadBGR(zanIOReader* reader, uint8_t* top, int32_t stride) {
+  if (reader == nullptr) return ZANIO_ERR_ARGUMENT;
+  return guardedCode([&] { return fileio::readBgr(*reader, top, stride); });
+}
+
+ZANIO_API void zanIOCloseBGR(zanIOReader* reader) {
+  delete reader;
+}
+
+ZANIO_API int32_t zanIOWriteBGR(const char* path, int32_t formatId, const uint8_t* top,
+                                int32_t width, int32_t height, int32_t stride, int32_t xDpi,
+                                int32_t yDpi, const SaveOptions* options) {
+  return guardedCode([&] {
+    return fileio::writeBgr(path, formatId, top, width, height, stride, xDpi, yDpi, options);
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,68 @@
+// The JPEG plug-in Jpeg.fll: its description, its function table, the library's error handling
+// and the two exports.
+#include "jpeg_format.h"
+
+namespace jpeg {
+namespace {
+
+const PlugInfo kInfo = {sizeof(PlugInfo),
+                        PLUG_INTERFACE_VERSION,
+                        PLUG_FORMAT_JPEG,
+                        0,
+                        1,
+                        1,
+                        1,
+                        1,
+                        0,
+                        0,
+                        u"JPEG(*.JPG;*.JPEG;*.JPE)",
+                        u"*.JPG;*.JPEG;*.JPE"};
+
+const PlugFunctionTable kTable =
+    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                            writeRows, closeImage, getSaveList});
+
+void errorExit(j_common_ptr c) {
+  auto* errors = reinterpret_cast<ErrorManager*>(c->err);
+  if (errors->code == 0) {
+    const int message = c->err->msg_code;
+    errors->code = message == JERR_OUT_OF_MEMORY || message == JERR_NO_BACKING_STORE
+                       ? PLUG_ERR_NO_MEMORY
+                       : PLUG_ERR_BAD_DATA;
+  }
+  std::longjmp(errors->escape, 1);
+}
+
+void staySilent(j_common_ptr) {}
+
+}  // namespace
+
+void bindErrors(Instance& in, jpeg_common_struct& c) {
+  c.err = jpeg_std_error(&in.errors.base);
+  in.errors.base.error_exit = errorExit;
+  in.errors.base.output_message = staySilent;
+  in.errors.code = 0;
+}
+
+void raise(jpeg_common_struct& c, int32_t code, int messageCode) {
+  reinterpret_cast<ErrorManager*>(c.err)->code = code;
+  c.err->msg_code = messageCode;
+  c.err->error_exit(&c);
+  std::abort();  // error_exit never returns
+}
+
+bool looksLikeJpeg(PlugStream* s) {
+  uint8_t b[3];
+  return plug::peek(s, b, 3) == 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF;
+}
+
+void closeImage(PlugInstance* p) {
+  Instance& in = of(p);
+  if (in.decoderMade) jpeg_destroy_decompress(&in.decoder);
+  if (in.encoderMade) jpeg_destroy_compress(&in.encoder);
+  plug::deleteInstance(&in);
+}
+
+}  // namespace jpeg
+
+PLUG_KIT_EXPORTS(jpeg::kInfo, jpeg::Instance, PLUG_FORMAT_JPEG, jpeg::looksLikeJpeg, jpeg::kTable)
