@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "overlap_score.h"
 #include "overlap_turn.h"
 
 namespace qx {
@@ -99,6 +100,7 @@ void markAroundPeaks(ScoreMap& map) {
 void tryTurns(ScoreMap& map, Best& best, const FeatureImage& a, const FeatureImage& b,
               const SimilarityTable& table) {
   std::vector<TurnedFeatures> turns;
+  std::vector<PlacementScorer> scorers;
   const int32_t cx = (b.width - 1) / 2, cy = (b.height - 1) / 2;
   map.forEach([&](int32_t x, int32_t y) {
     Cell& cell = map.at(x, y);
@@ -108,10 +110,12 @@ void tryTurns(ScoreMap& map, Best& best, const FeatureImage& a, const FeatureIma
         turns.push_back(turnFeatures(b, d));
         turns.push_back(turnFeatures(b, -d));
       }
+      for (const TurnedFeatures& t : turns) scorers.emplace_back(a, t.image, table);
     }
-    for (const TurnedFeatures& t : turns) {
+    for (size_t k = 0; k < turns.size(); ++k) {
+      const TurnedFeatures& t = turns[k];
       // The copy's centre sits where B's centre sits at this placement.
-      const PlacementScore s = scorePlacement(a, t.image, x + cx + t.left, y + cy + t.top, table);
+      const PlacementScore s = scorers[k](x + cx + t.left, y + cy + t.top);
       if (s.score > cell.score) cell = {s.score, s.support, t.degrees, true};
       best.offer(map.window(), x, y, s.score, t.degrees);
     }
@@ -203,8 +207,9 @@ CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const Simi
   Best best;
   best.x = result.x;
   best.y = result.y;
+  const PlacementScorer score(a, b, table);
   map.forEach([&](int32_t x, int32_t y) {
-    const PlacementScore s = scorePlacement(a, b, x, y, table);
+    const PlacementScore s = score(x, y);
     map.at(x, y) = {s.score, s.support, 0, false};
     best.offer(window, x, y, s.score, 0);
   });
