@@ -92,7 +92,15 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   record.times.push_back({"writing", secondsSince(start)});
 }
 
-void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& display) {
+// outputsChecked is set once no output can overwrite a piece and every output's folder takes
+// files: only then may a failed run leave its report.
+void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& display,
+                      bool& outputsChecked) {
+  std::vector<OutputFile> outputs = {{"result", o.output}};
+  if (!o.reportPath.empty()) outputs.push_back({"report", o.reportPath});
+  checkDistinctFiles(o.pieces, outputs);
+  for (const OutputFile& out : outputs) checkOutputFolder(out.path, out.role);
+  outputsChecked = true;
   installCancelHandler();
   loadFormatPlugins();
   const int32_t formatId = writerFormatFor(o.output);
@@ -101,8 +109,7 @@ void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& disp
                                        "'; end it in one of " + writableExtensions());
   }
   record.outputFormat = formatName(formatId);
-  checkResultFolder(o.output);
-  record.pieces = inspectPieces(o.pieces, o.output);
+  record.pieces = inspectPieces(o.pieces);
   if (auto failure = checkPieces(record.pieces, {o.allowManyPieces, o.maxSizeDiffPercent})) {
     throw *failure;
   }
@@ -143,8 +150,9 @@ int runStitchCommand(const std::vector<std::string>& args) {
 
   ExitCode code = ExitCode::Success;
   std::string error;
+  bool outputsChecked = false;
   try {
-    prepareAndStitch(o, record, display);
+    prepareAndStitch(o, record, display, outputsChecked);
   } catch (const Failure& failure) {
     code = failure.code();
     error = failure.what();
@@ -161,7 +169,7 @@ int runStitchCommand(const std::vector<std::string>& args) {
     std::fputs(summaryText(record).c_str(), stdout);
     std::fflush(stdout);
   }
-  if (!o.reportPath.empty()) {
+  if (!o.reportPath.empty() && outputsChecked) {
     try {
       writeReport(o.reportPath, record);
     } catch (const Failure& failure) {

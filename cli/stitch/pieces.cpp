@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -39,15 +40,17 @@ Piece inspectOne(const PieceArg& arg) {
   return describePiece(arg, info.formatId, info.width, info.height, info.xDpi, info.yDpi);
 }
 
+using FileId = std::optional<std::pair<dev_t, ino_t>>;
+
 // The identity of a file: device and inode, so that two names of one file are caught.
-std::optional<std::pair<dev_t, ino_t>> fileIdentity(const std::string& path) {
+FileId fileIdentity(const std::string& path) {
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return std::make_pair(st.st_dev, st.st_ino);
 }
 
-void checkDistinct(const std::vector<Piece>& pieces, const std::string& output) {
-  std::vector<std::optional<std::pair<dev_t, ino_t>>> ids;
+std::vector<FileId> distinctPieceIds(const std::vector<PieceArg>& pieces) {
+  std::vector<FileId> ids;
   for (size_t i = 0; i < pieces.size(); ++i) {
     ids.push_back(fileIdentity(pieces[i].path));
     for (size_t j = 0; j < i; ++j) {
@@ -57,17 +60,41 @@ void checkDistinct(const std::vector<Piece>& pieces, const std::string& output) 
       }
     }
   }
-  const auto result = fileIdentity(output);
-  if (!result) return;
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (result == ids[i]) {
-      throw Failure(ExitCode::Usage, "the result '" + output + "' would overwrite piece '" +
-                                         pieces[i].path + "'; choose another result name");
+  return ids;
+}
+
+void checkOutputAgainstPieces(const OutputFile& out, const std::vector<PieceArg>& pieces,
+                              const std::vector<FileId>& ids) {
+  const FileId id = fileIdentity(out.path);
+  for (size_t i = 0; id && i < pieces.size(); ++i) {
+    if (id == ids[i]) {
+      throw Failure(ExitCode::Usage, std::string("the ") + out.role + " '" + out.path +
+                                         "' would overwrite piece '" + pieces[i].path +
+                                         "'; choose another name");
     }
   }
 }
 
+// Outputs need not exist yet, so they are compared by their full paths.
+void checkOutputsApart(const OutputFile& a, const OutputFile& b) {
+  std::error_code errorA, errorB;
+  const auto fullA = std::filesystem::weakly_canonical(a.path, errorA);
+  const auto fullB = std::filesystem::weakly_canonical(b.path, errorB);
+  if (errorA || errorB || fullA != fullB) return;
+  throw Failure(ExitCode::Usage, std::string("the ") + a.role + " and the " + b.role +
+                                     " are both '" + a.path + "'; give them different names");
+}
+
 }  // namespace
+
+void checkDistinctFiles(const std::vector<PieceArg>& pieces,
+                        const std::vector<OutputFile>& outputs) {
+  const std::vector<FileId> ids = distinctPieceIds(pieces);
+  for (size_t k = 0; k < outputs.size(); ++k) {
+    checkOutputAgainstPieces(outputs[k], pieces, ids);
+    for (size_t j = 0; j < k; ++j) checkOutputsApart(outputs[k], outputs[j]);
+  }
+}
 
 Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_t height,
                     int32_t xDpi, int32_t yDpi) {
@@ -88,10 +115,9 @@ Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_
   return p;
 }
 
-std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args, const std::string& output) {
+std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args) {
   std::vector<Piece> pieces;
   for (const PieceArg& arg : args) pieces.push_back(inspectOne(arg));
-  checkDistinct(pieces, output);
   return pieces;
 }
 

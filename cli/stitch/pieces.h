@@ -32,9 +32,19 @@ struct Piece {
 Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_t height,
                     int32_t xDpi, int32_t yDpi);
 
+// A file the run writes, and what the user calls it ("result", "report").
+struct OutputFile {
+  const char* role;
+  std::string path;
+};
+
+// Throws Failure(Usage) when a file is named twice as a piece, or an output would overwrite a
+// piece or another output. Until this has passed nothing may be written.
+void checkDistinctFiles(const std::vector<PieceArg>& pieces,
+                        const std::vector<OutputFile>& outputs);
+
 // Opens every piece through the file-I/O loader. Throws Failure(UnsuitablePieces) naming the
-// first piece that cannot be opened or whose name the engine cannot take, and Failure(Usage)
-// when a file is named twice or the result would overwrite a piece.
-std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args, const std::string& output);
+// first piece that cannot be opened or whose name the engine cannot take.
+std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args);
 
 }  // namespace stitchcli

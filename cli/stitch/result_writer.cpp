@@ -7,12 +7,12 @@
 
 namespace stitchcli {
 
-void checkResultFolder(const std::string& path) {
+void checkOutputFolder(const std::string& path, const char* role) {
   // Reserving a name is the honest test: it needs the folder to exist and take new files.
   StagedFile probe(path);
   if (!probe.ready()) {
     throw Failure(ExitCode::WriteFailed, "cannot write into folder '" + folderOf(path) +
-                                             "' for the result: " + probe.error() +
+                                             "' for the " + role + ": " + probe.error() +
                                              "; choose a folder you can write to");
   }
 }

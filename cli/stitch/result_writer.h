@@ -9,9 +9,9 @@
 
 namespace stitchcli {
 
-// Before stitching: the result's folder must exist and take new files. Throws
-// Failure(WriteFailed) saying which folder and why.
-void checkResultFolder(const std::string& path);
+// Before stitching: the folder of an output (role: "result", "report") must exist and take new
+// files. Throws Failure(WriteFailed) saying which folder and why.
+void checkOutputFolder(const std::string& path, const char* role);
 
 // Writes image to path in format formatId with dpi in both directions. The picture goes to a
 // temporary name in the same folder and is renamed over path only when complete and not

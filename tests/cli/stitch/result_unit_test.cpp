@@ -115,13 +115,13 @@ TEST_F(ResultWriterTest, AFailedWriteKeepsTheOldFile) {
 
 TEST_F(ResultWriterTest, AMissingFolderIsAWriteFailureBeforeAnyWork) {
   try {
-    stitchcli::checkResultFolder(dir_.file("no/such/folder/result.jpg"));
+    stitchcli::checkOutputFolder(dir_.file("no/such/folder/result.jpg"), "result");
     FAIL() << "no failure";
   } catch (const stitchcli::Failure& f) {
     EXPECT_EQ(f.code(), stitchcli::ExitCode::WriteFailed);
     EXPECT_NE(std::string(f.what()).find("no/such/folder"), std::string::npos);
   }
-  EXPECT_NO_THROW(stitchcli::checkResultFolder(dir_.file("result.jpg")));
+  EXPECT_NO_THROW(stitchcli::checkOutputFolder(dir_.file("result.jpg"), "result"));
   EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));  // the probe left nothing
 }
 

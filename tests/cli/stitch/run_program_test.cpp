@@ -139,6 +139,8 @@ TEST_F(StitchProgramTest, CommandLineMistakesStopBeforeAnyWork) {
       {{"-o", dir_.file("out.xyz"), files[0], files[1]}, ".tif"},
       {{"-o", older, files[0], files[0]}, "same file"},
       {{"-o", files[1], files[0], files[1]}, "overwrite"},
+      {{"-o", older, "--report", files[0], files[0], files[1]}, "overwrite"},
+      {{"-o", older, "--report", dir_.path() + "/./result.png", files[0], files[1]}, "both"},
       {{"-o", older, "--style", "ring", files[0], files[1]}, "--help"},
       {{files[0], files[1]}, "-o RESULT"},
   };
@@ -189,11 +191,17 @@ TEST_F(StitchProgramTest, APieceThatBreaksWhileDecodingFailsCleanly) {
   expectOnlyPiecesAnd({"result.png", "report.json"});
 }
 
-TEST_F(StitchProgramTest, ResultFolderThatCannotBeWrittenFailsBeforeStitching) {
-  const ProgramResult r = stitch({"-o", dir_.file("no-such-folder/out.jpg")}, pieces());
-  EXPECT_EQ(r.exitCode, 5) << r.err;
-  EXPECT_TRUE(contains(r.err, "no-such-folder")) << r.err;
-  EXPECT_FALSE(contains(r.err, "loading")) << r.err;
+TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {
+  const std::vector<std::string> files = pieces();
+  for (const auto& options : std::vector<std::vector<std::string>>{
+           {"-o", dir_.file("no-such-folder/out.jpg")},
+           {"-o", dir_.file("out.jpg"), "--report", dir_.file("no-such-folder/r.json")}}) {
+    const ProgramResult r = stitch(options, files);
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_TRUE(contains(r.err, "no-such-folder")) << r.err;
+    EXPECT_FALSE(contains(r.err, "loading")) << r.err;
+  }
+  expectOnlyPiecesAnd({});
 }
 
 TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
