@@ -10,21 +10,11 @@ namespace stitchcli {
 
 namespace {
 
-bool writeAll(int fd, const uint8_t* data, int64_t bytes, off_t at) {
+// Moves all `bytes` through pread or pwrite, however many calls it takes.
+template <typename Buffer, typename Transfer>
+bool transferAll(int fd, Buffer* data, int64_t bytes, off_t at, Transfer transfer) {
   while (bytes > 0) {
-    const ssize_t n = ::pwrite(fd, data, size_t(bytes), at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    bytes -= n;
-    at += n;
-  }
-  return true;
-}
-
-bool readAll(int fd, uint8_t* data, int64_t bytes, off_t at) {
-  while (bytes > 0) {
-    const ssize_t n = ::pread(fd, data, size_t(bytes), at);
+    const ssize_t n = transfer(fd, data, size_t(bytes), at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     data += n;
@@ -75,7 +65,7 @@ bool PieceCache::store(int key, const tagPixelArray& image) {
   if ((it == slots_.end() || it->second.capacity < bytes) && !reserve(key, bytes)) return false;
   Slot& slot = slots_[key];
   slot.width = 0;  // not usable until completely written
-  if (!writeAll(fd_, image.bits, bytes, slot.offset)) return false;
+  if (!transferAll(fd_, image.bits, bytes, slot.offset, ::pwrite)) return false;
   slot.width = image.width;
   slot.height = image.height;
   slot.bytesPerLine = image.bytesPerLine;
@@ -102,7 +92,7 @@ bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) 
   const Slot& slot = it->second;
   if (firstRow < 0 || rows < 0 || int64_t{firstRow} + rows > slot.height) return false;
   const int64_t stride = slot.bytesPerLine;
-  return readAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow));
+  return transferAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow), ::pread);
 }
 
 }  // namespace stitchcli

@@ -2,12 +2,12 @@
 // the loader that decodes each piece once and serves it turned by the user's rotation.
 #include <gtest/gtest.h>
 
+#include "cli_test_support.h"
 #include "formats.h"
 #include "piece_cache.h"
 #include "piece_loader.h"
 #include "pixel_block.h"
 #include "quarter_turn.h"
-#include "unit_support.h"
 #include "zanFileIO.h"
 
 namespace {

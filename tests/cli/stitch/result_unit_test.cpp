@@ -5,23 +5,19 @@
 #include <cmath>
 #include <fstream>
 
+#include "cli_test_support.h"
 #include "exit_codes.h"
 #include "formats.h"
 #include "result_shape.h"
 #include "result_writer.h"
 #include "staged_file.h"
-#include "unit_support.h"
 #include "zanFileIO.h"
 
 namespace {
 
+using clitest::contentOf;
 using clitest::Pattern;
 using clitest::ScratchDir;
-
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(CropViewTest, ClampsToThePictureAndSharesItsPixels) {
   Pattern picture(20, 10);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 
+#include "cli_test_support.h"
 #include "piece_set.h"
 #include "program_runner.h"
 #include "temp_dir.h"
@@ -13,12 +14,8 @@
 namespace {
 
 using clitest::PieceSetPlan;
+using clitest::contentOf;
 using clitest::ProgramResult;
-
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -1,10 +1,13 @@
-// Small helpers the unit tests share: a private folder and pictures with a pixel pattern.
+// Small helpers the tests share: a private folder, a file's whole content and pictures with a
+// pixel pattern.
 #pragma once
 
 #include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,6 +34,11 @@ class ScratchDir {
  private:
   std::string path_;
 };
+
+inline std::string contentOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // A 24-bit picture in rows of the engine's length; every pixel differs from its neighbours.
 struct Pattern {
