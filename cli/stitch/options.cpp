@@ -184,7 +184,8 @@ resolution counts as 50) and the smallest width times the smallest height must b
 1500 pixels. The result gets the smallest horizontal resolution of the pieces.
 
 Progress goes to standard error: a bar on a terminal, plain lines otherwise. Ctrl-C cancels
-and cleans up; a second Ctrl-C ends the program at once.
+and cleans up; a second Ctrl-C ends the program at once, which may leave its temporary folder
+(tessaly-stitch-* under $TMPDIR) behind.
 
 Exit codes:
   0    the result was written (possibly with warnings)
