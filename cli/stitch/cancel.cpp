@@ -21,7 +21,7 @@ void onSignal(int) {
 }  // namespace
 
 void installCancelHandler() {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
@@ -29,6 +29,8 @@ void installCancelHandler() {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
-bool cancelRequested() { return requests != 0; }
+bool cancelRequested() {
+  return requests != 0;
+}
 
 }  // namespace stitchcli

@@ -80,9 +80,8 @@ std::optional<Failure> checkSpread(const std::vector<Piece>& pieces, int maxPerc
     if (spread <= limit) continue;
     return Failure(ExitCode::UnsuitablePieces,
                    std::string("the pieces' ") + m.what + " differ by " +
-                       std::to_string(int(std::lround(spread * 100))) + " % (" +
-                       describe(high, m) + ", " + describe(low, m) + "), more than the " +
-                       std::to_string(maxPercent) +
+                       std::to_string(int(std::lround(spread * 100))) + " % (" + describe(high, m) +
+                       ", " + describe(low, m) + "), more than the " + std::to_string(maxPercent) +
                        " % allowed; scan every piece alike or raise --max-size-diff");
   }
   return std::nullopt;

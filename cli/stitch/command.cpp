@@ -54,12 +54,26 @@ tagPixelArray shapeResult(const Options& o, StitchRun& run, const tagPixelArray&
   if (!o.straighten) return picture;
   const tagPixelArray& level = run.straighten(picture);
   if (o.crop) {
-    const RECT keep = coveredAfterTurn(picture.width, picture.height, record.skewRadians.value_or(0),
-                                       level.width, level.height);
+    const RECT keep = coveredAfterTurn(picture.width, picture.height,
+                                       record.skewRadians.value_or(0), level.width, level.height);
     RECT applied{};
     return cropView(level, keep, applied);
   }
   return level;
+}
+
+void composeAndWrite(const Options& o, int32_t formatId, tagStitchStyle style, StitchRun& run,
+                     RunRecord& record, ProgressDisplay& display) {
+  run.prepareAndOrder(style, o.outputSize);
+  const tagPixelArray result = shapeResult(o, run, run.compose(), record);
+  record.resultWidth = result.width;
+  record.resultHeight = result.height;
+  record.resultDpi = resultDpi(record);
+
+  display.showStep("writing");
+  const Clock::time_point start = Clock::now();
+  writeResult(o.output, formatId, result, record.resultDpi);
+  record.times.push_back({"writing", secondsSince(start)});
 }
 
 void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
@@ -71,25 +85,17 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   cache.open(work.path());  // without it pieces are decoded every time, which only costs time
   PieceLoader loader(record.pieces, cache);
   StitchRun run(loader, display, record);
-  struct KeepCounts {
-    RunRecord& record;
-    PieceLoader& loader;
-    ~KeepCounts() {
-      record.decodes = loader.decodes();
-      record.cacheReads = loader.cacheReads();
-    }
-  } keepCounts{record, loader};
-
-  run.prepareAndOrder(style, o.outputSize);
-  const tagPixelArray result = shapeResult(o, run, run.compose(), record);
-  record.resultWidth = result.width;
-  record.resultHeight = result.height;
-  record.resultDpi = resultDpi(record);
-
-  display.showStep("writing");
-  const Clock::time_point start = Clock::now();
-  writeResult(o.output, formatId, result, record.resultDpi);
-  record.times.push_back({"writing", secondsSince(start)});
+  const auto keepCounts = [&] {
+    record.decodes = loader.decodes();
+    record.cacheReads = loader.cacheReads();
+  };
+  try {
+    composeAndWrite(o, formatId, style, run, record, display);
+  } catch (...) {
+    keepCounts();  // a failed run reports them too
+    throw;
+  }
+  keepCounts();
 }
 
 // outputsChecked is set once no output can overwrite a piece and every output's folder takes

@@ -46,7 +46,9 @@ std::vector<char> nameBuffer(const std::string& name = std::string()) {
 StitchRun::StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record)
     : loader_(loader), display_(display), record_(record) {}
 
-StitchRun::~StitchRun() { release(); }
+StitchRun::~StitchRun() {
+  release();
+}
 
 void StitchRun::release() {
   QXReleaseStitch(session_);
@@ -68,23 +70,10 @@ void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
   release();
   record_.outputSize = outputSize;
   session_ = createSession(style, outputSize);
+  makeEngineBuffers();
   const size_t count = record_.pieces.size();
-  for (const Piece& piece : record_.pieces) {
-    nameBuffers_.push_back(nameBuffer(piece.path));
-    sizes_.push_back({piece.width, piece.height});
-  }
-  for (std::vector<char>& buffer : nameBuffers_) names_.push_back(buffer.data());
-  candidateBuffers_.resize(kCandidateRecords);
-  for (Candidate& c : candidateBuffers_) {
-    c.nameBuffers.assign(count, nameBuffer());
-    for (std::vector<char>& buffer : c.nameBuffers) c.names.push_back(buffer.data());
-    c.turns.assign(count, 0);
-    candidates_.push_back({0, 0, c.names.data(), c.turns.data()});
-  }
-
-  step(Stage::Loading, "loading the pieces", [&] {
-    return QXLoadImages(session_, long(count), names_.data(), sizes_.data());
-  });
+  step(Stage::Loading, "loading the pieces",
+       [&] { return QXLoadImages(session_, long(count), names_.data(), sizes_.data()); });
   record_.loadOrder.assign(names_.begin(), names_.end());
   recordOutputLevel();
 
@@ -97,6 +86,26 @@ void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
                   "overlap");
   }
   recordCandidates(candidateCount);
+}
+
+void StitchRun::makeEngineBuffers() {
+  const size_t count = record_.pieces.size();
+  nameBuffers_.clear();
+  names_.clear();
+  sizes_.clear();
+  for (const Piece& piece : record_.pieces) {
+    nameBuffers_.push_back(nameBuffer(piece.path));
+    sizes_.push_back({piece.width, piece.height});
+  }
+  for (std::vector<char>& buffer : nameBuffers_) names_.push_back(buffer.data());
+  candidateBuffers_.assign(kCandidateRecords, Candidate{});
+  candidates_.clear();
+  for (Candidate& c : candidateBuffers_) {
+    c.nameBuffers.assign(count, nameBuffer());
+    for (std::vector<char>& buffer : c.nameBuffers) c.names.push_back(buffer.data());
+    c.turns.assign(count, 0);
+    candidates_.push_back({0, 0, c.names.data(), c.turns.data()});
+  }
 }
 
 const tagPixelArray& StitchRun::compose() {
@@ -162,8 +171,9 @@ void StitchRun::checkStatus(long status, const char* what) {
                         "; close other programs or point TMPDIR at a folder with more room");
     case QX_ERR_INPUT:
       throw Failure(ExitCode::StitchFailed,
-                    step + " failed: the pieces could not be put together; check that "
-                           "neighbouring pieces overlap and show the same document");
+                    step +
+                        " failed: the pieces could not be put together; check that "
+                        "neighbouring pieces overlap and show the same document");
     default:
       throw Failure(ExitCode::StitchFailed,
                     step + " failed with engine status " + std::to_string(status));
@@ -224,6 +234,8 @@ long StitchRun::onLoad(char* const fileName, tagPixelArray** image, void* self) 
   }
 }
 
-void StitchRun::onRelease(tagPixelArray** image, void*) { PieceLoader::release(image); }
+void StitchRun::onRelease(tagPixelArray** image, void*) {
+  PieceLoader::release(image);
+}
 
 }  // namespace stitchcli

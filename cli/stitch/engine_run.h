@@ -40,6 +40,8 @@ class StitchRun {
   static void onRelease(tagPixelArray** image, void* self);
 
   void* createSession(tagStitchStyle style, int outputSize);
+  // Fills the name, size and candidate buffers the engine reads and writes, all zeroed.
+  void makeEngineBuffers();
   // Runs one engine call as stage `stage`, timing it; a failure throws, a warning is kept.
   template <typename Call>
   long step(Stage stage, const char* what, Call&& call);

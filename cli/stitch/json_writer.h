@@ -27,6 +27,11 @@ class JsonWriter {
   JsonWriter& value(double number);  // finite numbers only; others are written as null
   JsonWriter& value(bool flag);
   JsonWriter& null();
+  // key(name) followed by value(v).
+  template <typename T>
+  JsonWriter& member(std::string_view name, const T& v) {
+    return key(name).value(v);
+  }
 
   const std::string& text() const { return out_; }
 

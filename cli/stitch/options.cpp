@@ -104,9 +104,12 @@ class Parser {
   }
 
   void style(const std::string& value) {
-    if (value == "row") result_.options.style = StyleChoice::Row;
-    else if (value == "grid") result_.options.style = StyleChoice::Grid;
-    else fail("style '" + value + "' is neither 'row' nor 'grid'");
+    if (value == "row")
+      result_.options.style = StyleChoice::Row;
+    else if (value == "grid")
+      result_.options.style = StyleChoice::Grid;
+    else
+      fail("style '" + value + "' is neither 'row' nor 'grid'");
   }
 
   void number(const std::string& name, const std::string& value, int lowest, int highest,

@@ -22,10 +22,7 @@ bool isMemoryCode(int32_t code) {
 }  // namespace
 
 PieceLoader::PieceLoader(const std::vector<Piece>& pieces, PieceCache& cache)
-    : pieces_(pieces),
-      cache_(cache),
-      decodes_(pieces.size(), 0),
-      cacheReads_(pieces.size(), 0) {}
+    : pieces_(pieces), cache_(cache), decodes_(pieces.size(), 0), cacheReads_(pieces.size(), 0) {}
 
 long PieceLoader::load(const char* name, tagPixelArray** image) {
   if (name == nullptr || image == nullptr) return kLoadBadArguments;

@@ -29,7 +29,7 @@ Piece inspectOne(const PieceArg& arg) {
   int32_t error = 0;
   zanIOReader* reader = zanIOOpenBGR(arg.path.c_str(), &info, &error);
   if (reader == nullptr) {
-    struct stat st{};
+    struct stat st {};
     const bool missing = ::stat(arg.path.c_str(), &st) != 0;
     throw Failure(ExitCode::UnsuitablePieces,
                   "cannot open piece '" + arg.path + "': " +
@@ -44,7 +44,7 @@ using FileId = std::optional<std::pair<dev_t, ino_t>>;
 
 // The identity of a file: device and inode, so that two names of one file are caught.
 FileId fileIdentity(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
   return std::make_pair(st.st_dev, st.st_ino);
 }

@@ -20,7 +20,9 @@ size_t blockBytes(const tagPixelArray& image) {
 
 }  // namespace
 
-int64_t rowBytesFor(int32_t width) { return (int64_t{width} * 24 + 31) / 32 * 4; }
+int64_t rowBytesFor(int32_t width) {
+  return (int64_t{width} * 24 + 31) / 32 * 4;
+}
 
 tagPixelArray* allocatePixelArray(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return nullptr;

@@ -17,10 +17,10 @@ void writeRect(JsonWriter& json, const char* name, const std::optional<RECT>& re
     return;
   }
   json.beginObject()
-      .key("left").value(rect->left)
-      .key("top").value(rect->top)
-      .key("right").value(rect->right)
-      .key("bottom").value(rect->bottom)
+      .member("left", rect->left)
+      .member("top", rect->top)
+      .member("right", rect->right)
+      .member("bottom", rect->bottom)
       .endObject();
 }
 
@@ -29,29 +29,29 @@ void writePieces(JsonWriter& json, const RunRecord& r) {
   for (size_t i = 0; i < r.pieces.size(); ++i) {
     const Piece& p = r.pieces[i];
     json.beginObject()
-        .key("path").value(p.path)
-        .key("rotation").value(p.rotation)
-        .key("width").value(p.width)
-        .key("height").value(p.height)
-        .key("xDpi").value(p.xDpi)
-        .key("yDpi").value(p.yDpi)
-        .key("fileWidth").value(p.fileWidth)
-        .key("fileHeight").value(p.fileHeight)
-        .key("fileHasResolution").value(p.fileXDpi > 0 && p.fileYDpi > 0);
-    if (i < r.decodes.size()) json.key("decodes").value(r.decodes[i]);
-    if (i < r.cacheReads.size()) json.key("cacheReads").value(r.cacheReads[i]);
+        .member("path", p.path)
+        .member("rotation", p.rotation)
+        .member("width", p.width)
+        .member("height", p.height)
+        .member("xDpi", p.xDpi)
+        .member("yDpi", p.yDpi)
+        .member("fileWidth", p.fileWidth)
+        .member("fileHeight", p.fileHeight)
+        .member("fileHasResolution", p.fileXDpi > 0 && p.fileYDpi > 0);
+    if (i < r.decodes.size()) json.member("decodes", r.decodes[i]);
+    if (i < r.cacheReads.size()) json.member("cacheReads", r.cacheReads[i]);
     json.endObject();
   }
   json.endArray();
 }
 
 void writeArrangement(JsonWriter& json, const Arrangement& a) {
-  json.beginObject().key("rows").value(a.rows).key("columns").value(a.columns);
+  json.beginObject().member("rows", a.rows).member("columns", a.columns);
   json.key("cells").beginArray();
   for (size_t cell = 0; cell < a.names.size(); ++cell) {
     json.beginObject()
-        .key("path").value(a.names[cell])
-        .key("quarterTurns").value(a.quarterTurns[cell])
+        .member("path", a.names[cell])
+        .member("quarterTurns", a.quarterTurns[cell])
         .endObject();
   }
   json.endArray().endObject();
@@ -62,8 +62,10 @@ void writeOrdering(JsonWriter& json, const RunRecord& r) {
   for (const std::string& name : r.loadOrder) json.value(name);
   json.endArray();
   json.key("arrangement");
-  if (r.candidates.empty()) json.null();
-  else writeArrangement(json, r.candidates.front());
+  if (r.candidates.empty())
+    json.null();
+  else
+    writeArrangement(json, r.candidates.front());
   json.key("candidates").beginArray();
   for (const Arrangement& a : r.candidates) writeArrangement(json, a);
   json.endArray();
@@ -73,9 +75,9 @@ void writeWarnings(JsonWriter& json, const RunRecord& r) {
   json.key("warnings").beginArray();
   for (const RunWarning& w : r.warnings) {
     json.beginObject()
-        .key("code").value(int64_t{w.code})
-        .key("step").value(w.step)
-        .key("text").value(w.text)
+        .member("code", int64_t{w.code})
+        .member("step", w.step)
+        .member("text", w.text)
         .endObject();
   }
   json.endArray();
@@ -88,34 +90,36 @@ void writeSkew(JsonWriter& json, const RunRecord& r) {
     return;
   }
   json.beginObject()
-      .key("radians").value(*r.skewRadians)
-      .key("degrees").value(*r.skewRadians * 180.0 / std::numbers::pi)
+      .member("radians", *r.skewRadians)
+      .member("degrees", *r.skewRadians * 180.0 / std::numbers::pi)
       .endObject();
 }
 
 void writeResult(JsonWriter& json, const RunRecord& r) {
-  json.key("result").beginObject().key("path").value(r.output).key("format").value(r.outputFormat);
-  json.key("width").value(r.resultWidth).key("height").value(r.resultHeight);
-  json.key("dpi").value(r.resultDpi).endObject();
+  json.key("result").beginObject().member("path", r.output).member("format", r.outputFormat);
+  json.member("width", r.resultWidth).member("height", r.resultHeight);
+  json.member("dpi", r.resultDpi).endObject();
 }
 
 void writeTimes(JsonWriter& json, const RunRecord& r) {
   json.key("seconds").beginObject();
   for (const StageTime& t : r.times) json.key(t.stage).value(t.seconds);
-  json.key("total").value(r.totalSeconds).endObject();
+  json.member("total", r.totalSeconds).endObject();
 }
 
 }  // namespace
 
 std::string reportJson(const RunRecord& r) {
   JsonWriter json;
-  json.beginObject().key("status").value(r.status).key("exitCode").value(r.exitCode);
+  json.beginObject().member("status", r.status).member("exitCode", r.exitCode);
   json.key("error");
-  if (r.error.empty()) json.null();
-  else json.value(r.error);
+  if (r.error.empty())
+    json.null();
+  else
+    json.value(r.error);
   writeResult(json, r);
-  json.key("style").value(r.style);
-  json.key("outputSize").value(r.outputSize).key("outputLevel").value(r.outputLevel);
+  json.member("style", r.style);
+  json.member("outputSize", r.outputSize).member("outputLevel", r.outputLevel);
   writePieces(json, r);
   writeOrdering(json, r);
   writeWarnings(json, r);
@@ -123,7 +127,7 @@ std::string reportJson(const RunRecord& r) {
   writeRect(json, "proposedCrop", r.proposedCrop);
   writeRect(json, "appliedCrop", r.appliedCrop);
   writeTimes(json, r);
-  json.key("peakMemoryBytes").value(r.peakMemoryBytes);
+  json.member("peakMemoryBytes", r.peakMemoryBytes);
   json.endObject();
   return json.text();
 }

@@ -25,11 +25,11 @@ void writeResult(const std::string& path, int32_t formatId, const tagPixelArray&
                                              staged.error() + "; choose a folder you can write to");
   }
   const int32_t code =
-      zanIOWriteBGR(staged.temporaryPath().c_str(), formatId, image.bits, image.width,
-                    image.height, image.bytesPerLine, dpi, dpi, nullptr);
+      zanIOWriteBGR(staged.temporaryPath().c_str(), formatId, image.bits, image.width, image.height,
+                    image.bytesPerLine, dpi, dpi, nullptr);
   if (code != 0) {
-    throw Failure(ExitCode::WriteFailed, "cannot write the result '" + path + "': " +
-                                             zanIOErrorText(code) +
+    throw Failure(ExitCode::WriteFailed, "cannot write the result '" + path +
+                                             "': " + zanIOErrorText(code) +
                                              "; check the free space and the format");
   }
   // A Ctrl-C that arrived while writing still keeps an older file of that name.

@@ -20,7 +20,8 @@ std::string arrangementLines(const Arrangement& a, const std::string& style) {
   for (int32_t row = 0; row < a.rows; ++row) {
     text += "  row " + std::to_string(row + 1) + ":";
     for (int32_t column = 0; column < a.columns; ++column) {
-      text += (column == 0 ? " " : " | ") + cellText(a, size_t(row) * size_t(a.columns) + size_t(column));
+      text += (column == 0 ? " " : " | ") +
+              cellText(a, size_t(row) * size_t(a.columns) + size_t(column));
     }
     text += "\n";
   }
@@ -51,8 +52,8 @@ std::string summaryText(const RunRecord& r) {
   if (r.warnings.empty()) text += "warnings: none\n";
   for (const RunWarning& w : r.warnings) text += "warning: " + w.text + " (" + w.step + ")\n";
   if (r.skewRadians) {
-    text += "skew: " + fixed(*r.skewRadians * 180.0 / std::numbers::pi, 2) +
-            " degrees, turned level\n";
+    text +=
+        "skew: " + fixed(*r.skewRadians * 180.0 / std::numbers::pi, 2) + " degrees, turned level\n";
   }
   if (r.appliedCrop) {
     const RECT& c = *r.appliedCrop;

@@ -31,8 +31,8 @@ WorkFolder::WorkFolder() {
                                        "' has too long a path; point TMPDIR at a shorter one");
   }
   if (::mkdtemp(pattern.data()) == nullptr) {
-    throw Failure(ExitCode::Setup, "cannot make a temporary folder in '" +
-                                       baseTemporaryFolder() + "': " + std::strerror(errno) +
+    throw Failure(ExitCode::Setup, "cannot make a temporary folder in '" + baseTemporaryFolder() +
+                                       "': " + std::strerror(errno) +
                                        "; point TMPDIR at a folder you can write to");
   }
   path_ = pattern;
@@ -42,8 +42,10 @@ WorkFolder::WorkFolder() {
 WorkFolder::~WorkFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
-  if (previousTmpdir_) ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
-  else ::unsetenv("TMPDIR");
+  if (previousTmpdir_)
+    ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 }  // namespace stitchcli

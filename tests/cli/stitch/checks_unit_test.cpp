@@ -5,8 +5,8 @@
 
 namespace {
 
-using stitchcli::checkPieces;
 using stitchcli::CheckLimits;
+using stitchcli::checkPieces;
 using stitchcli::ExitCode;
 using stitchcli::Piece;
 
@@ -47,8 +47,8 @@ TEST(ChecksTest, ResolutionSpreadCountsAndAMissingResolutionIsFifty) {
 }
 
 TEST(ChecksTest, LowResolutionAndTinyAreaAreRefused) {
-  const auto lowDpi = checkPieces({piece("a", 1000, 800, 40, 40), piece("b", 1000, 800, 40, 40)},
-                                  {false, 100});
+  const auto lowDpi =
+      checkPieces({piece("a", 1000, 800, 40, 40), piece("b", 1000, 800, 40, 40)}, {false, 100});
   ASSERT_TRUE(lowDpi);
   EXPECT_EQ(lowDpi->code(), ExitCode::UnsuitablePieces);
   // 100 x 14 is 1400 pixels, under 1500.

@@ -10,8 +10,8 @@ using stitchcli::parseCommandLine;
 using stitchcli::StyleChoice;
 
 TEST(OptionsTest, RotationTurnsOnlyThePieceThatFollowsIt) {
-  const auto parsed = parseCommandLine({"a.jpg", "-r", "90", "b.jpg", "c.jpg", "--rotate=270",
-                                        "d.jpg", "-o", "out.tif"});
+  const auto parsed = parseCommandLine(
+      {"a.jpg", "-r", "90", "b.jpg", "c.jpg", "--rotate=270", "d.jpg", "-o", "out.tif"});
   ASSERT_EQ(parsed.error, "");
   const auto& pieces = parsed.options.pieces;
   ASSERT_EQ(pieces.size(), 4u);
@@ -24,10 +24,9 @@ TEST(OptionsTest, RotationTurnsOnlyThePieceThatFollowsIt) {
 }
 
 TEST(OptionsTest, EveryOptionInBothSpellings) {
-  const auto parsed =
-      parseCommandLine({"--output=r.png", "--style", "grid", "--output-size=2", "--max-size-diff",
-                        "35", "--allow-many", "--straighten", "--crop", "-q", "--report=x.json",
-                        "a.jpg", "b.jpg"});
+  const auto parsed = parseCommandLine({"--output=r.png", "--style", "grid", "--output-size=2",
+                                        "--max-size-diff", "35", "--allow-many", "--straighten",
+                                        "--crop", "-q", "--report=x.json", "a.jpg", "b.jpg"});
   ASSERT_EQ(parsed.error, "");
   const auto& o = parsed.options;
   EXPECT_EQ(o.output, "r.png");
@@ -54,11 +53,11 @@ TEST(OptionsTest, HelpNeedsNothingElse) {
 
 TEST(OptionsTest, MistakesAreRefusedWithAReason) {
   const std::vector<std::vector<std::string>> wrong = {
-      {},                                                  // nothing at all
-      {"a.jpg", "b.jpg"},                                  // no result
-      {"-o", "r.tif", "a.jpg"},                            // one piece
-      {"-o", "r.tif", "a.jpg", "-r", "45", "b.jpg"},       // not a quarter turn
-      {"-o", "r.tif", "a.jpg", "b.jpg", "-r", "90"},       // rotation without its piece
+      {},                                             // nothing at all
+      {"a.jpg", "b.jpg"},                             // no result
+      {"-o", "r.tif", "a.jpg"},                       // one piece
+      {"-o", "r.tif", "a.jpg", "-r", "45", "b.jpg"},  // not a quarter turn
+      {"-o", "r.tif", "a.jpg", "b.jpg", "-r", "90"},  // rotation without its piece
       {"-o", "r.tif", "-r", "90", "-r", "180", "a.jpg", "b.jpg"},
       {"-o", "r.tif", "--style", "ring", "a.jpg", "b.jpg"},
       {"-o", "r.tif", "--output-size", "-1", "a.jpg", "b.jpg"},
@@ -67,7 +66,7 @@ TEST(OptionsTest, MistakesAreRefusedWithAReason) {
       {"-o", "r.tif", "--crop=yes", "a.jpg", "b.jpg"},
       {"-o", "r.tif", "--frobnicate", "a.jpg", "b.jpg"},
       {"-o", "r.tif", "-o", "s.tif", "a.jpg", "b.jpg"},
-      {"a.jpg", "b.jpg", "-o"},                            // value missing at the end
+      {"a.jpg", "b.jpg", "-o"},  // value missing at the end
   };
   for (const auto& args : wrong) {
     const auto parsed = parseCommandLine(args);

@@ -91,8 +91,8 @@ class PieceLoaderTest : public ::testing::Test {
     ASSERT_EQ(zanIOWriteBGR(path.c_str(), 0, pattern.bytes.data(), pattern.width, pattern.height,
                             pattern.stride, 0, 0, nullptr),
               0);
-    pieces_.push_back(stitchcli::describePiece({path, rotation}, 0, pattern.width,
-                                               pattern.height, 0, 0));
+    pieces_.push_back(
+        stitchcli::describePiece({path, rotation}, 0, pattern.width, pattern.height, 0, 0));
   }
 
   ScratchDir dir_;

@@ -52,7 +52,8 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   bool outOpen = true, errOpen = true, interrupted = false;
   while (outOpen || errOpen) {
-    pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
+    pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
+                     {errOpen ? errPipe[0] : -1, POLLIN, 0}};
     ::poll(fds, 2, 200);
     if (outOpen && (fds[0].revents & (POLLIN | POLLHUP))) outOpen = drain(outPipe[0], result.out);
     if (errOpen && (fds[1].revents & (POLLIN | POLLHUP))) errOpen = drain(errPipe[0], result.err);

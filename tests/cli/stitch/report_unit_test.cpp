@@ -13,19 +13,20 @@ using stitchcli::jsonQuoted;
 TEST(JsonTest, StringsAreEscapedAndInvalidUtf8IsReplaced) {
   EXPECT_EQ(jsonQuoted("plain"), "\"plain\"");
   EXPECT_EQ(jsonQuoted("a\"b\\c\nd\x01"), "\"a\\\"b\\\\c\\nd\\u0001\"");
-  EXPECT_EQ(jsonQuoted("caf\xC3\xA9"), "\"caf\xC3\xA9\"");           // valid UTF-8 kept
-  EXPECT_EQ(jsonQuoted("bad\xE9name"), "\"bad\xEF\xBF\xBDname\"");   // lone Latin-1 byte
+  EXPECT_EQ(jsonQuoted("caf\xC3\xA9"), "\"caf\xC3\xA9\"");            // valid UTF-8 kept
+  EXPECT_EQ(jsonQuoted("bad\xE9name"), "\"bad\xEF\xBF\xBDname\"");    // lone Latin-1 byte
   EXPECT_EQ(jsonQuoted("\xC0\xAF"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");  // overlong form
   EXPECT_EQ(jsonQuoted("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");  // surrogate
-  EXPECT_EQ(jsonQuoted("cut\xE2\x82"), "\"cut\xEF\xBF\xBD\xEF\xBF\xBD\"");  // cut short
+  EXPECT_EQ(jsonQuoted("cut\xE2\x82"), "\"cut\xEF\xBF\xBD\xEF\xBF\xBD\"");            // cut short
 }
 
 TEST(JsonTest, NestedContainersGetCommasInTheRightPlaces) {
   stitchcli::JsonWriter json;
   json.beginObject().key("a").value(1).key("b").beginArray().value(true).null().endArray();
   json.key("c").beginObject().endObject().key("d").value(0.5).endObject();
-  EXPECT_EQ(json.text(),
-            "{\n  \"a\": 1,\n  \"b\": [\n    true,\n    null\n  ],\n  \"c\": {},\n  \"d\": 0.5\n}\n");
+  EXPECT_EQ(
+      json.text(),
+      "{\n  \"a\": 1,\n  \"b\": [\n    true,\n    null\n  ],\n  \"c\": {},\n  \"d\": 0.5\n}\n");
 }
 
 stitchcli::RunRecord finishedRun() {

@@ -50,13 +50,17 @@ TEST(CoveredAfterTurnTest, KeepsOnlyCoveredPixelsAndMostOfThePicture) {
     int32_t w, h;
     double degrees;
     double keptShare;  // at least this much of the picture survives
-  } cases[] = {{1000, 700, 1.5, 0.9}, {700, 1000, -2.0, 0.9}, {800, 800, 0.7, 0.95},
+  } cases[] = {{1000, 700, 1.5, 0.9},
+               {700, 1000, -2.0, 0.9},
+               {800, 800, 0.7, 0.95},
                // A long thin strip turned this far keeps a short middle part only.
                {3000, 200, 4.0, 0.2}};
   for (const auto& c : cases) {
     const double a = c.degrees * M_PI / 180;
-    const auto cw = int32_t(std::ceil(c.w * std::cos(std::abs(a)) + c.h * std::sin(std::abs(a)))) + 2;
-    const auto ch = int32_t(std::ceil(c.w * std::sin(std::abs(a)) + c.h * std::cos(std::abs(a)))) + 2;
+    const auto cw =
+        int32_t(std::ceil(c.w * std::cos(std::abs(a)) + c.h * std::sin(std::abs(a)))) + 2;
+    const auto ch =
+        int32_t(std::ceil(c.w * std::sin(std::abs(a)) + c.h * std::cos(std::abs(a)))) + 2;
     const RECT keep = stitchcli::coveredAfterTurn(c.w, c.h, a, cw, ch);
     for (const double x : {double(keep.left), double(keep.right)}) {
       for (const double y : {double(keep.top), double(keep.bottom)}) {
@@ -90,7 +94,8 @@ TEST_F(ResultWriterTest, WritesTheFormatAndResolutionAndLeavesNoTemporaryFile) {
   EXPECT_EQ(info.xDpi, 240);
   EXPECT_EQ(info.yDpi, 240);
   size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    ++files;
   EXPECT_EQ(files, 1u);
 }
 
@@ -105,7 +110,8 @@ TEST_F(ResultWriterTest, AFailedWriteKeepsTheOldFile) {
                stitchcli::Failure);
   EXPECT_EQ(contentOf(path), "older result");
   size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+    ++files;
   EXPECT_EQ(files, 1u);
 }
 

@@ -13,8 +13,8 @@
 
 namespace {
 
-using clitest::PieceSetPlan;
 using clitest::contentOf;
+using clitest::PieceSetPlan;
 using clitest::ProgramResult;
 
 bool contains(const std::string& text, const std::string& part) {
@@ -108,9 +108,9 @@ TEST_F(StitchProgramTest, RotationsTurnPiecesScannedTheOtherWayRoundBeforeStitch
 
 TEST_F(StitchProgramTest, CropStraightenAndHalfSizeTogether) {
   const std::string out = dir_.file("out.jpg"), report = dir_.file("report.json");
-  const ProgramResult r = stitch(
-      {"-q", "--crop", "--straighten", "--output-size", "1", "-o", out, "--report", report},
-      pieces());
+  const ProgramResult r =
+      stitch({"-q", "--crop", "--straighten", "--output-size", "1", "-o", out, "--report", report},
+             pieces());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
@@ -208,9 +208,8 @@ TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   plan.overlap = 240;
   plan.fileTurns = {0, 0, 2, 0};  // the engine writes a turned copy of one piece while aligning
   const std::string older = olderResult("result.jpg");
-  const ProgramResult r = stitch({"-o", older}, pieces(plan), [](const std::string& err) {
-    return contains(err, "aligning");
-  });
+  const ProgramResult r = stitch({"-o", older}, pieces(plan),
+                                 [](const std::string& err) { return contains(err, "aligning"); });
   EXPECT_EQ(r.exitCode, 130) << r.err;
   EXPECT_TRUE(contains(r.err, "cancelled")) << r.err;
   EXPECT_EQ(contentOf(older), "older result");
