@@ -7,6 +7,8 @@
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
 #   make bench   build and run the benchmarks (not part of make test)
+#   make demo    deps + build, then stitch every file of DEMO_PIECES (in name order) into
+#                DEMO_OUT and print the arrangement, warnings, time and result
 
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= OFF
@@ -15,7 +17,10 @@ CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSALY_WERROR=$(WERRO
 
 FUZZ_SECONDS ?= 20
 
-.PHONY: deps build test check fuzz bench clean
+DEMO_PIECES ?= examples/pieces
+DEMO_OUT ?= demo-out
+
+.PHONY: deps build test check fuzz bench demo clean
 
 deps:
 	scripts/install-deps
@@ -44,6 +49,14 @@ fuzz: deps
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+demo: build
+	@if [ -z "$$(find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' 2>/dev/null)" ]; then \
+	  echo "demo: no pieces in $(DEMO_PIECES)/"; exit 1; fi
+	@mkdir -p $(DEMO_OUT)
+	@find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' -print0 | LC_ALL=C sort -z | \
+	  xargs -0 build/bin/tessaly-stitch --report $(DEMO_OUT)/report.json -o $(DEMO_OUT)/result.jpg
+	@echo "report: $(DEMO_OUT)/report.json"
 
 clean:
 	rm -rf build build-san build-fuzz

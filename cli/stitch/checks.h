@@ -1,0 +1,28 @@
+// The checks made before any stitch, and the choice between one row and a grid.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "QuiltexEngine.h"
+#include "exit_codes.h"
+#include "options.h"
+#include "pieces.h"
+
+namespace stitchcli {
+
+struct CheckLimits {
+  bool allowManyPieces = false;
+  int maxSizeDiffPercent = 20;
+};
+
+// The first reason the pieces cannot be stitched as they are: more pieces than a stitch takes
+// without asking (Usage), a resolution under 50 dots per inch or a smallest width times
+// smallest height under 1500 pixels, or a spread of width, height or resolution above the limit
+// (UnsuitablePieces). Nothing when they pass.
+std::optional<Failure> checkPieces(const std::vector<Piece>& pieces, const CheckLimits& limits);
+
+// One row for fewer than 4 pieces or an odd number of them, else a grid; the user's choice wins.
+tagStitchStyle chooseStyle(size_t pieceCount, StyleChoice choice);
+
+}  // namespace stitchcli

@@ -1,0 +1,98 @@
+#include "piece_cache.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace stitchcli {
+
+namespace {
+
+// Moves all `bytes` through pread or pwrite, however many calls it takes.
+template <typename Buffer, typename Transfer>
+bool transferAll(int fd, Buffer* data, int64_t bytes, off_t at, Transfer transfer) {
+  while (bytes > 0) {
+    const ssize_t n = transfer(fd, data, size_t(bytes), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    bytes -= n;
+    at += n;
+  }
+  return true;
+}
+
+// An unnamed file in folder: O_TMPFILE where the file system has it, else a named one that is
+// unlinked at once.
+int openUnnamedFile(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+  std::string pattern = folder + "/pieces-XXXXXX";
+  fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(pattern.c_str());
+  return fd;
+}
+
+}  // namespace
+
+PieceCache::~PieceCache() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool PieceCache::open(const std::string& folder) {
+  if (fd_ >= 0) return true;
+  fd_ = openUnnamedFile(folder);
+  return fd_ >= 0;
+}
+
+bool PieceCache::reserve(int key, int64_t bytes) {
+  if (fd_ < 0 || bytes <= 0) return false;
+  Slot& slot = slots_[key];
+  slot.width = slot.height = slot.bytesPerLine = 0;
+  if (slot.capacity >= bytes) return true;
+  // Room is only ever added at the end; a piece outgrowing its room gets new room.
+  slot.offset = end_;
+  slot.capacity = bytes;
+  end_ += off_t(bytes);
+  return true;
+}
+
+bool PieceCache::store(int key, const tagPixelArray& image) {
+  const int64_t bytes = int64_t{image.bytesPerLine} * image.height;
+  const auto it = slots_.find(key);
+  if ((it == slots_.end() || it->second.capacity < bytes) && !reserve(key, bytes)) return false;
+  Slot& slot = slots_[key];
+  slot.width = 0;  // not usable until completely written
+  if (!transferAll(fd_, image.bits, bytes, slot.offset, ::pwrite)) return false;
+  slot.width = image.width;
+  slot.height = image.height;
+  slot.bytesPerLine = image.bytesPerLine;
+  return true;
+}
+
+void PieceCache::forget(int key) {
+  const auto it = slots_.find(key);
+  if (it != slots_.end()) it->second.width = 0;
+}
+
+bool PieceCache::find(int key, int32_t& width, int32_t& height, int32_t& bytesPerLine) const {
+  const auto it = slots_.find(key);
+  if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return false;
+  width = it->second.width;
+  height = it->second.height;
+  bytesPerLine = it->second.bytesPerLine;
+  return true;
+}
+
+bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) const {
+  const auto it = slots_.find(key);
+  if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return false;
+  const Slot& slot = it->second;
+  if (firstRow < 0 || rows < 0 || int64_t{firstRow} + rows > slot.height) return false;
+  const int64_t stride = slot.bytesPerLine;
+  return transferAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow), ::pread);
+}
+
+}  // namespace stitchcli

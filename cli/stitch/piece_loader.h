@@ -1,0 +1,55 @@
+// The engine's loading side: every piece decoded once, turned by the user's rotation and kept
+// in the decoded-piece cache; later loads of the same piece read the cache. The engine's own
+// temporary BMP files are read as they are.
+//
+// Between two calls the loader holds no pixels: the only decoded piece in memory is the one
+// the engine is holding, and a turn goes through the cache file rather than through a second
+// full-size copy.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "QuiltexEngine.h"
+#include "piece_cache.h"
+#include "pieces.h"
+
+namespace stitchcli {
+
+// The loading statuses the engine passes back to its caller.
+constexpr long kLoadNoMemory = -2;
+constexpr long kLoadUnreadable = -4;
+constexpr long kLoadBadArguments = -3;
+
+class PieceLoader {
+ public:
+  PieceLoader(const std::vector<Piece>& pieces, PieceCache& cache);
+
+  // Loads `name` as a 24-bit array with row 0 the top row. A piece (its name exactly as given
+  // to the engine) is turned by its rotation; any other name (the engine's temporary files) is
+  // read unturned. Returns 0, kLoadNoMemory, kLoadUnreadable or kLoadBadArguments; the image is
+  // freed only through release().
+  long load(const char* name, tagPixelArray** image);
+  static void release(tagPixelArray** image);
+
+  // What the last failed load was about, as one phrase: "cannot read piece 'a.jpg': ...".
+  const std::string& lastFailure() const { return lastFailure_; }
+  // How often each piece was decoded from its file and read back from the cache.
+  const std::vector<int>& decodes() const { return decodes_; }
+  const std::vector<int>& cacheReads() const { return cacheReads_; }
+
+ private:
+  long loadPiece(int index, tagPixelArray** image);
+  long readCached(int index, tagPixelArray** image);
+  long decodeFile(const std::string& path, tagPixelArray** image);
+  long turnThroughCache(int index, int turns, tagPixelArray*& image);
+  long fail(long status, const std::string& what);
+
+  const std::vector<Piece>& pieces_;
+  PieceCache& cache_;
+  std::vector<int> decodes_;
+  std::vector<int> cacheReads_;
+  std::string lastFailure_;
+};
+
+}  // namespace stitchcli
