@@ -60,9 +60,12 @@ Font::Font(const std::string& path, double points, int32_t dpi) : face_(std::mak
 
 Font::~Font() = default;
 
-int32_t Font::measure(const std::string& text) const {
-  FT_Face face = face_->face;
-  FT_Pos pen = 0;
+namespace {
+
+// Walks the glyphs of text, kerned, loading each with `flags`; visit(slot, pen) sees each loaded
+// glyph with the pen position (26.6 pixels) it starts at. Returns the pen after the last glyph.
+template <typename Visit>
+FT_Pos walkGlyphs(FT_Face face, const std::string& text, FT_Pos pen, FT_Int32 flags, Visit visit) {
   FT_UInt previous = 0;
   for (const uint32_t point : codePoints(text)) {
     const FT_UInt glyph = FT_Get_Char_Index(face, point);
@@ -71,10 +74,18 @@ int32_t Font::measure(const std::string& text) const {
       FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
       pen += kern.x;
     }
-    if (FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT) == 0) pen += face->glyph->advance.x;
     previous = glyph;
+    if (FT_Load_Glyph(face, glyph, flags) != 0) continue;
+    visit(face->glyph, pen);
+    pen += face->glyph->advance.x;
   }
-  return roundedPixels(pen);
+  return pen;
+}
+
+}  // namespace
+
+int32_t Font::measure(const std::string& text) const {
+  return roundedPixels(walkGlyphs(face_->face, text, 0, FT_LOAD_DEFAULT, [](FT_GlyphSlot, FT_Pos) {}));
 }
 
 void blendPixel(BgrImage& canvas, int32_t x, int32_t y, Colour ink, uint32_t coverage) {
@@ -87,19 +98,7 @@ void blendPixel(BgrImage& canvas, int32_t x, int32_t y, Colour ink, uint32_t cov
 
 void Font::draw(BgrImage& canvas, int32_t x, int32_t baseline, const std::string& text,
                 Colour ink) const {
-  FT_Face face = face_->face;
-  FT_Pos pen = FT_Pos(x) * 64;
-  FT_UInt previous = 0;
-  for (const uint32_t point : codePoints(text)) {
-    const FT_UInt glyph = FT_Get_Char_Index(face, point);
-    if (previous != 0 && FT_HAS_KERNING(face)) {
-      FT_Vector kern{};
-      FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern);
-      pen += kern.x;
-    }
-    previous = glyph;
-    if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER) != 0) continue;
-    const FT_GlyphSlot slot = face->glyph;
+  walkGlyphs(face_->face, text, FT_Pos(x) * 64, FT_LOAD_RENDER, [&](FT_GlyphSlot slot, FT_Pos pen) {
     const FT_Bitmap& bitmap = slot->bitmap;
     const int32_t left = roundedPixels(pen) + slot->bitmap_left;
     const int32_t top = baseline - slot->bitmap_top;
@@ -108,8 +107,7 @@ void Font::draw(BgrImage& canvas, int32_t x, int32_t baseline, const std::string
       for (uint32_t column = 0; column < bitmap.width; ++column)
         blendPixel(canvas, left + int32_t(column), top + int32_t(row), ink, coverage[column]);
     }
-    pen += slot->advance.x;
-  }
+  });
 }
 
 }  // namespace tessaly::cli

@@ -1,6 +1,5 @@
 // tessaly-pagegen: a realistic document page to scan, stitch and test with.
 #include <cstdio>
-#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -8,14 +7,14 @@
 #include "bgr_image.h"
 #include "page_layout.h"
 #include "page_options.h"
+#include "program_main.h"
 
 namespace {
 
 using namespace tessaly::cli;
 
 int fail(int code, const std::string& message) {
-  std::fprintf(stderr, "tessaly-pagegen: %s\n", message.c_str());
-  return code;
+  return reportFailure("tessaly-pagegen", code, message);
 }
 
 int run(const PageOptions& options) {
@@ -39,21 +38,6 @@ int run(const PageOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  PageOptions options;
-  try {
-    options = parsePageOptions(argc, argv);
-  } catch (const UsageError& problem) {
-    return fail(kPageUsage, problem.what());
-  }
-  if (options.help) {
-    std::fputs(pageUsage(), stdout);
-    return kPageOk;
-  }
-  try {
-    return run(options);
-  } catch (const std::bad_alloc&) {
-    return fail(kPageWriteFailed, "out of memory while rendering the page");
-  } catch (const std::exception& problem) {
-    return fail(kPageWriteFailed, problem.what());
-  }
+  return programMain("tessaly-pagegen", argc, argv, parsePageOptions, pageUsage(), run, kPageUsage,
+                     kPageWriteFailed);
 }

@@ -5,13 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <string>
 
 #include "arguments.h"
 #include "bgr_image.h"
 #include "json_writer.h"
+#include "program_main.h"
 #include "scan_options.h"
 #include "scan_plan.h"
 #include "scan_render.h"
@@ -22,8 +22,7 @@ namespace {
 using namespace tessaly::cli;
 
 int fail(int code, const std::string& message) {
-  std::fprintf(stderr, "tessaly-scansim: %s\n", message.c_str());
-  return code;
+  return reportFailure("tessaly-scansim", code, message);
 }
 
 // Stamps the file with the moment it was scanned (access and modification alike).
@@ -84,21 +83,6 @@ int run(const ScanOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ScanOptions options;
-  try {
-    options = parseScanOptions(argc, argv);
-  } catch (const UsageError& problem) {
-    return fail(kScanUsage, problem.what());
-  }
-  if (options.help) {
-    std::fputs(scanUsage(), stdout);
-    return kScanOk;
-  }
-  try {
-    return run(options);
-  } catch (const std::bad_alloc&) {
-    return fail(kScanWriteFailed, "out of memory while making the scans");
-  } catch (const std::exception& problem) {
-    return fail(kScanWriteFailed, problem.what());
-  }
+  return programMain("tessaly-scansim", argc, argv, parseScanOptions, scanUsage(), run, kScanUsage,
+                     kScanWriteFailed);
 }
