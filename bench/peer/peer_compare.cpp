@@ -6,7 +6,8 @@
 //   peer_compare --name NAME --grid RxC --page WxH --bin DIR --out DIR PIECE...
 //
 // Contenders: tessaly-stitch (when DIR holds it), peer_engine (the engine's exports called
-// directly, with the time of each on its log), peer_floor and peer_opencv_scans (when built).
+// directly, with the time of each on its log), peer_floor and peer_opencv_scans (when built),
+// the latter with its default confidence threshold (the reference) and with 0.5.
 // Each one's output goes to OUT/<contender>.log.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -149,6 +150,13 @@ int main(int argc, char** argv) {
                            with({s.bin + "/peer_opencv_scans", result("opencv")}, s.pieces),
                            logOf("opencv")));
     opencv = runs.size() - 1;
+    // Its default keeps only the pieces it registers confidently; a lower threshold makes it
+    // place every piece, which shows the time of a complete attempt.
+    runs.push_back(measure("OpenCV Stitcher SCANS, threshold 0.5", result("opencv-0.5"),
+                           with({s.bin + "/peer_opencv_scans", "--confidence", "0.5",
+                                 result("opencv-0.5")},
+                                s.pieces),
+                           logOf("opencv-0.5")));
   }
 
   int32_t pieceWidth = 0, pieceHeight = 0;
