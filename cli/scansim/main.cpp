@@ -10,7 +10,7 @@
 
 #include "arguments.h"
 #include "bgr_image.h"
-#include "json_writer.h"
+#include "staged_file.h"
 #include "program_main.h"
 #include "scan_options.h"
 #include "scan_plan.h"
@@ -74,8 +74,8 @@ int run(const ScanOptions& options) {
       options.truthPath.empty()
           ? (std::filesystem::path(options.outputFolder) / "truth.json").string()
           : options.truthPath;
-  if (!writeTextFile(truthPath, truthJson(plan, header), error))
-    return fail(kScanWriteFailed, error);
+  const std::string problem = writeTextFile(truthPath, truthJson(plan, header));
+  if (!problem.empty()) return fail(kScanWriteFailed, "cannot write " + truthPath + ": " + problem);
   if (!options.quiet) std::printf("%s\n", truthPath.c_str());
   return kScanOk;
 }

@@ -8,6 +8,10 @@
 
 namespace stitchcli {
 
+using tessaly::cli::JsonWriter;
+using tessaly::cli::writeTextFile;
+
+
 namespace {
 
 void writeRect(JsonWriter& json, const char* name, const std::optional<RECT>& rect) {

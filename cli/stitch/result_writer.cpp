@@ -7,6 +7,10 @@
 
 namespace stitchcli {
 
+using tessaly::cli::StagedFile;
+using tessaly::cli::folderOf;
+
+
 void checkOutputFolder(const std::string& path, const char* role) {
   // Reserving a name is the honest test: it needs the folder to exist and take new files.
   StagedFile probe(path);

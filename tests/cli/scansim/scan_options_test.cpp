@@ -74,25 +74,6 @@ TEST(ScanOptions, FileNamesSortInScanningOrder) {
   EXPECT_EQ(scanFileName("s", 6, 120, "png"), "s-007.png");
 }
 
-TEST(JsonWriter, NestsAndEscapes) {
-  JsonWriter json;
-  json.beginObject()
-      .value("name", "a \"quoted\"\\path\n")
-      .beginArray("list")
-      .beginObject()
-      .value("n", int64_t{3})
-      .value("x", 0.5)
-      .endObject()
-      .endArray()
-      .beginArray("empty")
-      .endArray()
-      .value("ok", true)
-      .endObject();
-  EXPECT_EQ(json.text(),
-            "{\n  \"name\": \"a \\\"quoted\\\"\\\\path\\u000a\",\n  \"list\": [\n    {\n"
-            "      \"n\": 3,\n      \"x\": 0.5\n    }\n  ],\n  \"empty\": [],\n  \"ok\": true\n}\n");
-}
-
 TEST(Random, SameSeedSameDrawsAndBellIsStandard) {
   Random a(5), b(5), c(5, 1);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(a.next(), b.next());

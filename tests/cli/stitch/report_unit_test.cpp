@@ -8,7 +8,7 @@
 
 namespace {
 
-using stitchcli::jsonQuoted;
+using tessaly::cli::jsonQuoted;
 
 TEST(JsonTest, StringsAreEscapedAndInvalidUtf8IsReplaced) {
   EXPECT_EQ(jsonQuoted("plain"), "\"plain\"");
@@ -21,7 +21,7 @@ TEST(JsonTest, StringsAreEscapedAndInvalidUtf8IsReplaced) {
 }
 
 TEST(JsonTest, NestedContainersGetCommasInTheRightPlaces) {
-  stitchcli::JsonWriter json;
+  tessaly::cli::JsonWriter json;
   json.beginObject().key("a").value(1).key("b").beginArray().value(true).null().endArray();
   json.key("c").beginObject().endObject().key("d").value(0.5).endObject();
   EXPECT_EQ(

@@ -129,15 +129,15 @@ TEST_F(ResultWriterTest, AMissingFolderIsAWriteFailureBeforeAnyWork) {
 
 TEST_F(ResultWriterTest, StagedTextReplacesTheFileOnlyWhenComplete) {
   const std::string path = dir_.file("report.json");
-  EXPECT_EQ(stitchcli::writeTextFile(path, "{}\n"), "");
+  EXPECT_EQ(tessaly::cli::writeTextFile(path, "{}\n"), "");
   EXPECT_EQ(contentOf(path), "{}\n");
   {
-    stitchcli::StagedFile abandoned(path);
+    tessaly::cli::StagedFile abandoned(path);
     ASSERT_TRUE(abandoned.ready());
     std::ofstream(abandoned.temporaryPath()) << "half";
   }
   EXPECT_EQ(contentOf(path), "{}\n");
-  EXPECT_NE(stitchcli::writeTextFile(dir_.file("gone/report.json"), "{}"), "");
+  EXPECT_NE(tessaly::cli::writeTextFile(dir_.file("gone/report.json"), "{}"), "");
 }
 
 TEST(FormatsTest, ResultNamesChooseTheirWriter) {

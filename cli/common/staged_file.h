@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli {
 
 class StagedFile {
  public:
@@ -36,4 +36,4 @@ std::string folderOf(const std::string& path);
 // Writes text to path through a StagedFile; the system's reason on failure, else empty.
 std::string writeTextFile(const std::string& path, const std::string& text);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace stitchcli {
+namespace tessaly::cli {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::string writeTextFile(const std::string& path, const std::string& text) {
   return staged.commit() ? std::string() : staged.error();
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli

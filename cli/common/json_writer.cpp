@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace stitchcli {
+namespace tessaly::cli {
 
 namespace {
 
@@ -143,4 +143,4 @@ JsonWriter& JsonWriter::null() {
   return *this;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace stitchcli {
+namespace tessaly::cli {
 
 // text as a JSON string with its quotes. Bytes that are not valid UTF-8 (file names may hold
 // any bytes) become U+FFFD, so the report is always valid JSON.
@@ -46,4 +46,4 @@ class JsonWriter {
   bool afterKey_ = false;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli
