@@ -126,7 +126,7 @@ JsonWriter& JsonWriter::value(double number) {
   if (!std::isfinite(number)) return null();
   beforeValue();
   char text[32];
-  std::snprintf(text, sizeof text, "%.6g", number);
+  std::snprintf(text, sizeof text, "%.10g", number);
   out_ += text;
   return *this;
 }
