@@ -18,10 +18,10 @@ int fail(int code, const std::string& message) {
 }
 
 int run(const PageOptions& options) {
-  const PageSpec spec{options.width(), options.height(), options.dpi, options.seed, options.fontFolder};
+  const PageRequest request{options.width(), options.height(), options.dpi, options.seed, options.fontFolder};
   BgrImage page;
   try {
-    page = renderPage(spec);
+    page = renderPage(request);
   } catch (const std::runtime_error& problem) {
     return fail(kPageNoFonts, std::string(problem.what()) +
                                   " (install fonts-dejavu-core or name the folder with --fonts)");

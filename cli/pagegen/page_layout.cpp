@@ -48,8 +48,8 @@ int32_t drawTitle(BgrImage& canvas, const PageFonts& fonts, const Frame& frame, 
 }
 
 // Fills the columns with a fixed rhythm of blocks until the page is full.
-void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const PageSpec& spec) {
-  TextSource text(spec.seed);
+void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const PageRequest& request) {
+  TextSource text(request.seed);
   const int32_t indent = fonts.body->measure("mmm");
   int section = 1, table = 1, figure = 1;
   enum Block { kHeading, kFirstParagraph, kParagraph, kTable, kFigure, kList };
@@ -69,10 +69,10 @@ void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const 
         fitted = flowParagraph(canvas, flow, *fonts.body, text.paragraph(text.between(3, 6)), indent);
         break;
       case kTable:
-        fitted = flowTable(canvas, flow, fonts, text.tableTitle(table++), text.table(text.between(6, 8)), spec.dpi);
+        fitted = flowTable(canvas, flow, fonts, text.tableTitle(table++), text.table(text.between(6, 8)), request.dpi);
         break;
       case kFigure:
-        fitted = flowFigure(canvas, flow, fonts, text.figureCaption(figure++), spec.dpi, spec.seed + step);
+        fitted = flowFigure(canvas, flow, fonts, text.figureCaption(figure++), request.dpi, request.seed + step);
         break;
       case kList: {
         std::vector<std::string> items;
@@ -90,23 +90,23 @@ void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const 
 
 }  // namespace
 
-BgrImage renderPage(const PageSpec& spec) {
-  BgrImage canvas = makeImage(spec.width, spec.height);
+BgrImage renderPage(const PageRequest& request) {
+  BgrImage canvas = makeImage(request.width, request.height);
   fillBox(canvas, 0, 0, canvas.width, canvas.height, kPaper);
-  const PageFonts fonts(spec.fontFolder, spec.dpi);
-  const int32_t side = millimetres(18, spec.dpi);
-  const Frame frame{side, spec.width - side, millimetres(16, spec.dpi),
-                    spec.height - millimetres(18, spec.dpi)};
-  if (frame.right - frame.left < millimetres(40, spec.dpi) || frame.bottom - frame.top < millimetres(60, spec.dpi))
+  const PageFonts fonts(request.fontFolder, request.dpi);
+  const int32_t side = millimetres(18, request.dpi);
+  const Frame frame{side, request.width - side, millimetres(16, request.dpi),
+                    request.height - millimetres(18, request.dpi)};
+  if (frame.right - frame.left < millimetres(40, request.dpi) || frame.bottom - frame.top < millimetres(60, request.dpi))
     return canvas;  // too small for a type area: plain paper
-  drawHeaderAndFooter(canvas, fonts, frame, spec.dpi);
-  const int32_t bodyTop = drawTitle(canvas, fonts, frame, spec.dpi);
+  drawHeaderAndFooter(canvas, fonts, frame, request.dpi);
+  const int32_t bodyTop = drawTitle(canvas, fonts, frame, request.dpi);
   // Text lines stay readable: one column per 11 cm of type area.
-  const double widthMm = (frame.right - frame.left) * 25.4 / spec.dpi;
+  const double widthMm = (frame.right - frame.left) * 25.4 / request.dpi;
   const int32_t columns = std::max(1, int32_t(widthMm / 110));
   ColumnFlow flow(frame.left, bodyTop, frame.right - frame.left, frame.bottom, columns,
-                  millimetres(7, spec.dpi));
-  flowBody(canvas, fonts, flow, spec);
+                  millimetres(7, request.dpi));
+  flowBody(canvas, fonts, flow, request);
   return canvas;
 }
 

@@ -9,7 +9,7 @@
 
 namespace tessaly::cli {
 
-struct PageSpec {
+struct PageRequest {
   int32_t width = 0;  // pixels
   int32_t height = 0;
   int32_t dpi = 150;
@@ -19,6 +19,6 @@ struct PageSpec {
 
 // Throws std::runtime_error when a font cannot be opened, std::invalid_argument for a page size
 // outside what a picture may have.
-BgrImage renderPage(const PageSpec& spec);
+BgrImage renderPage(const PageRequest& request);
 
 }  // namespace tessaly::cli

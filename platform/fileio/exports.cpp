@@ -41,10 +41,10 @@ PlugStream* openStream(const std::string& path, int32_t mode) {
 }
 
 // A stream specification as UTF-8, through the platform's string conversion.
-std::string pathOfSpec(const char16_t* spec) {
+std::string pathOfName(const char16_t* name) {
   int32_t units = 0;
-  while (units < ZANIO_SPEC_UNITS && spec[units] != 0) ++units;
-  const zanHandle text = zanStrFromUtf16(spec, units);
+  while (units < ZANIO_NAME_UNITS && name[units] != 0) ++units;
+  const zanHandle text = zanStrFromUtf16(name, units);
   std::string path(size_t(std::max(zanStrToCStr(text, nullptr, 0), 0)), '\0');
   zanStrToCStr(text, path.data(), int32_t(path.size() + 1));
   zanHeapFree(0, text);
@@ -112,10 +112,10 @@ ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEnt
   return have;
 }
 
-ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* spec, int32_t mode) {
-  if (spec == nullptr) return nullptr;
+ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* name, int32_t mode) {
+  if (name == nullptr) return nullptr;
   return guarded<PlugStream*>(nullptr, [&] {
-    const std::string path = pathOfSpec(spec);
+    const std::string path = pathOfName(name);
     return path.empty() ? nullptr : openStream(path, mode);
   });
 }

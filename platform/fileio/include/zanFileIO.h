@@ -102,7 +102,7 @@ ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEnt
 #define ZANIO_STREAM_WRITE 38 /* write a new file: see below */
 
 /* The stream specification: a zero-terminated UTF-16 path in 260 units (520 bytes). */
-#define ZANIO_SPEC_UNITS PLUG_TEXT_UNITS
+#define ZANIO_NAME_UNITS PLUG_TEXT_UNITS
 
 /* A buffered stream over a file, named by a stream specification (zanIOCreateStdStream) or a
  * UTF-8 path of any length (zanIOCreateFileStream); null when the file cannot be opened, the
@@ -113,7 +113,7 @@ ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEnt
  * only when an image written to the stream was completed (zanIOCloseImage returned 0). In every
  * other case the temporary file is deleted and an existing file of that name is left as it
  * was. The stream's name operation answers the named path, not the temporary one. */
-ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* spec, int32_t mode);
+ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* name, int32_t mode);
 ZANIO_API PlugStream* zanIOCreateFileStream(const char* path, int32_t mode);
 
 /* Closes and frees a stream made above (not one of the caller's own). For a write stream

@@ -49,14 +49,14 @@ TEST_F(Streams, SpecificationsAreUtf16Paths) {
   const std::string file = path("Grüße.bin");
   writeFile(file, Bytes{1, 2, 3});
   const std::string start = path("Gr");
-  std::u16string spec(start.begin(), start.end());
-  spec += u"\u00FC\u00DFe.bin";
-  PlugStream* s = zanIOCreateStdStream(spec.c_str(), ZANIO_STREAM_READ);
+  std::u16string name(start.begin(), start.end());
+  name += u"\u00FC\u00DFe.bin";
+  PlugStream* s = zanIOCreateStdStream(name.c_str(), ZANIO_STREAM_READ);
   ASSERT_NE(s, nullptr);
   uint8_t b[3];
   EXPECT_EQ(s->read(s, b, 3), 3);
   zanIODestroyStream(s);
-  EXPECT_EQ(zanIOCreateStdStream(spec.c_str(), 12345), nullptr);  // not a mode of ours
+  EXPECT_EQ(zanIOCreateStdStream(name.c_str(), 12345), nullptr);  // not a mode of ours
 }
 
 TEST_F(Streams, AWriterReadsBackWhatItWroteBeforeTheFileIsInPlace) {
