@@ -40,7 +40,7 @@ PlugStream* openStream(const std::string& path, int32_t mode) {
   return file ? file.release()->stream() : nullptr;
 }
 
-// A stream specification as UTF-8, through the platform's string conversion.
+// A stream name as UTF-8, through the platform's string conversion.
 std::string pathOfName(const char16_t* name) {
   int32_t units = 0;
   while (units < ZANIO_NAME_UNITS && name[units] != 0) ++units;

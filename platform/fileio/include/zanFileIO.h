@@ -101,10 +101,10 @@ ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEnt
 #define ZANIO_STREAM_READ 69  /* read an existing file */
 #define ZANIO_STREAM_WRITE 38 /* write a new file: see below */
 
-/* The stream specification: a zero-terminated UTF-16 path in 260 units (520 bytes). */
+/* A stream name: a zero-terminated UTF-16 path in 260 units (520 bytes). */
 #define ZANIO_NAME_UNITS PLUG_TEXT_UNITS
 
-/* A buffered stream over a file, named by a stream specification (zanIOCreateStdStream) or a
+/* A buffered stream over a file, named by a stream name (zanIOCreateStdStream) or a
  * UTF-8 path of any length (zanIOCreateFileStream); null when the file cannot be opened, the
  * mode is not one of the two above, or memory runs out.
  *

@@ -45,7 +45,7 @@ TEST_F(Streams, ReadsAndSeeksAgreeWithTheFileAcrossTheBuffer) {
   EXPECT_EQ(zanIODestroyStream(s), 0);
 }
 
-TEST_F(Streams, SpecificationsAreUtf16Paths) {
+TEST_F(Streams, StreamNamesAreUtf16Paths) {
   const std::string file = path("Grüße.bin");
   writeFile(file, Bytes{1, 2, 3});
   const std::string start = path("Gr");
