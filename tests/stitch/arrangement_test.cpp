@@ -16,15 +16,6 @@ using qxtest::Picture;
 
 qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
 
-Picture halved(const Picture& p, int times) {
-  Picture current = p;
-  for (int i = 0; i < times; ++i) {
-    const tagPixelArray view = current.view();
-    current = Picture::fromArray(*qx::halve(view, {}));
-  }
-  return current;
-}
-
 class ArrangementTest : public qxtest::SessionTest {
  protected:
   // Three 400 x 300 pieces (three levels: miniatures are 100 x 75), loaded in order a, b, c.
@@ -53,9 +44,9 @@ TEST_F(ArrangementTest, PlacesAndTurnsMiniaturesCellByCell) {
   EXPECT_EQ(s.rows, 3);
   EXPECT_EQ(s.columns, 1);
   EXPECT_EQ(s.workingNames, (std::vector<std::string>{names_[2], names_[0], names_[1]}));
-  EXPECT_TRUE(miniature(0).samePixels(halved(pictures_[2], 2)));
-  EXPECT_TRUE(miniature(1).samePixels(qxtest::turnByElementarySteps(halved(pictures_[0], 2), 1)));
-  EXPECT_TRUE(miniature(2).samePixels(qxtest::turnByElementarySteps(halved(pictures_[1], 2), 2)));
+  EXPECT_TRUE(miniature(0).samePixels(qxtest::halvedTimes(pictures_[2], 2)));
+  EXPECT_TRUE(miniature(1).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[0], 2), 1)));
+  EXPECT_TRUE(miniature(2).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[1], 2), 2)));
   EXPECT_EQ(s.pieces[1].quarterTurns, 1);
 }
 
@@ -95,8 +86,8 @@ TEST_F(ArrangementTest, AlignmentTurnsPiecesIntoTheStoreAndReloadsEveryLevel) {
   EXPECT_EQ(s.pieces[1].fullWidth, 300);
   EXPECT_EQ(s.pieces[1].fullHeight, 400);
   const Picture turned = qxtest::turnByElementarySteps(pictures_[1], 1);
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[1]).samePixels(halved(turned, 1)));
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[2]).samePixels(halved(turned, 2)));
+  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[1]).samePixels(qxtest::halvedTimes(turned, 1)));
+  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[2]).samePixels(qxtest::halvedTimes(turned, 2)));
   EXPECT_FALSE(s.pieces[0].levels[0]);
 
   const std::vector<long>& pos = loader_.positions();

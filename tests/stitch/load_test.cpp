@@ -75,11 +75,7 @@ TEST_F(LoadTest, KeepsTheCoarsestLevelAsMiniatureInLoadOrder) {
   EXPECT_EQ(internals(session_).coarsest, 2);
   tagPixelArray* minis[2] = {};
   ASSERT_EQ(QXGetMiniatures(session_, minis), QX_OK);
-  Picture expected = first;
-  tagPixelArray view = expected.view();
-  qx::ImagePtr half = qx::halve(view, {});
-  qx::ImagePtr quarter = qx::halve(*half, {});
-  EXPECT_TRUE(Picture::fromArray(*minis[0]).samePixels(Picture::fromArray(*quarter)));
+  EXPECT_TRUE(Picture::fromArray(*minis[0]).samePixels(qxtest::halvedTimes(first, 2)));
   EXPECT_EQ(minis[1]->width, 100);
   EXPECT_EQ(internals(session_).columns, 2);
   EXPECT_EQ(internals(session_).rows, 1);

@@ -1,5 +1,7 @@
 #include "picture.h"
 
+#include "levels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -139,6 +141,15 @@ Picture cutPiece(const Picture& page, double centreX, double centreY, int32_t wi
     }
   }
   return piece;
+}
+
+Picture halvedTimes(const Picture& picture, int times) {
+  Picture current = picture;
+  for (int i = 0; i < times; ++i) {
+    const tagPixelArray view = current.view();
+    current = Picture::fromArray(*qx::halve(view, {}));
+  }
+  return current;
 }
 
 Picture turnByElementarySteps(const Picture& source, int turns) {

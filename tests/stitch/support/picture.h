@@ -39,6 +39,9 @@ Picture makeTexturedPage(int32_t width, int32_t height, uint32_t seed);
 Picture cutPiece(const Picture& page, double centreX, double centreY, int32_t width, int32_t height,
                  double angleDegrees = 0, int brightness = 0);
 
+// The picture reduced `times` times by the engine's own halving, as its level images are made.
+Picture halvedTimes(const Picture& picture, int times);
+
 // The elementary quarter turn applied `turns` times: output (r, c) = input (c, width - 1 - r).
 Picture turnByElementarySteps(const Picture& source, int turns);
 

@@ -12,21 +12,12 @@ namespace qxtest {
 
 namespace {
 
-Picture halvedPage(const Picture& page, int level) {
-  Picture current = page;
-  for (int i = 0; i < level; ++i) {
-    const tagPixelArray view = current.view();
-    current = Picture::fromArray(*qx::halve(view, {}));
-  }
-  return current;
-}
-
 // The page at `level` as the composed result sees it, and where the result lies on it.
 class ResultOnPage {
  public:
   ResultOnPage(const tagPixelArray& result, const StitchLayout& layout, int level)
       : result_(result), layout_(layout), scale_(std::ldexp(1.0, level)),
-        page_(halvedPage(layout.page, level)) {}
+        page_(halvedTimes(layout.page, level)) {}
 
   // Canvas pixel (i, j) with the canvas origin at frame point (ox, oy): its page point at the
   // result's level.
