@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "levels.h"
 #include "session.h"
 #include "session_fixture.h"
 #include "turn.h"

@@ -2,7 +2,6 @@
 // hand-back of every image the caller loaded.
 #include <gtest/gtest.h>
 
-#include "levels.h"
 #include "session.h"
 #include "session_fixture.h"
 

@@ -6,7 +6,6 @@
 #include <limits>
 #include <vector>
 
-#include "levels.h"
 
 namespace qxtest {
 
