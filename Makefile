@@ -1,13 +1,15 @@
 # Tessaly: top-level commands. Everything builds out of tree with CMake and Ninja.
-#   make deps    install the Debian packages the build needs (scripts/install-deps)
-#   make build   configure and build into build/
-#   make test    deps + build + every test suite through ctest
-#   make check   the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/,
-#                then make fuzz
+#   make deps      install the Debian packages the programs need (scripts/install-deps)
+#   make programs  configure and build only the programs and their plug-ins into build/
+#   make build     install the test packages too, configure and build everything into build/
+#   make test      build + every test suite through ctest
+#   make check     the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/,
+#                  then the formatting check and make fuzz
+#   make format    apply the repository's clang-format to every C and C++ file
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
 #   make bench   build and run the benchmarks (not part of make test)
-#   make demo    deps + build, then stitch every file of DEMO_PIECES (in name order) into
+#   make demo    deps + programs, then stitch every file of DEMO_PIECES (in name order) into
 #                DEMO_OUT and print the arrangement, warnings, time and result
 
 BUILD_TYPE ?= RelWithDebInfo
@@ -20,29 +22,48 @@ FUZZ_SECONDS ?= 20
 DEMO_PIECES ?= examples/pieces
 DEMO_OUT ?= demo-out
 
-.PHONY: deps build test check fuzz bench demo clean
+SOURCES_TO_FORMAT = git ls-files -z -- '*.c' '*.h' '*.cpp'
+
+.PHONY: deps programs build test check format format-check fuzz bench demo clean
 
 deps:
 	scripts/install-deps
 
-build: deps
+programs: deps
 	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target programs
+
+build:
+	scripts/install-deps --tests
+	cmake -S . -B build $(CMAKE_FLAGS) -DTESSALY_TESTS=ON
 	cmake --build build -j $(JOBS)
 
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
-check: deps
-	cmake -S . -B build-san $(CMAKE_FLAGS) -DTESSALY_SANITIZE=ON
+check:
+	scripts/install-deps --check
+	cmake -S . -B build-san $(CMAKE_FLAGS) -DTESSALY_TESTS=ON -DTESSALY_SANITIZE=ON
 	cmake --build build-san -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir build-san --output-on-failure -j $(JOBS)
+	$(MAKE) format-check
 	$(MAKE) fuzz
 
-fuzz: deps
+format:
+	scripts/install-deps --check
+	$(SOURCES_TO_FORMAT) | xargs -0 clang-format -i
+
+# Fails on the first file that clang-format would change, naming it.
+format-check:
+	scripts/install-deps --check
+	$(SOURCES_TO_FORMAT) | xargs -0 clang-format --dry-run -Werror
+
+fuzz:
+	scripts/install-deps --check
 	@if ! command -v clang++ >/dev/null 2>&1; then echo "fuzz: clang++ not found, skipped"; exit 0; fi; \
 	  set -e; \
-	  cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTESSALY_FUZZ=ON \
+	  cmake -S . -B build-fuzz $(CMAKE_FLAGS) -DTESSALY_TESTS=ON -DTESSALY_FUZZ=ON \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; \
 	  cmake --build build-fuzz -j $(JOBS) --target fuzzers; \
 	  scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
@@ -50,7 +71,7 @@ fuzz: deps
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
 
-demo: build
+demo: programs
 	@if [ -z "$$(find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' 2>/dev/null)" ]; then \
 	  echo "demo: no pieces in $(DEMO_PIECES)/"; exit 1; fi
 	@mkdir -p $(DEMO_OUT)
