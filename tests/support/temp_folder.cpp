@@ -9,19 +9,9 @@
 
 namespace tessaly::test {
 
-namespace {
-
-std::string temporaryBase() {
-  const char* tmpdir = std::getenv("TMPDIR");
-  std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  return base;
-}
-
-}  // namespace
-
 TempFolder::TempFolder(const std::string& prefix) {
-  std::string pattern = temporaryBase() + "/" + prefix + "XXXXXX";
+  // $TMPDIR when it names a folder, else /tmp.
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
   if (::mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot make a temporary folder " + pattern + ": " +
                              std::strerror(errno));
