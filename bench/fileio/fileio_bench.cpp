@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "direct_codecs.h"
+#include "temp_folder.h"
 #include "zanFileIO.h"
 
 namespace {
@@ -37,10 +38,10 @@ std::vector<uint8_t>& page() {
   return pixels;
 }
 
+// Files go to a private folder of this run, removed when the program ends.
 std::string tempPath(const char* extension) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir != nullptr ? dir : "/tmp") + "/zanio-bench-" + std::to_string(getpid()) +
-         extension;
+  static const tessaly::test::TempFolder folder("zanio-bench-");
+  return folder.file(std::string("page") + extension);
 }
 
 const char* extensionOf(int32_t format) {

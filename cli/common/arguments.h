@@ -1,6 +1,7 @@
-// Reading a command line: options written "--name VALUE" or "--name=VALUE", flags, positional
-// arguments, and numbers and pairs checked against their ranges. Every problem is thrown as a
-// UsageError whose text names the option and what it accepts.
+// Reading a command line: options written "--name VALUE", "--name=VALUE" or "-n VALUE", flags,
+// positional arguments, "--" ending the options, and numbers and pairs checked against their
+// ranges. Every problem is thrown as a UsageError whose text names the option and what it
+// accepts. Each program walks its arguments in its own order; this class does the reading.
 #pragma once
 
 #include <cstdint>
@@ -20,18 +21,25 @@ class Arguments {
   Arguments(int argc, const char* const* argv);
 
   bool done() const { return next_ >= items_.size(); }
-  // The argument now in turn looks like an option ("-x" or "--x", but not "-" or "--").
+  bool empty() const { return items_.empty(); }
+  // Takes a "--" while options are still read: every argument after it is positional.
+  bool endOfOptions();
+  // The argument now in turn looks like an option ("-x" or "--x", but not "-" or "--") and
+  // options are still read.
   bool atOption() const;
-  // Takes the current argument when it is the flag `name`.
+  // Takes the current argument when it is the flag `name`. "--name=VALUE" is a UsageError.
   bool flag(const char* name);
-  // Takes the current argument when it is `name`, with its value from "=VALUE" or the next
-  // argument (a missing value is a UsageError).
+  // Takes the current argument when it is `name`, with its value from the next argument or,
+  // for a long name ("--name"), from "=VALUE". A missing value is a UsageError.
   bool option(const char* name, std::string& value);
   // Takes the current argument as it stands.
   std::string take();
   const std::string& current() const { return items_.at(next_); }
+  // The current option's name: the argument without the "=VALUE" of a long option.
+  std::string currentName() const;
 
  private:
+  bool optionsEnded_ = false;
   std::vector<std::string> items_;
   size_t next_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "quarter_turn.h"
 #include "zanFileIO.h"
 
 namespace tessaly::cli {
@@ -18,30 +19,14 @@ BgrImage makeImage(int32_t width, int32_t height, uint8_t fill) {
   return image;
 }
 
-namespace {
-
-BgrImage turnOnce(const BgrImage& in) {
-  BgrImage out = makeImage(in.height, in.width);
-  for (int32_t r = 0; r < out.height; ++r) {
-    uint8_t* target = out.row(r);
-    const int32_t column = in.width - 1 - r;
-    for (int32_t c = 0; c < out.width; ++c) {
-      const uint8_t* source = in.pixel(column, c);
-      target[c * 3] = source[0];
-      target[c * 3 + 1] = source[1];
-      target[c * 3 + 2] = source[2];
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 BgrImage turnQuarters(const BgrImage& source, int turns) {
   turns = ((turns % 4) + 4) % 4;
   if (turns == 0) return source;
-  BgrImage turned = turnOnce(source);
-  for (int k = 1; k < turns; ++k) turned = turnOnce(turned);
+  int32_t width = 0, height = 0;
+  turnedSize(source.width, source.height, turns, width, height);
+  BgrImage turned = makeImage(width, height);
+  turnBandInto(source.bytes.data(), source.stride, 0, source.height, source.width, source.height,
+               turns, {turned.bytes.data(), turned.stride});
   return turned;
 }
 

@@ -30,8 +30,9 @@ inline constexpr int32_t kMaxSide = 60000;
 // outside 1 ... kMaxSide and std::bad_alloc when memory is short.
 BgrImage makeImage(int32_t width, int32_t height, uint8_t fill = 255);
 
-// The elementary quarter turn applied `turns` (0 to 3) times: output row r, column c comes from
-// input row c, column (input width - 1 - r). Width and height swap for odd turns.
+// The picture turned `turns` times a quarter to the left (any count; 4 is none), through
+// quarter_turn.h: output row r, column c of one turn comes from input row c, column
+// (input width - 1 - r). Width and height swap for odd turns.
 BgrImage turnQuarters(const BgrImage& source, int turns);
 
 // Loads the file-format plug-ins from the program's plug-in folder once. Returns false (with a

@@ -16,29 +16,46 @@ inline int reportFailure(const char* program, int code, const std::string& messa
   return code;
 }
 
+struct ProgramFrame {
+  const char* name;   // as the messages begin: "tessaly-scansim"
+  const char* usage;  // the help text, printed on standard output for --help
+  int usageCode;      // the exit code of a wrong command line
+  int failureCode;    // the exit code when the run throws
+  // After a command-line mistake, a second line that points to --help.
+  bool pointToHelp = false;
+};
+
 // parse(argc, argv) returns the options (with a `help` flag) or throws UsageError, which exits
-// with usageCode; run(options) returns the exit code; anything it throws exits with
-// failureCode.
+// with frame.usageCode; run(options) returns the exit code; anything it throws exits with
+// frame.failureCode.
 template <typename Parse, typename Run>
-int programMain(const char* program, int argc, char** argv, Parse parse, const char* usage,
-                Run run, int usageCode, int failureCode) {
+int programMain(const ProgramFrame& frame, int argc, char** argv, Parse parse, Run run) {
   decltype(parse(argc, argv)) options;
   try {
     options = parse(argc, argv);
   } catch (const UsageError& problem) {
-    return reportFailure(program, usageCode, problem.what());
+    reportFailure(frame.name, frame.usageCode, problem.what());
+    if (frame.pointToHelp) std::fprintf(stderr, "Try '%s --help' for more.\n", frame.name);
+    return frame.usageCode;
   }
   if (options.help) {
-    std::fputs(usage, stdout);
+    std::fputs(frame.usage, stdout);
     return 0;
   }
   try {
     return run(options);
   } catch (const std::bad_alloc&) {
-    return reportFailure(program, failureCode, "out of memory");
+    return reportFailure(frame.name, frame.failureCode, "out of memory");
   } catch (const std::exception& problem) {
-    return reportFailure(program, failureCode, problem.what());
+    return reportFailure(frame.name, frame.failureCode, problem.what());
   }
+}
+
+// The same frame spelled out argument by argument.
+template <typename Parse, typename Run>
+int programMain(const char* program, int argc, char** argv, Parse parse, const char* usage, Run run,
+                int usageCode, int failureCode) {
+  return programMain(ProgramFrame{program, usage, usageCode, failureCode}, argc, argv, parse, run);
 }
 
 }  // namespace tessaly::cli

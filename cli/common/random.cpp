@@ -12,7 +12,9 @@ uint64_t splitMix(uint64_t& x) {
   return z ^ (z >> 31);
 }
 
-uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+uint64_t rotl(uint64_t x, int k) {
+  return (x << k) | (x >> (64 - k));
+}
 
 }  // namespace
 
@@ -34,11 +36,17 @@ uint64_t Random::next() {
   return result;
 }
 
-double Random::unit() { return double(next() >> 11) * 0x1.0p-53; }
+double Random::unit() {
+  return double(next() >> 11) * 0x1.0p-53;
+}
 
-double Random::uniform(double low, double high) { return low + (high - low) * unit(); }
+double Random::uniform(double low, double high) {
+  return low + (high - low) * unit();
+}
 
-uint32_t Random::below(uint32_t count) { return uint32_t((next() >> 32) * count >> 32); }
+uint32_t Random::below(uint32_t count) {
+  return uint32_t((next() >> 32) * count >> 32);
+}
 
 double Random::bell() {
   // Four 16-bit uniforms: their sum has mean 2 and variance 4 / 12.

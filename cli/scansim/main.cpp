@@ -10,12 +10,12 @@
 
 #include "arguments.h"
 #include "bgr_image.h"
-#include "staged_file.h"
 #include "program_main.h"
 #include "scan_options.h"
 #include "scan_plan.h"
 #include "scan_render.h"
 #include "scan_truth.h"
+#include "staged_file.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ int run(const ScanOptions& options) {
 
   std::error_code made;
   std::filesystem::create_directories(options.outputFolder, made);
-  if (made) return fail(kScanWriteFailed, "cannot create " + options.outputFolder + ": " + made.message());
+  if (made)
+    return fail(kScanWriteFailed, "cannot create " + options.outputFolder + ": " + made.message());
 
   TruthHeader header{options.source, dpi, options.settings.seed, {}};
   const int count = int(plan.pieces.size());
@@ -83,6 +84,6 @@ int run(const ScanOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return programMain("tessaly-scansim", argc, argv, parseScanOptions, scanUsage(), run, kScanUsage,
-                     kScanWriteFailed);
+  const ProgramFrame frame{"tessaly-scansim", scanUsage(), kScanUsage, kScanWriteFailed};
+  return programMain(frame, argc, argv, parseScanOptions, run);
 }

@@ -30,8 +30,8 @@ std::vector<int> turnList(const std::vector<TurnRequest>& requests, int count) {
   turns.assign(size_t(count), 0);
   for (const TurnRequest& request : requests) {
     if (request.piece > count)
-      throw UsageError("--turn names piece " + std::to_string(request.piece) + ", but the grid has " +
-                       std::to_string(count));
+      throw UsageError("--turn names piece " + std::to_string(request.piece) +
+                       ", but the grid has " + std::to_string(count));
     turns[size_t(request.piece - 1)] = request.degrees;
   }
   return turns;
@@ -99,17 +99,14 @@ ScanOptions parseScanOptions(int argc, const char* const* argv) {
   std::vector<TurnRequest> turns;
   std::vector<std::string> positional;
   Arguments args(argc, argv);
-  bool onlyNames = false;  // after "--" everything is a file name
   while (!args.done()) {
-    if (onlyNames) {
-      positional.push_back(args.take());
+    if (args.endOfOptions()) {
+      continue;
     } else if (args.flag("--help") || args.flag("-h")) {
       options.help = true;
       return options;
     } else if (args.flag("--quiet") || args.flag("-q")) {
       options.quiet = true;
-    } else if (args.flag("--")) {
-      onlyNames = true;
     } else if (readValueOption(args, options, turns)) {
       continue;
     } else if (args.atOption()) {

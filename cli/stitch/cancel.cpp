@@ -6,7 +6,7 @@
 
 #include "exit_codes.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -33,4 +33,4 @@ bool cancelRequested() {
   return requests != 0;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -2,10 +2,10 @@
 // cleans up and returns "cancelled"); a second one ends the program at once.
 #pragma once
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // Catches SIGINT and SIGTERM.
 void installCancelHandler();
 bool cancelRequested();
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -108,4 +108,4 @@ tagStitchStyle chooseStyle(size_t pieceCount, StyleChoice choice) {
   return pieceCount < 4 || pieceCount % 2 != 0 ? QX_STYLE_ROW : QX_STYLE_GRID;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -9,7 +9,7 @@
 #include "options.h"
 #include "pieces.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 struct CheckLimits {
   bool allowManyPieces = false;
@@ -25,4 +25,4 @@ std::optional<Failure> checkPieces(const std::vector<Piece>& pieces, const Check
 // One row for fewer than 4 pieces or an odd number of them, else a grid; the user's choice wins.
 tagStitchStyle chooseStyle(size_t pieceCount, StyleChoice choice);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -13,6 +13,7 @@
 #include "piece_cache.h"
 #include "piece_loader.h"
 #include "pieces.h"
+#include "program_main.h"
 #include "progress_display.h"
 #include "report.h"
 #include "result_shape.h"
@@ -20,13 +21,11 @@
 #include "summary.h"
 #include "work_folder.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr const char* kProgram = "tessaly-stitch";
 
 double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -136,19 +135,8 @@ void finishRecord(RunRecord& record, ExitCode code, const std::string& error,
 
 }  // namespace
 
-int runStitchCommand(const std::vector<std::string>& args) {
+int runStitch(const Options& o) {
   const Clock::time_point start = Clock::now();
-  const ParsedCommandLine parsed = parseCommandLine(args);
-  if (parsed.options.help) {
-    std::fputs(helpText().c_str(), stdout);
-    return static_cast<int>(ExitCode::Success);
-  }
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more.\n", kProgram, parsed.error.c_str(),
-                 kProgram);
-    return static_cast<int>(ExitCode::Usage);
-  }
-  const Options& o = parsed.options;
   RunRecord record;
   record.output = o.output;
   record.outputSize = o.outputSize;
@@ -170,7 +158,7 @@ int runStitchCommand(const std::vector<std::string>& args) {
   finishRecord(record, code, error, start);
   if (code != ExitCode::Success) {
     const char* tail = code == ExitCode::Cancelled ? "; nothing was written" : "";
-    std::fprintf(stderr, "%s: %s%s\n", kProgram, error.c_str(), tail);
+    reportFailure(kStitchProgram, static_cast<int>(code), error + tail);
   } else if (!o.quiet) {
     std::fputs(summaryText(record).c_str(), stdout);
     std::fflush(stdout);
@@ -179,11 +167,11 @@ int runStitchCommand(const std::vector<std::string>& args) {
     try {
       writeReport(o.reportPath, record);
     } catch (const Failure& failure) {
-      std::fprintf(stderr, "%s: %s\n", kProgram, failure.what());
+      reportFailure(kStitchProgram, static_cast<int>(failure.code()), failure.what());
       if (code == ExitCode::Success) code = failure.code();
     }
   }
   return static_cast<int>(code);
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -1,14 +1,15 @@
-// tessaly-stitch from its arguments to its exit code: check the command line, the result's
-// format and folder and the pieces, stitch, shape and write the result, then print the summary
-// and write the report.
+// tessaly-stitch from its options to its exit code: check the result's format and folder and
+// the pieces, stitch, shape and write the result, then print the summary and write the report.
 #pragma once
 
-#include <string>
-#include <vector>
+#include "options.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
-// The arguments after the program name; returns the process's exit code.
-int runStitchCommand(const std::vector<std::string>& args);
+inline constexpr const char* kStitchProgram = "tessaly-stitch";
 
-}  // namespace stitchcli
+// Runs the stitch the options ask for; returns the process's exit code. Every failure it knows
+// is reported on standard error and in the report, with its own exit code.
+int runStitch(const Options& options);
+
+}  // namespace tessaly::cli::stitch

@@ -9,7 +9,7 @@
 #include "cancel.h"
 #include "exit_codes.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -238,4 +238,4 @@ void StitchRun::onRelease(tagPixelArray** image, void*) {
   PieceLoader::release(image);
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

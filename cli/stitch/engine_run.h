@@ -11,7 +11,7 @@
 #include "progress_display.h"
 #include "run_record.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 class StitchRun {
  public:
@@ -71,4 +71,4 @@ class StitchRun {
   std::vector<tagStitchOrderInfo> candidates_;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

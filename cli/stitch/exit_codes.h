@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 enum class ExitCode : int {
   Success = 0,           // the result was written (warnings included)
@@ -26,4 +26,4 @@ class Failure : public std::runtime_error {
   ExitCode code_;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -6,7 +6,7 @@
 #include "exit_codes.h"
 #include "zanFileIO.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::string formatName(int32_t formatId) {
   return name.empty() ? "format " + std::to_string(formatId) : name;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

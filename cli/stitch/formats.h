@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // Loads the plug-ins next to the program; throws Failure(Setup) when there are none.
 void loadFormatPlugins();
@@ -19,4 +19,4 @@ std::string writableExtensions();
 // A short name of the format ("JPEG", "Targa"), from the plug-in's description.
 std::string formatName(int32_t formatId);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

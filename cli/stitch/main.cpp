@@ -1,9 +1,13 @@
 // tessaly-stitch: stitches overlapping scans of one document into one picture.
-#include <string>
-#include <vector>
-
 #include "command.h"
+#include "exit_codes.h"
+#include "options.h"
+#include "program_main.h"
 
 int main(int argc, char** argv) {
-  return stitchcli::runStitchCommand(std::vector<std::string>(argv + 1, argv + argc));
+  using namespace tessaly::cli;
+  const ProgramFrame frame{stitch::kStitchProgram, stitch::helpText(),
+                           static_cast<int>(stitch::ExitCode::Usage),
+                           static_cast<int>(stitch::ExitCode::StitchFailed), true};
+  return programMain(frame, argc, argv, stitch::parseStitchOptions, stitch::runStitch);
 }

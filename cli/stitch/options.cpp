@@ -3,11 +3,13 @@
 #include <charconv>
 #include <optional>
 
-namespace stitchcli {
+#include "arguments.h"
+
+namespace tessaly::cli::stitch {
 
 namespace {
 
-std::optional<int> parseInteger(const std::string& text) {
+std::optional<int> wholeNumber(const std::string& text) {
   int value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -16,144 +18,113 @@ std::optional<int> parseInteger(const std::string& text) {
 }
 
 // Walks the arguments in order, so that a rotation can apply to the piece that follows it.
+// Every mistake is thrown as a UsageError at once.
 class Parser {
  public:
-  explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+  Parser(int argc, const char* const* argv) : args_(argc, argv) {}
 
-  ParsedCommandLine run() {
-    while (next_ < args_.size() && result_.error.empty()) step(args_[next_++]);
-    if (!result_.error.empty() || result_.options.help) return result_;
+  Options run() {
+    while (!args_.done()) {
+      if (args_.endOfOptions()) continue;
+      if (!args_.atOption()) {
+        addPiece(args_.take());
+      } else if (!flag() && !valueOption()) {
+        throw UsageError("unknown option '" + args_.currentName() + "'");
+      }
+      if (options_.help) return options_;
+    }
     finish();
-    return result_;
+    return options_;
   }
 
  private:
-  void step(const std::string& arg) {
-    if (piecesOnly_ || arg == "-" || arg.empty() || arg[0] != '-') return addPiece(arg);
-    if (arg == "--") {
-      piecesOnly_ = true;
-      return;
-    }
-    std::string name = arg;
-    std::optional<std::string> attached;  // the value of --name=value
-    if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      name = arg.substr(0, eq);
-      attached = arg.substr(eq + 1);
-    }
-    option(name, attached);
-  }
-
-  void option(const std::string& name, const std::optional<std::string>& attached) {
-    Options& o = result_.options;
-    if (name == "-h" || name == "--help") return flag(name, attached, o.help);
-    if (name == "--straighten") return flag(name, attached, o.straighten);
-    if (name == "--crop") return flag(name, attached, o.crop);
-    if (name == "-q" || name == "--quiet") return flag(name, attached, o.quiet);
-    if (name == "--allow-many") return flag(name, attached, o.allowManyPieces);
-    const std::optional<std::string> value = valueOf(name, attached);
-    if (!value) return;
-    if (name == "-o" || name == "--output") return setOnce(name, o.output, *value);
-    if (name == "--report") return setOnce(name, o.reportPath, *value);
-    if (name == "-r" || name == "--rotate") return rotation(*value);
-    if (name == "--style") return style(*value);
-    if (name == "--output-size") return number(name, *value, 0, kMaxOutputSize, o.outputSize);
-    if (name == "--max-size-diff") return number(name, *value, 0, 100, o.maxSizeDiffPercent);
-    fail("unknown option '" + name + "'");
-  }
-
-  static bool takesValue(const std::string& name) {
-    for (const char* known : {"-o", "--output", "--report", "-r", "--rotate", "--style",
-                              "--output-size", "--max-size-diff"}) {
-      if (name == known) return true;
-    }
+  bool flag() {
+    Options& o = options_;
+    if (args_.flag("-h") || args_.flag("--help")) return o.help = true;
+    if (args_.flag("--straighten")) return o.straighten = true;
+    if (args_.flag("--crop")) return o.crop = true;
+    if (args_.flag("-q") || args_.flag("--quiet")) return o.quiet = true;
+    if (args_.flag("--allow-many")) return o.allowManyPieces = true;
     return false;
   }
 
-  std::optional<std::string> valueOf(const std::string& name,
-                                     const std::optional<std::string>& attached) {
-    if (!takesValue(name)) {
-      fail("unknown option '" + name + "'");
-      return std::nullopt;
-    }
-    if (attached) return attached;
-    if (next_ >= args_.size()) {
-      fail("option '" + name + "' needs a value");
-      return std::nullopt;
-    }
-    return args_[next_++];
+  bool valueOption() {
+    Options& o = options_;
+    std::string value;
+    if (args_.option("-o", value)) return setOnce("-o", o.output, value);
+    if (args_.option("--output", value)) return setOnce("--output", o.output, value);
+    if (args_.option("--report", value)) return setOnce("--report", o.reportPath, value);
+    if (args_.option("-r", value) || args_.option("--rotate", value)) return rotation(value);
+    if (args_.option("--style", value)) return style(value);
+    if (args_.option("--output-size", value))
+      return number("--output-size", value, 0, kMaxOutputSize, o.outputSize);
+    if (args_.option("--max-size-diff", value))
+      return number("--max-size-diff", value, 0, 100, o.maxSizeDiffPercent);
+    return false;
   }
 
-  void flag(const std::string& name, const std::optional<std::string>& attached, bool& target) {
-    if (attached) return fail("option '" + name + "' takes no value");
-    target = true;
-  }
-
-  void setOnce(const std::string& name, std::string& target, const std::string& value) {
-    if (value.empty()) return fail("option '" + name + "' needs a file name");
-    if (!target.empty()) return fail("option '" + name + "' is given twice");
+  static bool setOnce(const std::string& name, std::string& target, const std::string& value) {
+    if (value.empty()) throw UsageError("option '" + name + "' needs a file name");
+    if (!target.empty()) throw UsageError("option '" + name + "' is given twice");
     target = value;
+    return true;
   }
 
-  void rotation(const std::string& value) {
-    const std::optional<int> degrees = parseInteger(value);
-    if (!degrees || (*degrees != 0 && *degrees != 90 && *degrees != 180 && *degrees != 270)) {
-      return fail("rotation '" + value + "' is not 0, 90, 180 or 270");
-    }
-    if (pendingRotation_) return fail("two rotations given for one piece");
+  bool rotation(const std::string& value) {
+    const std::optional<int> degrees = wholeNumber(value);
+    if (!degrees || (*degrees != 0 && *degrees != 90 && *degrees != 180 && *degrees != 270))
+      throw UsageError("rotation '" + value + "' is not 0, 90, 180 or 270");
+    if (pendingRotation_) throw UsageError("two rotations given for one piece");
     pendingRotation_ = *degrees;
+    return true;
   }
 
-  void style(const std::string& value) {
+  bool style(const std::string& value) {
     if (value == "row")
-      result_.options.style = StyleChoice::Row;
+      options_.style = StyleChoice::Row;
     else if (value == "grid")
-      result_.options.style = StyleChoice::Grid;
+      options_.style = StyleChoice::Grid;
     else
-      fail("style '" + value + "' is neither 'row' nor 'grid'");
+      throw UsageError("style '" + value + "' is neither 'row' nor 'grid'");
+    return true;
   }
 
-  void number(const std::string& name, const std::string& value, int lowest, int highest,
-              int& target) {
-    const std::optional<int> n = parseInteger(value);
+  static bool number(const std::string& name, const std::string& value, int lowest, int highest,
+                     int& target) {
+    const std::optional<int> n = wholeNumber(value);
     if (!n || *n < lowest || *n > highest) {
-      return fail("option '" + name + "' takes a whole number from " + std::to_string(lowest) +
-                  " to " + std::to_string(highest) + ", not '" + value + "'");
+      throw UsageError("option '" + name + "' takes a whole number from " + std::to_string(lowest) +
+                       " to " + std::to_string(highest) + ", not '" + value + "'");
     }
     target = *n;
+    return true;
   }
 
   void addPiece(const std::string& path) {
-    if (path.empty()) return fail("an empty piece name was given");
-    result_.options.pieces.push_back({path, pendingRotation_.value_or(0)});
+    if (path.empty()) throw UsageError("an empty piece name was given");
+    options_.pieces.push_back({path, pendingRotation_.value_or(0)});
     pendingRotation_.reset();
   }
 
-  void finish() {
-    const Options& o = result_.options;
-    if (args_.empty()) return fail("nothing to stitch: give -o RESULT and the pieces");
-    if (pendingRotation_) return fail("a rotation must be followed by the piece it turns");
-    if (o.output.empty()) return fail("no result file given: add -o RESULT");
-    if (o.pieces.size() < 2) return fail("at least two pieces are needed to stitch");
+  void finish() const {
+    if (args_.empty()) throw UsageError("nothing to stitch: give -o RESULT and the pieces");
+    if (pendingRotation_) throw UsageError("a rotation must be followed by the piece it turns");
+    if (options_.output.empty()) throw UsageError("no result file given: add -o RESULT");
+    if (options_.pieces.size() < 2) throw UsageError("at least two pieces are needed to stitch");
   }
 
-  void fail(const std::string& message) {
-    if (result_.error.empty()) result_.error = message;
-  }
-
-  const std::vector<std::string>& args_;
-  size_t next_ = 0;
-  bool piecesOnly_ = false;
+  Arguments args_;
   std::optional<int> pendingRotation_;
-  ParsedCommandLine result_;
+  Options options_;
 };
 
 }  // namespace
 
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
-  return Parser(args).run();
+Options parseStitchOptions(int argc, const char* const* argv) {
+  return Parser(argc, argv).run();
 }
 
-std::string helpText() {
+const char* helpText() {
   return R"(Usage: tessaly-stitch [options] -o RESULT [-r DEGREES] PIECE [-r DEGREES] PIECE...
 
 Stitches overlapping scans of one document (the pieces) into one picture and writes it to
@@ -201,4 +172,4 @@ Exit codes:
 )";
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

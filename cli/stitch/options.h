@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // One piece as named on the command line, with the turn the user gave it (degrees to the left:
 // 0, 90, 180 or 270).
-struct PieceArg {
+struct PieceArgument {
   std::string path;
   int rotation = 0;
 };
@@ -17,7 +17,7 @@ enum class StyleChoice { Automatic, Row, Grid };
 
 struct Options {
   std::string output;
-  std::vector<PieceArg> pieces;
+  std::vector<PieceArgument> pieces;
   StyleChoice style = StyleChoice::Automatic;
   int outputSize = 0;            // result resolution in halvings
   int maxSizeDiffPercent = 20;   // largest spread of size and resolution between pieces
@@ -33,14 +33,10 @@ struct Options {
 constexpr int kMaxPiecesWithoutAsking = 10;
 constexpr int kMaxOutputSize = 8;
 
-// Parses the arguments after the program name. `error` is empty on success, else the one line
-// that says what is wrong.
-struct ParsedCommandLine {
-  Options options;
-  std::string error;
-};
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+// Parses the command line (argv[0] is the program). Throws UsageError with the one line that
+// says what is wrong; after --help the rest is not read.
+Options parseStitchOptions(int argc, const char* const* argv);
 
-std::string helpText();
+const char* helpText();
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 int64_t peakMemoryBytes() {
   std::FILE* status = std::fopen("/proc/self/status", "r");
@@ -20,4 +20,4 @@ int64_t peakMemoryBytes() {
   return int64_t{kib} * 1024;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // The resident set's high-water mark (VmHWM of /proc/self/status) in bytes; 0 when unknown.
 int64_t peakMemoryBytes();
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

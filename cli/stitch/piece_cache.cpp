@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -95,4 +95,4 @@ bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) 
   return transferAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow), ::pread);
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -14,7 +14,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 class PieceCache {
  public:
@@ -60,4 +60,4 @@ class PieceCache {
   std::map<int, Slot> slots_;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -8,7 +8,7 @@
 #include "quarter_turn.h"
 #include "zanFileIO.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -51,7 +51,8 @@ long PieceLoader::loadPiece(int index, tagPixelArray** image) {
   if (turns == 1 || turns == 3) {
     if (const long status = turnThroughCache(index, turns, decoded); status != 0) return status;
   } else {
-    if (turns == 2) turnHalfInPlace(*decoded);
+    if (turns == 2)
+      turnHalfInPlace({decoded->bits, decoded->bytesPerLine}, decoded->width, decoded->height);
     // A cache that cannot take the piece only costs a decode next time.
     cache_.store(index, *decoded);
   }
@@ -121,7 +122,7 @@ long PieceLoader::turnThroughCache(int index, int turns, tagPixelArray*& image) 
   }
   if (!parked) {
     turnBandInto(source.bits, source.bytesPerLine, 0, source.height, source.width, source.height,
-                 turns, *turned);
+                 turns, {turned->bits, turned->bytesPerLine});
     freePixelArray(image);
     image = turned;
     return 0;
@@ -136,7 +137,7 @@ long PieceLoader::turnThroughCache(int index, int turns, tagPixelArray*& image) 
                                      "' could not be read back; check the temporary folder");
     }
     turnBandInto(band.data(), source.bytesPerLine, row, rows, source.width, source.height, turns,
-                 *turned);
+                 {turned->bits, turned->bytesPerLine});
   }
   cache_.store(index, *turned);
   image = turned;
@@ -148,4 +149,4 @@ long PieceLoader::fail(long status, const std::string& what) {
   return status;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -14,7 +14,7 @@
 #include "piece_cache.h"
 #include "pieces.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // The loading statuses the engine passes back to its caller.
 constexpr long kLoadNoMemory = -2;
@@ -52,4 +52,4 @@ class PieceLoader {
   std::string lastFailure_;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -12,11 +12,11 @@
 #include "exit_codes.h"
 #include "zanFileIO.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
-Piece inspectOne(const PieceArg& arg) {
+Piece inspectOne(const PieceArgument& arg) {
   // The engine keeps every name in a buffer of QX_NAME_BUFFER bytes with its terminating zero.
   if (arg.path.size() >= QX_NAME_BUFFER) {
     throw Failure(ExitCode::UnsuitablePieces,
@@ -49,7 +49,7 @@ FileId fileIdentity(const std::string& path) {
   return std::make_pair(st.st_dev, st.st_ino);
 }
 
-std::vector<FileId> distinctPieceIds(const std::vector<PieceArg>& pieces) {
+std::vector<FileId> distinctPieceIds(const std::vector<PieceArgument>& pieces) {
   std::vector<FileId> ids;
   for (size_t i = 0; i < pieces.size(); ++i) {
     ids.push_back(fileIdentity(pieces[i].path));
@@ -63,7 +63,7 @@ std::vector<FileId> distinctPieceIds(const std::vector<PieceArg>& pieces) {
   return ids;
 }
 
-void checkOutputAgainstPieces(const OutputFile& out, const std::vector<PieceArg>& pieces,
+void checkOutputAgainstPieces(const OutputFile& out, const std::vector<PieceArgument>& pieces,
                               const std::vector<FileId>& ids) {
   const FileId id = fileIdentity(out.path);
   for (size_t i = 0; id && i < pieces.size(); ++i) {
@@ -87,7 +87,7 @@ void checkOutputsApart(const OutputFile& a, const OutputFile& b) {
 
 }  // namespace
 
-void checkDistinctFiles(const std::vector<PieceArg>& pieces,
+void checkDistinctFiles(const std::vector<PieceArgument>& pieces,
                         const std::vector<OutputFile>& outputs) {
   const std::vector<FileId> ids = distinctPieceIds(pieces);
   for (size_t k = 0; k < outputs.size(); ++k) {
@@ -96,7 +96,7 @@ void checkDistinctFiles(const std::vector<PieceArg>& pieces,
   }
 }
 
-Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_t height,
+Piece describePiece(const PieceArgument& arg, int32_t formatId, int32_t width, int32_t height,
                     int32_t xDpi, int32_t yDpi) {
   Piece p;
   p.path = arg.path;
@@ -115,10 +115,10 @@ Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_
   return p;
 }
 
-std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args) {
+std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args) {
   std::vector<Piece> pieces;
-  for (const PieceArg& arg : args) pieces.push_back(inspectOne(arg));
+  for (const PieceArgument& arg : args) pieces.push_back(inspectOne(arg));
   return pieces;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -7,7 +7,7 @@
 
 #include "options.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // A piece file's resolution when it gives none, in dots per inch.
 constexpr int32_t kDefaultDpi = 50;
@@ -29,7 +29,7 @@ struct Piece {
 
 // Describes the piece from its file's header and applies its rotation (a quarter turn swaps
 // width and height and the two resolutions).
-Piece describePiece(const PieceArg& arg, int32_t formatId, int32_t width, int32_t height,
+Piece describePiece(const PieceArgument& arg, int32_t formatId, int32_t width, int32_t height,
                     int32_t xDpi, int32_t yDpi);
 
 // A file the run writes, and what the user calls it ("result", "report").
@@ -40,11 +40,11 @@ struct OutputFile {
 
 // Throws Failure(Usage) when a file is named twice as a piece, or an output would overwrite a
 // piece or another output. Until this has passed nothing may be written.
-void checkDistinctFiles(const std::vector<PieceArg>& pieces,
+void checkDistinctFiles(const std::vector<PieceArgument>& pieces,
                         const std::vector<OutputFile>& outputs);
 
 // Opens every piece through the file-I/O loader. Throws Failure(UnsuitablePieces) naming the
 // first piece that cannot be opened or whose name the engine cannot take.
-std::vector<Piece> inspectPieces(const std::vector<PieceArg>& args);
+std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

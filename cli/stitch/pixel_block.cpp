@@ -6,7 +6,7 @@
 #include <limits>
 #include <new>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -48,4 +48,4 @@ void freePixelArray(tagPixelArray* image) {
   ::munmap(image, blockBytes(*image));
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

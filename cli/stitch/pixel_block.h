@@ -6,7 +6,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // The engine's row length for a 24-bit picture of this width: a multiple of 4 bytes.
 int64_t rowBytesFor(int32_t width);
@@ -18,4 +18,4 @@ tagPixelArray* allocatePixelArray(int32_t width, int32_t height);
 // Frees an array made by allocatePixelArray; null does nothing.
 void freePixelArray(tagPixelArray* image);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -91,4 +91,4 @@ void ProgressDisplay::finishLine() {
   lineOpen_ = false;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 enum class Stage { Loading = 0, Ordering = 1, Aligning = 2, Blending = 3 };
 
@@ -40,4 +40,4 @@ class ProgressDisplay {
   bool lineOpen_ = false;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -6,11 +6,7 @@
 #include "json_writer.h"
 #include "staged_file.h"
 
-namespace stitchcli {
-
-using tessaly::cli::JsonWriter;
-using tessaly::cli::writeTextFile;
-
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -144,4 +140,4 @@ void writeReport(const std::string& path, const RunRecord& record) {
   }
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

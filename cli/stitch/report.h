@@ -5,11 +5,11 @@
 
 #include "run_record.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 std::string reportJson(const RunRecord& record);
 
 // Writes the report through a staged file; throws Failure(WriteFailed).
 void writeReport(const std::string& path, const RunRecord& record);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 tagPixelArray cropView(const tagPixelArray& image, const RECT& rect, RECT& applied) {
   const RECT whole{0, 0, image.width, image.height};
@@ -49,4 +49,4 @@ RECT coveredAfterTurn(int32_t width, int32_t height, double radians, int32_t can
   return {left, top, left + keptW, top + keptH};
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -6,7 +6,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // The part of image inside rect, sharing image's pixels. rect is clamped to the image; when
 // nothing of it is left (or it is the whole image) the whole image is given. `applied`
@@ -19,4 +19,4 @@ tagPixelArray cropView(const tagPixelArray& image, const RECT& rect, RECT& appli
 RECT coveredAfterTurn(int32_t width, int32_t height, double radians, int32_t canvasWidth,
                       int32_t canvasHeight);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -5,11 +5,7 @@
 #include "staged_file.h"
 #include "zanFileIO.h"
 
-namespace stitchcli {
-
-using tessaly::cli::StagedFile;
-using tessaly::cli::folderOf;
-
+namespace tessaly::cli::stitch {
 
 void checkOutputFolder(const std::string& path, const char* role) {
   // Reserving a name is the honest test: it needs the folder to exist and take new files.
@@ -44,4 +40,4 @@ void writeResult(const std::string& path, int32_t formatId, const tagPixelArray&
   }
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -7,7 +7,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // Before stitching: the folder of an output (role: "result", "report") must exist and take new
 // files. Throws Failure(WriteFailed) saying which folder and why.
@@ -19,4 +19,4 @@ void checkOutputFolder(const std::string& path, const char* role);
 void writeResult(const std::string& path, int32_t formatId, const tagPixelArray& image,
                  int32_t dpi);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

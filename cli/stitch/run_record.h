@@ -9,7 +9,7 @@
 #include "QuiltexEngine.h"
 #include "pieces.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 // The pieces on a grid, cell by cell and row by row, with the quarter turns (to the left) the
 // engine applies to each.
@@ -59,4 +59,4 @@ struct RunRecord {
   int64_t peakMemoryBytes = 0;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

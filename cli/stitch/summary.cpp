@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -67,4 +67,4 @@ std::string summaryText(const RunRecord& r) {
   return text;
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

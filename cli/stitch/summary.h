@@ -6,11 +6,11 @@
 
 #include "run_record.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 std::string summaryText(const RunRecord& record);
 
 // "a.jpg", "b.jpg (turned 180)": a cell of an arrangement as the summary names it.
 std::string cellText(const Arrangement& arrangement, size_t cell);
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

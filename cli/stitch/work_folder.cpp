@@ -9,7 +9,7 @@
 #include "QuiltexEngine.h"
 #include "exit_codes.h"
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 namespace {
 
@@ -48,4 +48,4 @@ WorkFolder::~WorkFolder() {
     ::unsetenv("TMPDIR");
 }
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

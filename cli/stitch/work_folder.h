@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace stitchcli {
+namespace tessaly::cli::stitch {
 
 class WorkFolder {
  public:
@@ -24,4 +24,4 @@ class WorkFolder {
   std::optional<std::string> previousTmpdir_;
 };
 
-}  // namespace stitchcli
+}  // namespace tessaly::cli::stitch

@@ -13,7 +13,9 @@ namespace {
 
 const char* const kFonts = "/usr/share/fonts/truetype/dejavu";
 
-bool isInk(const uint8_t* p) { return p[0] < 128 && p[1] < 128 && p[2] < 128; }
+bool isInk(const uint8_t* p) {
+  return p[0] < 128 && p[1] < 128 && p[2] < 128;
+}
 bool isColour(const uint8_t* p) {
   return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 40;
 }
@@ -32,8 +34,8 @@ TEST(PageRender, A4PageHasTextTablesAndAPictureInsideItsMargins) {
       if (isInk(p) && (x < margin || x >= page.width - margin)) ++inkInMargin;
     }
   const double area = double(page.width) * page.height;
-  EXPECT_GT(ink / area, 0.02);  // text and rules, not a blank sheet
-  EXPECT_LT(ink / area, 0.25);  // and not a dark one
+  EXPECT_GT(ink / area, 0.02);     // text and rules, not a blank sheet
+  EXPECT_LT(ink / area, 0.25);     // and not a dark one
   EXPECT_GT(colour / area, 0.05);  // the landscape
   EXPECT_EQ(inkInMargin, 0);
 }
@@ -92,8 +94,9 @@ TEST(PageText, FontMeasuresAndDrawsWithinItsBox) {
 
 TEST(PageText, WrappedLinesKeepEveryWordAndTheirWidth) {
   const Font font(std::string(kFonts) + "/DejaVuSans.ttf", 10, 150);
-  const std::string text = "The sheltered catchment suggests the estimate throughout the average "
-                           "wetland, extraordinarilylongwordthatcannotbebroken and more.";
+  const std::string text =
+      "The sheltered catchment suggests the estimate throughout the average "
+      "wetland, extraordinarilylongwordthatcannotbebroken and more.";
   const auto lines = wrapWords(font, text, 200);
   std::string joined;
   for (const auto& line : lines) {

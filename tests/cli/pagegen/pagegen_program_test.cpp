@@ -7,8 +7,9 @@
 
 #include "arguments.h"
 #include "bgr_image.h"
-#include "cli_test_support.h"
+#include "child_process.h"
 #include "page_options.h"
+#include "temp_folder.h"
 
 namespace tessaly::cli {
 namespace {
@@ -19,7 +20,7 @@ PageOptions parse(std::vector<const char*> words) {
 }
 
 TEST(PageOptions, PaperResolutionAndPixelSize) {
-  EXPECT_EQ(parse({"p.png"}).width(), 1240);   // A4 at 150 dpi
+  EXPECT_EQ(parse({"p.png"}).width(), 1240);  // A4 at 150 dpi
   EXPECT_EQ(parse({"p.png"}).height(), 1754);
   const PageOptions a3 = parse({"--paper", "A3", "--landscape", "--dpi=100", "p.png"});
   EXPECT_EQ(a3.width(), 1654);
@@ -28,23 +29,30 @@ TEST(PageOptions, PaperResolutionAndPixelSize) {
   const PageOptions sized = parse({"--size", "4216x5964", "--dpi", "300", "p.png"});
   EXPECT_EQ(sized.width(), 4216);
   EXPECT_EQ(sized.height(), 5964);
-  for (const auto& words : std::vector<std::vector<const char*>>{
-           {}, {"a.png", "b.png"}, {"--paper", "b5", "p.png"}, {"--dpi", "20", "p.png"},
-           {"--paper", "5000x5000", "--dpi", "1200", "p.png"}, {"--size", "10x10", "p.png"}})
+  for (const auto& words :
+       std::vector<std::vector<const char*>>{{},
+                                             {"a.png", "b.png"},
+                                             {"--paper", "b5", "p.png"},
+                                             {"--dpi", "20", "p.png"},
+                                             {"--paper", "5000x5000", "--dpi", "1200", "p.png"},
+                                             {"--size", "10x10", "p.png"}})
     EXPECT_THROW(parse(words), UsageError);
 }
 
 class PageGenProgram : public ::testing::Test {
  protected:
-  int pagegen(std::vector<std::string> arguments) {
-    return clitest::runProgram(PAGEGEN_PROGRAM, arguments, folder.file("log.txt"));
+  tessaly::test::ChildResult run(const std::vector<std::string>& arguments) {
+    return tessaly::test::runProgram(PAGEGEN_PROGRAM, arguments);
   }
-  clitest::TempFolder folder;
+  int pagegen(const std::vector<std::string>& arguments) { return run(arguments).exitCode; }
+
+  tessaly::test::TempFolder folder;
 };
 
 TEST_F(PageGenProgram, WritesThePageWithItsResolution) {
-  ASSERT_EQ(pagegen({"--paper", "a5", "--dpi", "100", folder.file("page.tif")}), 0)
-      << clitest::readText(folder.file("log.txt"));
+  const tessaly::test::ChildResult r =
+      run({"--paper", "a5", "--dpi", "100", folder.file("page.tif")});
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
   std::string error;
   ASSERT_TRUE(loadPlugins(error)) << error;
   PictureFile page;
@@ -56,8 +64,10 @@ TEST_F(PageGenProgram, WritesThePageWithItsResolution) {
 
 TEST_F(PageGenProgram, FailuresHaveTheirExitCodesAndLeaveNoFile) {
   EXPECT_EQ(pagegen({"--dpi", "abc", folder.file("a.png")}), 2);
-  EXPECT_EQ(pagegen({"--fonts", folder.file("none"), folder.file("b.png")}), 3);
-  EXPECT_NE(clitest::readText(folder.file("log.txt")).find("fonts-dejavu-core"), std::string::npos);
+  const tessaly::test::ChildResult noFonts =
+      run({"--fonts", folder.file("none"), folder.file("b.png")});
+  EXPECT_EQ(noFonts.exitCode, 3);
+  EXPECT_NE(noFonts.standardError.find("fonts-dejavu-core"), std::string::npos);
   EXPECT_EQ(pagegen({"--dpi", "72", folder.file("no/such/folder/c.png")}), 4);
   EXPECT_EQ(pagegen({"--dpi", "72", folder.file("d.unknown")}), 4);
   EXPECT_FALSE(std::filesystem::exists(folder.file("a.png")));

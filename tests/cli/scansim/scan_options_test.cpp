@@ -1,5 +1,7 @@
 // The scan simulator's command line and the small tools under it: options, names, JSON text and
 // the reproducible random generator.
+#include "scan_options.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 #include "arguments.h"
 #include "json_writer.h"
 #include "random.h"
-#include "scan_options.h"
 
 namespace tessaly::cli {
 namespace {
@@ -21,10 +22,12 @@ ScanOptions parse(std::initializer_list<const char*> words) {
 }
 
 TEST(ScanOptions, ReadsEveryOptionInBothSpellings) {
-  const ScanOptions o = parse({"--grid", "1x3", "--overlap=0.45", "--piece-size", "2480x3508",
-                               "--max-angle", "2", "--turn", "2:90", "--turn=3:270", "--noise", "0",
-                               "--format", ".png", "--quality", "80", "--dpi", "300", "--name",
-                               "page", "--seed", "42", "--quiet", "page.png", "out"});
+  const ScanOptions o =
+      parse({"--grid",   "1x3",    "--overlap=0.45", "--piece-size", "2480x3508", "--max-angle",
+             "2",        "--turn", "2:90",           "--turn=3:270", "--noise",   "0",
+             "--format", ".png",   "--quality",      "80",           "--dpi",     "300",
+             "--name",   "page",   "--seed",         "42",           "--quiet",   "page.png",
+             "out"});
   EXPECT_EQ(o.settings.rows, 1);
   EXPECT_EQ(o.settings.columns, 3);
   EXPECT_DOUBLE_EQ(o.settings.overlap, 0.45);
@@ -48,19 +51,19 @@ TEST(ScanOptions, ReadsEveryOptionInBothSpellings) {
 
 TEST(ScanOptions, RefusesWhatCannotDescribeAScanSession) {
   for (const auto& words : std::vector<std::vector<const char*>>{
-           {"page.png"},                                  // no output folder
-           {"page.png", "out", "extra"},                   // one name too many
-           {"--grid", "2", "page.png", "out"},             // not RxC
-           {"--grid", "0x2", "page.png", "out"},           // no rows
-           {"--overlap", "0.9", "page.png", "out"},        // beyond what overlaps can be
+           {"page.png"},                             // no output folder
+           {"page.png", "out", "extra"},             // one name too many
+           {"--grid", "2", "page.png", "out"},       // not RxC
+           {"--grid", "0x2", "page.png", "out"},     // no rows
+           {"--overlap", "0.9", "page.png", "out"},  // beyond what overlaps can be
            {"--overlap", "abc", "page.png", "out"},
-           {"--turn", "2:45", "page.png", "out"},          // not a quarter turn
-           {"--turn", "5:90", "page.png", "out"},          // a 2 x 2 grid has four pieces
+           {"--turn", "2:45", "page.png", "out"},  // not a quarter turn
+           {"--turn", "5:90", "page.png", "out"},  // a 2 x 2 grid has four pieces
            {"--turn", "2", "page.png", "out"},
-           {"--name", "a/b", "page.png", "out"},           // names stay in the output folder
+           {"--name", "a/b", "page.png", "out"},  // names stay in the output folder
            {"--quality", "0", "page.png", "out"},
            {"--frobnicate", "page.png", "out"},
-           {"page.png", "out", "--seed"},                 // a value is missing
+           {"page.png", "out", "--seed"},  // a value is missing
        }) {
     std::vector<const char*> argv = {"tessaly-scansim"};
     argv.insert(argv.end(), words.begin(), words.end());

@@ -1,11 +1,12 @@
 // Where the planned scans lie: covering the page, overlapping as asked, within the drawn limits,
 // reproducible from the seed, and saved in scanning order.
+#include "scan_plan.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "arguments.h"
-#include "scan_plan.h"
 
 namespace tessaly::cli {
 namespace {
@@ -67,13 +68,15 @@ TEST(ScanPlan, DrawsStayWithinTheirLimitsAndTheSeedNamesThem) {
   const ScanPlan again = planScans(s, 4000, 5000);
   s.seed = 2;
   const ScanPlan other = planScans(s, 4000, 5000);
-  const ScanPlan unshifted = planScans([] {
-    ScanSettings n;
-    n.rows = 5;
-    n.columns = 5;
-    n.maxShift = 0;
-    return n;
-  }(), 4000, 5000);
+  const ScanPlan unshifted = planScans(
+      [] {
+        ScanSettings n;
+        n.rows = 5;
+        n.columns = 5;
+        n.maxShift = 0;
+        return n;
+      }(),
+      4000, 5000);
   bool anyDifferent = false;
   for (size_t i = 0; i < plan.pieces.size(); ++i) {
     const ScanPiece& p = plan.pieces[i];

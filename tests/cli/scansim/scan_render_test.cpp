@@ -1,13 +1,14 @@
 // The scan pictures: they show the page where truth.json says, turned as it says, with tone,
 // blur and noise that change the pixels only as much as asked.
+#include "scan_render.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "cli_test_support.h"
 #include "picture.h"
-#include "scan_render.h"
+#include "shapes_page.h"
 
 namespace tessaly::cli {
 namespace {
@@ -42,14 +43,14 @@ double meanOf(const BgrImage& image) {
 }
 
 TEST(ScanRender, TiltedPieceShowsThePageWhereItsPlacementSays) {
-  const BgrImage page = clitest::shapesPage(400, 300);
+  const BgrImage page = tessaly::cli::test::shapesPage(400, 300);
   for (const double angle : {0.0, 1.3, -2.5}) {
     const ScanPiece piece = plainPiece(201.25, 148.5, angle);
     const BgrImage scan = sampleTilted(page, piece);
     // The stitch tests' own cutter documents the same mapping; the two agree to rounding.
-    const BgrImage expected = fromPicture(qxtest::cutPiece(toPicture(page), piece.centreX, piece.centreY,
-                                                           piece.width, piece.height, angle));
-    EXPECT_LE(clitest::largestDifference(scan, expected, 2), 1) << "angle " << angle;
+    const BgrImage expected = fromPicture(qxtest::cutPiece(
+        toPicture(page), piece.centreX, piece.centreY, piece.width, piece.height, angle));
+    EXPECT_LE(tessaly::cli::test::largestDifference(scan, expected, 2), 1) << "angle " << angle;
   }
 }
 
@@ -61,7 +62,7 @@ TEST(ScanRender, PaperBeyondThePageShowsTheWhiteLid) {
 }
 
 TEST(ScanRender, FileTurnedByUprightQuarterTurnsGivesTheUprightScan) {
-  const BgrImage page = clitest::shapesPage(400, 300);
+  const BgrImage page = tessaly::cli::test::shapesPage(400, 300);
   ScanPiece piece = plainPiece(200, 150, 0.7);
   piece.noise = 3;
   piece.blur = 0.6;
@@ -81,10 +82,10 @@ TEST(ScanRender, FileTurnedByUprightQuarterTurnsGivesTheUprightScan) {
 }
 
 TEST(ScanRender, ToneFollowsBrightnessContrastAndGamma) {
-  BgrImage identity = clitest::shapesPage(64, 64);
+  BgrImage identity = tessaly::cli::test::shapesPage(64, 64);
   const BgrImage original = identity;
   applyTone(identity, 0, 1, 1);
-  EXPECT_EQ(clitest::largestDifference(identity, original, 0), 0);
+  EXPECT_EQ(tessaly::cli::test::largestDifference(identity, original, 0), 0);
 
   auto toned = [](uint8_t level, double b, double c, double g) {
     BgrImage grey = makeImage(4, 4, level);

@@ -5,19 +5,19 @@
 
 namespace {
 
-using stitchcli::CheckLimits;
-using stitchcli::checkPieces;
-using stitchcli::ExitCode;
-using stitchcli::Piece;
+using tessaly::cli::stitch::CheckLimits;
+using tessaly::cli::stitch::checkPieces;
+using tessaly::cli::stitch::ExitCode;
+using tessaly::cli::stitch::Piece;
 
 Piece piece(const std::string& path, int32_t width, int32_t height, int32_t xDpi = 300,
             int32_t yDpi = 300, int rotation = 0) {
-  return stitchcli::describePiece({path, rotation}, 1, width, height, xDpi, yDpi);
+  return tessaly::cli::stitch::describePiece({path, rotation}, 1, width, height, xDpi, yDpi);
 }
 
 TEST(ChecksTest, StyleIsARowUnlessAnEvenNumberOfAtLeastFour) {
-  using stitchcli::chooseStyle;
-  using stitchcli::StyleChoice;
+  using tessaly::cli::stitch::chooseStyle;
+  using tessaly::cli::stitch::StyleChoice;
   EXPECT_EQ(chooseStyle(2, StyleChoice::Automatic), QX_STYLE_ROW);
   EXPECT_EQ(chooseStyle(3, StyleChoice::Automatic), QX_STYLE_ROW);
   EXPECT_EQ(chooseStyle(4, StyleChoice::Automatic), QX_STYLE_GRID);

@@ -1,34 +1,48 @@
 // The command line: pieces with their rotations, options in both spellings, and the mistakes
-// that must be refused before anything runs.
+// that must be refused, each with its own line, before anything runs.
 #include <gtest/gtest.h>
 
+#include "arguments.h"
 #include "options.h"
 
 namespace {
 
-using stitchcli::parseCommandLine;
-using stitchcli::StyleChoice;
+using tessaly::cli::UsageError;
+using tessaly::cli::stitch::Options;
+using tessaly::cli::stitch::StyleChoice;
+
+Options parse(std::vector<std::string> words) {
+  std::vector<const char*> argv = {"tessaly-stitch"};
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  return tessaly::cli::stitch::parseStitchOptions(int(argv.size()), argv.data());
+}
+
+// The line a wrong command line is refused with; empty when it is accepted.
+std::string refusal(const std::vector<std::string>& words) {
+  try {
+    parse(words);
+  } catch (const UsageError& problem) {
+    return problem.what();
+  }
+  return "";
+}
 
 TEST(OptionsTest, RotationTurnsOnlyThePieceThatFollowsIt) {
-  const auto parsed = parseCommandLine(
-      {"a.jpg", "-r", "90", "b.jpg", "c.jpg", "--rotate=270", "d.jpg", "-o", "out.tif"});
-  ASSERT_EQ(parsed.error, "");
-  const auto& pieces = parsed.options.pieces;
-  ASSERT_EQ(pieces.size(), 4u);
-  EXPECT_EQ(pieces[0].rotation, 0);
-  EXPECT_EQ(pieces[1].path, "b.jpg");
-  EXPECT_EQ(pieces[1].rotation, 90);
-  EXPECT_EQ(pieces[2].rotation, 0);
-  EXPECT_EQ(pieces[3].rotation, 270);
-  EXPECT_EQ(parsed.options.output, "out.tif");
+  const Options o =
+      parse({"a.jpg", "-r", "90", "b.jpg", "c.jpg", "--rotate=270", "d.jpg", "-o", "out.tif"});
+  ASSERT_EQ(o.pieces.size(), 4u);
+  EXPECT_EQ(o.pieces[0].rotation, 0);
+  EXPECT_EQ(o.pieces[1].path, "b.jpg");
+  EXPECT_EQ(o.pieces[1].rotation, 90);
+  EXPECT_EQ(o.pieces[2].rotation, 0);
+  EXPECT_EQ(o.pieces[3].rotation, 270);
+  EXPECT_EQ(o.output, "out.tif");
 }
 
 TEST(OptionsTest, EveryOptionInBothSpellings) {
-  const auto parsed = parseCommandLine({"--output=r.png", "--style", "grid", "--output-size=2",
-                                        "--max-size-diff", "35", "--allow-many", "--straighten",
-                                        "--crop", "-q", "--report=x.json", "a.jpg", "b.jpg"});
-  ASSERT_EQ(parsed.error, "");
-  const auto& o = parsed.options;
+  const Options o =
+      parse({"--output=r.png", "--style", "grid", "--output-size=2", "--max-size-diff", "35",
+             "--allow-many", "--straighten", "--crop", "-q", "--report=x.json", "a.jpg", "b.jpg"});
   EXPECT_EQ(o.output, "r.png");
   EXPECT_EQ(o.style, StyleChoice::Grid);
   EXPECT_EQ(o.outputSize, 2);
@@ -37,43 +51,48 @@ TEST(OptionsTest, EveryOptionInBothSpellings) {
   EXPECT_EQ(o.reportPath, "x.json");
 }
 
-TEST(OptionsTest, DoubleDashMakesEverythingAfterItAPiece) {
-  const auto parsed = parseCommandLine({"-o", "r.tif", "--", "--odd-name.jpg", "-r"});
-  ASSERT_EQ(parsed.error, "");
-  ASSERT_EQ(parsed.options.pieces.size(), 2u);
-  EXPECT_EQ(parsed.options.pieces[0].path, "--odd-name.jpg");
-  EXPECT_EQ(parsed.options.pieces[1].path, "-r");
+TEST(OptionsTest, DoubleDashAndDashAreAlwaysPieces) {
+  const Options o = parse({"-o", "r.tif", "-", "--", "--odd-name.jpg", "-r", "--"});
+  ASSERT_EQ(o.pieces.size(), 4u);
+  EXPECT_EQ(o.pieces[0].path, "-");
+  EXPECT_EQ(o.pieces[1].path, "--odd-name.jpg");
+  EXPECT_EQ(o.pieces[2].path, "-r");
+  EXPECT_EQ(o.pieces[3].path, "--");
 }
 
-TEST(OptionsTest, HelpNeedsNothingElse) {
-  const auto parsed = parseCommandLine({"--help"});
-  EXPECT_EQ(parsed.error, "");
-  EXPECT_TRUE(parsed.options.help);
+TEST(OptionsTest, HelpNeedsNothingElseAndWinsOverWhatFollows) {
+  EXPECT_TRUE(parse({"--help"}).help);
+  EXPECT_TRUE(parse({"-h", "--frobnicate", "-o"}).help);
+  EXPECT_NE(refusal({"--frobnicate", "--help"}), "");
 }
 
-TEST(OptionsTest, MistakesAreRefusedWithAReason) {
-  const std::vector<std::vector<std::string>> wrong = {
-      {},                                             // nothing at all
-      {"a.jpg", "b.jpg"},                             // no result
-      {"-o", "r.tif", "a.jpg"},                       // one piece
-      {"-o", "r.tif", "a.jpg", "-r", "45", "b.jpg"},  // not a quarter turn
-      {"-o", "r.tif", "a.jpg", "b.jpg", "-r", "90"},  // rotation without its piece
-      {"-o", "r.tif", "-r", "90", "-r", "180", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--style", "ring", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--output-size", "-1", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--output-size", "3x", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--max-size-diff", "101", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--crop=yes", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "--frobnicate", "a.jpg", "b.jpg"},
-      {"-o", "r.tif", "-o", "s.tif", "a.jpg", "b.jpg"},
-      {"a.jpg", "b.jpg", "-o"},  // value missing at the end
+TEST(OptionsTest, MistakesAreRefusedWithTheirOwnLine) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
+      {{}, "nothing to stitch: give -o RESULT and the pieces"},
+      {{"a.jpg", "b.jpg"}, "no result file given: add -o RESULT"},
+      {{"-o", "r.tif", "a.jpg"}, "at least two pieces are needed to stitch"},
+      {{"-o", "r.tif", "a.jpg", "-r", "45", "b.jpg"}, "rotation '45' is not 0, 90, 180 or 270"},
+      {{"-o", "r.tif", "a.jpg", "b.jpg", "-r", "90"},
+       "a rotation must be followed by the piece it turns"},
+      {{"-o", "r.tif", "-r", "90", "-r", "180", "a.jpg", "b.jpg"},
+       "two rotations given for one piece"},
+      {{"-o", "r.tif", "--style", "ring", "a.jpg", "b.jpg"},
+       "style 'ring' is neither 'row' nor 'grid'"},
+      {{"-o", "r.tif", "--output-size", "-1", "a.jpg", "b.jpg"},
+       "option '--output-size' takes a whole number from 0 to 8, not '-1'"},
+      {{"-o", "r.tif", "--output-size", "3x", "a.jpg", "b.jpg"},
+       "option '--output-size' takes a whole number from 0 to 8, not '3x'"},
+      {{"-o", "r.tif", "--max-size-diff", "101", "a.jpg", "b.jpg"},
+       "option '--max-size-diff' takes a whole number from 0 to 100, not '101'"},
+      {{"-o", "r.tif", "--crop=yes", "a.jpg", "b.jpg"}, "option '--crop' takes no value"},
+      {{"-o", "r.tif", "--frobnicate=1", "a.jpg", "b.jpg"}, "unknown option '--frobnicate'"},
+      {{"-o=r.tif", "a.jpg", "b.jpg"}, "unknown option '-o=r.tif'"},
+      {{"-o", "r.tif", "-o", "s.tif", "a.jpg", "b.jpg"}, "option '-o' is given twice"},
+      {{"--output=", "a.jpg", "b.jpg"}, "option '--output' needs a file name"},
+      {{"-o", "r.tif", "", "b.jpg"}, "an empty piece name was given"},
+      {{"a.jpg", "b.jpg", "-o"}, "option '-o' needs a value"},
   };
-  for (const auto& args : wrong) {
-    const auto parsed = parseCommandLine(args);
-    std::string line;
-    for (const auto& a : args) line += a + " ";
-    EXPECT_NE(parsed.error, "") << line;
-  }
+  for (const auto& [words, line] : wrong) EXPECT_EQ(refusal(words), line) << line;
 }
 
 }  // namespace

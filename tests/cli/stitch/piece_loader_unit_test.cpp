@@ -2,20 +2,24 @@
 // the loader that decodes each piece once and serves it turned by the user's rotation.
 #include <gtest/gtest.h>
 
-#include "cli_test_support.h"
+#include <filesystem>
+
+#include "bgr_image.h"
 #include "formats.h"
+#include "pattern.h"
 #include "piece_cache.h"
 #include "piece_loader.h"
 #include "pixel_block.h"
 #include "quarter_turn.h"
+#include "temp_folder.h"
 #include "zanFileIO.h"
 
 namespace {
 
-using clitest::Pattern;
-using clitest::ScratchDir;
-using stitchcli::PieceCache;
-using stitchcli::PieceLoader;
+using tessaly::cli::stitch::PieceCache;
+using tessaly::cli::stitch::PieceLoader;
+using tessaly::cli::test::Pattern;
+using tessaly::test::TempFolder;
 
 // Owns an image the loader made.
 struct Loaded {
@@ -28,13 +32,12 @@ TEST(QuarterTurnTest, BandsInAnyCutGiveTheTurnedPicture) {
   for (int turns = 1; turns <= 3; ++turns) {
     const Pattern expected = source.turnedLeft(turns);
     Pattern target(expected.width, expected.height);
-    tagPixelArray view = target.view();
     for (int32_t row = 0; row < source.height; row += 5) {
       const int32_t rows = std::min(5, source.height - row);
-      stitchcli::turnBandInto(source.at(0, row), source.stride, row, rows, source.width,
-                              source.height, turns, view);
+      tessaly::cli::turnBandInto(source.at(0, row), source.stride, row, rows, source.width,
+                                 source.height, turns, target.rows());
     }
-    EXPECT_TRUE(expected.sameAs(view)) << turns << " turns";
+    EXPECT_TRUE(expected.sameAs(target.view())) << turns << " turns";
   }
 }
 
@@ -42,24 +45,36 @@ TEST(QuarterTurnTest, HalfTurnInPlaceForEvenAndOddHeights) {
   for (const int32_t height : {6, 7}) {
     Pattern picture(5, height);
     const Pattern expected = picture.turnedLeft(2);
-    tagPixelArray view = picture.view();
-    stitchcli::turnHalfInPlace(view);
-    EXPECT_TRUE(expected.sameAs(view)) << height;
+    tessaly::cli::turnHalfInPlace(picture.rows(), picture.width, picture.height);
+    EXPECT_TRUE(expected.sameAs(picture.view())) << height;
+  }
+}
+
+TEST(QuarterTurnTest, WholePicturesTurnThroughTheSameBands) {
+  const Pattern source(13, 6, 5);
+  tessaly::cli::BgrImage image = tessaly::cli::makeImage(source.width, source.height);
+  image.bytes = source.bytes;  // the same row length: a multiple of 4 bytes
+  for (int turns = -1; turns <= 5; ++turns) {
+    const tessaly::cli::BgrImage turned = tessaly::cli::turnQuarters(image, turns);
+    Pattern view(turned.width, turned.height);
+    view.bytes = turned.bytes;
+    EXPECT_TRUE(source.turnedLeft((turns + 4) % 4).sameAs(view.view())) << turns << " turns";
   }
 }
 
 TEST(PixelBlockTest, RowsOfTheEngineLengthAndRefusedSizes) {
-  tagPixelArray* image = stitchcli::allocatePixelArray(5, 3);
+  tagPixelArray* image = tessaly::cli::stitch::allocatePixelArray(5, 3);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->bytesPerLine, 16);
   EXPECT_EQ(image->bits[16 * 3 - 1], 0);
-  stitchcli::freePixelArray(image);
-  EXPECT_EQ(stitchcli::allocatePixelArray(0, 3), nullptr);
-  EXPECT_EQ(stitchcli::allocatePixelArray(1 << 30, 2), nullptr);  // rows too long for the record
+  tessaly::cli::stitch::freePixelArray(image);
+  EXPECT_EQ(tessaly::cli::stitch::allocatePixelArray(0, 3), nullptr);
+  EXPECT_EQ(tessaly::cli::stitch::allocatePixelArray(1 << 30, 2),
+            nullptr);  // rows too long for the record
 }
 
 TEST(PieceCacheTest, StoresReadsBackAndForgets) {
-  ScratchDir dir;
+  TempFolder dir;
   PieceCache cache;
   ASSERT_TRUE(cache.open(dir.path()));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));  // the file has no name in the folder
@@ -83,7 +98,7 @@ TEST(PieceCacheTest, StoresReadsBackAndForgets) {
 
 class PieceLoaderTest : public ::testing::Test {
  protected:
-  void SetUp() override { stitchcli::loadFormatPlugins(); }
+  void SetUp() override { tessaly::cli::stitch::loadFormatPlugins(); }
 
   // Writes the pattern as a lossless file and adds it as a piece with its rotation.
   void addPiece(const std::string& name, Pattern& pattern, int rotation) {
@@ -91,13 +106,13 @@ class PieceLoaderTest : public ::testing::Test {
     ASSERT_EQ(zanIOWriteBGR(path.c_str(), 0, pattern.bytes.data(), pattern.width, pattern.height,
                             pattern.stride, 0, 0, nullptr),
               0);
-    pieces_.push_back(
-        stitchcli::describePiece({path, rotation}, 0, pattern.width, pattern.height, 0, 0));
+    pieces_.push_back(tessaly::cli::stitch::describePiece({path, rotation}, 0, pattern.width,
+                                                          pattern.height, 0, 0));
   }
 
-  ScratchDir dir_;
+  TempFolder dir_;
   PieceCache cache_;
-  std::vector<stitchcli::Piece> pieces_;
+  std::vector<tessaly::cli::stitch::Piece> pieces_;
 };
 
 TEST_F(PieceLoaderTest, EachRotationIsAppliedAndEveryLoadAfterTheFirstReadsTheCache) {
@@ -111,7 +126,7 @@ TEST_F(PieceLoaderTest, EachRotationIsAppliedAndEveryLoadAfterTheFirstReadsTheCa
     for (size_t i = 0; i < pieces_.size(); ++i) {
       Loaded loaded;
       ASSERT_EQ(loader.load(pieces_[i].path.c_str(), &loaded.image), 0);
-      EXPECT_EQ(loaded.image->bytesPerLine, stitchcli::rowBytesFor(loaded.image->width));
+      EXPECT_EQ(loaded.image->bytesPerLine, tessaly::cli::stitch::rowBytesFor(loaded.image->width));
       EXPECT_TRUE(picture.turnedLeft(pieces_[i].rotation / 90).sameAs(*loaded.image))
           << pieces_[i].rotation << " degrees, round " << round;
     }
@@ -158,7 +173,7 @@ TEST_F(PieceLoaderTest, FailuresReturnTheLoadingStatusesAndNameTheFile) {
   PieceLoader loader(pieces_, cache_);
   Loaded loaded;
   EXPECT_EQ(loader.load(dir_.file("missing.png").c_str(), &loaded.image),
-            stitchcli::kLoadUnreadable);
+            tessaly::cli::stitch::kLoadUnreadable);
   EXPECT_EQ(loaded.image, nullptr);
   EXPECT_NE(loader.lastFailure().find("missing.png"), std::string::npos);
   // A file that holds no picture.
@@ -166,9 +181,9 @@ TEST_F(PieceLoaderTest, FailuresReturnTheLoadingStatusesAndNameTheFile) {
   std::FILE* f = std::fopen(junk.c_str(), "wb");
   std::fputs("BM not really", f);
   std::fclose(f);
-  EXPECT_EQ(loader.load(junk.c_str(), &loaded.image), stitchcli::kLoadUnreadable);
-  EXPECT_EQ(loader.load(nullptr, &loaded.image), stitchcli::kLoadBadArguments);
-  EXPECT_EQ(loader.load(pieces_[0].path.c_str(), nullptr), stitchcli::kLoadBadArguments);
+  EXPECT_EQ(loader.load(junk.c_str(), &loaded.image), tessaly::cli::stitch::kLoadUnreadable);
+  EXPECT_EQ(loader.load(nullptr, &loaded.image), tessaly::cli::stitch::kLoadBadArguments);
+  EXPECT_EQ(loader.load(pieces_[0].path.c_str(), nullptr), tessaly::cli::stitch::kLoadBadArguments);
   PieceLoader::release(nullptr);  // does nothing
 }
 

@@ -8,7 +8,7 @@
 #include "stitch_layout.h"
 #include "zanFileIO.h"
 
-namespace clitest {
+namespace tessaly::cli::test {
 
 void loadPlugins() {
   static const bool loaded = _zanIOLoadPlugsEx(nullptr) > 0;
@@ -56,4 +56,4 @@ std::vector<std::string> writePieceSet(const std::string& folder, const PieceSet
   return paths;
 }
 
-}  // namespace clitest
+}  // namespace tessaly::cli::test

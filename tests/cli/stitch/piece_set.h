@@ -8,7 +8,7 @@
 
 #include "picture.h"
 
-namespace clitest {
+namespace tessaly::cli::test {
 
 // Loads the file-format plug-ins into this process (once).
 void loadPlugins();
@@ -39,4 +39,4 @@ struct PieceSetPlan {
 // apart; returns their paths.
 std::vector<std::string> writePieceSet(const std::string& folder, const PieceSetPlan& plan);
 
-}  // namespace clitest
+}  // namespace tessaly::cli::test

@@ -8,9 +8,9 @@
 
 namespace {
 
-using stitchcli::overallPercent;
-using stitchcli::ProgressDisplay;
-using stitchcli::Stage;
+using tessaly::cli::stitch::overallPercent;
+using tessaly::cli::stitch::ProgressDisplay;
+using tessaly::cli::stitch::Stage;
 
 TEST(ProgressTest, EachCallFillsItsBandAndOutOfRangePositionsAreClamped) {
   EXPECT_EQ(overallPercent(Stage::Loading, 0), 0);

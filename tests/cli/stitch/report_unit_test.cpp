@@ -29,10 +29,10 @@ TEST(JsonTest, NestedContainersGetCommasInTheRightPlaces) {
       "{\n  \"a\": 1,\n  \"b\": [\n    true,\n    null\n  ],\n  \"c\": {},\n  \"d\": 0.5\n}\n");
 }
 
-stitchcli::RunRecord finishedRun() {
-  stitchcli::RunRecord r;
-  r.pieces = {stitchcli::describePiece({"a.jpg", 90}, 1, 600, 800, 300, 300),
-              stitchcli::describePiece({"b.jpg", 0}, 1, 800, 600, 0, 0)};
+tessaly::cli::stitch::RunRecord finishedRun() {
+  tessaly::cli::stitch::RunRecord r;
+  r.pieces = {tessaly::cli::stitch::describePiece({"a.jpg", 90}, 1, 600, 800, 300, 300),
+              tessaly::cli::stitch::describePiece({"b.jpg", 0}, 1, 800, 600, 0, 0)};
   r.style = "row";
   r.candidates = {{1, 2, {"a.jpg", "b.jpg"}, {0, 2}}};
   r.warnings = {{4100, "aligning the pieces", "an overlap is small"}};
@@ -48,7 +48,7 @@ stitchcli::RunRecord finishedRun() {
 }
 
 TEST(ReportTest, AFinishedRunNamesEverythingTheReportPromises) {
-  const std::string json = stitchcli::reportJson(finishedRun());
+  const std::string json = tessaly::cli::stitch::reportJson(finishedRun());
   for (const char* expected :
        {"\"status\": \"ok\"", "\"rotation\": 90", "\"width\": 800", "\"fileWidth\": 600",
         "\"fileHasResolution\": false", "\"arrangement\": {", "\"candidates\": [",
@@ -59,7 +59,7 @@ TEST(ReportTest, AFinishedRunNamesEverythingTheReportPromises) {
 }
 
 TEST(SummaryTest, ArrangementTurnsWarningsAndResultAreShown) {
-  const std::string text = stitchcli::summaryText(finishedRun());
+  const std::string text = tessaly::cli::stitch::summaryText(finishedRun());
   EXPECT_NE(text.find("1 row x 2 columns"), std::string::npos) << text;
   EXPECT_NE(text.find("a.jpg | b.jpg (turned 180)"), std::string::npos) << text;
   EXPECT_NE(text.find("warning: an overlap is small"), std::string::npos) << text;

@@ -3,26 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
-#include "cli_test_support.h"
 #include "exit_codes.h"
+#include "file_text.h"
 #include "formats.h"
+#include "pattern.h"
 #include "result_shape.h"
 #include "result_writer.h"
 #include "staged_file.h"
+#include "temp_folder.h"
 #include "zanFileIO.h"
 
 namespace {
 
-using clitest::contentOf;
-using clitest::Pattern;
-using clitest::ScratchDir;
+using tessaly::cli::test::Pattern;
+using tessaly::test::readText;
+using tessaly::test::TempFolder;
 
 TEST(CropViewTest, ClampsToThePictureAndSharesItsPixels) {
   Pattern picture(20, 10);
   RECT applied{};
-  const tagPixelArray view = stitchcli::cropView(picture.view(), {5, -3, 30, 8}, applied);
+  const tagPixelArray view =
+      tessaly::cli::stitch::cropView(picture.view(), {5, -3, 30, 8}, applied);
   EXPECT_EQ(applied.left, 5);
   EXPECT_EQ(applied.top, 0);
   EXPECT_EQ(applied.right, 20);
@@ -32,7 +36,8 @@ TEST(CropViewTest, ClampsToThePictureAndSharesItsPixels) {
   EXPECT_EQ(view.bits, picture.at(5, 0));
   EXPECT_EQ(view.bytesPerLine, picture.stride);
   // Nothing left inside: the whole picture stays.
-  const tagPixelArray whole = stitchcli::cropView(picture.view(), {25, 0, 30, 10}, applied);
+  const tagPixelArray whole =
+      tessaly::cli::stitch::cropView(picture.view(), {25, 0, 30, 10}, applied);
   EXPECT_EQ(whole.width, 20);
   EXPECT_EQ(whole.bits, picture.bytes.data());
 }
@@ -61,7 +66,7 @@ TEST(CoveredAfterTurnTest, KeepsOnlyCoveredPixelsAndMostOfThePicture) {
         int32_t(std::ceil(c.w * std::cos(std::abs(a)) + c.h * std::sin(std::abs(a)))) + 2;
     const auto ch =
         int32_t(std::ceil(c.w * std::sin(std::abs(a)) + c.h * std::cos(std::abs(a)))) + 2;
-    const RECT keep = stitchcli::coveredAfterTurn(c.w, c.h, a, cw, ch);
+    const RECT keep = tessaly::cli::stitch::coveredAfterTurn(c.w, c.h, a, cw, ch);
     for (const double x : {double(keep.left), double(keep.right)}) {
       for (const double y : {double(keep.top), double(keep.bottom)}) {
         EXPECT_TRUE(insideTurned(x, y, c.w, c.h, a, cw, ch)) << c.w << "x" << c.h;
@@ -70,20 +75,21 @@ TEST(CoveredAfterTurnTest, KeepsOnlyCoveredPixelsAndMostOfThePicture) {
     const double kept = double(keep.right - keep.left) * (keep.bottom - keep.top);
     EXPECT_GT(kept, c.keptShare * c.w * c.h) << c.w << "x" << c.h;
   }
-  const RECT level = stitchcli::coveredAfterTurn(500, 400, 0.0, 500, 400);
+  const RECT level = tessaly::cli::stitch::coveredAfterTurn(500, 400, 0.0, 500, 400);
   EXPECT_EQ(level.right - level.left, 500);
 }
 
 class ResultWriterTest : public ::testing::Test {
  protected:
-  void SetUp() override { stitchcli::loadFormatPlugins(); }
-  ScratchDir dir_;
+  void SetUp() override { tessaly::cli::stitch::loadFormatPlugins(); }
+  TempFolder dir_;
 };
 
 TEST_F(ResultWriterTest, WritesTheFormatAndResolutionAndLeavesNoTemporaryFile) {
   Pattern picture(33, 21);
   const std::string path = dir_.file("result.tif");
-  stitchcli::writeResult(path, stitchcli::writerFormatFor(path), picture.view(), 240);
+  tessaly::cli::stitch::writeResult(path, tessaly::cli::stitch::writerFormatFor(path),
+                                    picture.view(), 240);
   zanIOBGRInfo info{};
   info.size = sizeof info;
   int32_t error = 0;
@@ -106,9 +112,10 @@ TEST_F(ResultWriterTest, AFailedWriteKeepsTheOldFile) {
   Pattern picture(4, 4);
   tagPixelArray broken = picture.view();
   broken.bytesPerLine = 2;  // shorter than a row: refused
-  EXPECT_THROW(stitchcli::writeResult(path, stitchcli::writerFormatFor(path), broken, 300),
-               stitchcli::Failure);
-  EXPECT_EQ(contentOf(path), "older result");
+  EXPECT_THROW(tessaly::cli::stitch::writeResult(path, tessaly::cli::stitch::writerFormatFor(path),
+                                                 broken, 300),
+               tessaly::cli::stitch::Failure);
+  EXPECT_EQ(readText(path), "older result");
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path()))
     ++files;
@@ -117,39 +124,39 @@ TEST_F(ResultWriterTest, AFailedWriteKeepsTheOldFile) {
 
 TEST_F(ResultWriterTest, AMissingFolderIsAWriteFailureBeforeAnyWork) {
   try {
-    stitchcli::checkOutputFolder(dir_.file("no/such/folder/result.jpg"), "result");
+    tessaly::cli::stitch::checkOutputFolder(dir_.file("no/such/folder/result.jpg"), "result");
     FAIL() << "no failure";
-  } catch (const stitchcli::Failure& f) {
-    EXPECT_EQ(f.code(), stitchcli::ExitCode::WriteFailed);
+  } catch (const tessaly::cli::stitch::Failure& f) {
+    EXPECT_EQ(f.code(), tessaly::cli::stitch::ExitCode::WriteFailed);
     EXPECT_NE(std::string(f.what()).find("no/such/folder"), std::string::npos);
   }
-  EXPECT_NO_THROW(stitchcli::checkOutputFolder(dir_.file("result.jpg"), "result"));
+  EXPECT_NO_THROW(tessaly::cli::stitch::checkOutputFolder(dir_.file("result.jpg"), "result"));
   EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));  // the probe left nothing
 }
 
 TEST_F(ResultWriterTest, StagedTextReplacesTheFileOnlyWhenComplete) {
   const std::string path = dir_.file("report.json");
   EXPECT_EQ(tessaly::cli::writeTextFile(path, "{}\n"), "");
-  EXPECT_EQ(contentOf(path), "{}\n");
+  EXPECT_EQ(readText(path), "{}\n");
   {
     tessaly::cli::StagedFile abandoned(path);
     ASSERT_TRUE(abandoned.ready());
     std::ofstream(abandoned.temporaryPath()) << "half";
   }
-  EXPECT_EQ(contentOf(path), "{}\n");
+  EXPECT_EQ(readText(path), "{}\n");
   EXPECT_NE(tessaly::cli::writeTextFile(dir_.file("gone/report.json"), "{}"), "");
 }
 
 TEST(FormatsTest, ResultNamesChooseTheirWriter) {
-  stitchcli::loadFormatPlugins();
-  EXPECT_EQ(stitchcli::writerFormatFor("a/b/result.JPG"), PLUG_FORMAT_JPEG);
-  EXPECT_EQ(stitchcli::writerFormatFor("result.tga"), PLUG_FORMAT_TGA);
-  EXPECT_EQ(stitchcli::writerFormatFor("result.xyz"), 0);
-  EXPECT_EQ(stitchcli::writerFormatFor("folder.png/result"), 0);
-  const std::string list = stitchcli::writableExtensions();
+  tessaly::cli::stitch::loadFormatPlugins();
+  EXPECT_EQ(tessaly::cli::stitch::writerFormatFor("a/b/result.JPG"), PLUG_FORMAT_JPEG);
+  EXPECT_EQ(tessaly::cli::stitch::writerFormatFor("result.tga"), PLUG_FORMAT_TGA);
+  EXPECT_EQ(tessaly::cli::stitch::writerFormatFor("result.xyz"), 0);
+  EXPECT_EQ(tessaly::cli::stitch::writerFormatFor("folder.png/result"), 0);
+  const std::string list = tessaly::cli::stitch::writableExtensions();
   EXPECT_NE(list.find(".tif"), std::string::npos);
   EXPECT_NE(list.find(".jpg"), std::string::npos);
-  EXPECT_EQ(stitchcli::formatName(PLUG_FORMAT_TGA), "Targa");
+  EXPECT_EQ(tessaly::cli::stitch::formatName(PLUG_FORMAT_TGA), "Targa");
 }
 
 }  // namespace

@@ -3,19 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 
-#include "cli_test_support.h"
+#include "child_process.h"
+#include "file_text.h"
+#include "json_reader.h"
 #include "piece_set.h"
-#include "program_runner.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace {
 
-using clitest::contentOf;
-using clitest::PieceSetPlan;
-using clitest::ProgramResult;
+using tessaly::cli::test::PieceSetPlan;
+using tessaly::test::ChildResult;
+using tessaly::test::JsonValue;
+using tessaly::test::readJsonFile;
+using tessaly::test::readText;
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -23,19 +25,22 @@ bool contains(const std::string& text, const std::string& part) {
 
 class StitchProgramTest : public ::testing::Test {
  protected:
-  // Runs the program with `options`, then the pieces.
-  ProgramResult stitch(std::vector<std::string> options, const std::vector<std::string>& pieces,
-                       const clitest::InterruptWhen& interruptWhen = nullptr) {
+  // Runs the program with `options`, then the pieces. The test's folder is the program's
+  // $TMPDIR, so whatever it makes for itself must be gone from there afterwards.
+  ChildResult stitch(std::vector<std::string> options, const std::vector<std::string>& pieces,
+                     std::function<bool(const std::string&)> interruptWhen = nullptr) {
     options.insert(options.end(), pieces.begin(), pieces.end());
-    return clitest::runProgram(STITCH_PROGRAM, options, interruptWhen);
+    return tessaly::test::runChild({STITCH_PROGRAM,
+                                    options,
+                                    {{"TMPDIR", dir_.path()}},
+                                    std::chrono::minutes(10),
+                                    std::move(interruptWhen)});
   }
 
   std::vector<std::string> pieces(const PieceSetPlan& plan = {}) {
-    return clitest::writePieceSet(dir_.path(), plan);
+    return tessaly::cli::test::writePieceSet(dir_.path(), plan);
   }
 
-  // The names in the test's folder, which is also the program's $TMPDIR: whatever the program
-  // made for itself there must be gone.
   std::set<std::string> folderNames() const {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
@@ -55,33 +60,41 @@ class StitchProgramTest : public ::testing::Test {
   // An older result the failing runs must leave alone.
   std::string olderResult(const std::string& name) {
     const std::string path = dir_.file(name);
-    std::ofstream(path) << "older result";
+    tessaly::test::writeText(path, "older result");
     return path;
   }
 
-  qxtest::TempDir dir_;
+  tessaly::test::TempFolder dir_;
 };
 
 TEST_F(StitchProgramTest, RowOfTwoIsWrittenWithTheResolutionAndReportedFully) {
   const std::string out = dir_.file("out.tif"), report = dir_.file("report.json");
-  const ProgramResult r = stitch({"-o", out, "--report", report}, pieces());
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(contains(r.out, "arrangement: 1 row x 2 columns")) << r.out;
-  EXPECT_TRUE(contains(r.out, "result: " + out)) << r.out;
-  EXPECT_TRUE(contains(r.err, "blending 100%")) << r.err;
+  const ChildResult r = stitch({"-o", out, "--report", report}, pieces());
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
+  EXPECT_TRUE(contains(r.standardOutput, "arrangement: 1 row x 2 columns")) << r.standardOutput;
+  EXPECT_TRUE(contains(r.standardOutput, "result: " + out)) << r.standardOutput;
+  EXPECT_TRUE(contains(r.standardError, "blending 100%")) << r.standardError;
 
   int32_t format = 0, dpi = 0;
-  const qxtest::Picture result = clitest::readPicture(out, &format, &dpi);
+  const qxtest::Picture result = tessaly::cli::test::readPicture(out, &format, &dpi);
   EXPECT_EQ(dpi, 300);
   EXPECT_GT(result.width, 1200);  // two 800-pixel pieces overlapping by 320
   EXPECT_LT(result.width, 1320);
 
-  const std::string json = contentOf(report);
-  EXPECT_TRUE(contains(json, "\"status\": \"ok\"")) << json;
+  const JsonValue json = readJsonFile(report);
+  EXPECT_EQ(json["status"].asString(), "ok");
+  EXPECT_EQ(json["exitCode"].asInteger(), 0);
+  EXPECT_TRUE(json["error"].isNull());
+  EXPECT_EQ(json["result"]["width"].asInteger(), result.width);
+  EXPECT_EQ(json["result"]["dpi"].asInteger(), 300);
+  EXPECT_EQ(json["style"].asString(), "row");
+  ASSERT_EQ(json["pieces"].size(), 2u);
   // Each piece is decoded once; every later load reads the decoded copy.
-  EXPECT_FALSE(contains(json, "\"decodes\": 0"));
-  EXPECT_FALSE(contains(json, "\"decodes\": 2"));
-  EXPECT_FALSE(contains(json, "\"cacheReads\": 0"));
+  for (const JsonValue& piece : json["pieces"].items()) {
+    EXPECT_EQ(piece["decodes"].asInteger(), 1);
+    EXPECT_GT(piece["cacheReads"].asInteger(), 0);
+  }
+  EXPECT_GT(json["peakMemoryBytes"].asInteger(), 0);
   expectOnlyPiecesAnd({"out.tif", "report.json"});
 }
 
@@ -93,37 +106,43 @@ TEST_F(StitchProgramTest, RotationsTurnPiecesScannedTheOtherWayRoundBeforeStitch
   plan.fileTurns = {0, 1, 2, 0};  // files hold pieces turned left once and twice
   const std::vector<std::string> files = pieces(plan);
   const std::string out = dir_.file("out.png"), report = dir_.file("report.json");
-  const ProgramResult r = stitch({"-o", out, "--report", report, files[0], "-r", "270", files[1],
-                                  "--rotate=180", files[2], files[3]},
-                                 {});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  const std::string json = contentOf(report);
+  const ChildResult r = stitch({"-o", out, "--report", report, files[0], "-r", "270", files[1],
+                                "--rotate=180", files[2], files[3]},
+                               {});
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
+  const JsonValue json = readJsonFile(report);
+  EXPECT_EQ(json["pieces"][1]["rotation"].asInteger(), 270);
+  EXPECT_EQ(json["pieces"][2]["rotation"].asInteger(), 180);
   // Turned back by the user, no piece needs a turn from the engine.
-  EXPECT_FALSE(contains(json, "\"quarterTurns\": 1")) << json;
-  EXPECT_TRUE(contains(r.out, "2 rows x 2 columns")) << r.out;
-  const qxtest::Picture result = clitest::readPicture(out);
+  const JsonValue& arrangement = json["arrangement"];
+  EXPECT_EQ(arrangement["rows"].asInteger(), 2);
+  EXPECT_EQ(arrangement["columns"].asInteger(), 2);
+  for (const JsonValue& cell : arrangement["cells"].items())
+    EXPECT_EQ(cell["quarterTurns"].asInteger(), 0) << cell["path"].asString();
+  EXPECT_TRUE(contains(r.standardOutput, "2 rows x 2 columns")) << r.standardOutput;
+  const qxtest::Picture result = tessaly::cli::test::readPicture(out);
   EXPECT_GT(result.width, 1300);
   EXPECT_LT(result.height, 1020);
 }
 
 TEST_F(StitchProgramTest, CropStraightenAndHalfSizeTogether) {
   const std::string out = dir_.file("out.jpg"), report = dir_.file("report.json");
-  const ProgramResult r =
+  const ChildResult r =
       stitch({"-q", "--crop", "--straighten", "--output-size", "1", "-o", out, "--report", report},
              pieces());
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
+  EXPECT_EQ(r.standardOutput, "");
+  EXPECT_EQ(r.standardError, "");
   int32_t dpi = 0;
-  const qxtest::Picture result = clitest::readPicture(out, nullptr, &dpi);
+  const qxtest::Picture result = tessaly::cli::test::readPicture(out, nullptr, &dpi);
   EXPECT_EQ(dpi, 150);  // half the pieces' 300
   EXPECT_LT(result.width, 660);
   EXPECT_LT(result.height, 300);
-  const std::string json = contentOf(report);
-  EXPECT_TRUE(contains(json, "\"outputLevel\": 1")) << json;
-  EXPECT_TRUE(contains(json, "\"skew\": {")) << json;
-  EXPECT_TRUE(contains(json, "\"appliedCrop\": {")) << json;
-  EXPECT_TRUE(contains(json, "\"straightening\":")) << json;
+  const JsonValue json = readJsonFile(report);
+  EXPECT_EQ(json["outputLevel"].asInteger(), 1);
+  EXPECT_EQ(json["skew"].kind(), JsonValue::Kind::Object);
+  EXPECT_EQ(json["appliedCrop"].kind(), JsonValue::Kind::Object);
+  EXPECT_TRUE(json["seconds"].has("straightening")) << readText(report);
 }
 
 TEST_F(StitchProgramTest, CommandLineMistakesStopBeforeAnyWork) {
@@ -138,32 +157,41 @@ TEST_F(StitchProgramTest, CommandLineMistakesStopBeforeAnyWork) {
       {{"-o", files[1], files[0], files[1]}, "overwrite"},
       {{"-o", older, "--report", files[0], files[0], files[1]}, "overwrite"},
       {{"-o", older, "--report", dir_.path() + "/./result.png", files[0], files[1]}, "both"},
-      {{"-o", older, "--style", "ring", files[0], files[1]}, "--help"},
+      {{"-o", older, "--style", "ring", files[0], files[1]},
+       "tessaly-stitch: style 'ring' is neither 'row' nor 'grid'\n"
+       "Try 'tessaly-stitch --help' for more.\n"},
       {{files[0], files[1]}, "-o RESULT"},
   };
   for (const Case& c : cases) {
-    const ProgramResult r = stitch(c.args, {});
-    EXPECT_EQ(r.exitCode, 2) << r.err;
-    EXPECT_TRUE(contains(r.err, c.says)) << r.err;
+    const ChildResult r = stitch(c.args, {});
+    EXPECT_EQ(r.exitCode, 2) << r.standardError;
+    EXPECT_TRUE(contains(r.standardError, c.says)) << r.standardError;
   }
-  EXPECT_EQ(contentOf(older), "older result");
+  EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.png"});
+}
+
+TEST_F(StitchProgramTest, HelpGoesToStandardOutput) {
+  const ChildResult r = stitch({"--help"}, {});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.standardOutput.rfind("Usage: tessaly-stitch [options] -o RESULT", 0), 0u);
+  EXPECT_EQ(r.standardError, "");
 }
 
 TEST_F(StitchProgramTest, UnsuitablePiecesAreNamedAndNothingIsWritten) {
   const std::vector<std::string> files = pieces();
   const std::string older = olderResult("result.png");
   const std::string tiny = dir_.file("piece-tiny.png"), small = dir_.file("piece-small.png");
-  clitest::writePicture(tiny, qxtest::Picture(100, 14), 300, 5000);
-  clitest::writePicture(small, qxtest::Picture(600, 450), 300, 5001);
+  tessaly::cli::test::writePicture(tiny, qxtest::Picture(100, 14), 300, 5000);
+  tessaly::cli::test::writePicture(small, qxtest::Picture(600, 450), 300, 5001);
   const std::string missing = dir_.file("piece-missing.jpg");
   for (const auto& [bad, says] : std::vector<std::pair<std::string, std::string>>{
            {missing, "piece-missing.jpg"}, {tiny, "1500"}, {small, "widths differ by 25 %"}}) {
-    const ProgramResult r = stitch({"-o", older, files[0], bad}, {});
-    EXPECT_EQ(r.exitCode, 3) << r.err;
-    EXPECT_TRUE(contains(r.err, says)) << r.err;
+    const ChildResult r = stitch({"-o", older, files[0], bad}, {});
+    EXPECT_EQ(r.exitCode, 3) << r.standardError;
+    EXPECT_TRUE(contains(r.standardError, says)) << r.standardError;
   }
-  EXPECT_EQ(contentOf(older), "older result");
+  EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.png"});
 }
 
@@ -175,16 +203,20 @@ TEST_F(StitchProgramTest, APieceThatBreaksWhileDecodingFailsCleanly) {
   std::filesystem::resize_file(files[1], std::filesystem::file_size(files[1]) / 2);
   const std::string older = olderResult("result.png");
   const std::string report = dir_.file("report.json");
-  const ProgramResult r = stitch({"-o", older, "--report", report}, files);
-  EXPECT_EQ(r.exitCode, 3) << r.err;
-  EXPECT_TRUE(contains(r.err, "piece1.bmp")) << r.err;
+  const ChildResult r = stitch({"-o", older, "--report", report}, files);
+  EXPECT_EQ(r.exitCode, 3) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "piece1.bmp")) << r.standardError;
   size_t failureLines = 0;
-  for (size_t at = 0; (at = r.err.find("tessaly-stitch:", at)) != std::string::npos; ++at) {
+  for (size_t at = 0; (at = r.standardError.find("tessaly-stitch:", at)) != std::string::npos;
+       ++at) {
     ++failureLines;
   }
-  EXPECT_EQ(failureLines, 1u) << r.err;
-  EXPECT_EQ(contentOf(older), "older result");
-  EXPECT_TRUE(contains(contentOf(report), "\"status\": \"failed\""));
+  EXPECT_EQ(failureLines, 1u) << r.standardError;
+  EXPECT_EQ(readText(older), "older result");
+  const JsonValue json = readJsonFile(report);
+  EXPECT_EQ(json["status"].asString(), "failed");
+  EXPECT_EQ(json["exitCode"].asInteger(), 3);
+  EXPECT_TRUE(contains(json["error"].asString(), "piece1.bmp"));
   expectOnlyPiecesAnd({"result.png", "report.json"});
 }
 
@@ -193,10 +225,10 @@ TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {
   for (const auto& options : std::vector<std::vector<std::string>>{
            {"-o", dir_.file("no-such-folder/out.jpg")},
            {"-o", dir_.file("out.jpg"), "--report", dir_.file("no-such-folder/r.json")}}) {
-    const ProgramResult r = stitch(options, files);
-    EXPECT_EQ(r.exitCode, 5) << r.err;
-    EXPECT_TRUE(contains(r.err, "no-such-folder")) << r.err;
-    EXPECT_FALSE(contains(r.err, "loading")) << r.err;
+    const ChildResult r = stitch(options, files);
+    EXPECT_EQ(r.exitCode, 5) << r.standardError;
+    EXPECT_TRUE(contains(r.standardError, "no-such-folder")) << r.standardError;
+    EXPECT_FALSE(contains(r.standardError, "loading")) << r.standardError;
   }
   expectOnlyPiecesAnd({});
 }
@@ -208,11 +240,11 @@ TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   plan.overlap = 240;
   plan.fileTurns = {0, 0, 2, 0};  // the engine writes a turned copy of one piece while aligning
   const std::string older = olderResult("result.jpg");
-  const ProgramResult r = stitch({"-o", older}, pieces(plan),
-                                 [](const std::string& err) { return contains(err, "aligning"); });
-  EXPECT_EQ(r.exitCode, 130) << r.err;
-  EXPECT_TRUE(contains(r.err, "cancelled")) << r.err;
-  EXPECT_EQ(contentOf(older), "older result");
+  const ChildResult r = stitch({"-o", older}, pieces(plan),
+                               [](const std::string& err) { return contains(err, "aligning"); });
+  EXPECT_EQ(r.exitCode, 130) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "cancelled")) << r.standardError;
+  EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.jpg"});
 }
 

@@ -1,44 +1,15 @@
-// Small helpers the tests share: a private folder, a file's whole content and pictures with a
-// pixel pattern.
+// Pictures with a pixel pattern for the units of tessaly-stitch: every pixel differs from its
+// neighbours, so a turn or copy that misplaces one shows.
 #pragma once
 
-#include <stdlib.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "quarter_turn.h"
 
-namespace clitest {
-
-// A folder of its own for one test, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/cli-unit-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline std::string contentOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+namespace tessaly::cli::test {
 
 // A 24-bit picture in rows of the engine's length; every pixel differs from its neighbours.
 struct Pattern {
@@ -63,6 +34,7 @@ struct Pattern {
     return bytes.data() + size_t(y) * stride + size_t(x) * 3;
   }
   tagPixelArray view() { return {width, height, stride, bytes.data()}; }
+  tessaly::cli::PixelRows rows() { return {bytes.data(), stride}; }
 
   // The pattern turned once to the left: row r, column c comes from row c, column
   // (width - 1 - r).
@@ -93,4 +65,4 @@ struct Pattern {
   }
 };
 
-}  // namespace clitest
+}  // namespace tessaly::cli::test
