@@ -10,9 +10,10 @@
 #include <cstdint>
 
 #include "object.h"
+#include "owned.h"
 #include "zanEngDefs.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct Block {
   HandleObject base;
@@ -50,13 +51,20 @@ enum class FillMemory { Leave, Make };
 Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed = nullptr);
 
 // Undoes one lock (see the unlock operation in block.cpp).
-inline void unlockBlock(Block* block, bool modified) { unlockObject(&block->base, modified); }
+inline void unlockBlock(Block* block, bool modified) {
+  unlockObject(&block->base, modified);
+}
 
 // Holds a block lock taken by lockBlock or createBlock until it goes.
 using BlockLock = Locked<Block>;
 
 // Frees the block and its memory; the caller's lock goes with it.
-void destroyBlock(Block* block);
+inline void destroyBlock(Block* block) {
+  destroyRecord(block);
+}
+
+// A block made by createBlock or cloneBlock, destroyed unless released.
+using OwnedBlock = OwnedRecord<Block>;
 
 // A new block, locked once and in no table, with the same type, fill value, header fields and
 // extra words and a copy of the pixel memory. Throws when memory runs out or the source's memory
@@ -75,4 +83,4 @@ void dropMemory(Block& block);
 // True when the locked memory holds every row of the block's rectangle at its stride.
 bool pixelsFit(const Block& block);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

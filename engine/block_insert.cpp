@@ -3,7 +3,7 @@
 
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 RECT rectOf(const Block& block) {
@@ -29,8 +29,8 @@ void adoptTileSize(DataLayer& data, const RECT& rect) {
     setLayerProperty(*layer, ZAN_LAYER_TILEH, &height, sizeof height, 0);
   }
   if (width > 0 && height > 0) {
-    relayDataLayer(data, DataGeometry{data.width, data.height, width, height, data.bitsPerPixel,
-                                      data.kind});
+    relayDataLayer(
+        data, DataGeometry{data.width, data.height, width, height, data.bitsPerPixel, data.kind});
   }
 }
 
@@ -62,4 +62,4 @@ Block* insertBlock(Block& block, Layer& layer) {
   return previous;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

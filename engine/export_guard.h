@@ -9,7 +9,7 @@
 #include "zanEngDefs.h"
 #include "zanError.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 template <typename Body>
 int32_t codeOf(Body&& body) noexcept {
@@ -43,4 +43,4 @@ R guardCreate(int32_t* error, Body&& body) noexcept {
   return code == ZAN_OK ? result : R{};
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -9,17 +9,21 @@
 #include "run_heap.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
-BlockHeader* headerOf(Block* block) { return block != nullptr ? &block->header : nullptr; }
+BlockHeader* headerOf(Block* block) {
+  return block != nullptr ? &block->header : nullptr;
+}
 
 }  // namespace
 
 extern "C" {
 
-ZAN_API int32_t zanInitRunHeap(zanHeap heap) { return initRunHeap(heap); }
+ZAN_API int32_t zanInitRunHeap(zanHeap heap) {
+  return initRunHeap(heap);
+}
 
 ZAN_API BlockHeader* zanCreateBlock(uint32_t dataSize, int32_t type, int32_t* error) {
   return guardCreate<BlockHeader*>(error, [&] { return headerOf(createBlock(dataSize, type)); });
@@ -117,14 +121,16 @@ ZAN_API int32_t zanAttachDataLayer(zanHandle layer, zanHandle dataLayer, void* /
   });
 }
 
-ZAN_API int32_t zanDiscardBlock(BlockHeader* /*block*/, void* /*reserved*/) { return ZAN_OK; }
+ZAN_API int32_t zanDiscardBlock(BlockHeader* /*block*/, void* /*reserved*/) {
+  return ZAN_OK;
+}
 
 ZAN_API int32_t zanGetLayerBits(void* buffer, zanHandle layer, int32_t left, int32_t top,
                                 int32_t right, int32_t bottom, int32_t stride) {
   return guardStatus([&] {
     Locked<Layer> owner(layer);
-    if (owner) copyOut(*owner, static_cast<unsigned char*>(buffer), RECT{left, top, right, bottom},
-                       stride);
+    if (owner)
+      copyOut(*owner, static_cast<unsigned char*>(buffer), RECT{left, top, right, bottom}, stride);
     return ZAN_OK;
   });
 }
@@ -133,8 +139,9 @@ ZAN_API int32_t zanSetLayerBits(const void* data, zanHandle layer, int32_t left,
                                 int32_t right, int32_t bottom, int32_t stride, int32_t value) {
   return guardStatus([&] {
     Locked<Layer> owner(layer, true);
-    if (owner) writeIn(*owner, static_cast<const unsigned char*>(data),
-                       RECT{left, top, right, bottom}, stride, value);
+    if (owner)
+      writeIn(*owner, static_cast<const unsigned char*>(data), RECT{left, top, right, bottom},
+              stride, value);
     return ZAN_OK;
   });
 }

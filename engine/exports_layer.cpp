@@ -5,7 +5,7 @@
 #include "property_store.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
@@ -47,8 +47,7 @@ extern "C" {
 
 ZAN_API zanHandle zanCreateLayer(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                  int32_t* error) {
-  return guardCreate<zanHandle>(error,
-                                [&] { return createLayer(RECT{left, top, right, bottom}); });
+  return guardCreate<zanHandle>(error, [&] { return createLayer(RECT{left, top, right, bottom}); });
 }
 
 ZAN_API int32_t zanDestroyLayer(zanHandle layer) {

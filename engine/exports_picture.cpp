@@ -8,7 +8,7 @@
 #include "property_store.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
@@ -65,8 +65,7 @@ ZAN_API int32_t zanSetPictureProperty(zanHandle picture, int32_t id, const void*
   });
 }
 
-ZAN_API int32_t zanEnumPictureProperties(zanHandle picture, ZanPropEnumProc callback,
-                                         void* user) {
+ZAN_API int32_t zanEnumPictureProperties(zanHandle picture, ZanPropEnumProc callback, void* user) {
   return guardStatus([&] {
     Locked<Picture> locked(picture);
     return locked ? enumProperties(locked.base(), callback, user) : 0;

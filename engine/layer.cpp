@@ -1,10 +1,11 @@
 // Layers: the class table, creating and destroying, and how changes travel on to the picture.
 #include "layer.h"
 
+#include "owned.h"
 #include "property_store.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 void destroyLayerOp(HandleObject* self, uint32_t flags) {
@@ -62,6 +63,13 @@ int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t si
   return result;
 }
 
+void setLayerPicture(Layer& layer, zanHandle picture) {
+  layer.picture = picture;
+  // The mask belongs to the layer and so to the layer's picture.
+  Locked<Layer> mask(layer.mask, true);
+  if (mask) mask->picture = picture;
+}
+
 RECT arrangementRect(const Layer& layer) {
   Locked<Layer> floating(layer.floating);
   return floating ? unite(layer.rect, floating->rect) : layer.rect;
@@ -69,17 +77,14 @@ RECT arrangementRect(const Layer& layer) {
 
 zanHandle ensureDataLayer(Layer& layer) {
   if (Locked<DataLayer>(layer.dataLayer)) return layer.dataLayer;
-  const zanHandle handle = createDataLayer(layer.geometry());
-  try {
-    Locked<DataLayer> data = lockOrThrow<DataLayer>(handle, ZAN_ERR_CREATE);
+  OwnedObject owned(createDataLayer(layer.geometry()));
+  {
+    Locked<DataLayer> data = lockOrThrow<DataLayer>(owned.get(), ZAN_ERR_CREATE);
     data.markModified();
     attachLayer(*data, layer.base.self);
-  } catch (...) {
-    destroyObject(handle);
-    throw;
   }
-  layer.dataLayer = handle;
-  return handle;
+  layer.dataLayer = owned.release();
+  return layer.dataLayer;
 }
 
 void useDataLayer(Layer& layer, zanHandle dataLayer) {
@@ -93,9 +98,9 @@ void useDataLayer(Layer& layer, zanHandle dataLayer) {
   if (previous != 0) detachLayer(previous, layer.base.self);
 }
 
-void relayTiles(Layer& layer) {
+void relayTiles(Layer& layer, const DataGeometry& geometry) {
   Locked<DataLayer> data(layer.dataLayer, true);
-  if (data) relayDataLayer(*data, layer.geometry());
+  if (data) relayDataLayer(*data, geometry);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

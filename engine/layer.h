@@ -8,7 +8,7 @@
 #include "data_layer.h"
 #include "object.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 constexpr int kReducedLevels = 10;
 constexpr uint32_t kTransformBytes = 9 * sizeof(double);
@@ -58,8 +58,10 @@ zanHandle createLayer(const RECT& rect);
 
 // Sets a property through the layer's hooks or its store and announces the change to the
 // picture with the identifier as code. Returns what setProperty returns.
-int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t size,
-                         uint32_t flags);
+int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t size, uint32_t flags);
+// Makes picture (0: none) the owner of the layer and of its mask.
+void setLayerPicture(Layer& layer, zanHandle picture);
+
 // The layer's property hooks (layer_props.cpp).
 int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t size,
                      uint32_t flags);
@@ -74,8 +76,10 @@ int32_t setLayerRect(Layer& layer, const RECT& rect);
 zanHandle ensureDataLayer(Layer& layer);
 // Switches the layer to another data layer (0: none); the previous one goes when unused.
 void useDataLayer(Layer& layer, zanHandle dataLayer);
-// Lays the data layer's grid out again with the layer's geometry (pixels are dropped).
-void relayTiles(Layer& layer);
+// Lays the data layer's grid out again with the geometry the layer is about to take (pixels are
+// dropped). The layer stores its new values only once this went through, so a failure leaves the
+// layer and its grid as they were.
+void relayTiles(Layer& layer, const DataGeometry& geometry);
 
 // Reduced copies.
 void destroyReducedCopies(Layer& layer);
@@ -97,4 +101,4 @@ RECT arrangementRect(const Layer& layer);
 // pixels. The mask is not cloned. Throws; nothing is left of a failed clone.
 zanHandle cloneLayer(zanHandle layer, bool withPixels);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

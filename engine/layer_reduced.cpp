@@ -4,7 +4,7 @@
 #include "point_mapping.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 void destroyReducedCopies(Layer& layer) {
   for (zanHandle& copy : layer.reduced) destroyObject(std::exchange(copy, 0));
@@ -28,4 +28,4 @@ void markReducedCopies(Layer& layer, const RECT& rect) {
   }
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

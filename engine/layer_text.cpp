@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "layer.h"
+#include "owned.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 using Record = unsigned char[ZAN_TEXT_RECORD_SIZE];
@@ -40,20 +41,19 @@ int32_t storeTextRecord(Layer& layer, const void* data, uint32_t size) {
   if (data == nullptr || size < ZAN_TEXT_RECORD_SIZE) return ZAN_ERR_ARG;
   Record record;
   std::memcpy(record, data, sizeof record);
-  const zanHandle textCopy =
-      copyText(wordAt(record, ZAN_TEXT_HANDLE_OFFSET), wordAt(record, ZAN_TEXT_LENGTH_OFFSET));
-  std::memcpy(record + ZAN_TEXT_HANDLE_OFFSET, &textCopy, sizeof textCopy);
+  OwnedHeapBlock textCopy(
+      copyText(wordAt(record, ZAN_TEXT_HANDLE_OFFSET), wordAt(record, ZAN_TEXT_LENGTH_OFFSET)));
+  const zanHandle textHandle = textCopy.get();
+  std::memcpy(record + ZAN_TEXT_HANDLE_OFFSET, &textHandle, sizeof textHandle);
 
   zan::HeapBlock block(0, sizeof record);
   zan::HeapLock<unsigned char> target = block.lock<unsigned char>();
-  if (!target) {
-    if (textCopy != 0) zanHeapFree(0, textCopy);
-    _zanThrow(ZAN_ERR_CREATE);
-  }
+  if (!target) _zanThrow(ZAN_ERR_CREATE);
   std::memcpy(target.get(), record, sizeof record);
   target.unlock();
   freeTextRecord(layer);
   layer.text = block.release();
+  textCopy.release();  // the record owns the text now
   return ZAN_TEXT_RECORD_SIZE;
 }
 
@@ -75,4 +75,4 @@ void freeTextRecord(Layer& layer) {
   layer.text = 0;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

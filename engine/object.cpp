@@ -1,9 +1,10 @@
 // The object base: creating, locking, unlocking and destroying handle-addressed records.
 #include "object.h"
 
+#include "owned.h"
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 zanHandle baseUnlock(HandleObject* self, int32_t modified) {
   const zanHandle handle = self->self;
@@ -12,8 +13,12 @@ zanHandle baseUnlock(HandleObject* self, int32_t modified) {
   return handle;
 }
 
-int32_t noSetHook(HandleObject*, int32_t, const void*, uint32_t, uint32_t) { return 0; }
-int32_t noGetHook(HandleObject*, int32_t, void*, uint32_t, uint32_t) { return 0; }
+int32_t noSetHook(HandleObject*, int32_t, const void*, uint32_t, uint32_t) {
+  return 0;
+}
+int32_t noGetHook(HandleObject*, int32_t, void*, uint32_t, uint32_t) {
+  return 0;
+}
 void ignoreChange(HandleObject*, int32_t, const RECT&) {}
 
 void finishDestroy(HandleObject* self, uint32_t flags) {
@@ -57,14 +62,10 @@ zanHandle allocateObject(const ObjectOps& ops, uint32_t size, void (*init)(Handl
   object->self = handle;
   object->lockCount = 1;
   object->tag = ops.initialTag;
-  try {
-    init(object, context);
-  } catch (...) {
-    // The record was zeroed, so the destructor frees exactly what init got to make.
-    ops.destroy(object, kDestroyFree);
-    throw;
-  }
-  return unlockObject(object, true);
+  // The record was zeroed, so when init fails the destructor frees exactly what init got to make.
+  OwnedRecord<HandleObject> made(object);
+  init(object, context);
+  return unlockObject(made.release(), true);
 }
 
 void destroyObject(zanHandle handle) {
@@ -83,4 +84,4 @@ void sendChange(zanHandle target, int32_t code, const RECT& rect) noexcept {
   unlockObject(object, true);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,7 +3,7 @@
 
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 void destroyPictureOp(HandleObject* self, uint32_t flags) {
@@ -30,9 +30,8 @@ void pictureNotify(HandleObject* self, int32_t code, const RECT& rect) {
 
 }  // namespace
 
-const ObjectOps Picture::ops = {destroyPictureOp, baseUnlock,      pictureSetHook,
-                                pictureGetHook,   pictureNotify,   ZAN_TAG_PICTURE,
-                                sizeof(Picture)};
+const ObjectOps Picture::ops = {destroyPictureOp, baseUnlock,      pictureSetHook, pictureGetHook,
+                                pictureNotify,    ZAN_TAG_PICTURE, sizeof(Picture)};
 
 zanHandle createPicture() {
   return createObject<Picture>([](Picture& picture) {
@@ -48,4 +47,4 @@ int32_t currentLayerIndex(Picture& picture) {
   return picture.currentLayer;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine
