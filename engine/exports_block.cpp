@@ -22,7 +22,7 @@ BlockHeader* headerOf(Block* block) {
 extern "C" {
 
 ZAN_API int32_t zanInitRunHeap(zanHeap heap) {
-  return initRunHeap(heap);
+  return guardResult<int32_t>([&] { return initRunHeap(heap); });
 }
 
 ZAN_API BlockHeader* zanCreateBlock(uint32_t dataSize, int32_t type, int32_t* error) {
@@ -41,21 +41,24 @@ ZAN_API int32_t zanDestroyBlock(BlockHeader* header) {
 }
 
 ZAN_API BlockHeader* zanCloneBlock(BlockHeader* header, void* /*reserved*/) {
-  Block* block = blockOf(header);
-  if (block == nullptr) return nullptr;
-  return guardCreate<BlockHeader*>(nullptr, [&] { return headerOf(cloneBlock(*block)); });
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
+    Block* block = blockOf(header);
+    return block != nullptr ? headerOf(cloneBlock(*block)) : nullptr;
+  });
 }
 
 ZAN_API int32_t zanUnlockBlock(BlockHeader* header, int32_t modified) {
-  if (header == nullptr) return ZAN_OK;
-  Block* block = blockOf(header);
-  if (block == nullptr) return ZAN_ERR_ARG;
-  unlockBlock(block, modified != 0);
-  return ZAN_OK;
+  return guardStatus([&] {
+    if (header == nullptr) return ZAN_OK;
+    Block* block = blockOf(header);
+    if (block == nullptr) return ZAN_ERR_ARG;
+    unlockBlock(block, modified != 0);
+    return ZAN_OK;
+  });
 }
 
 ZAN_API BlockHeader* zanLockBlock(zanHandle layer, int32_t x, int32_t y, void* /*reserved*/) {
-  return guardCreate<BlockHeader*>(nullptr, [&]() -> BlockHeader* {
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
     Locked<Layer> owner(layer);
     if (!owner || x < 0 || y < 0 || x >= owner->width() || y >= owner->height()) return nullptr;
     Locked<DataLayer> data(owner->dataLayer);
@@ -73,9 +76,9 @@ ZAN_API BlockHeader* zanLockBlock(zanHandle layer, int32_t x, int32_t y, void* /
 }
 
 ZAN_API BlockHeader* zanInsertBlock(BlockHeader* header, zanHandle layer, void* /*reserved*/) {
-  Block* block = blockOf(header);
-  if (block == nullptr) return nullptr;
-  return guardCreate<BlockHeader*>(nullptr, [&]() -> BlockHeader* {
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
+    Block* block = blockOf(header);
+    if (block == nullptr) return nullptr;
     Locked<Layer> target(layer, true);
     return target ? headerOf(insertBlock(*block, *target)) : nullptr;
   });
@@ -108,8 +111,10 @@ ZAN_API int32_t zanEnumBlocks(zanHandle layer, ZanBlockEnumProc callback, void* 
 }
 
 ZAN_API zanHandle zanGetDataLayer(zanHandle layer) {
-  Locked<Layer> owner(layer);
-  return owner ? owner->dataLayer : 0;
+  return guardResult<zanHandle>([&] {
+    Locked<Layer> owner(layer);
+    return owner ? owner->dataLayer : 0;
+  });
 }
 
 ZAN_API int32_t zanAttachDataLayer(zanHandle layer, zanHandle dataLayer, void* /*reserved*/) {
