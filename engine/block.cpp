@@ -27,12 +27,12 @@ void destroyBlockOp(HandleObject* self, uint32_t flags) {
 // was not changed is freed again, since its fill value says everything about it.
 zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   auto* block = reinterpret_cast<Block*>(self);
-  const zanHandle handle = self->self;  // the record may move once its heap lock is gone
+  const zanHandle handle = self->handle;  // the record may move once its heap lock is gone
   --self->lockCount;
   // Content written through this lock is no longer known to be uniform, even if an outer lock
   // is released later without the modified flag.
   if (modified != 0 && block->header.data != nullptr && block->memory != 0)
-    block->fill = ZAN_NO_FILL;
+    block->fillValue = ZAN_NO_FILL;
   if (modified != 0 && block->owner != 0) {
     const RECT r{block->header.left, block->header.top, block->header.right, block->header.bottom};
     announceBlockChange(block->owner, r);
@@ -43,7 +43,7 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   }
   if (block->memory != 0) {
     zanHeapUnlock(block->memoryHeap, block->memory, modified);
-    if (modified == 0 && block->fill != ZAN_NO_FILL) {
+    if (modified == 0 && block->fillValue != ZAN_NO_FILL) {
       zanHeapFree(block->memoryHeap, block->memory);
       block->memory = 0;
       block->memorySize = 0;
@@ -101,7 +101,7 @@ Block* createBlock(uint32_t dataSize, int32_t type) {
   const zanHandle handle = createObject<Block>(
       [&](Block& block) {
         block.header.type = static_cast<uint32_t>(type);
-        block.fill = ZAN_NO_FILL;
+        block.fillValue = ZAN_NO_FILL;
       },
       size);
   OwnedBlock block(lockAs<Block>(handle));
@@ -117,9 +117,9 @@ Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed) {
     block->header.data =
         static_cast<unsigned char*>(zanHeapLock(block->memoryHeap, block->memory, 0));
     if (block->header.data == nullptr && memoryFailed != nullptr) *memoryFailed = true;
-  } else if (mode == FillMemory::Make && block->fill != ZAN_NO_FILL) {
+  } else if (mode == FillMemory::Make && block->fillValue != ZAN_NO_FILL) {
     try {
-      giveMemory(*block, block->fill);
+      giveMemory(*block, block->fillValue);
     } catch (...) {
       // Callers test the data pointer: a uniform block without memory is still a valid answer.
     }
@@ -132,7 +132,7 @@ Block* cloneBlock(Block& source) {
   const auto type = static_cast<int32_t>(source.header.type);
   OwnedBlock owned(createBlock(0, type));
   Block& copy = *owned.get();
-  copy.fill = source.fill;
+  copy.fillValue = source.fillValue;
   BlockHeader header = source.header;
   header.data = nullptr;
   copy.header = header;

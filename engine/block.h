@@ -20,7 +20,7 @@ struct Block {
   zanHandle owner;      // data layer whose tile table holds the block; 0 while in none
   zanHandle memory;     // pixel memory; 0 = none
   uint32_t memorySize;  // bytes of that memory
-  int32_t fill;         // the value every pixel holds, or ZAN_NO_FILL when not known uniform
+  int32_t fillValue;    // the value every pixel holds, or ZAN_NO_FILL when not known uniform
   zanHeap memoryHeap;   // the heap the memory came from
   BlockHeader header;   // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
 

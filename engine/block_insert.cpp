@@ -55,7 +55,7 @@ Block* insertBlock(Block& block, Layer& layer) {
     previous = lockBlock(entry.block, FillMemory::Leave);
     if (previous != nullptr) previous->owner = 0;
   }
-  entry.block = block.base.self;
+  entry.block = block.base.handle;
   data->tiles.put(static_cast<uint32_t>(position), entry);
   block.owner = dataHandle;
   block.header.bitsPerPixel = data->bitsPerPixel;

@@ -10,17 +10,17 @@ namespace {
 
 void destroyLayerOp(HandleObject* self, uint32_t flags) {
   auto* layer = reinterpret_cast<Layer*>(self);
-  if (layer->dataLayer != 0) detachLayer(layer->dataLayer, self->self);
+  if (layer->dataLayer != 0) detachLayer(layer->dataLayer, self->handle);
   layer->dataLayer = 0;
   if (layer->palette != 0) zanHeapFree(0, layer->palette);
   layer->palette = 0;
-  destroyObject(std::exchange(layer->floating, 0));
+  destroyObject(std::exchange(layer->floatingLayer, 0));
   destroyReducedCopies(*layer);
   destroyObject(std::exchange(layer->mask, 0));
   destroyObject(std::exchange(layer->externMask, 0));
   freeTextRecord(*layer);
   if (layer->transform != 0) zanHeapFree(0, std::exchange(layer->transform, 0));
-  destroyObject(std::exchange(layer->owned, 0));
+  destroyObject(std::exchange(layer->ownedObject, 0));
   finishDestroy(self, flags);
 }
 
@@ -71,7 +71,7 @@ void setLayerPicture(Layer& layer, zanHandle picture) {
 }
 
 RECT arrangementRect(const Layer& layer) {
-  Locked<Layer> floating(layer.floating);
+  Locked<Layer> floating(layer.floatingLayer);
   return floating ? unite(layer.rect, floating->rect) : layer.rect;
 }
 
@@ -81,7 +81,7 @@ zanHandle ensureDataLayer(Layer& layer) {
   {
     Locked<DataLayer> data = lockOrThrow<DataLayer>(owned.get(), ZAN_ERR_CREATE);
     data.markModified();
-    attachLayer(*data, layer.base.self);
+    attachLayer(*data, layer.base.handle);
   }
   layer.dataLayer = owned.release();
   return layer.dataLayer;
@@ -92,10 +92,10 @@ void useDataLayer(Layer& layer, zanHandle dataLayer) {
   if (dataLayer != 0) {
     Locked<DataLayer> data = lockOrThrow<DataLayer>(dataLayer, ZAN_ERR_ARG);
     data.markModified();
-    attachLayer(*data, layer.base.self);
+    attachLayer(*data, layer.base.handle);
   }
   const zanHandle previous = std::exchange(layer.dataLayer, dataLayer);
-  if (previous != 0) detachLayer(previous, layer.base.self);
+  if (previous != 0) detachLayer(previous, layer.base.handle);
 }
 
 void relayTiles(Layer& layer, const DataGeometry& geometry) {

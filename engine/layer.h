@@ -22,9 +22,9 @@ struct Layer {
   zanHandle externMask;  // external mask, owned; the tag is LAYX while it is set
   zanHandle palette;     // palette block, owned
   int32_t visible;
-  int32_t index;  // 1-based place in the picture
-  int32_t user1;
-  int32_t user2;
+  int32_t index;       // 1-based place in the picture
+  int32_t userValue1;  // -106 and -107: the caller's values, stored, copied and returned
+  int32_t userValue2;
   uint8_t opacity;
   int32_t bitsPerPixel;
   int32_t tileWidth;
@@ -33,12 +33,12 @@ struct Layer {
   int32_t toolTag;
   RECT rect;  // picture coordinates
   // Entry k is the layer halved k + 1 times, built by views for zoomed-out display.
-  zanHandle reduced[kReducedLevels];
+  zanHandle reducedCopies[kReducedLevels];
   int32_t cacheKey;
-  zanHandle text;       // text record block (ZAN_TEXT_RECORD_SIZE bytes), owned
-  zanHandle floating;   // floating layer, owned
-  zanHandle transform;  // block of a 3 x 3 matrix of doubles (row vectors), owned, or 0
-  zanHandle owned;      // another engine object the layer owns, or 0
+  zanHandle textRecord;     // text record block (ZAN_TEXT_RECORD_SIZE bytes), owned
+  zanHandle floatingLayer;  // floating layer, owned
+  zanHandle transform;      // block of a 3 x 3 matrix of doubles (row vectors), owned, or 0
+  zanHandle ownedObject;    // another engine object the layer owns, or 0
 
   int32_t width() const { return rect.right - rect.left; }
   int32_t height() const { return rect.bottom - rect.top; }

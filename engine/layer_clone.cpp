@@ -21,7 +21,7 @@ void copyInto(Layer& copy, Layer& source, bool withPixels) {
   }
   copyPropertyStore(&copy.base, &source.base);
   copy.palette = duplicateBlock(source.palette);
-  if (source.text != 0) {
+  if (source.textRecord != 0) {
     unsigned char record[ZAN_TEXT_RECORD_SIZE];
     readTextRecord(source, record, sizeof record);
     storeTextRecord(copy, record, sizeof record);

@@ -62,9 +62,9 @@ int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t 
     case ZAN_LAYER_INDEX:
       return storeValue(layer.index, data, size);
     case ZAN_LAYER_USER1:
-      return storeValue(layer.user1, data, size);
+      return storeValue(layer.userValue1, data, size);
     case ZAN_LAYER_USER2:
-      return storeValue(layer.user2, data, size);
+      return storeValue(layer.userValue2, data, size);
     case ZAN_LAYER_OPACITY:
       return storeValue(layer.opacity, data, size);  // keeps the low byte
     case ZAN_LAYER_PALETTE:
@@ -88,7 +88,7 @@ int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t 
       const int32_t taken = storeValue(layer.cacheKey, data, size);
       if (taken < 0) return taken;
       destroyReducedCopies(layer);
-      Locked<Layer> floating(layer.floating, true);
+      Locked<Layer> floating(layer.floatingLayer, true);
       if (floating) destroyReducedCopies(*floating);
       return taken;
     }
@@ -116,9 +116,9 @@ int32_t layerGetHook(HandleObject* self, int32_t id, void* buffer, uint32_t size
     case ZAN_LAYER_INDEX:
       return giveValue(buffer, size, layer.index);
     case ZAN_LAYER_USER1:
-      return giveValue(buffer, size, layer.user1);
+      return giveValue(buffer, size, layer.userValue1);
     case ZAN_LAYER_USER2:
-      return giveValue(buffer, size, layer.user2);
+      return giveValue(buffer, size, layer.userValue2);
     case ZAN_LAYER_OPACITY:
       return giveValue(buffer, size, int32_t{layer.opacity});
     case ZAN_LAYER_PALETTE:

@@ -52,13 +52,13 @@ int32_t storeTextRecord(Layer& layer, const void* data, uint32_t size) {
   std::memcpy(target.get(), record, sizeof record);
   target.unlock();
   freeTextRecord(layer);
-  layer.text = block.release();
+  layer.textRecord = block.release();
   textCopy.release();  // the record owns the text now
   return ZAN_TEXT_RECORD_SIZE;
 }
 
 int32_t readTextRecord(Layer& layer, void* buffer, uint32_t size) {
-  zan::HeapLock<unsigned char> record(0, layer.text);
+  zan::HeapLock<unsigned char> record(0, layer.textRecord);
   if (record && buffer != nullptr)
     std::memcpy(buffer, record.get(), std::min<uint32_t>(size, ZAN_TEXT_RECORD_SIZE));
   // Callers have always been told 4 here, whatever was copied.
@@ -66,13 +66,13 @@ int32_t readTextRecord(Layer& layer, void* buffer, uint32_t size) {
 }
 
 void freeTextRecord(Layer& layer) {
-  if (layer.text == 0) return;
+  if (layer.textRecord == 0) return;
   {
-    zan::HeapLock<unsigned char> record(0, layer.text);
+    zan::HeapLock<unsigned char> record(0, layer.textRecord);
     if (record) zanHeapFree(0, wordAt(record.get(), ZAN_TEXT_HANDLE_OFFSET));
   }
-  zanHeapFree(0, layer.text);
-  layer.text = 0;
+  zanHeapFree(0, layer.textRecord);
+  layer.textRecord = 0;
 }
 
 }  // namespace tessaly::engine

@@ -7,7 +7,7 @@
 namespace tessaly::engine {
 
 zanHandle baseUnlock(HandleObject* self, int32_t modified) {
-  const zanHandle handle = self->self;
+  const zanHandle handle = self->handle;
   --self->lockCount;
   zanHeapUnlock(self->heap, handle, modified);
   return handle;
@@ -25,7 +25,7 @@ void finishDestroy(HandleObject* self, uint32_t flags) {
   destroyPropertyStore(self);
   if ((flags & kDestroyFree) == 0) return;
   const zanHeap heap = self->heap;
-  const zanHandle handle = self->self;
+  const zanHandle handle = self->handle;
   --self->lockCount;
   zanHeapUnlock(heap, handle, 1);
   zanHeapFree(heap, handle);
@@ -38,7 +38,7 @@ HandleObject* lockObject(zanHandle handle) noexcept {
   // The handle may name any block of the default heap: check that it really holds an engine
   // object before anything is read through its table.
   const uint32_t size = zanHeapSize(0, handle);
-  if (size < sizeof(HandleObject) || !isEngineOps(object->ops) || object->self != handle ||
+  if (size < sizeof(HandleObject) || !isEngineOps(object->ops) || object->handle != handle ||
       size < object->ops->recordSize) {
     zanHeapUnlock(0, handle, 0);
     return nullptr;
@@ -59,7 +59,7 @@ zanHandle allocateObject(const ObjectOps& ops, uint32_t size, void (*init)(Handl
   }
   object->ops = &ops;
   object->heap = 0;
-  object->self = handle;
+  object->handle = handle;
   object->lockCount = 1;
   object->tag = ops.initialTag;
   // The record was zeroed, so when init fails the destructor frees exactly what init got to make.

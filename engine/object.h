@@ -46,7 +46,7 @@ struct ObjectOps {
 struct HandleObject {
   const ObjectOps* ops;
   zanHeap heap;
-  zanHandle self;
+  zanHandle handle;  // the object's own handle
   int32_t lockCount;
   uint32_t tag;
   HeapArray<zanHandle> properties;  // PropertyItem handles, in the order of first setting
@@ -135,7 +135,7 @@ class Locked {
   T* operator->() const { return record_; }
   T& operator*() const { return *record_; }
   HandleObject* base() const { return baseOf(record_); }
-  zanHandle handle() const { return base()->self; }
+  zanHandle handle() const { return base()->handle; }
 
   void markModified() { modified_ = true; }
   void reset() {

@@ -13,7 +13,7 @@ void destroyPictureOp(HandleObject* self, uint32_t flags) {
   zanHandle owned = 0;
   if (storeGet(self, ZAN_PICT_OWNED_BLOCK, &owned, sizeof owned) == sizeof owned && owned != 0)
     zanHeapFree(0, owned);
-  destroyObject(std::exchange(picture->actions, 0));
+  destroyObject(std::exchange(picture->undoHistory, 0));
   for (const zanHandle layer : picture->layers.snapshot()) destroyObject(layer);
   picture->layers.release();
   // Views are not owned: they only lose their picture.

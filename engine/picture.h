@@ -12,14 +12,14 @@ struct Picture {
   HandleObject base;
   int32_t width;
   int32_t height;
-  zanHandle actions;            // undo history, owned
+  zanHandle undoHistory;        // undo history, owned
   HeapArray<zanHandle> layers;  // owned, bottom first
   HeapArray<zanHandle> views;   // attached views (not owned)
   int32_t currentLayer;         // 1-based
   int32_t modified;
   int32_t bitsPerPixel;
-  zanHandle palette;  // not owned: a layer's palette or the caller's block
-  int32_t value217;
+  zanHandle palette;    // not owned: a layer's palette or the caller's block
+  int32_t userValue;    // -217: the caller's value, stored, copied and returned
   zanHandle auxLayer;   // owned
   zanHandle selection;  // owned
   uint32_t sourceFormat;

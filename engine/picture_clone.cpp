@@ -45,7 +45,7 @@ void copyPictureProperties(Picture& target, Picture& source) {
   target.undoLimit = source.undoLimit;
   target.palette = source.palette;
   target.currentLayer = source.currentLayer;
-  target.value217 = source.value217;
+  target.userValue = source.userValue;
 }
 
 zanHandle clonePicture(zanHandle sourceHandle, bool withLayers) {

@@ -38,7 +38,7 @@ int32_t insertLayer(Picture& picture, zanHandle layerHandle, int32_t index) {
   const uint32_t pos =
       index < 1 || static_cast<uint32_t>(index) > count ? count : static_cast<uint32_t>(index - 1);
   picture.layers.insert(pos, layerHandle);
-  setLayerPicture(*layer, picture.base.self);
+  setLayerPicture(*layer, picture.base.handle);
   if (layer->palette != 0) picture.palette = layer->palette;
   renumberFrom(picture, pos);
   announceArrangement(picture, arrangementRect(*layer));

@@ -39,7 +39,7 @@ int32_t pictureSetHook(HandleObject* self, int32_t id, const void* data, uint32_
     case ZAN_PICT_CURRENTLAYER:
       return storeValue(picture.currentLayer, data, size);
     case ZAN_PICT_VALUE217:
-      return storeValue(picture.value217, data, size);
+      return storeValue(picture.userValue, data, size);
     default:
       return 0;  // the generic store, also for -201, -206 and -215
   }
@@ -72,7 +72,7 @@ int32_t pictureGetHook(HandleObject* self, int32_t id, void* buffer, uint32_t si
     case ZAN_PICT_VIEWCOUNT:
       return giveValue(buffer, size, picture.views.count);
     case ZAN_PICT_VALUE217:
-      return giveValue(buffer, size, picture.value217);
+      return giveValue(buffer, size, picture.userValue);
     default:
       return 0;  // the generic store, also for -201
   }

@@ -70,9 +70,9 @@ void readBlock(const Block& block, const RECT& part, const CallerBuffer& out, un
                int32_t bpp) {
   const int64_t width = rectWidth(part);
   if (block.header.data == nullptr) {
-    if (block.fill == ZAN_NO_FILL) return;
+    if (block.fillValue == ZAN_NO_FILL) return;
     for (int32_t y = part.top; y < part.bottom; ++y)
-      fillPixels(buffer + out.offset(part.left, y), width, bpp, block.fill, false);
+      fillPixels(buffer + out.offset(part.left, y), width, bpp, block.fillValue, false);
     return;
   }
   if (block.header.bitsPerPixel != bpp || !pixelsFit(block)) return;
@@ -126,7 +126,7 @@ BlockLock newTileBlock(TileWrite& w, uint32_t position, TileEntry entry, bool wh
   block.header.bitsPerPixel = w.data.bitsPerPixel;
   block.header.stride = static_cast<int32_t>(rowStride(w.data.bitsPerPixel, rectWidth(entry.rect)));
   if (w.source != nullptr || !wholeTile) giveMemory(block, ZAN_NO_FILL, !wholeTile);
-  entry.block = block.base.self;
+  entry.block = block.base.handle;
   w.data.tiles.put(position, entry);
   block.owner = w.dataHandle;
   return BlockLock::adopt(owned.release(), true);
@@ -142,15 +142,15 @@ void writeFill(Block& block, const RECT& part, bool wholeTile, int32_t value) {
   if (wholeTile && block.base.lockCount == 1) {
     // The tile becomes uniform: its fill value says everything, memory is not needed.
     dropMemory(block);
-    block.fill = value;
+    block.fillValue = value;
     return;
   }
   if (block.header.data == nullptr) {
     if (wholeTile) {
-      block.fill = value;
+      block.fillValue = value;
       return;
     }
-    giveMemory(block, block.fill);
+    giveMemory(block, block.fillValue);
   }
   if (!pixelsFit(block)) _zanThrow(ZAN_ERR_ARG);
   fillPart(block, part, value);
@@ -159,7 +159,7 @@ void writeFill(Block& block, const RECT& part, bool wholeTile, int32_t value) {
 void writeData(Block& block, const RECT& part, bool wholeTile, const TileWrite& w) {
   if (block.header.data == nullptr) {
     // Whatever the write does not cover keeps the tile's fill value.
-    giveMemory(block, wholeTile ? ZAN_NO_FILL : block.fill, !wholeTile);
+    giveMemory(block, wholeTile ? ZAN_NO_FILL : block.fillValue, !wholeTile);
   }
   if (!pixelsFit(block)) _zanThrow(ZAN_ERR_ARG);
   const auto rowBytes = static_cast<size_t>(rectWidth(part) * w.in.pixelBytes);

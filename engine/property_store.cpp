@@ -112,7 +112,7 @@ int32_t enumProperties(HandleObject* object, ZanPropEnumProc callback, void* use
       flags = item->flags;
       bytes.assign(item->bytes(), item->bytes() + item->size);
     }
-    result = callback(bytes.data(), object->self, id, bytes.data(),
+    result = callback(bytes.data(), object->handle, id, bytes.data(),
                       static_cast<uint32_t>(bytes.size()), flags, user);
   }
   return result;

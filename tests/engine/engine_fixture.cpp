@@ -118,7 +118,7 @@ std::vector<std::pair<zanHandle, Change>>& recorded() {
 }
 
 void recordChange(tessaly::engine::HandleObject* self, int32_t code, const RECT& rect) {
-  recorded().emplace_back(self->self, Change{code, rect});
+  recorded().emplace_back(self->handle, Change{code, rect});
 }
 
 void destroyProbe(tessaly::engine::HandleObject* self, uint32_t flags) {

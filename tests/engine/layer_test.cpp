@@ -207,7 +207,7 @@ TEST_F(Layers, TypeChecksAreSafeOnFreedAndForeignHandles) {
   EXPECT_EQ(zanCheckBaseObjectType(layer, -1), 0);
   zanSetLayerBits(nullptr, layer, 0, 0, 4, 4, 0, 1);
   BlockHeader* block = zanLockBlock(layer, 0, 0, nullptr);
-  const zanHandle blockHandle = tessaly::engine::blockOf(block)->base.self;
+  const zanHandle blockHandle = tessaly::engine::blockOf(block)->base.handle;
   zanUnlockBlock(block, 0);
   EXPECT_EQ(zanCheckBaseObjectType(blockHandle, ZAN_BASE_LAYER), 0);
   EXPECT_EQ(zanCheckBaseObjectType(zanGetDataLayer(layer), ZAN_BASE_LAYER), 0);

@@ -70,7 +70,7 @@ TEST_F(Changes, ArrangementChangesCoverTheLayerAndItsFloatingLayer) {
   const zanHandle picture = newPicture();
   const zanHandle probe = attachProbe(picture);
   const zanHandle layer = newLayer(0, 0, 10, 10);
-  Locked<tessaly::engine::Layer>(layer, true)->floating = newLayer(50, 60, 70, 80);
+  Locked<tessaly::engine::Layer>(layer, true)->floatingLayer = newLayer(50, 60, 70, 80);
   EXPECT_EQ(insert(picture, layer), 1);
   EXPECT_EQ(probeChanges(probe),
             (std::vector<Change>{change(ZAN_CHANGE_ARRANGEMENT, 0, 0, 70, 80)}));
