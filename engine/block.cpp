@@ -8,7 +8,7 @@
 #include "rect_util.h"
 #include "run_heap.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 void destroyBlockOp(HandleObject* self, uint32_t flags) {
@@ -27,12 +27,12 @@ void destroyBlockOp(HandleObject* self, uint32_t flags) {
 // was not changed is freed again, since its fill value says everything about it.
 zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   auto* block = reinterpret_cast<Block*>(self);
-  const zanHandle handle = self->self;  // the record may move once its heap lock is gone
+  const zanHandle handle = self->handle;  // the record may move once its heap lock is gone
   --self->lockCount;
   // Content written through this lock is no longer known to be uniform, even if an outer lock
   // is released later without the modified flag.
   if (modified != 0 && block->header.data != nullptr && block->memory != 0)
-    block->fill = ZAN_NO_FILL;
+    block->fillValue = ZAN_NO_FILL;
   if (modified != 0 && block->owner != 0) {
     const RECT r{block->header.left, block->header.top, block->header.right, block->header.bottom};
     announceBlockChange(block->owner, r);
@@ -43,7 +43,7 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   }
   if (block->memory != 0) {
     zanHeapUnlock(block->memoryHeap, block->memory, modified);
-    if (modified == 0 && block->fill != ZAN_NO_FILL) {
+    if (modified == 0 && block->fillValue != ZAN_NO_FILL) {
       zanHeapFree(block->memoryHeap, block->memory);
       block->memory = 0;
       block->memorySize = 0;
@@ -56,7 +56,7 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
 
 }  // namespace
 
-const ObjectOps Block::ops = {destroyBlockOp, unlockBlockOp, noSetHook,          noGetHook,
+const ObjectOps Block::ops = {destroyBlockOp, unlockBlockOp, noSetHook,    noGetHook,
                               ignoreChange,   ZAN_TAG_BLOCK, sizeof(Block)};
 
 uint32_t blockRecordSize(int32_t type) {
@@ -67,8 +67,8 @@ uint32_t blockRecordSize(int32_t type) {
 
 Block* blockOf(BlockHeader* header) {
   if (header == nullptr) return nullptr;
-  auto* block = reinterpret_cast<Block*>(reinterpret_cast<unsigned char*>(header) -
-                                         offsetof(Block, header));
+  auto* block =
+      reinterpret_cast<Block*>(reinterpret_cast<unsigned char*>(header) - offsetof(Block, header));
   if (block->base.ops != &Block::ops || block->base.tag != ZAN_TAG_BLOCK ||
       block->base.lockCount <= 0)
     return nullptr;
@@ -101,20 +101,13 @@ Block* createBlock(uint32_t dataSize, int32_t type) {
   const zanHandle handle = createObject<Block>(
       [&](Block& block) {
         block.header.type = static_cast<uint32_t>(type);
-        block.fill = ZAN_NO_FILL;
+        block.fillValue = ZAN_NO_FILL;
       },
       size);
-  Block* block = lockAs<Block>(handle);
-  if (block == nullptr) _zanThrow(ZAN_ERR_LOCK);
-  if (dataSize != 0) {
-    try {
-      attachMemory(*block, dataSize, true);
-    } catch (...) {
-      destroyBlock(block);
-      throw;
-    }
-  }
-  return block;
+  OwnedBlock block(lockAs<Block>(handle));
+  if (!block) _zanThrow(ZAN_ERR_LOCK);
+  if (dataSize != 0) attachMemory(*block.get(), dataSize, true);
+  return block.release();
 }
 
 Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed) {
@@ -124,9 +117,9 @@ Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed) {
     block->header.data =
         static_cast<unsigned char*>(zanHeapLock(block->memoryHeap, block->memory, 0));
     if (block->header.data == nullptr && memoryFailed != nullptr) *memoryFailed = true;
-  } else if (mode == FillMemory::Make && block->fill != ZAN_NO_FILL) {
+  } else if (mode == FillMemory::Make && block->fillValue != ZAN_NO_FILL) {
     try {
-      giveMemory(*block, block->fill);
+      giveMemory(*block, block->fillValue);
     } catch (...) {
       // Callers test the data pointer: a uniform block without memory is still a valid answer.
     }
@@ -134,28 +127,22 @@ Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed) {
   return block;
 }
 
-void destroyBlock(Block* block) { block->base.ops->destroy(&block->base, kDestroyFree); }
-
 Block* cloneBlock(Block& source) {
   if (source.memory != 0 && source.header.data == nullptr) _zanThrow(ZAN_ERR_LOCK);
   const auto type = static_cast<int32_t>(source.header.type);
-  Block* copy = createBlock(0, type);
-  copy->fill = source.fill;
+  OwnedBlock owned(createBlock(0, type));
+  Block& copy = *owned.get();
+  copy.fillValue = source.fillValue;
   BlockHeader header = source.header;
   header.data = nullptr;
-  copy->header = header;
+  copy.header = header;
   if (source.header.type > ZAN_BLOCK_RESAMPLE)
-    std::memcpy(copy->extraWords(), source.extraWords(), ZAN_BLOCK_EXTRA_WORDS * sizeof(uint32_t));
+    std::memcpy(copy.extraWords(), source.extraWords(), ZAN_BLOCK_EXTRA_WORDS * sizeof(uint32_t));
   if (source.header.data != nullptr) {
-    try {
-      attachMemory(*copy, source.memorySize, false);
-    } catch (...) {
-      destroyBlock(copy);
-      throw;
-    }
-    std::memcpy(copy->header.data, source.header.data, source.memorySize);
+    attachMemory(copy, source.memorySize, false);
+    std::memcpy(copy.header.data, source.header.data, source.memorySize);
   }
-  return copy;
+  return owned.release();
 }
 
 void giveMemory(Block& block, int32_t value, bool cleared) {
@@ -195,4 +182,4 @@ bool pixelsFit(const Block& block) {
   return h.stride >= rowBytes && (height - 1) * h.stride + rowBytes <= block.memorySize;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

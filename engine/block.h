@@ -10,16 +10,17 @@
 #include <cstdint>
 
 #include "object.h"
+#include "owned.h"
 #include "zanEngDefs.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct Block {
   HandleObject base;
   zanHandle owner;      // data layer whose tile table holds the block; 0 while in none
   zanHandle memory;     // pixel memory; 0 = none
   uint32_t memorySize;  // bytes of that memory
-  int32_t fill;         // the value every pixel holds, or ZAN_NO_FILL when not known uniform
+  int32_t fillValue;    // the value every pixel holds, or ZAN_NO_FILL when not known uniform
   zanHeap memoryHeap;   // the heap the memory came from
   BlockHeader header;   // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
 
@@ -50,13 +51,20 @@ enum class FillMemory { Leave, Make };
 Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed = nullptr);
 
 // Undoes one lock (see the unlock operation in block.cpp).
-inline void unlockBlock(Block* block, bool modified) { unlockObject(&block->base, modified); }
+inline void unlockBlock(Block* block, bool modified) {
+  unlockObject(&block->base, modified);
+}
 
 // Holds a block lock taken by lockBlock or createBlock until it goes.
 using BlockLock = Locked<Block>;
 
 // Frees the block and its memory; the caller's lock goes with it.
-void destroyBlock(Block* block);
+inline void destroyBlock(Block* block) {
+  destroyRecord(block);
+}
+
+// A block made by createBlock or cloneBlock, destroyed unless released.
+using OwnedBlock = OwnedRecord<Block>;
 
 // A new block, locked once and in no table, with the same type, fill value, header fields and
 // extra words and a copy of the pixel memory. Throws when memory runs out or the source's memory
@@ -75,4 +83,4 @@ void dropMemory(Block& block);
 // True when the locked memory holds every row of the block's rectangle at its stride.
 bool pixelsFit(const Block& block);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

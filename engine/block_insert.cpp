@@ -3,7 +3,7 @@
 
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 RECT rectOf(const Block& block) {
@@ -29,8 +29,8 @@ void adoptTileSize(DataLayer& data, const RECT& rect) {
     setLayerProperty(*layer, ZAN_LAYER_TILEH, &height, sizeof height, 0);
   }
   if (width > 0 && height > 0) {
-    relayDataLayer(data, DataGeometry{data.width, data.height, width, height, data.bitsPerPixel,
-                                      data.kind});
+    relayDataLayer(
+        data, DataGeometry{data.width, data.height, width, height, data.bitsPerPixel, data.kind});
   }
 }
 
@@ -55,11 +55,11 @@ Block* insertBlock(Block& block, Layer& layer) {
     previous = lockBlock(entry.block, FillMemory::Leave);
     if (previous != nullptr) previous->owner = 0;
   }
-  entry.block = block.base.self;
+  entry.block = block.base.handle;
   data->tiles.put(static_cast<uint32_t>(position), entry);
   block.owner = dataHandle;
   block.header.bitsPerPixel = data->bitsPerPixel;
   return previous;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -4,7 +4,7 @@
 #include "block.h"
 #include "layer.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 // Puts the block into the tile starting at its left-top corner. The block's rectangle must be
 // that tile's (ZAN_ERR_ARG otherwise); a data layer without tiles first takes the block's size as
@@ -12,4 +12,4 @@ namespace zan::eng {
 // and in no table, or null. A block already in a table is refused with ZAN_ERR_ARG.
 Block* insertBlock(Block& block, Layer& layer);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -6,7 +6,7 @@
 #include "point_mapping.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 // Takes every block out of the table: blocks nobody holds are destroyed; a block still locked by
@@ -61,15 +61,17 @@ void destroyDataLayerOp(HandleObject* self, uint32_t flags) {
 
 }  // namespace
 
-const ObjectOps DataLayer::ops = {destroyDataLayerOp, baseUnlock,        noSetHook,
-                                  noGetHook,          ignoreChange,      ZAN_TAG_DATALAYER,
+const ObjectOps DataLayer::ops = {destroyDataLayerOp, baseUnlock,   noSetHook,
+                                  noGetHook,          ignoreChange, ZAN_TAG_DATALAYER,
                                   sizeof(DataLayer)};
 
 zanHandle createDataLayer(const DataGeometry& geometry) {
   return createObject<DataLayer>([&](DataLayer& data) { layOut(data, geometry); });
 }
 
-void relayDataLayer(DataLayer& data, const DataGeometry& geometry) { layOut(data, geometry); }
+void relayDataLayer(DataLayer& data, const DataGeometry& geometry) {
+  layOut(data, geometry);
+}
 
 void attachLayer(DataLayer& data, zanHandle layer) {
   if (data.layers.find(layer) < 0) data.layers.append(layer);
@@ -87,28 +89,23 @@ zanHandle cloneDataLayer(zanHandle sourceHandle) {
   Locked<DataLayer> source = lockOrThrow<DataLayer>(sourceHandle);
   const DataGeometry geometry{source->width,      source->height,       source->tileWidth,
                               source->tileHeight, source->bitsPerPixel, source->kind};
-  const zanHandle copyHandle = createDataLayer(geometry);
-  try {
-    Locked<DataLayer> copy = lockOrThrow<DataLayer>(copyHandle);
-    copy.markModified();
-    const std::vector<TileEntry> entries = source->tiles.snapshot();
-    for (uint32_t i = 0; i < entries.size(); ++i) {
-      bool memoryFailed = false;
-      Block* block = lockBlock(entries[i].block, FillMemory::Leave, &memoryFailed);
-      if (block == nullptr) continue;
-      BlockLock held = BlockLock::adopt(block);
-      if (memoryFailed) continue;  // a block whose memory will not lock is left out
-      BlockLock clone = BlockLock::adopt(cloneBlock(*block), true);
-      clone->owner = copyHandle;
-      TileEntry entry = copy->tiles.get(i);
-      entry.block = clone.handle();
-      copy->tiles.put(i, entry);
-    }
-  } catch (...) {
-    destroyObject(copyHandle);
-    throw;
+  OwnedObject owned(createDataLayer(geometry));
+  Locked<DataLayer> copy = lockOrThrow<DataLayer>(owned.get());
+  copy.markModified();
+  const std::vector<TileEntry> entries = source->tiles.snapshot();
+  for (uint32_t i = 0; i < entries.size(); ++i) {
+    bool memoryFailed = false;
+    Block* block = lockBlock(entries[i].block, FillMemory::Leave, &memoryFailed);
+    if (block == nullptr) continue;
+    BlockLock held = BlockLock::adopt(block);
+    if (memoryFailed) continue;  // a block whose memory will not lock is left out
+    BlockLock clone = BlockLock::adopt(cloneBlock(*block), true);
+    clone->owner = owned.get();
+    TileEntry entry = copy->tiles.get(i);
+    entry.block = clone.handle();
+    copy->tiles.put(i, entry);
   }
-  return copyHandle;
+  return owned.release();
 }
 
 void markChanged(DataLayer& data, const RECT& rect) {
@@ -148,4 +145,4 @@ void announceBlockChange(zanHandle dataHandle, const RECT& blockRect) noexcept {
   }
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

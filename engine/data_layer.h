@@ -11,7 +11,7 @@
 #include "object.h"
 #include "tile_grid.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct TileEntry {
   zanHandle block;  // 0 = no block yet
@@ -68,4 +68,4 @@ void markChanged(DataLayer& data, const RECT& rect);
 // block's rectangle moved by that layer's left-top corner.
 void announceBlockChange(zanHandle data, const RECT& blockRect) noexcept;
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

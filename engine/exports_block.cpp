@@ -9,17 +9,21 @@
 #include "run_heap.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
-BlockHeader* headerOf(Block* block) { return block != nullptr ? &block->header : nullptr; }
+BlockHeader* headerOf(Block* block) {
+  return block != nullptr ? &block->header : nullptr;
+}
 
 }  // namespace
 
 extern "C" {
 
-ZAN_API int32_t zanInitRunHeap(zanHeap heap) { return initRunHeap(heap); }
+ZAN_API int32_t zanInitRunHeap(zanHeap heap) {
+  return guardResult<int32_t>([&] { return initRunHeap(heap); });
+}
 
 ZAN_API BlockHeader* zanCreateBlock(uint32_t dataSize, int32_t type, int32_t* error) {
   return guardCreate<BlockHeader*>(error, [&] { return headerOf(createBlock(dataSize, type)); });
@@ -37,21 +41,24 @@ ZAN_API int32_t zanDestroyBlock(BlockHeader* header) {
 }
 
 ZAN_API BlockHeader* zanCloneBlock(BlockHeader* header, void* /*reserved*/) {
-  Block* block = blockOf(header);
-  if (block == nullptr) return nullptr;
-  return guardCreate<BlockHeader*>(nullptr, [&] { return headerOf(cloneBlock(*block)); });
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
+    Block* block = blockOf(header);
+    return block != nullptr ? headerOf(cloneBlock(*block)) : nullptr;
+  });
 }
 
 ZAN_API int32_t zanUnlockBlock(BlockHeader* header, int32_t modified) {
-  if (header == nullptr) return ZAN_OK;
-  Block* block = blockOf(header);
-  if (block == nullptr) return ZAN_ERR_ARG;
-  unlockBlock(block, modified != 0);
-  return ZAN_OK;
+  return guardStatus([&] {
+    if (header == nullptr) return ZAN_OK;
+    Block* block = blockOf(header);
+    if (block == nullptr) return ZAN_ERR_ARG;
+    unlockBlock(block, modified != 0);
+    return ZAN_OK;
+  });
 }
 
 ZAN_API BlockHeader* zanLockBlock(zanHandle layer, int32_t x, int32_t y, void* /*reserved*/) {
-  return guardCreate<BlockHeader*>(nullptr, [&]() -> BlockHeader* {
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
     Locked<Layer> owner(layer);
     if (!owner || x < 0 || y < 0 || x >= owner->width() || y >= owner->height()) return nullptr;
     Locked<DataLayer> data(owner->dataLayer);
@@ -69,9 +76,9 @@ ZAN_API BlockHeader* zanLockBlock(zanHandle layer, int32_t x, int32_t y, void* /
 }
 
 ZAN_API BlockHeader* zanInsertBlock(BlockHeader* header, zanHandle layer, void* /*reserved*/) {
-  Block* block = blockOf(header);
-  if (block == nullptr) return nullptr;
-  return guardCreate<BlockHeader*>(nullptr, [&]() -> BlockHeader* {
+  return guardResult<BlockHeader*>([&]() -> BlockHeader* {
+    Block* block = blockOf(header);
+    if (block == nullptr) return nullptr;
     Locked<Layer> target(layer, true);
     return target ? headerOf(insertBlock(*block, *target)) : nullptr;
   });
@@ -104,8 +111,10 @@ ZAN_API int32_t zanEnumBlocks(zanHandle layer, ZanBlockEnumProc callback, void* 
 }
 
 ZAN_API zanHandle zanGetDataLayer(zanHandle layer) {
-  Locked<Layer> owner(layer);
-  return owner ? owner->dataLayer : 0;
+  return guardResult<zanHandle>([&] {
+    Locked<Layer> owner(layer);
+    return owner ? owner->dataLayer : 0;
+  });
 }
 
 ZAN_API int32_t zanAttachDataLayer(zanHandle layer, zanHandle dataLayer, void* /*reserved*/) {
@@ -117,14 +126,16 @@ ZAN_API int32_t zanAttachDataLayer(zanHandle layer, zanHandle dataLayer, void* /
   });
 }
 
-ZAN_API int32_t zanDiscardBlock(BlockHeader* /*block*/, void* /*reserved*/) { return ZAN_OK; }
+ZAN_API int32_t zanDiscardBlock(BlockHeader* /*block*/, void* /*reserved*/) {
+  return ZAN_OK;
+}
 
 ZAN_API int32_t zanGetLayerBits(void* buffer, zanHandle layer, int32_t left, int32_t top,
                                 int32_t right, int32_t bottom, int32_t stride) {
   return guardStatus([&] {
     Locked<Layer> owner(layer);
-    if (owner) copyOut(*owner, static_cast<unsigned char*>(buffer), RECT{left, top, right, bottom},
-                       stride);
+    if (owner)
+      copyOut(*owner, static_cast<unsigned char*>(buffer), RECT{left, top, right, bottom}, stride);
     return ZAN_OK;
   });
 }
@@ -133,8 +144,9 @@ ZAN_API int32_t zanSetLayerBits(const void* data, zanHandle layer, int32_t left,
                                 int32_t right, int32_t bottom, int32_t stride, int32_t value) {
   return guardStatus([&] {
     Locked<Layer> owner(layer, true);
-    if (owner) writeIn(*owner, static_cast<const unsigned char*>(data),
-                       RECT{left, top, right, bottom}, stride, value);
+    if (owner)
+      writeIn(*owner, static_cast<const unsigned char*>(data), RECT{left, top, right, bottom},
+              stride, value);
     return ZAN_OK;
   });
 }

@@ -1,23 +1,19 @@
 // Exported functions of layers.
 #include "export_guard.h"
+#include "export_properties.h"
 #include "layer.h"
 #include "picture.h"
 #include "property_store.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
 int32_t getLayerProperty(zanHandle layer, int32_t id, void* buffer, uint32_t size,
                          int32_t* outCount) {
-  const int32_t result = guardStatus([&] {
-    // Reading the tile count may make the data layer.
-    Locked<Layer> locked(layer, id == ZAN_LAYER_TILECOUNT);
-    return locked ? getProperty(locked.base(), id, buffer, size) : 0;
-  });
-  if (outCount != nullptr) *outCount = result;
-  return result;
+  // Reading the tile count may make the data layer.
+  return exportGetProperty<Layer>(layer, id, buffer, size, outCount, id == ZAN_LAYER_TILECOUNT);
 }
 
 int32_t setLayerPropertyGuarded(zanHandle layer, int32_t id, const void* data, uint32_t size,
@@ -47,12 +43,11 @@ extern "C" {
 
 ZAN_API zanHandle zanCreateLayer(int32_t left, int32_t top, int32_t right, int32_t bottom,
                                  int32_t* error) {
-  return guardCreate<zanHandle>(error,
-                                [&] { return createLayer(RECT{left, top, right, bottom}); });
+  return guardCreate<zanHandle>(error, [&] { return createLayer(RECT{left, top, right, bottom}); });
 }
 
 ZAN_API int32_t zanDestroyLayer(zanHandle layer) {
-  return codeOf([&] {
+  return guardCode([&] {
     if (!Locked<Layer>(layer)) return;
     leavePicture(layer);
     destroyObject(layer);
@@ -60,8 +55,10 @@ ZAN_API int32_t zanDestroyLayer(zanHandle layer) {
 }
 
 ZAN_API int32_t zanIsExternLayer(zanHandle layer) {
-  Locked<Layer> locked(layer);
-  return locked && locked->base.tag == ZAN_TAG_LAYER_EXTMASK ? 1 : 0;
+  return guardResult<int32_t>([&] {
+    Locked<Layer> locked(layer);
+    return locked && locked->base.tag == ZAN_TAG_LAYER_EXTMASK ? 1 : 0;
+  });
 }
 
 ZAN_API int32_t zanGetLayerProperty(zanHandle layer, int32_t id, void* buffer, uint32_t size,
@@ -75,10 +72,7 @@ ZAN_API int32_t zanSetLayerProperty(zanHandle layer, int32_t id, const void* dat
 }
 
 ZAN_API int32_t zanEnumLayerProperties(zanHandle layer, ZanPropEnumProc callback, void* user) {
-  return guardStatus([&] {
-    Locked<Layer> locked(layer);
-    return locked ? enumProperties(locked.base(), callback, user) : 0;
-  });
+  return exportEnumProperties<Layer>(layer, callback, user);
 }
 
 ZAN_API int32_t zanGetTextProperty(zanHandle layer, int32_t id, void* buffer, uint32_t size,

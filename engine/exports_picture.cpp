@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "export_guard.h"
+#include "export_properties.h"
 #include "layer.h"
 #include "picture.h"
 #include "property_store.h"
 #include "zanengin.h"
 
-using namespace zan::eng;
+using namespace tessaly::engine;
 
 namespace {
 
@@ -25,7 +26,7 @@ ZAN_API zanHandle zanCreatePicture(int32_t* error) {
 }
 
 ZAN_API int32_t zanDestroyPicture(zanHandle picture) {
-  return codeOf([&] {
+  return guardCode([&] {
     Locked<Picture> locked(picture);
     destroyLocked(locked);
   });
@@ -48,13 +49,9 @@ ZAN_API int32_t zanClonePictureProp(zanHandle target, zanHandle source, void* /*
 
 ZAN_API int32_t zanGetPictureProperty(zanHandle picture, int32_t id, void* buffer, uint32_t size,
                                       int32_t* outCount) {
-  const int32_t result = guardStatus([&] {
-    // A read of the current layer stores the clamped value back.
-    Locked<Picture> locked(picture, id == ZAN_PICT_CURRENTLAYER);
-    return locked ? getProperty(locked.base(), id, buffer, size) : 0;
-  });
-  if (outCount != nullptr) *outCount = result;
-  return result;
+  // A read of the current layer stores the clamped value back.
+  return exportGetProperty<Picture>(picture, id, buffer, size, outCount,
+                                    id == ZAN_PICT_CURRENTLAYER);
 }
 
 ZAN_API int32_t zanSetPictureProperty(zanHandle picture, int32_t id, const void* data,
@@ -65,12 +62,8 @@ ZAN_API int32_t zanSetPictureProperty(zanHandle picture, int32_t id, const void*
   });
 }
 
-ZAN_API int32_t zanEnumPictureProperties(zanHandle picture, ZanPropEnumProc callback,
-                                         void* user) {
-  return guardStatus([&] {
-    Locked<Picture> locked(picture);
-    return locked ? enumProperties(locked.base(), callback, user) : 0;
-  });
+ZAN_API int32_t zanEnumPictureProperties(zanHandle picture, ZanPropEnumProc callback, void* user) {
+  return exportEnumProperties<Picture>(picture, callback, user);
 }
 
 ZAN_API int32_t zanPictureGetSize(zanHandle picture, const int32_t* ratio, int32_t* width,
@@ -88,19 +81,19 @@ ZAN_API int32_t zanPictureGetSize(zanHandle picture, const int32_t* ratio, int32
 }
 
 ZAN_API zanHandle zanGetLayer(zanHandle picture, int32_t index, void* /*reserved*/) {
-  zanHandle layer = 0;
-  codeOf([&] {
+  return guardResult<zanHandle>([&] {
     Locked<Picture> locked(picture);
-    if (locked) layer = layerAt(*locked, index);
+    return locked ? layerAt(*locked, index) : 0;
   });
-  return layer;
 }
 
 ZAN_API int32_t zanCheckBaseObjectType(zanHandle handle, int32_t kind) {
   static constexpr uint32_t kTags[] = {ZAN_TAG_LAYER, ZAN_TAG_PICTURE, ZAN_TAG_VIEW};
   if (kind < 0 || kind > 2) return 0;
-  Locked<HandleObject> object(handle);
-  return object && object->tag == kTags[kind] ? 1 : 0;
+  return guardResult<int32_t>([&] {
+    Locked<HandleObject> object(handle);
+    return object && object->tag == kTags[kind] ? 1 : 0;
+  });
 }
 
 }  // extern "C"

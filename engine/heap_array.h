@@ -17,7 +17,7 @@
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 template <typename T>
 struct HeapArray {
@@ -116,4 +116,4 @@ struct HeapArray {
   }
 };
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

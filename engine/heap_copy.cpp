@@ -7,7 +7,7 @@
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 zanHandle duplicateBlock(zanHandle block) {
   zan::HeapLock<unsigned char> source(0, block);
@@ -21,4 +21,4 @@ zanHandle duplicateBlock(zanHandle block) {
   return copy.release();
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

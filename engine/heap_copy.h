@@ -3,10 +3,10 @@
 
 #include "zanTypes.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 // A new default-heap block with the same bytes; 0 for 0 or a handle that is not a live block.
 // Throws ZAN_ERR_CREATE when memory runs out.
 zanHandle duplicateBlock(zanHandle block);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

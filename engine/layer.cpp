@@ -1,25 +1,26 @@
 // Layers: the class table, creating and destroying, and how changes travel on to the picture.
 #include "layer.h"
 
+#include "owned.h"
 #include "property_store.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 void destroyLayerOp(HandleObject* self, uint32_t flags) {
   auto* layer = reinterpret_cast<Layer*>(self);
-  if (layer->dataLayer != 0) detachLayer(layer->dataLayer, self->self);
+  if (layer->dataLayer != 0) detachLayer(layer->dataLayer, self->handle);
   layer->dataLayer = 0;
   if (layer->palette != 0) zanHeapFree(0, layer->palette);
   layer->palette = 0;
-  destroyObject(std::exchange(layer->floating, 0));
+  destroyObject(std::exchange(layer->floatingLayer, 0));
   destroyReducedCopies(*layer);
   destroyObject(std::exchange(layer->mask, 0));
   destroyObject(std::exchange(layer->externMask, 0));
   freeTextRecord(*layer);
   if (layer->transform != 0) zanHeapFree(0, std::exchange(layer->transform, 0));
-  destroyObject(std::exchange(layer->owned, 0));
+  destroyObject(std::exchange(layer->ownedObject, 0));
   finishDestroy(self, flags);
 }
 
@@ -62,24 +63,28 @@ int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t si
   return result;
 }
 
+void setLayerPicture(Layer& layer, zanHandle picture) {
+  layer.picture = picture;
+  // The mask belongs to the layer and so to the layer's picture.
+  Locked<Layer> mask(layer.mask, true);
+  if (mask) mask->picture = picture;
+}
+
 RECT arrangementRect(const Layer& layer) {
-  Locked<Layer> floating(layer.floating);
+  Locked<Layer> floating(layer.floatingLayer);
   return floating ? unite(layer.rect, floating->rect) : layer.rect;
 }
 
 zanHandle ensureDataLayer(Layer& layer) {
   if (Locked<DataLayer>(layer.dataLayer)) return layer.dataLayer;
-  const zanHandle handle = createDataLayer(layer.geometry());
-  try {
-    Locked<DataLayer> data = lockOrThrow<DataLayer>(handle, ZAN_ERR_CREATE);
+  OwnedObject owned(createDataLayer(layer.geometry()));
+  {
+    Locked<DataLayer> data = lockOrThrow<DataLayer>(owned.get(), ZAN_ERR_CREATE);
     data.markModified();
-    attachLayer(*data, layer.base.self);
-  } catch (...) {
-    destroyObject(handle);
-    throw;
+    attachLayer(*data, layer.base.handle);
   }
-  layer.dataLayer = handle;
-  return handle;
+  layer.dataLayer = owned.release();
+  return layer.dataLayer;
 }
 
 void useDataLayer(Layer& layer, zanHandle dataLayer) {
@@ -87,15 +92,15 @@ void useDataLayer(Layer& layer, zanHandle dataLayer) {
   if (dataLayer != 0) {
     Locked<DataLayer> data = lockOrThrow<DataLayer>(dataLayer, ZAN_ERR_ARG);
     data.markModified();
-    attachLayer(*data, layer.base.self);
+    attachLayer(*data, layer.base.handle);
   }
   const zanHandle previous = std::exchange(layer.dataLayer, dataLayer);
-  if (previous != 0) detachLayer(previous, layer.base.self);
+  if (previous != 0) detachLayer(previous, layer.base.handle);
 }
 
-void relayTiles(Layer& layer) {
+void relayTiles(Layer& layer, const DataGeometry& geometry) {
   Locked<DataLayer> data(layer.dataLayer, true);
-  if (data) relayDataLayer(*data, layer.geometry());
+  if (data) relayDataLayer(*data, geometry);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

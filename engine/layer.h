@@ -8,7 +8,7 @@
 #include "data_layer.h"
 #include "object.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 constexpr int kReducedLevels = 10;
 constexpr uint32_t kTransformBytes = 9 * sizeof(double);
@@ -22,9 +22,9 @@ struct Layer {
   zanHandle externMask;  // external mask, owned; the tag is LAYX while it is set
   zanHandle palette;     // palette block, owned
   int32_t visible;
-  int32_t index;  // 1-based place in the picture
-  int32_t user1;
-  int32_t user2;
+  int32_t index;       // 1-based place in the picture
+  int32_t userValue1;  // -106 and -107: the caller's values, stored, copied and returned
+  int32_t userValue2;
   uint8_t opacity;
   int32_t bitsPerPixel;
   int32_t tileWidth;
@@ -33,12 +33,12 @@ struct Layer {
   int32_t toolTag;
   RECT rect;  // picture coordinates
   // Entry k is the layer halved k + 1 times, built by views for zoomed-out display.
-  zanHandle reduced[kReducedLevels];
+  zanHandle reducedCopies[kReducedLevels];
   int32_t cacheKey;
-  zanHandle text;       // text record block (ZAN_TEXT_RECORD_SIZE bytes), owned
-  zanHandle floating;   // floating layer, owned
-  zanHandle transform;  // block of a 3 x 3 matrix of doubles (row vectors), owned, or 0
-  zanHandle owned;      // another engine object the layer owns, or 0
+  zanHandle textRecord;     // text record block (ZAN_TEXT_RECORD_SIZE bytes), owned
+  zanHandle floatingLayer;  // floating layer, owned
+  zanHandle transform;      // block of a 3 x 3 matrix of doubles (row vectors), owned, or 0
+  zanHandle ownedObject;    // another engine object the layer owns, or 0
 
   int32_t width() const { return rect.right - rect.left; }
   int32_t height() const { return rect.bottom - rect.top; }
@@ -58,8 +58,10 @@ zanHandle createLayer(const RECT& rect);
 
 // Sets a property through the layer's hooks or its store and announces the change to the
 // picture with the identifier as code. Returns what setProperty returns.
-int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t size,
-                         uint32_t flags);
+int32_t setLayerProperty(Layer& layer, int32_t id, const void* data, uint32_t size, uint32_t flags);
+// Makes picture (0: none) the owner of the layer and of its mask.
+void setLayerPicture(Layer& layer, zanHandle picture);
+
 // The layer's property hooks (layer_props.cpp).
 int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t size,
                      uint32_t flags);
@@ -74,8 +76,10 @@ int32_t setLayerRect(Layer& layer, const RECT& rect);
 zanHandle ensureDataLayer(Layer& layer);
 // Switches the layer to another data layer (0: none); the previous one goes when unused.
 void useDataLayer(Layer& layer, zanHandle dataLayer);
-// Lays the data layer's grid out again with the layer's geometry (pixels are dropped).
-void relayTiles(Layer& layer);
+// Lays the data layer's grid out again with the geometry the layer is about to take (pixels are
+// dropped). The layer stores its new values only once this went through, so a failure leaves the
+// layer and its grid as they were.
+void relayTiles(Layer& layer, const DataGeometry& geometry);
 
 // Reduced copies.
 void destroyReducedCopies(Layer& layer);
@@ -97,4 +101,4 @@ RECT arrangementRect(const Layer& layer);
 // pixels. The mask is not cloned. Throws; nothing is left of a failed clone.
 zanHandle cloneLayer(zanHandle layer, bool withPixels);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

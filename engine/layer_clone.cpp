@@ -2,15 +2,16 @@
 // the pixels when asked for.
 #include "heap_copy.h"
 #include "layer.h"
+#include "owned.h"
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 // The built-in values a clone takes over, in the order they are set on it.
-constexpr int32_t kClonedProperties[] = {ZAN_LAYER_RECT,    ZAN_LAYER_USER1,   ZAN_LAYER_USER2,
-                                         ZAN_LAYER_OPACITY, ZAN_LAYER_BPP,     ZAN_LAYER_KIND,
-                                         ZAN_LAYER_VISIBLE, ZAN_LAYER_TILEW,   ZAN_LAYER_TILEH};
+constexpr int32_t kClonedProperties[] = {ZAN_LAYER_RECT,    ZAN_LAYER_USER1, ZAN_LAYER_USER2,
+                                         ZAN_LAYER_OPACITY, ZAN_LAYER_BPP,   ZAN_LAYER_KIND,
+                                         ZAN_LAYER_VISIBLE, ZAN_LAYER_TILEW, ZAN_LAYER_TILEH};
 
 void copyInto(Layer& copy, Layer& source, bool withPixels) {
   for (const int32_t id : kClonedProperties) {
@@ -20,19 +21,15 @@ void copyInto(Layer& copy, Layer& source, bool withPixels) {
   }
   copyPropertyStore(&copy.base, &source.base);
   copy.palette = duplicateBlock(source.palette);
-  if (source.text != 0) {
+  if (source.textRecord != 0) {
     unsigned char record[ZAN_TEXT_RECORD_SIZE];
     readTextRecord(source, record, sizeof record);
     storeTextRecord(copy, record, sizeof record);
   }
   if (withPixels && source.dataLayer != 0) {
-    const zanHandle pixels = cloneDataLayer(source.dataLayer);
-    try {
-      useDataLayer(copy, pixels);
-    } catch (...) {
-      destroyObject(pixels);
-      throw;
-    }
+    OwnedObject pixels(cloneDataLayer(source.dataLayer));
+    useDataLayer(copy, pixels.get());
+    pixels.release();
   }
 }
 
@@ -40,16 +37,11 @@ void copyInto(Layer& copy, Layer& source, bool withPixels) {
 
 zanHandle cloneLayer(zanHandle layer, bool withPixels) {
   Locked<Layer> source = lockOrThrow<Layer>(layer);
-  const zanHandle handle = createLayer(source->rect);
-  try {
-    Locked<Layer> copy = lockOrThrow<Layer>(handle);
-    copy.markModified();
-    copyInto(*copy, *source, withPixels);
-  } catch (...) {
-    destroyObject(handle);
-    throw;
-  }
-  return handle;
+  OwnedObject owned(createLayer(source->rect));
+  Locked<Layer> copy = lockOrThrow<Layer>(owned.get());
+  copy.markModified();
+  copyInto(*copy, *source, withPixels);
+  return owned.release();
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

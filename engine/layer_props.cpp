@@ -5,33 +5,29 @@
 #include "pixel_format.h"
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
-Layer& layerOf(HandleObject* self) { return *reinterpret_cast<Layer*>(self); }
+Layer& layerOf(HandleObject* self) {
+  return *reinterpret_cast<Layer*>(self);
+}
 
-// Tile size and bits per pixel shape the tile grid: a new value re-lays it (its pixels go).
-int32_t setGridValue(Layer& layer, int32_t& field, const void* data, uint32_t size,
-                     bool (*valid)(int32_t)) {
-  const int32_t before = field;
-  const int32_t taken = storeValue(field, data, size, valid);
-  if (taken < 0 || field == before) return taken;
-  try {
-    relayTiles(layer);
-  } catch (...) {
-    field = before;  // the grid kept its old geometry, and so does the layer
-    throw;
-  }
+// Tile size and bits per pixel shape the tile grid: a new value re-lays it (its pixels go). The
+// layer's field and the grid's part of the geometry have the same name.
+int32_t setGridValue(Layer& layer, int32_t Layer::*field, int32_t DataGeometry::*part,
+                     const void* data, uint32_t size, bool (*valid)(int32_t)) {
+  int32_t value = layer.*field;
+  const int32_t taken = storeValue(value, data, size, valid);
+  if (taken < 0 || value == layer.*field) return taken;
+  DataGeometry geometry = layer.geometry();
+  geometry.*part = value;
+  relayTiles(layer, geometry);
+  layer.*field = value;
   return taken;
 }
 
-bool isPositive(int32_t v) { return v > 0; }
-
-void setOwner(Layer& layer, zanHandle picture) {
-  layer.picture = picture;
-  // The mask belongs to the layer and so to the layer's picture.
-  Locked<Layer> mask(layer.mask, true);
-  if (mask) mask->picture = picture;
+bool isPositive(int32_t v) {
+  return v > 0;
 }
 
 int32_t setTransform(Layer& layer, const void* data, uint32_t size) {
@@ -55,7 +51,7 @@ int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t 
     case ZAN_LAYER_PICTURE: {
       zanHandle picture = 0;
       if (!takeValue(data, size, picture)) return ZAN_ERR_ARG;
-      setOwner(layer, picture);
+      setLayerPicture(layer, picture);
       return sizeof(zanHandle);
     }
     case ZAN_LAYER_RECT: {
@@ -63,28 +59,45 @@ int32_t layerSetHook(HandleObject* self, int32_t id, const void* data, uint32_t 
       if (!takeValue(data, size, rect)) return ZAN_ERR_ARG;
       return setLayerRect(layer, rect);
     }
-    case ZAN_LAYER_INDEX: return storeValue(layer.index, data, size);
-    case ZAN_LAYER_USER1: return storeValue(layer.user1, data, size);
-    case ZAN_LAYER_USER2: return storeValue(layer.user2, data, size);
-    case ZAN_LAYER_OPACITY: return storeValue(layer.opacity, data, size);  // keeps the low byte
-    case ZAN_LAYER_PALETTE: return storeValue(layer.palette, data, size);
-    case ZAN_LAYER_VISIBLE: return storeValue(layer.visible, data, size);
-    case ZAN_LAYER_KIND: return storeValue(layer.kind, data, size);
-    case ZAN_LAYER_BPP: return setGridValue(layer, layer.bitsPerPixel, data, size, isValidBpp);
-    case ZAN_LAYER_TILEW: return setGridValue(layer, layer.tileWidth, data, size, isPositive);
-    case ZAN_LAYER_TILEH: return setGridValue(layer, layer.tileHeight, data, size, isPositive);
-    case ZAN_LAYER_TAG: return storeValue(layer.toolTag, data, size);
+    case ZAN_LAYER_INDEX:
+      return storeValue(layer.index, data, size);
+    case ZAN_LAYER_USER1:
+      return storeValue(layer.userValue1, data, size);
+    case ZAN_LAYER_USER2:
+      return storeValue(layer.userValue2, data, size);
+    case ZAN_LAYER_OPACITY:
+      return storeValue(layer.opacity, data, size);  // keeps the low byte
+    case ZAN_LAYER_PALETTE:
+      return storeValue(layer.palette, data, size);
+    case ZAN_LAYER_VISIBLE:
+      return storeValue(layer.visible, data, size);
+    case ZAN_LAYER_KIND:
+      return storeValue(layer.kind, data, size);
+    case ZAN_LAYER_BPP:
+      return setGridValue(layer, &Layer::bitsPerPixel, &DataGeometry::bitsPerPixel, data, size,
+                          isValidBpp);
+    case ZAN_LAYER_TILEW:
+      return setGridValue(layer, &Layer::tileWidth, &DataGeometry::tileWidth, data, size,
+                          isPositive);
+    case ZAN_LAYER_TILEH:
+      return setGridValue(layer, &Layer::tileHeight, &DataGeometry::tileHeight, data, size,
+                          isPositive);
+    case ZAN_LAYER_TAG:
+      return storeValue(layer.toolTag, data, size);
     case ZAN_LAYER_CACHEKEY: {
       const int32_t taken = storeValue(layer.cacheKey, data, size);
       if (taken < 0) return taken;
       destroyReducedCopies(layer);
-      Locked<Layer> floating(layer.floating, true);
+      Locked<Layer> floating(layer.floatingLayer, true);
       if (floating) destroyReducedCopies(*floating);
       return taken;
     }
-    case ZAN_LAYER_TEXT: return storeTextRecord(layer, data, size);
-    case ZAN_LAYER_TRANSFORM: return setTransform(layer, data, size);
-    default: return 0;  // the generic store, also for -101, -103
+    case ZAN_LAYER_TEXT:
+      return storeTextRecord(layer, data, size);
+    case ZAN_LAYER_TRANSFORM:
+      return setTransform(layer, data, size);
+    default:
+      return 0;  // the generic store, also for -101, -103
   }
 }
 
@@ -92,27 +105,43 @@ int32_t layerGetHook(HandleObject* self, int32_t id, void* buffer, uint32_t size
                      uint32_t /*flags*/) {
   Layer& layer = layerOf(self);
   switch (id) {
-    case ZAN_LAYER_PICTURE: return giveValue(buffer, size, layer.picture);
+    case ZAN_LAYER_PICTURE:
+      return giveValue(buffer, size, layer.picture);
     case ZAN_LAYER_TILECOUNT: {
       Locked<DataLayer> data(ensureDataLayer(layer));
       return giveValue(buffer, size, data ? data->tiles.count : 0u);
     }
-    case ZAN_LAYER_RECT: return giveValue(buffer, size, layer.rect);
-    case ZAN_LAYER_INDEX: return giveValue(buffer, size, layer.index);
-    case ZAN_LAYER_USER1: return giveValue(buffer, size, layer.user1);
-    case ZAN_LAYER_USER2: return giveValue(buffer, size, layer.user2);
-    case ZAN_LAYER_OPACITY: return giveValue(buffer, size, int32_t{layer.opacity});
-    case ZAN_LAYER_PALETTE: return giveValue(buffer, size, layer.palette);
-    case ZAN_LAYER_VISIBLE: return giveValue(buffer, size, layer.visible);
-    case ZAN_LAYER_KIND: return giveValue(buffer, size, layer.kind);
-    case ZAN_LAYER_BPP: return giveValue(buffer, size, layer.bitsPerPixel);
-    case ZAN_LAYER_TILEW: return giveValue(buffer, size, layer.tileWidth);
-    case ZAN_LAYER_TILEH: return giveValue(buffer, size, layer.tileHeight);
-    case ZAN_LAYER_TAG: return giveValue(buffer, size, layer.toolTag);
-    case ZAN_LAYER_CACHEKEY: return giveValue(buffer, size, layer.cacheKey);
-    case ZAN_LAYER_TEXT: return readTextRecord(layer, buffer, size);
-    default: return 0;  // the generic store, also for -101 and -120
+    case ZAN_LAYER_RECT:
+      return giveValue(buffer, size, layer.rect);
+    case ZAN_LAYER_INDEX:
+      return giveValue(buffer, size, layer.index);
+    case ZAN_LAYER_USER1:
+      return giveValue(buffer, size, layer.userValue1);
+    case ZAN_LAYER_USER2:
+      return giveValue(buffer, size, layer.userValue2);
+    case ZAN_LAYER_OPACITY:
+      return giveValue(buffer, size, int32_t{layer.opacity});
+    case ZAN_LAYER_PALETTE:
+      return giveValue(buffer, size, layer.palette);
+    case ZAN_LAYER_VISIBLE:
+      return giveValue(buffer, size, layer.visible);
+    case ZAN_LAYER_KIND:
+      return giveValue(buffer, size, layer.kind);
+    case ZAN_LAYER_BPP:
+      return giveValue(buffer, size, layer.bitsPerPixel);
+    case ZAN_LAYER_TILEW:
+      return giveValue(buffer, size, layer.tileWidth);
+    case ZAN_LAYER_TILEH:
+      return giveValue(buffer, size, layer.tileHeight);
+    case ZAN_LAYER_TAG:
+      return giveValue(buffer, size, layer.toolTag);
+    case ZAN_LAYER_CACHEKEY:
+      return giveValue(buffer, size, layer.cacheKey);
+    case ZAN_LAYER_TEXT:
+      return readTextRecord(layer, buffer, size);
+    default:
+      return 0;  // the generic store, also for -101 and -120
   }
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,13 +3,15 @@
 #include "layer.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 // A mask chain deeper than this is a loop made by mistake; it is not followed further.
 constexpr int kMaxMaskDepth = 16;
 
-bool isTransformed(const Layer& layer) { return layer.kind == ZAN_LAYERKIND_TRANSFORMED; }
+bool isTransformed(const Layer& layer) {
+  return layer.kind == ZAN_LAYERKIND_TRANSFORMED;
+}
 
 // A transformed mask (or one whose own mask is transformed) is placed by its transform.
 bool placedByTransform(const Layer& mask) {
@@ -36,15 +38,14 @@ void moveLayer(Layer& layer, const RECT& rect, int depth) {
       moveLayer(*mask, rect, depth + 1);
   }
   mask.reset();
-  layer.rect = rect;
   destroyReducedCopies(layer);
-  if (rectWidth(rect) == rectWidth(old) && rectHeight(rect) == rectHeight(old)) return;
-  try {
-    relayTiles(layer);
-  } catch (...) {
-    layer.rect = old;  // the grid kept its old size, and so does the layer
-    throw;
+  if (rectWidth(rect) != rectWidth(old) || rectHeight(rect) != rectHeight(old)) {
+    DataGeometry geometry = layer.geometry();
+    geometry.width = static_cast<int32_t>(rectWidth(rect));
+    geometry.height = static_cast<int32_t>(rectHeight(rect));
+    relayTiles(layer, geometry);
   }
+  layer.rect = rect;
 }
 
 }  // namespace
@@ -55,4 +56,4 @@ int32_t setLayerRect(Layer& layer, const RECT& rect) {
   return sizeof(RECT);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

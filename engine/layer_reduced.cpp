@@ -4,21 +4,21 @@
 #include "point_mapping.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 void destroyReducedCopies(Layer& layer) {
-  for (zanHandle& copy : layer.reduced) destroyObject(std::exchange(copy, 0));
+  for (zanHandle& copy : layer.reducedCopies) destroyObject(std::exchange(copy, 0));
 }
 
 void setReducedCopy(Layer& layer, int level, zanHandle copy) {
   if (level < 0 || level >= kReducedLevels) _zanThrow(ZAN_ERR_ARG);
-  const zanHandle previous = std::exchange(layer.reduced[level], copy);
+  const zanHandle previous = std::exchange(layer.reducedCopies[level], copy);
   if (previous != copy) destroyObject(previous);
 }
 
 void markReducedCopies(Layer& layer, const RECT& rect) {
   RECT scaled = rect;
-  for (const zanHandle handle : layer.reduced) {
+  for (const zanHandle handle : layer.reducedCopies) {
     // Halving rounds outward, so the area at each level covers every pixel that changed.
     scaled = halveRect(scaled);
     Locked<Layer> copy(handle);
@@ -28,4 +28,4 @@ void markReducedCopies(Layer& layer, const RECT& rect) {
   }
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

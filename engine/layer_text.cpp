@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "layer.h"
+#include "owned.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 using Record = unsigned char[ZAN_TEXT_RECORD_SIZE];
@@ -40,25 +41,24 @@ int32_t storeTextRecord(Layer& layer, const void* data, uint32_t size) {
   if (data == nullptr || size < ZAN_TEXT_RECORD_SIZE) return ZAN_ERR_ARG;
   Record record;
   std::memcpy(record, data, sizeof record);
-  const zanHandle textCopy =
-      copyText(wordAt(record, ZAN_TEXT_HANDLE_OFFSET), wordAt(record, ZAN_TEXT_LENGTH_OFFSET));
-  std::memcpy(record + ZAN_TEXT_HANDLE_OFFSET, &textCopy, sizeof textCopy);
+  OwnedHeapBlock textCopy(
+      copyText(wordAt(record, ZAN_TEXT_HANDLE_OFFSET), wordAt(record, ZAN_TEXT_LENGTH_OFFSET)));
+  const zanHandle textHandle = textCopy.get();
+  std::memcpy(record + ZAN_TEXT_HANDLE_OFFSET, &textHandle, sizeof textHandle);
 
   zan::HeapBlock block(0, sizeof record);
   zan::HeapLock<unsigned char> target = block.lock<unsigned char>();
-  if (!target) {
-    if (textCopy != 0) zanHeapFree(0, textCopy);
-    _zanThrow(ZAN_ERR_CREATE);
-  }
+  if (!target) _zanThrow(ZAN_ERR_CREATE);
   std::memcpy(target.get(), record, sizeof record);
   target.unlock();
   freeTextRecord(layer);
-  layer.text = block.release();
+  layer.textRecord = block.release();
+  textCopy.release();  // the record owns the text now
   return ZAN_TEXT_RECORD_SIZE;
 }
 
 int32_t readTextRecord(Layer& layer, void* buffer, uint32_t size) {
-  zan::HeapLock<unsigned char> record(0, layer.text);
+  zan::HeapLock<unsigned char> record(0, layer.textRecord);
   if (record && buffer != nullptr)
     std::memcpy(buffer, record.get(), std::min<uint32_t>(size, ZAN_TEXT_RECORD_SIZE));
   // Callers have always been told 4 here, whatever was copied.
@@ -66,13 +66,13 @@ int32_t readTextRecord(Layer& layer, void* buffer, uint32_t size) {
 }
 
 void freeTextRecord(Layer& layer) {
-  if (layer.text == 0) return;
+  if (layer.textRecord == 0) return;
   {
-    zan::HeapLock<unsigned char> record(0, layer.text);
+    zan::HeapLock<unsigned char> record(0, layer.textRecord);
     if (record) zanHeapFree(0, wordAt(record.get(), ZAN_TEXT_HANDLE_OFFSET));
   }
-  zanHeapFree(0, layer.text);
-  layer.text = 0;
+  zanHeapFree(0, layer.textRecord);
+  layer.textRecord = 0;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

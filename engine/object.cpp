@@ -1,26 +1,31 @@
 // The object base: creating, locking, unlocking and destroying handle-addressed records.
 #include "object.h"
 
+#include "owned.h"
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 zanHandle baseUnlock(HandleObject* self, int32_t modified) {
-  const zanHandle handle = self->self;
+  const zanHandle handle = self->handle;
   --self->lockCount;
   zanHeapUnlock(self->heap, handle, modified);
   return handle;
 }
 
-int32_t noSetHook(HandleObject*, int32_t, const void*, uint32_t, uint32_t) { return 0; }
-int32_t noGetHook(HandleObject*, int32_t, void*, uint32_t, uint32_t) { return 0; }
+int32_t noSetHook(HandleObject*, int32_t, const void*, uint32_t, uint32_t) {
+  return 0;
+}
+int32_t noGetHook(HandleObject*, int32_t, void*, uint32_t, uint32_t) {
+  return 0;
+}
 void ignoreChange(HandleObject*, int32_t, const RECT&) {}
 
 void finishDestroy(HandleObject* self, uint32_t flags) {
   destroyPropertyStore(self);
   if ((flags & kDestroyFree) == 0) return;
   const zanHeap heap = self->heap;
-  const zanHandle handle = self->self;
+  const zanHandle handle = self->handle;
   --self->lockCount;
   zanHeapUnlock(heap, handle, 1);
   zanHeapFree(heap, handle);
@@ -33,7 +38,7 @@ HandleObject* lockObject(zanHandle handle) noexcept {
   // The handle may name any block of the default heap: check that it really holds an engine
   // object before anything is read through its table.
   const uint32_t size = zanHeapSize(0, handle);
-  if (size < sizeof(HandleObject) || !isEngineOps(object->ops) || object->self != handle ||
+  if (size < sizeof(HandleObject) || !isEngineOps(object->ops) || object->handle != handle ||
       size < object->ops->recordSize) {
     zanHeapUnlock(0, handle, 0);
     return nullptr;
@@ -54,17 +59,13 @@ zanHandle allocateObject(const ObjectOps& ops, uint32_t size, void (*init)(Handl
   }
   object->ops = &ops;
   object->heap = 0;
-  object->self = handle;
+  object->handle = handle;
   object->lockCount = 1;
   object->tag = ops.initialTag;
-  try {
-    init(object, context);
-  } catch (...) {
-    // The record was zeroed, so the destructor frees exactly what init got to make.
-    ops.destroy(object, kDestroyFree);
-    throw;
-  }
-  return unlockObject(object, true);
+  // The record was zeroed, so when init fails the destructor frees exactly what init got to make.
+  OwnedRecord<HandleObject> made(object);
+  init(object, context);
+  return unlockObject(made.release(), true);
 }
 
 void destroyObject(zanHandle handle) {
@@ -83,4 +84,4 @@ void sendChange(zanHandle target, int32_t code, const RECT& rect) noexcept {
   unlockObject(object, true);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -18,7 +18,7 @@
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct HandleObject;
 
@@ -46,12 +46,13 @@ struct ObjectOps {
 struct HandleObject {
   const ObjectOps* ops;
   zanHeap heap;
-  zanHandle self;
+  zanHandle handle;  // the object's own handle
   int32_t lockCount;
   uint32_t tag;
   HeapArray<zanHandle> properties;  // PropertyItem handles, in the order of first setting
 };
-static_assert(std::is_trivially_copyable_v<HandleObject> && std::is_standard_layout_v<HandleObject>);
+static_assert(std::is_trivially_copyable_v<HandleObject> &&
+              std::is_standard_layout_v<HandleObject>);
 
 // The base operations: plain unlock, no property hooks, no reaction to changes.
 zanHandle baseUnlock(HandleObject* self, int32_t modified);
@@ -134,7 +135,7 @@ class Locked {
   T* operator->() const { return record_; }
   T& operator*() const { return *record_; }
   HandleObject* base() const { return baseOf(record_); }
-  zanHandle handle() const { return base()->self; }
+  zanHandle handle() const { return base()->handle; }
 
   void markModified() { modified_ = true; }
   void reset() {
@@ -173,14 +174,20 @@ zanHandle createObject(Init&& init, uint32_t size = sizeof(T)) {
 // Destroys the object a handle names, whatever its class; a zero or dead handle does nothing.
 void destroyObject(zanHandle handle);
 
+// Destroys an object through a lock the caller holds; that lock goes with it.
+template <typename T>
+void destroyRecord(T* record) {
+  baseOf(record)->ops->destroy(baseOf(record), kDestroyFree);
+}
+
 // Destroys a locked object; the guard's lock goes with it.
 template <typename T>
 void destroyLocked(Locked<T>& locked) {
-  if (T* record = locked.release()) baseOf(record)->ops->destroy(baseOf(record), kDestroyFree);
+  if (T* record = locked.release()) destroyRecord(record);
 }
 
 // Hands a change to the object a handle names (its notify operation). Failures inside are
 // swallowed: a lost change report must never leave a lock behind.
 void sendChange(zanHandle target, int32_t code, const RECT& rect) noexcept;
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

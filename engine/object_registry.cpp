@@ -11,7 +11,7 @@
 #include "picture.h"
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 struct Registry {
@@ -41,4 +41,4 @@ void registerObjectClass(const ObjectOps* ops) {
   if (std::find(r.added.begin(), r.added.end(), ops) == r.added.end()) r.added.push_back(ops);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,7 +3,7 @@
 
 #include "property_store.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 void destroyPictureOp(HandleObject* self, uint32_t flags) {
@@ -13,7 +13,7 @@ void destroyPictureOp(HandleObject* self, uint32_t flags) {
   zanHandle owned = 0;
   if (storeGet(self, ZAN_PICT_OWNED_BLOCK, &owned, sizeof owned) == sizeof owned && owned != 0)
     zanHeapFree(0, owned);
-  destroyObject(std::exchange(picture->actions, 0));
+  destroyObject(std::exchange(picture->undoHistory, 0));
   for (const zanHandle layer : picture->layers.snapshot()) destroyObject(layer);
   picture->layers.release();
   // Views are not owned: they only lose their picture.
@@ -30,9 +30,8 @@ void pictureNotify(HandleObject* self, int32_t code, const RECT& rect) {
 
 }  // namespace
 
-const ObjectOps Picture::ops = {destroyPictureOp, baseUnlock,      pictureSetHook,
-                                pictureGetHook,   pictureNotify,   ZAN_TAG_PICTURE,
-                                sizeof(Picture)};
+const ObjectOps Picture::ops = {destroyPictureOp, baseUnlock,      pictureSetHook, pictureGetHook,
+                                pictureNotify,    ZAN_TAG_PICTURE, sizeof(Picture)};
 
 zanHandle createPicture() {
   return createObject<Picture>([](Picture& picture) {
@@ -48,4 +47,4 @@ int32_t currentLayerIndex(Picture& picture) {
   return picture.currentLayer;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -6,22 +6,22 @@
 
 #include "object.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct Picture {
   HandleObject base;
   int32_t width;
   int32_t height;
-  zanHandle actions;              // undo history, owned
-  HeapArray<zanHandle> layers;    // owned, bottom first
-  HeapArray<zanHandle> views;     // attached views (not owned)
-  int32_t currentLayer;           // 1-based
+  zanHandle undoHistory;        // undo history, owned
+  HeapArray<zanHandle> layers;  // owned, bottom first
+  HeapArray<zanHandle> views;   // attached views (not owned)
+  int32_t currentLayer;         // 1-based
   int32_t modified;
   int32_t bitsPerPixel;
-  zanHandle palette;              // not owned: a layer's palette or the caller's block
-  int32_t value217;
-  zanHandle auxLayer;             // owned
-  zanHandle selection;            // owned
+  zanHandle palette;    // not owned: a layer's palette or the caller's block
+  int32_t userValue;    // -217: the caller's value, stored, copied and returned
+  zanHandle auxLayer;   // owned
+  zanHandle selection;  // owned
   uint32_t sourceFormat;
   int32_t undoLimit;
 
@@ -34,8 +34,7 @@ zanHandle createPicture();
 // The property hooks (picture_props.cpp).
 int32_t pictureSetHook(HandleObject* self, int32_t id, const void* data, uint32_t size,
                        uint32_t flags);
-int32_t pictureGetHook(HandleObject* self, int32_t id, void* buffer, uint32_t size,
-                       uint32_t flags);
+int32_t pictureGetHook(HandleObject* self, int32_t id, void* buffer, uint32_t size, uint32_t flags);
 
 // The current layer, first clamped to 0 ... layer count and stored back.
 int32_t currentLayerIndex(Picture& picture);
@@ -57,4 +56,4 @@ void copyPictureProperties(Picture& target, Picture& source);
 // masks included). Throws; nothing is left of a failed clone.
 zanHandle clonePicture(zanHandle source, bool withLayers);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

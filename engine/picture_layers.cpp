@@ -3,14 +3,8 @@
 #include "layer.h"
 #include "picture.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
-
-void setOwner(Layer& layer, zanHandle picture) {
-  layer.picture = picture;
-  Locked<Layer> mask(layer.mask, true);
-  if (mask) mask->picture = picture;
-}
 
 // Rewrites the index of every layer from 0-based position from upward.
 void renumberFrom(Picture& picture, uint32_t from) {
@@ -44,7 +38,7 @@ int32_t insertLayer(Picture& picture, zanHandle layerHandle, int32_t index) {
   const uint32_t pos =
       index < 1 || static_cast<uint32_t>(index) > count ? count : static_cast<uint32_t>(index - 1);
   picture.layers.insert(pos, layerHandle);
-  setOwner(*layer, picture.base.self);
+  setLayerPicture(*layer, picture.base.handle);
   if (layer->palette != 0) picture.palette = layer->palette;
   renumberFrom(picture, pos);
   announceArrangement(picture, arrangementRect(*layer));
@@ -59,11 +53,11 @@ zanHandle removeLayer(Picture& picture, int32_t index) {
   renumberFrom(picture, pos);
   Locked<Layer> layer(handle, true);
   if (layer) {
-    setOwner(*layer, 0);
+    setLayerPicture(*layer, 0);
     announceArrangement(picture, arrangementRect(*layer));
     destroyReducedCopies(*layer);
   }
   return handle;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 bool isValidBpp(int32_t bitsPerPixel) {
   switch (bitsPerPixel) {
@@ -69,4 +69,4 @@ void fillArea(unsigned char* first, int64_t stride, int64_t count, int64_t heigh
     fillPixels(first + y * stride, count, bitsPerPixel, value, inBlock);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 bool isValidBpp(int32_t bitsPerPixel);
 
@@ -26,4 +26,4 @@ void fillPixels(unsigned char* row, int64_t count, int32_t bitsPerPixel, int32_t
 void fillArea(unsigned char* first, int64_t stride, int64_t count, int64_t height,
               int32_t bitsPerPixel, int32_t value, bool inBlock);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

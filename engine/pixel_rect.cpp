@@ -10,7 +10,7 @@
 #include "pixel_format.h"
 #include "rect_util.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 // Where a pixel of the layer lands in (or comes from) the caller's buffer.
@@ -47,7 +47,8 @@ std::vector<std::pair<uint32_t, TileEntry>> tilesUnder(const DataLayer& data, co
 
 // The part of the layer that both the layer and its data layer cover, clipped to rect.
 RECT clipToLayer(const Layer& layer, const DataLayer& data, const RECT& rect) {
-  const RECT extent{0, 0, std::min(layer.width(), data.width), std::min(layer.height(), data.height)};
+  const RECT extent{0, 0, std::min(layer.width(), data.width),
+                    std::min(layer.height(), data.height)};
   return intersect(rect, extent);
 }
 
@@ -69,9 +70,9 @@ void readBlock(const Block& block, const RECT& part, const CallerBuffer& out, un
                int32_t bpp) {
   const int64_t width = rectWidth(part);
   if (block.header.data == nullptr) {
-    if (block.fill == ZAN_NO_FILL) return;
+    if (block.fillValue == ZAN_NO_FILL) return;
     for (int32_t y = part.top; y < part.bottom; ++y)
-      fillPixels(buffer + out.offset(part.left, y), width, bpp, block.fill, false);
+      fillPixels(buffer + out.offset(part.left, y), width, bpp, block.fillValue, false);
     return;
   }
   if (block.header.bitsPerPixel != bpp || !pixelsFit(block)) return;
@@ -116,24 +117,19 @@ struct TileWrite {
 // A new type 1 block for the tile, in the table. Data writes get memory (zeroed unless the write
 // covers the whole tile); a fill of the whole tile needs none.
 BlockLock newTileBlock(TileWrite& w, uint32_t position, TileEntry entry, bool wholeTile) {
-  Block* block = createBlock(0, ZAN_BLOCK_PIXELS);
-  try {
-    block->header.left = entry.rect.left;
-    block->header.top = entry.rect.top;
-    block->header.right = entry.rect.right;
-    block->header.bottom = entry.rect.bottom;
-    block->header.bitsPerPixel = w.data.bitsPerPixel;
-    block->header.stride =
-        static_cast<int32_t>(rowStride(w.data.bitsPerPixel, rectWidth(entry.rect)));
-    if (w.source != nullptr || !wholeTile) giveMemory(*block, ZAN_NO_FILL, !wholeTile);
-    entry.block = block->base.self;
-    w.data.tiles.put(position, entry);
-  } catch (...) {
-    destroyBlock(block);
-    throw;
-  }
-  block->owner = w.dataHandle;
-  return BlockLock::adopt(block, true);
+  OwnedBlock owned(createBlock(0, ZAN_BLOCK_PIXELS));
+  Block& block = *owned.get();
+  block.header.left = entry.rect.left;
+  block.header.top = entry.rect.top;
+  block.header.right = entry.rect.right;
+  block.header.bottom = entry.rect.bottom;
+  block.header.bitsPerPixel = w.data.bitsPerPixel;
+  block.header.stride = static_cast<int32_t>(rowStride(w.data.bitsPerPixel, rectWidth(entry.rect)));
+  if (w.source != nullptr || !wholeTile) giveMemory(block, ZAN_NO_FILL, !wholeTile);
+  entry.block = block.base.handle;
+  w.data.tiles.put(position, entry);
+  block.owner = w.dataHandle;
+  return BlockLock::adopt(owned.release(), true);
 }
 
 void fillPart(Block& block, const RECT& part, int32_t value) {
@@ -146,15 +142,15 @@ void writeFill(Block& block, const RECT& part, bool wholeTile, int32_t value) {
   if (wholeTile && block.base.lockCount == 1) {
     // The tile becomes uniform: its fill value says everything, memory is not needed.
     dropMemory(block);
-    block.fill = value;
+    block.fillValue = value;
     return;
   }
   if (block.header.data == nullptr) {
     if (wholeTile) {
-      block.fill = value;
+      block.fillValue = value;
       return;
     }
-    giveMemory(block, block.fill);
+    giveMemory(block, block.fillValue);
   }
   if (!pixelsFit(block)) _zanThrow(ZAN_ERR_ARG);
   fillPart(block, part, value);
@@ -163,7 +159,7 @@ void writeFill(Block& block, const RECT& part, bool wholeTile, int32_t value) {
 void writeData(Block& block, const RECT& part, bool wholeTile, const TileWrite& w) {
   if (block.header.data == nullptr) {
     // Whatever the write does not cover keeps the tile's fill value.
-    giveMemory(block, wholeTile ? ZAN_NO_FILL : block.fill, !wholeTile);
+    giveMemory(block, wholeTile ? ZAN_NO_FILL : block.fillValue, !wholeTile);
   }
   if (!pixelsFit(block)) _zanThrow(ZAN_ERR_ARG);
   const auto rowBytes = static_cast<size_t>(rectWidth(part) * w.in.pixelBytes);
@@ -202,9 +198,9 @@ void writeIn(Layer& layer, const unsigned char* source, const RECT& rect, int32_
   checkDepth(layer, *data);
   const RECT clip = clipToLayer(layer, *data, rect);
   if (isEmpty(clip)) return;
-  TileWrite w{*data, dataHandle, source, CallerBuffer{stride, rect, bytesPerPixel(data->bitsPerPixel)},
-              value};
+  TileWrite w{*data, dataHandle, source,
+              CallerBuffer{stride, rect, bytesPerPixel(data->bitsPerPixel)}, value};
   for (const auto& [position, entry] : tilesUnder(*data, clip)) writeTile(w, position, entry, clip);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

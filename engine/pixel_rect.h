@@ -5,7 +5,7 @@
 
 #include "layer.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 // Copies the layer's pixels inside rect (layer coordinates, clipped to the layer) into buffer,
 // whose first byte stands for (rect.left, rect.top) and whose rows are stride bytes apart.
@@ -19,4 +19,4 @@ void copyOut(Layer& layer, unsigned char* buffer, const RECT& rect, int32_t stri
 void writeIn(Layer& layer, const unsigned char* data, const RECT& rect, int32_t stride,
              int32_t value);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
-int32_t clamped(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+int32_t clamped(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 // multiplier * v / divisor, skipping the scaling when the two are equal.
 int32_t scale(int64_t v, int64_t multiplier, int64_t divisor) {
@@ -43,4 +45,4 @@ RECT PointMapping::inverse(const RECT& rect) const {
   return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -11,7 +11,7 @@
 
 #include "zanTypes.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct PointMapping {
   int32_t originX;
@@ -29,6 +29,8 @@ struct PointMapping {
 };
 
 // The mapping from picture coordinates to a layer's, for a layer at (left, top).
-inline PointMapping layerMapping(int32_t left, int32_t top) { return PointMapping{left, top, 1, 1}; }
+inline PointMapping layerMapping(int32_t left, int32_t top) {
+  return PointMapping{left, top, 1, 1};
+}
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

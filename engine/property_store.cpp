@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "heap_copy.h"
+#include "owned.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
-void destroyItem(HandleObject* self, uint32_t flags) { finishDestroy(self, flags); }
+void destroyItem(HandleObject* self, uint32_t flags) {
+  finishDestroy(self, flags);
+}
 
 // A new item holding size bytes of data (zeros for null data).
 zanHandle makeItem(int32_t id, const void* data, uint32_t size, uint32_t flags) {
@@ -38,8 +41,8 @@ int64_t findItem(HandleObject* object, int32_t id) {
 
 }  // namespace
 
-const ObjectOps PropertyItem::ops = {destroyItem, baseUnlock, noSetHook, noGetHook, ignoreChange,
-                                     0, sizeof(PropertyItem)};
+const ObjectOps PropertyItem::ops = {destroyItem,  baseUnlock, noSetHook,           noGetHook,
+                                     ignoreChange, 0,          sizeof(PropertyItem)};
 
 void storeSet(HandleObject* object, int32_t id, const void* data, uint32_t size, uint32_t flags) {
   const int64_t at = findItem(object, id);
@@ -54,17 +57,15 @@ void storeSet(HandleObject* object, int32_t id, const void* data, uint32_t size,
     }
     item.reset();
     // Make the replacement first, so that a failure leaves the old item in place.
-    object->properties.put(pos, makeItem(id, data, size, flags));
+    OwnedObject replacement(makeItem(id, data, size, flags));
+    object->properties.put(pos, replacement.get());
+    replacement.release();
     destroyObject(old);
     return;
   }
-  const zanHandle fresh = makeItem(id, data, size, flags);
-  try {
-    object->properties.append(fresh);
-  } catch (...) {
-    destroyObject(fresh);
-    throw;
-  }
+  OwnedObject fresh(makeItem(id, data, size, flags));
+  object->properties.append(fresh.get());
+  fresh.release();
 }
 
 int32_t storeGet(HandleObject* object, int32_t id, void* buffer, uint32_t size) {
@@ -111,7 +112,7 @@ int32_t enumProperties(HandleObject* object, ZanPropEnumProc callback, void* use
       flags = item->flags;
       bytes.assign(item->bytes(), item->bytes() + item->size);
     }
-    result = callback(bytes.data(), object->self, id, bytes.data(),
+    result = callback(bytes.data(), object->handle, id, bytes.data(),
                       static_cast<uint32_t>(bytes.size()), flags, user);
   }
   return result;
@@ -128,13 +129,10 @@ void copyPropertyStore(HandleObject* target, HandleObject* source,
     }
     zanHandle block = 0;
     std::memcpy(&block, item->bytes(), sizeof block);
-    const zanHandle copy = duplicateBlock(block);
-    try {
-      storeSet(target, item->id, &copy, sizeof copy, item->flags);
-    } catch (...) {
-      if (copy != 0) zanHeapFree(0, copy);
-      throw;
-    }
+    OwnedHeapBlock copy(duplicateBlock(block));
+    const zanHandle copyHandle = copy.get();
+    storeSet(target, item->id, &copyHandle, sizeof copyHandle, item->flags);
+    copy.release();
   }
 }
 
@@ -143,4 +141,4 @@ void destroyPropertyStore(HandleObject* object) {
   object->properties.release();
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

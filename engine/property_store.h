@@ -9,7 +9,7 @@
 
 #include "object.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 // One stored property: the object base, then identifier, size and flags, then the bytes.
 struct PropertyItem {
@@ -69,4 +69,4 @@ int32_t storeValue(V& field, const void* data, uint32_t size, bool (*valid)(int3
   return sizeof(int32_t);
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -5,14 +5,20 @@
 
 #include "zanRect.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 inline RECT makeRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   return RECT{left, top, right, bottom};
 }
-inline int64_t rectWidth(const RECT& r) { return int64_t{r.right} - r.left; }
-inline int64_t rectHeight(const RECT& r) { return int64_t{r.bottom} - r.top; }
-inline bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline int64_t rectWidth(const RECT& r) {
+  return int64_t{r.right} - r.left;
+}
+inline int64_t rectHeight(const RECT& r) {
+  return int64_t{r.bottom} - r.top;
+}
+inline bool isEmpty(const RECT& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 inline bool sameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -41,4 +47,4 @@ inline RECT halveRect(const RECT& r) {
   return RECT{down(r.left), down(r.top), up(r.right), up(r.bottom)};
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

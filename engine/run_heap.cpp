@@ -5,7 +5,7 @@
 
 #include "zanHeap.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 namespace {
 
 std::atomic<zanHeap> g_runHeap{0};
@@ -13,7 +13,9 @@ std::atomic<bool> g_named{false};
 
 }  // namespace
 
-zanHeap runHeap() { return g_runHeap.load(std::memory_order_relaxed); }
+zanHeap runHeap() {
+  return g_runHeap.load(std::memory_order_relaxed);
+}
 
 int32_t initRunHeap(zanHeap heap) {
   if (zanHeapBlockCount(heap) < 0) return 0;  // no such heap
@@ -22,4 +24,4 @@ int32_t initRunHeap(zanHeap heap) {
   return 1;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

@@ -3,7 +3,7 @@
 
 #include "zanTypes.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 // The heap new pixel memory is taken from: the default heap until initRunHeap names another.
 zanHeap runHeap();
@@ -13,4 +13,4 @@ zanHeap runHeap();
 // first call stays valid.
 int32_t initRunHeap(zanHeap heap);
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

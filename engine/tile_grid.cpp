@@ -5,7 +5,7 @@
 
 #include "data_layer.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 uint32_t TileGrid::columns() const {
   if (!hasTiles()) return 0;
@@ -38,4 +38,4 @@ uint32_t TileGrid::indexAt(int32_t x, int32_t y) const {
          1;
 }
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

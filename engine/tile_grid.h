@@ -7,7 +7,7 @@
 
 #include "zanTypes.h"
 
-namespace zan::eng {
+namespace tessaly::engine {
 
 struct TileGrid {
   int32_t width;
@@ -27,4 +27,4 @@ struct TileGrid {
   uint32_t indexAt(int32_t x, int32_t y) const;
 };
 
-}  // namespace zan::eng
+}  // namespace tessaly::engine

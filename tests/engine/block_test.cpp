@@ -7,13 +7,15 @@
 #include "engine_fixture.h"
 #include "run_heap.h"
 
-using namespace engine_test;
+using namespace tessaly::engine::test;
 
 namespace {
 
 using Blocks = EngineTest;
 
-int32_t pixelMemoryBlocks() { return zanHeapBlockCount(zan::eng::runHeap()); }
+int32_t pixelMemoryBlocks() {
+  return zanHeapBlockCount(tessaly::engine::runHeap());
+}
 
 TEST_F(Blocks, AUniformTileGetsMemoryOnlyWhileSomebodyLooksAtIt) {
   const zanHandle layer = newLayer(0, 0, 300, 300);
@@ -202,7 +204,7 @@ TEST_F(Blocks, OnlyTheFirstRunHeapTakesEffect) {
   const zanHeap other = zanHeapCreate();
   EXPECT_EQ(zanInitRunHeap(other), 0);
   EXPECT_EQ(zanInitRunHeap(12345), 0);
-  EXPECT_EQ(zan::eng::runHeap(), testRunHeap());
+  EXPECT_EQ(tessaly::engine::runHeap(), testRunHeap());
   BlockHeader* block = zanCreateBlock(64, ZAN_BLOCK_PIXELS, nullptr);
   EXPECT_EQ(zanHeapBlockCount(other), 0) << "pixel memory still comes from the first run heap";
   zanDestroyBlock(block);

@@ -6,7 +6,7 @@
 #include "engine_fixture.h"
 #include "layer.h"
 
-using namespace engine_test;
+using namespace tessaly::engine::test;
 
 namespace {
 
@@ -32,8 +32,7 @@ TEST_F(SharedData, BlocksAreSharedAndChangesReachEveryLayersPicture) {
   ASSERT_EQ(zanSetLayerBits(&value, a, 5, 5, 6, 6, 1, -1), ZAN_OK);
   EXPECT_EQ(readLayer(b, RECT{5, 5, 6, 6}, 8).row(0)[0], 77);
   EXPECT_EQ(probeChanges(probeA), (std::vector<Change>{{ZAN_CHANGE_PIXELS, {0, 0, 20, 20}}}));
-  EXPECT_EQ(probeChanges(probeB),
-            (std::vector<Change>{{ZAN_CHANGE_PIXELS, {100, 200, 120, 220}}}));
+  EXPECT_EQ(probeChanges(probeB), (std::vector<Change>{{ZAN_CHANGE_PIXELS, {100, 200, 120, 220}}}));
 
   // A block changed through zanLockBlock is announced the same way.
   BlockHeader* block = zanLockBlock(b, 0, 0, nullptr);
@@ -46,11 +45,12 @@ TEST_F(SharedData, BlocksAreSharedAndChangesReachEveryLayersPicture) {
   EXPECT_EQ(zanGetDataLayer(a), 0u);
   EXPECT_EQ(readLayer(b, RECT{5, 5, 6, 6}, 8).row(0)[0], 77);
   zanDestroyPicture(pictureB);
-  EXPECT_FALSE(zan::eng::Locked<zan::eng::DataLayer>(shared)) << "the data layer went with b";
+  EXPECT_FALSE(tessaly::engine::Locked<tessaly::engine::DataLayer>(shared))
+      << "the data layer went with b";
   EXPECT_EQ(zanGetDataLayer(b), 0u);
   zanDestroyPicture(pictureA);
-  zan::eng::destroyObject(probeA);
-  zan::eng::destroyObject(probeB);
+  tessaly::engine::destroyObject(probeA);
+  tessaly::engine::destroyObject(probeB);
 }
 
 TEST_F(SharedData, OnlyDataLayersCanBeAttached) {

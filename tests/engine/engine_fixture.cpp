@@ -6,7 +6,7 @@
 #include "pixel_format.h"
 #include "run_heap.h"
 
-namespace engine_test {
+namespace tessaly::engine::test {
 
 zanHeap testRunHeap() {
   static const zanHeap heap = [] {
@@ -21,12 +21,13 @@ zanHeap testRunHeap() {
 void EngineTest::SetUp() {
   testRunHeap();
   defaultBlocks_ = zanHeapBlockCount(0);
-  runBlocks_ = zanHeapBlockCount(zan::eng::runHeap());
+  runBlocks_ = zanHeapBlockCount(tessaly::engine::runHeap());
 }
 
 void EngineTest::TearDown() {
   EXPECT_EQ(zanHeapBlockCount(0), defaultBlocks_) << "blocks of the default heap left behind";
-  EXPECT_EQ(zanHeapBlockCount(zan::eng::runHeap()), runBlocks_) << "pixel memory left behind";
+  EXPECT_EQ(zanHeapBlockCount(tessaly::engine::runHeap()), runBlocks_)
+      << "pixel memory left behind";
 }
 
 zanHandle newLayer(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t bpp) {
@@ -61,7 +62,9 @@ void store(Setter set, zanHandle object, int32_t id, int32_t value) {
 
 }  // namespace
 
-int32_t layerValue(zanHandle layer, int32_t id) { return valueOf(zanGetLayerProperty, layer, id); }
+int32_t layerValue(zanHandle layer, int32_t id) {
+  return valueOf(zanGetLayerProperty, layer, id);
+}
 void setLayerValue(zanHandle layer, int32_t id, int32_t value) {
   store(zanSetLayerProperty, layer, id, value);
 }
@@ -73,8 +76,8 @@ void setPictureValue(zanHandle picture, int32_t id, int32_t value) {
 }
 
 int32_t insert(zanHandle picture, zanHandle layer, int32_t index) {
-  zan::eng::Locked<zan::eng::Picture> p(picture, true);
-  return zan::eng::insertLayer(*p, layer, index);
+  tessaly::engine::Locked<tessaly::engine::Picture> p(picture, true);
+  return tessaly::engine::insertLayer(*p, layer, index);
 }
 
 Image patternImage(int32_t width, int32_t height, int32_t bpp, uint32_t seed) {
@@ -88,7 +91,7 @@ Image patternImage(int32_t width, int32_t height, int32_t bpp, uint32_t seed) {
 }
 
 Image blankImage(int32_t width, int32_t height, int32_t bpp, unsigned char byte) {
-  const int32_t pixelBytes = zan::eng::bytesPerPixel(bpp);
+  const int32_t pixelBytes = tessaly::engine::bytesPerPixel(bpp);
   const int32_t stride = width * pixelBytes + 5;  // an odd stride catches stride mix-ups
   return Image{width, height, pixelBytes, stride,
                std::vector<unsigned char>(static_cast<size_t>(stride) * height + 1, byte)};
@@ -96,8 +99,8 @@ Image blankImage(int32_t width, int32_t height, int32_t bpp, unsigned char byte)
 
 Image readLayer(zanHandle layer, const RECT& rect, int32_t bpp, unsigned char byte) {
   Image image = blankImage(rect.right - rect.left, rect.bottom - rect.top, bpp, byte);
-  EXPECT_EQ(zanGetLayerBits(image.bytes.data(), layer, rect.left, rect.top, rect.right,
-                            rect.bottom, image.stride),
+  EXPECT_EQ(zanGetLayerBits(image.bytes.data(), layer, rect.left, rect.top, rect.right, rect.bottom,
+                            image.stride),
             ZAN_OK);
   return image;
 }
@@ -105,8 +108,8 @@ Image readLayer(zanHandle layer, const RECT& rect, int32_t bpp, unsigned char by
 namespace {
 
 struct Probe {
-  zan::eng::HandleObject base;
-  static const zan::eng::ObjectOps ops;
+  tessaly::engine::HandleObject base;
+  static const tessaly::engine::ObjectOps ops;
 };
 
 std::vector<std::pair<zanHandle, Change>>& recorded() {
@@ -114,19 +117,23 @@ std::vector<std::pair<zanHandle, Change>>& recorded() {
   return changes;
 }
 
-void recordChange(zan::eng::HandleObject* self, int32_t code, const RECT& rect) {
-  recorded().emplace_back(self->self, Change{code, rect});
+void recordChange(tessaly::engine::HandleObject* self, int32_t code, const RECT& rect) {
+  recorded().emplace_back(self->handle, Change{code, rect});
 }
 
-void destroyProbe(zan::eng::HandleObject* self, uint32_t flags) {
-  zan::eng::finishDestroy(self, flags);
+void destroyProbe(tessaly::engine::HandleObject* self, uint32_t flags) {
+  tessaly::engine::finishDestroy(self, flags);
 }
 
 }  // namespace
 
-const zan::eng::ObjectOps Probe::ops = {destroyProbe, zan::eng::baseUnlock, zan::eng::noSetHook,
-                                        zan::eng::noGetHook, recordChange, 0x50524245,
-                                        sizeof(Probe)};
+const tessaly::engine::ObjectOps Probe::ops = {destroyProbe,
+                                               tessaly::engine::baseUnlock,
+                                               tessaly::engine::noSetHook,
+                                               tessaly::engine::noGetHook,
+                                               recordChange,
+                                               0x50524245,
+                                               sizeof(Probe)};
 
 bool operator==(const Change& a, const Change& b) {
   return a.code == b.code && a.rect.left == b.rect.left && a.rect.top == b.rect.top &&
@@ -134,14 +141,14 @@ bool operator==(const Change& a, const Change& b) {
 }
 
 std::ostream& operator<<(std::ostream& out, const Change& c) {
-  return out << c.code << " (" << c.rect.left << ", " << c.rect.top << ", " << c.rect.right
-             << ", " << c.rect.bottom << ")";
+  return out << c.code << " (" << c.rect.left << ", " << c.rect.top << ", " << c.rect.right << ", "
+             << c.rect.bottom << ")";
 }
 
 zanHandle attachProbe(zanHandle picture) {
-  zan::eng::registerObjectClass(&Probe::ops);
-  const zanHandle probe = zan::eng::createObject<Probe>([](Probe&) {});
-  zan::eng::Locked<zan::eng::Picture> p(picture, true);
+  tessaly::engine::registerObjectClass(&Probe::ops);
+  const zanHandle probe = tessaly::engine::createObject<Probe>([](Probe&) {});
+  tessaly::engine::Locked<tessaly::engine::Picture> p(picture, true);
   p->views.append(probe);
   return probe;
 }
@@ -160,4 +167,4 @@ std::vector<Change> probeChanges(zanHandle probe) {
   return mine;
 }
 
-}  // namespace engine_test
+}  // namespace tessaly::engine::test

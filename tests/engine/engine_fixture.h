@@ -11,7 +11,7 @@
 #include "zanHeap.h"
 #include "zanengin.h"
 
-namespace engine_test {
+namespace tessaly::engine::test {
 
 // The run heap every test uses: a private heap whose blocks move at each last unlock, made once
 // for the whole test program.
@@ -59,7 +59,7 @@ Image blankImage(int32_t width, int32_t height, int32_t bpp, unsigned char byte 
 Image readLayer(zanHandle layer, const RECT& rect, int32_t bpp, unsigned char byte = 0);
 
 // Records every change a picture hands on to its views: it is attached to the picture's view
-// list the way a view would be. Destroy it with zan::eng::destroyObject.
+// list the way a view would be. Destroy it with tessaly::engine::destroyObject.
 struct Change {
   int32_t code;
   RECT rect;
@@ -69,4 +69,4 @@ std::ostream& operator<<(std::ostream& out, const Change& c);
 zanHandle attachProbe(zanHandle picture);
 std::vector<Change> probeChanges(zanHandle probe);  // and forgets them
 
-}  // namespace engine_test
+}  // namespace tessaly::engine::test

@@ -1,16 +1,17 @@
 // Layers: creation rules, defaults, moving and resizing with the mask, the text record, and
 // handles that are not (or no longer) what a call expects.
+#include "layer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "block.h"
 #include "engine_fixture.h"
-#include "layer.h"
 #include "property_store.h"
 
-using namespace engine_test;
-using zan::eng::Locked;
+using namespace tessaly::engine::test;
+using tessaly::engine::Locked;
 
 namespace {
 
@@ -33,8 +34,7 @@ TEST_F(Layers, EmptyRectanglesAreAllowedAndInvertedOnesRefused) {
   EXPECT_EQ(zanCreateLayer(0, 5, 3, 4, nullptr), 0u);
   EXPECT_EQ(zanCreateLayer(INT32_MIN, 0, INT32_MAX, 1, &error), 0u) << "wider than 32 bits";
   const RECT inverted{5, 5, 4, 9};
-  EXPECT_EQ(zanSetLayerProperty(empty, ZAN_LAYER_RECT, &inverted, sizeof inverted, 0),
-            ZAN_ERR_ARG);
+  EXPECT_EQ(zanSetLayerProperty(empty, ZAN_LAYER_RECT, &inverted, sizeof inverted, 0), ZAN_ERR_ARG);
   EXPECT_EQ(rectOf(empty), (std::vector<int32_t>{10, 10, 10, 10}));
   zanDestroyLayer(empty);
 }
@@ -91,7 +91,7 @@ TEST_F(Layers, MovingKeepsThePixelsAndResizingLaysTheGridOutAgain) {
 TEST_F(Layers, TheMaskFollowsAMove) {
   const zanHandle layer = newLayer(0, 0, 10, 10);
   const zanHandle mask = newLayer(0, 0, 10, 10, 8);
-  Locked<zan::eng::Layer>(layer, true)->mask = mask;
+  Locked<tessaly::engine::Layer>(layer, true)->mask = mask;
   const RECT moved{5, 6, 15, 16};
   zanSetLayerProperty(layer, ZAN_LAYER_RECT, &moved, sizeof moved, 0);
   EXPECT_EQ(rectOf(mask), (std::vector<int32_t>{5, 6, 15, 16}));
@@ -105,7 +105,7 @@ TEST_F(Layers, TheMaskFollowsAMove) {
   EXPECT_EQ(rectOf(mask), (std::vector<int32_t>{5, 6, 15, 16}));
   double matrix[9];
   {
-    Locked<zan::eng::Layer> m(mask);
+    Locked<tessaly::engine::Layer> m(mask);
     zan::HeapLock<double> stored(0, m->transform);
     std::memcpy(matrix, stored.get(), sizeof matrix);
   }
@@ -162,7 +162,7 @@ TEST_F(Layers, TheTextRecordIsCopiedWithItsText) {
   zanHeapFree(0, shortText);
 
   // A clone owns a copy; a short record is refused; a huge length cannot overflow the size.
-  const zanHandle clone = zan::eng::cloneLayer(layer, false);
+  const zanHandle clone = tessaly::engine::cloneLayer(layer, false);
   EXPECT_EQ(storedText(clone), u"Hi");
   EXPECT_EQ(zanSetLayerProperty(layer, ZAN_LAYER_TEXT, record.data(), 100, 0), ZAN_ERR_ARG);
   record = textRecord(layer, 0xFFFFFFFFu);
@@ -181,10 +181,10 @@ TEST_F(Layers, CloneCopiesValuesAndPropertiesButNotTheMask) {
   setLayerValue(layer, ZAN_LAYER_TAG, 5);  // not among the copied values
   zanSetLayerProperty(layer, 40, "x", 1, 3);
   zanSetLayerBits(nullptr, layer, 0, 0, 10, 20, 0, 0x33);
-  Locked<zan::eng::Layer>(layer, true)->mask = newLayer(3, 4, 13, 24, 8);
+  Locked<tessaly::engine::Layer>(layer, true)->mask = newLayer(3, 4, 13, 24, 8);
 
   for (const bool withPixels : {false, true}) {
-    const zanHandle copy = zan::eng::cloneLayer(layer, withPixels);
+    const zanHandle copy = tessaly::engine::cloneLayer(layer, withPixels);
     EXPECT_EQ(rectOf(copy), (std::vector<int32_t>{3, 4, 13, 24}));
     EXPECT_EQ(layerValue(copy, ZAN_LAYER_BPP), 16);
     EXPECT_EQ(layerValue(copy, ZAN_LAYER_USER2), 22);
@@ -193,7 +193,7 @@ TEST_F(Layers, CloneCopiesValuesAndPropertiesButNotTheMask) {
     EXPECT_EQ(layerValue(copy, ZAN_LAYER_TAG), 0);
     char x = 0;
     EXPECT_EQ(zanGetLayerProperty(copy, 40, &x, 1, nullptr), 1);
-    EXPECT_EQ(Locked<zan::eng::Layer>(copy)->mask, 0u);
+    EXPECT_EQ(Locked<tessaly::engine::Layer>(copy)->mask, 0u);
     EXPECT_EQ(readLayer(copy, RECT{9, 19, 10, 20}, 16, 0xEE).row(0)[0], withPixels ? 0x33 : 0xEE);
     zanDestroyLayer(copy);
   }
@@ -207,7 +207,7 @@ TEST_F(Layers, TypeChecksAreSafeOnFreedAndForeignHandles) {
   EXPECT_EQ(zanCheckBaseObjectType(layer, -1), 0);
   zanSetLayerBits(nullptr, layer, 0, 0, 4, 4, 0, 1);
   BlockHeader* block = zanLockBlock(layer, 0, 0, nullptr);
-  const zanHandle blockHandle = zan::eng::blockOf(block)->base.self;
+  const zanHandle blockHandle = tessaly::engine::blockOf(block)->base.handle;
   zanUnlockBlock(block, 0);
   EXPECT_EQ(zanCheckBaseObjectType(blockHandle, ZAN_BASE_LAYER), 0);
   EXPECT_EQ(zanCheckBaseObjectType(zanGetDataLayer(layer), ZAN_BASE_LAYER), 0);
@@ -234,7 +234,7 @@ TEST_F(Layers, TypeChecksAreSafeOnFreedAndForeignHandles) {
 
 TEST_F(Layers, ALayerCarryingAnExternalMaskIsMarked) {
   const zanHandle layer = newLayer(0, 0, 4, 4);
-  Locked<zan::eng::Layer>(layer, true)->base.tag = ZAN_TAG_LAYER_EXTMASK;
+  Locked<tessaly::engine::Layer>(layer, true)->base.tag = ZAN_TAG_LAYER_EXTMASK;
   EXPECT_EQ(zanIsExternLayer(layer), 1);
   EXPECT_EQ(zanCheckBaseObjectType(layer, ZAN_BASE_LAYER), 0) << "only LAYR counts as a layer";
   EXPECT_EQ(layerValue(layer, ZAN_LAYER_BPP), 24) << "still a layer to its own functions";

@@ -8,8 +8,8 @@
 #include "picture.h"
 #include "rect_util.h"
 
-using namespace engine_test;
-using zan::eng::Locked;
+using namespace tessaly::engine::test;
+using tessaly::engine::Locked;
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST_F(Changes, PixelWritesReachThePictureAsBlockRectanglesInPictureCoordinates)
   readLayer(layer, RECT{0, 0, 600, 300}, 24);
   EXPECT_TRUE(probeChanges(probe).empty());
   zanDestroyPicture(picture);
-  zan::eng::destroyObject(probe);
+  tessaly::engine::destroyObject(probe);
 }
 
 TEST_F(Changes, PropertySetsAreAnnouncedWithTheirIdentifier) {
@@ -63,43 +63,43 @@ TEST_F(Changes, PropertySetsAreAnnouncedWithTheirIdentifier) {
                                  change(77, 20, 30, 30, 40)}))
       << "a refused value is no change";
   zanDestroyPicture(picture);
-  zan::eng::destroyObject(probe);
+  tessaly::engine::destroyObject(probe);
 }
 
 TEST_F(Changes, ArrangementChangesCoverTheLayerAndItsFloatingLayer) {
   const zanHandle picture = newPicture();
   const zanHandle probe = attachProbe(picture);
   const zanHandle layer = newLayer(0, 0, 10, 10);
-  Locked<zan::eng::Layer>(layer, true)->floating = newLayer(50, 60, 70, 80);
+  Locked<tessaly::engine::Layer>(layer, true)->floatingLayer = newLayer(50, 60, 70, 80);
   EXPECT_EQ(insert(picture, layer), 1);
   EXPECT_EQ(probeChanges(probe),
             (std::vector<Change>{change(ZAN_CHANGE_ARRANGEMENT, 0, 0, 70, 80)}));
   {
-    Locked<zan::eng::Picture> p(picture, true);
-    EXPECT_EQ(zan::eng::removeLayer(*p, 1), layer);
+    Locked<tessaly::engine::Picture> p(picture, true);
+    EXPECT_EQ(tessaly::engine::removeLayer(*p, 1), layer);
   }
   EXPECT_EQ(probeChanges(probe),
             (std::vector<Change>{change(ZAN_CHANGE_ARRANGEMENT, 0, 0, 70, 80)}));
   EXPECT_EQ(layerValue(layer, ZAN_LAYER_PICTURE), 0);
   zanDestroyLayer(layer);
   zanDestroyPicture(picture);
-  zan::eng::destroyObject(probe);
+  tessaly::engine::destroyObject(probe);
 }
 
 // Clears the changed rectangle of every tile, as a view does once it has looked.
 void clearChanged(zanHandle layer) {
-  Locked<zan::eng::Layer> l(layer);
-  Locked<zan::eng::DataLayer> data(zan::eng::ensureDataLayer(*l), true);
+  Locked<tessaly::engine::Layer> l(layer);
+  Locked<tessaly::engine::DataLayer> data(tessaly::engine::ensureDataLayer(*l), true);
   for (uint32_t i = 0; i < data->tiles.count; ++i) {
-    zan::eng::TileEntry entry = data->tiles.get(i);
+    tessaly::engine::TileEntry entry = data->tiles.get(i);
     entry.changed = RECT{0, 0, 0, 0};
     data->tiles.put(i, entry);
   }
 }
 
 RECT changedOfTile(zanHandle layer, uint32_t position) {
-  Locked<zan::eng::Layer> l(layer);
-  Locked<zan::eng::DataLayer> data(l->dataLayer);
+  Locked<tessaly::engine::Layer> l(layer);
+  Locked<tessaly::engine::DataLayer> data(l->dataLayer);
   return data->tiles.get(position).changed;
 }
 
@@ -116,9 +116,9 @@ TEST_F(Changes, ReducedCopiesMarkTheChangeHalvedLevelByLevel) {
     clearChanged(copy);
   }
   {
-    Locked<zan::eng::Layer> l(layer, true);
-    zan::eng::setReducedCopy(*l, 0, half);
-    zan::eng::setReducedCopy(*l, 1, quarter);
+    Locked<tessaly::engine::Layer> l(layer, true);
+    tessaly::engine::setReducedCopy(*l, 0, half);
+    tessaly::engine::setReducedCopy(*l, 1, quarter);
   }
   const unsigned char pixel[4] = {1, 2, 3};
   ASSERT_EQ(zanSetLayerBits(pixel, layer, 9, 1, 10, 2, 4, -1), ZAN_OK);
@@ -141,7 +141,7 @@ TEST_F(Changes, ReducedCopiesMarkTheChangeHalvedLevelByLevel) {
 }
 
 TEST_F(Changes, HalvingRoundsOutward) {
-  const RECT r = zan::eng::halveRect(RECT{-3, 5, 7, -1});
+  const RECT r = tessaly::engine::halveRect(RECT{-3, 5, 7, -1});
   EXPECT_EQ((std::vector<int32_t>{r.left, r.top, r.right, r.bottom}),
             (std::vector<int32_t>{-2, 2, 4, 0}));
 }

@@ -1,15 +1,16 @@
 // Pictures: defaults and built-in properties, the current layer, the layer list, destroying with
 // everything the picture owns, and cloning.
+#include "picture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "engine_fixture.h"
 #include "layer.h"
-#include "picture.h"
 
-using namespace engine_test;
-using zan::eng::Locked;
+using namespace tessaly::engine::test;
+using tessaly::engine::Locked;
 
 namespace {
 
@@ -22,8 +23,8 @@ TEST_F(Pictures, StartEmptyWithDefaultsAndStoreTheirValues) {
   EXPECT_EQ(pictureValue(picture, ZAN_PICT_LAYERCOUNT), 0);
   EXPECT_EQ(pictureValue(picture, ZAN_PICT_BPP), 24);
   EXPECT_EQ(pictureValue(picture, ZAN_PICT_VIEWCOUNT), 0);
-  const int32_t ids[] = {ZAN_PICT_SOURCEFORMAT, ZAN_PICT_WIDTH,      ZAN_PICT_HEIGHT,
-                         ZAN_PICT_MODIFIED,     ZAN_PICT_UNDOLIMIT,  ZAN_PICT_PALETTE,
+  const int32_t ids[] = {ZAN_PICT_SOURCEFORMAT, ZAN_PICT_WIDTH,     ZAN_PICT_HEIGHT,
+                         ZAN_PICT_MODIFIED,     ZAN_PICT_UNDOLIMIT, ZAN_PICT_PALETTE,
                          ZAN_PICT_VALUE217};
   for (const int32_t id : ids) {
     setPictureValue(picture, id, 1000 - id);
@@ -52,7 +53,7 @@ TEST_F(Pictures, ReadingTheCurrentLayerClampsItToTheLayerCount) {
   setPictureValue(picture, ZAN_PICT_CURRENTLAYER, 5);
   EXPECT_EQ(pictureValue(picture, ZAN_PICT_CURRENTLAYER), 3);
   {
-    Locked<zan::eng::Picture> p(picture);
+    Locked<tessaly::engine::Picture> p(picture);
     EXPECT_EQ(p->currentLayer, 3) << "the clamped value is stored";
   }
   setPictureValue(picture, ZAN_PICT_CURRENTLAYER, -2);
@@ -104,7 +105,7 @@ TEST_F(Pictures, DestroyingFreesEverythingThePictureOwns) {
   setPictureValue(picture, ZAN_PICT_VALUE207, static_cast<int32_t>(aux));
   const zanHandle owned = zanHeapAlloc(0, 100, 0);
   zanSetPictureProperty(picture, ZAN_PICT_OWNED_BLOCK, &owned, sizeof owned, 0);
-  Locked<zan::eng::Picture>(picture, true)->selection = newLayer(0, 0, 2, 2);
+  Locked<tessaly::engine::Picture>(picture, true)->selection = newLayer(0, 0, 2, 2);
   EXPECT_EQ(zanDestroyPicture(picture), ZAN_OK);
   EXPECT_EQ(zanHeapSize(0, owned), 0u);
   EXPECT_EQ(zanCheckBaseObjectType(picture, ZAN_BASE_PICTURE), 0);
@@ -143,7 +144,7 @@ TEST_F(Pictures, CloneCopiesPropertiesLayersPixelsAndMasks) {
   zanSetLayerBits(pixels.bytes.data(), bottom, 0, 0, 40, 20, pixels.stride, -1);
   const zanHandle mask = newLayer(0, 0, 40, 20, 8);
   zanSetLayerBits(nullptr, mask, 0, 0, 40, 20, 0, 128);
-  Locked<zan::eng::Layer>(bottom, true)->mask = mask;
+  Locked<tessaly::engine::Layer>(bottom, true)->mask = mask;
   insert(picture, bottom);
   const zanHandle top = newLayer(5, 5, 9, 9, 8);
   const zanHandle palette = zanHeapAlloc(0, 12, ZAN_HEAP_ZEROINIT);
@@ -167,12 +168,11 @@ TEST_F(Pictures, CloneCopiesPropertiesLayersPixelsAndMasks) {
   EXPECT_EQ(pictureValue(copy, ZAN_PICT_PALETTE), copyPalette);
 
   Image back = readLayer(copyBottom, RECT{0, 0, 40, 20}, 24);
-  for (int32_t y = 0; y < 20; ++y)
-    ASSERT_EQ(std::memcmp(back.row(y), pixels.row(y), 40 * 3), 0);
+  for (int32_t y = 0; y < 20; ++y) ASSERT_EQ(std::memcmp(back.row(y), pixels.row(y), 40 * 3), 0);
   // The copy's pixels are its own.
   zanSetLayerBits(nullptr, copyBottom, 0, 0, 40, 20, 0, 0);
   EXPECT_EQ(readLayer(bottom, RECT{0, 0, 1, 1}, 24).row(0)[0], pixels.bytes[0]);
-  const zanHandle copyMask = Locked<zan::eng::Layer>(copyBottom)->mask;
+  const zanHandle copyMask = Locked<tessaly::engine::Layer>(copyBottom)->mask;
   ASSERT_NE(copyMask, 0u);
   EXPECT_NE(copyMask, mask);
   EXPECT_EQ(readLayer(copyMask, RECT{3, 3, 4, 4}, 8).row(0)[0], 128);

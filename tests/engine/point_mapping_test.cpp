@@ -1,11 +1,11 @@
 // Mapping points between picture, layer and view coordinates.
-#include <gtest/gtest.h>
-
 #include "point_mapping.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
-using zan::eng::PointMapping;
+using tessaly::engine::PointMapping;
 
 std::vector<int32_t> flat(const POINT* p, int n) {
   std::vector<int32_t> v;
@@ -27,7 +27,7 @@ TEST(PointMapping, ZoomAndScrollTruncateTowardZeroBothWays) {
 }
 
 TEST(PointMapping, LayersOnlyMoveTheOriginAndRectanglesMapAsTwoCorners) {
-  const PointMapping layer = zan::eng::layerMapping(30, -7);
+  const PointMapping layer = tessaly::engine::layerMapping(30, -7);
   const RECT inLayer = layer.forward(RECT{30, -7, 40, 3});
   EXPECT_EQ((std::vector<int32_t>{inLayer.left, inLayer.top, inLayer.right, inLayer.bottom}),
             (std::vector<int32_t>{0, 0, 10, 10}));

@@ -7,7 +7,7 @@
 
 #include "engine_fixture.h"
 
-using namespace engine_test;
+using namespace tessaly::engine::test;
 
 namespace {
 

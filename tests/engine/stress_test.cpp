@@ -8,7 +8,7 @@
 
 #include "engine_fixture.h"
 
-using namespace engine_test;
+using namespace tessaly::engine::test;
 
 namespace {
 
@@ -35,7 +35,8 @@ unsigned char expectedAt(int32_t x, int32_t y, int32_t seed) {
 void paint(zanHandle layer, int32_t width, int32_t height, int32_t seed) {
   std::vector<unsigned char> pixels(static_cast<size_t>(width) * height);
   for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) pixels[static_cast<size_t>(y) * width + x] = expectedAt(x, y, seed);
+    for (int32_t x = 0; x < width; ++x)
+      pixels[static_cast<size_t>(y) * width + x] = expectedAt(x, y, seed);
   ASSERT_EQ(zanSetLayerBits(pixels.data(), layer, 0, 0, width, height, width, -1), ZAN_OK);
 }
 
@@ -73,8 +74,9 @@ TEST_F(Stress, ObjectsSurviveMovingHeapsAndLeaveNothingBehind) {
       objects += 3;
     }
     zanSetPictureProperty(picture, 7, &round, sizeof round, 0);
-    if (round % 3 == 0) zanSetLayerBits(nullptr, zanGetLayer(picture, 1, nullptr), 0, 0, width,
-                                        height, width, 9);  // whole-layer fill, then repainted
+    if (round % 3 == 0)
+      zanSetLayerBits(nullptr, zanGetLayer(picture, 1, nullptr), 0, 0, width, height, width,
+                      9);  // whole-layer fill, then repainted
     paint(zanGetLayer(picture, 1, nullptr), width, height, seed);
 
     const zanHandle copy = zanClonePicture(picture, 1, nullptr);

@@ -7,12 +7,12 @@
 #include "engine_fixture.h"
 #include "tile_grid.h"
 
-using namespace engine_test;
+using namespace tessaly::engine::test;
 
 namespace {
 
 TEST(TileGrid, CutsTheSizeIntoTilesWithNarrowerLastColumnAndRow) {
-  const zan::eng::TileGrid grid{600, 300, 256, 256};
+  const tessaly::engine::TileGrid grid{600, 300, 256, 256};
   EXPECT_EQ(grid.columns(), 3u);
   EXPECT_EQ(grid.rows(), 2u);
   EXPECT_EQ(grid.count(), 6);
@@ -26,9 +26,9 @@ TEST(TileGrid, CutsTheSizeIntoTilesWithNarrowerLastColumnAndRow) {
   EXPECT_EQ(grid.indexAt(0, 0), 1u);
   EXPECT_EQ(grid.indexAt(600, 0), 0u);
   EXPECT_EQ(grid.indexAt(-1, 0), 0u);
-  EXPECT_EQ((zan::eng::TileGrid{0, 300, 256, 256}.count()), 0);
+  EXPECT_EQ((tessaly::engine::TileGrid{0, 300, 256, 256}.count()), 0);
   // A table that would not fit the heap's 32-bit sizes is refused, not wrapped around.
-  EXPECT_EQ((zan::eng::TileGrid{INT32_MAX, INT32_MAX, 1, 1}.count()), -1);
+  EXPECT_EQ((tessaly::engine::TileGrid{INT32_MAX, INT32_MAX, 1, 1}.count()), -1);
 }
 
 class LayerPixels : public EngineTest, public ::testing::WithParamInterface<int32_t> {
@@ -132,8 +132,8 @@ TEST_F(LayerBits, FillValuesSpreadOverEveryPixelFormat) {
   const Case cases[] = {
       {8, 0x123456, {0x56}},
       {16, 0x123456, {0x56, 0x56}},
-      {24, 0x123456, {0x12, 0x34, 0x56}},                 // blue from bits 16-23
-      {48, 0x123456, {0x12, 0, 0x34, 0, 0x56, 0}},        // high bytes keep what they held
+      {24, 0x123456, {0x12, 0x34, 0x56}},                    // blue from bits 16-23
+      {48, 0x123456, {0x12, 0, 0x34, 0, 0x56, 0}},           // high bytes keep what they held
       {48, 0x414141, {0x41, 0x41, 0x41, 0x41, 0x41, 0x41}},  // equal parts fill every byte
   };
   for (const Case& c : cases) {
