@@ -46,7 +46,8 @@ int turnPrePass(Session& s) {
 
 void reloadLevels(Session& s, int startAt) {
   s.progress.report(startAt);
-  const KeepLevels keep = s.outputSize == 2 ? KeepLevels::AllButFullAndHalf : KeepLevels::AllButFull;
+  const KeepLevels keep =
+      s.outputSize == 2 ? KeepLevels::AllButFullAndHalf : KeepLevels::AllButFull;
   for (int i = 0; i < s.count; ++i) {
     const long start = startAt + static_cast<long>(i) * (40 - startAt) / s.count;
     const long end = startAt + static_cast<long>(i + 1) * (40 - startAt) / s.count;

@@ -15,7 +15,9 @@ struct StitchError {
   long code;
 };
 
-[[noreturn]] inline void fail(long code) { throw StitchError{code}; }
+[[noreturn]] inline void fail(long code) {
+  throw StitchError{code};
+}
 
 // Runs body and turns whatever it throws into a status: StitchError into its code,
 // std::bad_alloc into QX_ERR_SETUP, anything else into QX_ERR_SETUP as well (the engine has no

@@ -13,7 +13,8 @@ using qx::Stage;
 namespace {
 
 bool isFailure(long status) {
-  return status != QX_OK && !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
+  return status != QX_OK &&
+         !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
 }
 
 // Runs an export's work; a failure still ends with the progress report 100 the caller expects.
@@ -57,7 +58,8 @@ QX_API long QXAutoOrder(void* handle, long* candidateCount, tagStitchOrderInfo* 
 
 QX_API long QXChangeOrder(void* handle, tagStitchOrderInfo* arrangement) {
   if (handle == nullptr || arrangement == nullptr) return QX_ERR_SETUP;
-  if (arrangement->fileNames == nullptr || arrangement->quarterTurns == nullptr) return QX_ERR_SETUP;
+  if (arrangement->fileNames == nullptr || arrangement->quarterTurns == nullptr)
+    return QX_ERR_SETUP;
   Session& s = *static_cast<Session*>(handle);
   if (s.stage != Stage::Loaded) return QX_ERR_SETUP;
   return qx::guarded([&] { return qx::applyArrangement(s, *arrangement); });
@@ -110,6 +112,8 @@ QX_API long QXGetMiniatures(void* handle, tagPixelArray** miniatures) {
   return QX_OK;
 }
 
-QX_API void QXReleaseStitch(void* handle) { qx::releaseSession(static_cast<Session*>(handle)); }
+QX_API void QXReleaseStitch(void* handle) {
+  qx::releaseSession(static_cast<Session*>(handle));
+}
 
 }  // extern "C"

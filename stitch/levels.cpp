@@ -80,7 +80,9 @@ std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels 
     loaded.handBack();
     return levels;
   }
-  const auto position = [&](int k) { return a + 2 + (b - a - 2) * (1.0 - 1.0 / double(1u << (k - 1))); };
+  const auto position = [&](int k) {
+    return a + 2 + (b - a - 2) * (1.0 - 1.0 / double(1u << (k - 1)));
+  };
   for (int k = 1; k <= coarsest; ++k) {
     const double at = position(k);
     progress.report(at);

@@ -1,6 +1,7 @@
 #include "load_order.h"
 
 #include <sys/stat.h>
+
 #include <utility>
 
 #include "QuiltexEngine.h"

@@ -19,7 +19,8 @@ struct Callbacks {
 class LoadedImage {
  public:
   LoadedImage() = default;
-  LoadedImage(tagPixelArray* image, const Callbacks* callbacks) : image_(image), callbacks_(callbacks) {}
+  LoadedImage(tagPixelArray* image, const Callbacks* callbacks)
+      : image_(image), callbacks_(callbacks) {}
   LoadedImage(LoadedImage&& other) noexcept { *this = std::move(other); }
   LoadedImage& operator=(LoadedImage&& other) noexcept;
   LoadedImage(const LoadedImage&) = delete;

@@ -27,7 +27,7 @@ enum class SearchKind { Row, Grid, TwoLines };
 
 struct Plan {
   SearchKind kind;
-  double threshold;  // for usable candidates and for the confidence of the best arrangement
+  double threshold;    // for usable candidates and for the confidence of the best arrangement
   GridShape fallback;  // used when the search finds nothing
 };
 
@@ -95,8 +95,10 @@ NeighbourLists buildLists(const Session& s, const PreparedPieces& prepared, cons
   // A row of pieces with structured borders asks more of an overlap before trusting it.
   settings.structureFloor = prepared.borderStructure && !settings.gridStyle ? 18 : 12;
   settings.pruning = options.pruning;
-  const PairScorer score = [&](int32_t a, int32_t ta, int32_t b, int32_t tb, const ProgressRange& range) {
-    return matchScore(prepared.features[a].turns[ta], prepared.features[b].turns[tb], settings, range);
+  const PairScorer score = [&](int32_t a, int32_t ta, int32_t b, int32_t tb,
+                               const ProgressRange& range) {
+    return matchScore(prepared.features[a].turns[ta], prepared.features[b].turns[tb], settings,
+                      range);
   };
   NeighbourLists lists = scoreAllPairs(s.count, score, {&s.progress, 5, 95});
   if (settings.gridStyle) deriveBelowLists(lists);
@@ -106,11 +108,18 @@ NeighbourLists buildLists(const Session& s, const PreparedPieces& prepared, cons
   return lists;
 }
 
-void search(const Plan& plan, const NeighbourLists& lists, ResultList& results, const ProgressRange& range) {
+void search(const Plan& plan, const NeighbourLists& lists, ResultList& results,
+            const ProgressRange& range) {
   switch (plan.kind) {
-    case SearchKind::Row: searchRow(lists, results, range); break;
-    case SearchKind::Grid: searchGrids(lists, results, range); break;
-    case SearchKind::TwoLines: searchTwoLines(lists, results, range); break;
+    case SearchKind::Row:
+      searchRow(lists, results, range);
+      break;
+    case SearchKind::Grid:
+      searchGrids(lists, results, range);
+      break;
+    case SearchKind::TwoLines:
+      searchTwoLines(lists, results, range);
+      break;
   }
 }
 
@@ -137,7 +146,8 @@ void writeCandidate(const Session& s, const RankedArrangement& a, tagStitchOrder
 
 }  // namespace
 
-long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidates, const OrderingOptions& options) {
+long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidates,
+                 const OrderingOptions& options) {
   s.progress.report(0);
   placePieces(s, loadOrder(s.count), {});  // the search starts from the unturned load order
   const Plan plan = choosePlan(s);

@@ -14,8 +14,9 @@ namespace qx {
 inline constexpr double kNoMatch = std::numeric_limits<double>::max();
 
 struct MatchSettings {
-  bool gridStyle = false;     // the grid searches a wider window than the row
-  int32_t structureFloor = 12;  // overlaps whose mean gradient is below this in either piece are skipped
+  bool gridStyle = false;  // the grid searches a wider window than the row
+  int32_t structureFloor =
+      12;  // overlaps whose mean gradient is below this in either piece are skipped
   // Abandon an offset as soon as its running score reaches the best so far. The result is the
   // same either way; switching it off only exists to measure what it saves.
   bool pruning = true;
@@ -26,13 +27,14 @@ struct MatchSettings {
 struct MatchWindow {
   int32_t xBegin, xEnd, yBegin, yEnd;
 };
-MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB, bool gridStyle);
+MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
+                        bool gridStyle);
 
 // Lowest score over the window of B placed right of A: 16 times the mean absolute difference of
 // the overlapping bytes after removing the difference of the two overlaps' means. Offsets whose
 // overlap is 2 pixels or less in a direction, or featureless in either image, are skipped;
 // kNoMatch when every offset is. Reports at `range` once per window row.
-double matchScore(const GradientFeatures& a, const GradientFeatures& b, const MatchSettings& settings,
-                  const ProgressRange& range = {});
+double matchScore(const GradientFeatures& a, const GradientFeatures& b,
+                  const MatchSettings& settings, const ProgressRange& range = {});
 
 }  // namespace qx

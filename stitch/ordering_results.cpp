@@ -21,7 +21,8 @@ size_t ResultList::worst() const {
   return w;
 }
 
-void ResultList::offer(double score, int32_t columns, int32_t rows, const std::vector<CellPlacement>& cells) {
+void ResultList::offer(double score, int32_t columns, int32_t rows,
+                       const std::vector<CellPlacement>& cells) {
   if (isDuplicate(score)) return;
   if (kept_.size() < kCapacity) {
     kept_.push_back({score, columns, rows, cells});

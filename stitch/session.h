@@ -48,20 +48,23 @@ enum class Stage { Created, Loaded, Aligned, Blended };
 
 struct Session {
   Session(int32_t style, int32_t outputSize, const Callbacks& callbacks)
-      : style(style), outputSize(outputSize), callbacks(callbacks), progress(callbacks.progress, callbacks.userData) {}
+      : style(style),
+        outputSize(outputSize),
+        callbacks(callbacks),
+        progress(callbacks.progress, callbacks.userData) {}
 
   ImagePtr result;
   int32_t style;
   int32_t outputSize;
-  int32_t coarsest = 0;     // index of the smallest level (the miniatures)
-  int32_t outputLevel = 0;  // min(outputSize, coarsest)
+  int32_t coarsest = 0;                   // index of the smallest level (the miniatures)
+  int32_t outputLevel = 0;                // min(outputSize, coarsest)
   std::vector<std::string> workingNames;  // per cell; alignment may point it at a turned copy
   int32_t count = 0;
   std::vector<PieceRecord> pieces;  // per cell
   int32_t columns = 0;
   int32_t rows = 0;
-  std::vector<std::string> loadedNames;       // load order, never reordered
-  std::vector<ImagePtr> loadedMiniatures;     // load order, unturned
+  std::vector<std::string> loadedNames;    // load order, never reordered
+  std::vector<ImagePtr> loadedMiniatures;  // load order, unturned
   Callbacks callbacks;
   Progress progress;
   Stage stage = Stage::Created;

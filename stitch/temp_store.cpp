@@ -1,11 +1,12 @@
 #include "temp_store.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "QuiltexEngine.h"
 #include "errors.h"

@@ -43,8 +43,9 @@ class OrderingScene {
     const POINT mini = miniatureSize(coarsest);
     const int32_t w = mini.x * 2, h = mini.y * 2;
     const double stepX = w * 0.7, stepY = h * 0.7;
-    const qxtest::Picture page = qxtest::makeTexturedPage(static_cast<int32_t>(w + stepX * (columns - 1)) + 20,
-                                                          static_cast<int32_t>(h + stepY * (rows - 1)) + 20, 7);
+    const qxtest::Picture page =
+        qxtest::makeTexturedPage(static_cast<int32_t>(w + stepX * (columns - 1)) + 20,
+                                 static_cast<int32_t>(h + stepY * (rows - 1)) + 20, 7);
     const int32_t count = rows * columns;
     std::vector<int> order(count);
     for (int i = 0; i < count; ++i) order[i] = i;

@@ -26,7 +26,8 @@ const Pair& pair() {
       return qx::buildFeatures(*level);
     };
     Pair made{coarse(1300), coarse(1300 + 0.75 * 2480), {}, {}};
-    made.window = qx::searchWindow(made.a.width, made.a.height, made.b.width, made.b.height, true, true);
+    made.window =
+        qx::searchWindow(made.a.width, made.a.height, made.b.width, made.b.height, true, true);
     return made;
   }();
   return p;

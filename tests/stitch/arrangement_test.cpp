@@ -13,7 +13,9 @@ namespace {
 using qxtest::Arrangement;
 using qxtest::Picture;
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+qx::Session& internals(void* handle) {
+  return *static_cast<qx::Session*>(handle);
+}
 
 class ArrangementTest : public qxtest::SessionTest {
  protected:
@@ -44,8 +46,10 @@ TEST_F(ArrangementTest, PlacesAndTurnsMiniaturesCellByCell) {
   EXPECT_EQ(s.columns, 1);
   EXPECT_EQ(s.workingNames, (std::vector<std::string>{names_[2], names_[0], names_[1]}));
   EXPECT_TRUE(miniature(0).samePixels(qxtest::halvedTimes(pictures_[2], 2)));
-  EXPECT_TRUE(miniature(1).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[0], 2), 1)));
-  EXPECT_TRUE(miniature(2).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[1], 2), 2)));
+  EXPECT_TRUE(miniature(1).samePixels(
+      qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[0], 2), 1)));
+  EXPECT_TRUE(miniature(2).samePixels(
+      qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[1], 2), 2)));
   EXPECT_EQ(s.pieces[1].quarterTurns, 1);
 }
 
@@ -54,7 +58,8 @@ TEST_F(ArrangementTest, AnUnknownNameRepeatsThePreviousCellsPiece) {
   ASSERT_EQ(load(), QX_OK);
   Arrangement order(1, 3, {"nowhere", names_[2], "elsewhere"}, {0, 0, 0});
   ASSERT_EQ(QXChangeOrder(session_, &order.info), QX_OK);
-  EXPECT_EQ(internals(session_).workingNames, (std::vector<std::string>{names_[0], names_[2], names_[2]}));
+  EXPECT_EQ(internals(session_).workingNames,
+            (std::vector<std::string>{names_[0], names_[2], names_[2]}));
 }
 
 TEST_F(ArrangementTest, RejectsGridsThatDoNotHoldEveryPieceAndBadTurnCodes) {
@@ -85,8 +90,10 @@ TEST_F(ArrangementTest, AlignmentTurnsPiecesIntoTheStoreAndReloadsEveryLevel) {
   EXPECT_EQ(s.pieces[1].fullWidth, 300);
   EXPECT_EQ(s.pieces[1].fullHeight, 400);
   const Picture turned = qxtest::turnByElementarySteps(pictures_[1], 1);
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[1]).samePixels(qxtest::halvedTimes(turned, 1)));
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[2]).samePixels(qxtest::halvedTimes(turned, 2)));
+  EXPECT_TRUE(
+      Picture::fromArray(*s.pieces[1].levels[1]).samePixels(qxtest::halvedTimes(turned, 1)));
+  EXPECT_TRUE(
+      Picture::fromArray(*s.pieces[1].levels[2]).samePixels(qxtest::halvedTimes(turned, 2)));
   EXPECT_FALSE(s.pieces[0].levels[0]);
 
   const std::vector<long>& pos = loader_.positions();

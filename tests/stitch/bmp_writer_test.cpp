@@ -25,17 +25,16 @@ TEST(BmpWriter, WritesTheClassicHeaderByteByByte) {
   const tagPixelArray view = p.view();
   const std::string path = qx::writeBmp(dir.file("h.bmp"), view);
   const std::vector<uint8_t> b = fileBytes(path);
-  const std::vector<uint8_t> expected = {
-      'B', 'M', 102, 0, 0, 0,  // file size 16 * 3 + 54
-      0, 0, 0, 0,              // reserved
-      54, 0, 0, 0,             // pixel data offset
-      40, 0, 0, 0,             // information header size
-      5, 0, 0, 0,              // width
-      3, 0, 0, 0,              // height, positive
-      1, 0, 24, 0,             // planes, bits per pixel
-      0, 0, 0, 0,              // no compression
-      48, 0, 0, 0,             // image size
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<uint8_t> expected = {'B', 'M', 102, 0, 0, 0,  // file size 16 * 3 + 54
+                                         0,   0,   0,   0,        // reserved
+                                         54,  0,   0,   0,        // pixel data offset
+                                         40,  0,   0,   0,        // information header size
+                                         5,   0,   0,   0,        // width
+                                         3,   0,   0,   0,        // height, positive
+                                         1,   0,   24,  0,        // planes, bits per pixel
+                                         0,   0,   0,   0,        // no compression
+                                         48,  0,   0,   0,        // image size
+                                         0,   0,   0,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   ASSERT_EQ(b.size(), 102u);
   EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 54), expected);
 }

@@ -17,8 +17,8 @@ int countFor(int32_t w, int32_t h, int32_t style) {
 }
 
 TEST(LevelCount, FollowsTheSmallestPieceAndTheStyleMinimumEdge) {
-  EXPECT_EQ(countFor(60, 100, 0), 1);   // the coarsest level is full resolution
-  EXPECT_EQ(countFor(40, 100, 1), 0);   // 40 is not above 40
+  EXPECT_EQ(countFor(60, 100, 0), 1);  // the coarsest level is full resolution
+  EXPECT_EQ(countFor(40, 100, 1), 0);  // 40 is not above 40
   EXPECT_EQ(countFor(2000, 3000, 1), 6);
   EXPECT_EQ(countFor(2000, 3000, 0), 6);
   EXPECT_EQ(countFor(1700, 3000, 1), 6);

@@ -11,11 +11,14 @@ using qxtest::Picture;
 
 class LoadTest : public qxtest::SessionTest {};
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+qx::Session& internals(void* handle) {
+  return *static_cast<qx::Session*>(handle);
+}
 
 TEST_F(LoadTest, SortsByWriteTimeWithTheExchangeSort) {
   const Picture p(60, 100);
-  const std::string a = addPiece("A.bmp", p, 1), b = addPiece("B.bmp", p, 1), c = addPiece("C.bmp", p, 0);
+  const std::string a = addPiece("A.bmp", p, 1), b = addPiece("B.bmp", p, 1),
+                    c = addPiece("C.bmp", p, 0);
   open(0);
   ASSERT_EQ(load(), QX_OK);
   EXPECT_EQ(pieces_.name(0), c);
@@ -65,7 +68,8 @@ TEST_F(LoadTest, RejectsNullArgumentsAndUnterminatedNames) {
 }
 
 TEST_F(LoadTest, KeepsTheCoarsestLevelAsMiniatureInLoadOrder) {
-  const Picture first = qxtest::makeTexturedPage(400, 300, 1), second = qxtest::makeTexturedPage(400, 300, 2);
+  const Picture first = qxtest::makeTexturedPage(400, 300, 1),
+                second = qxtest::makeTexturedPage(400, 300, 2);
   addPiece("second.bmp", second, 20);
   addPiece("first.bmp", first, 10);
   open(0);
@@ -139,7 +143,8 @@ TEST_F(LoadTest, CancelAtAnyReportHandsEverythingBack) {
     loader.add(pieces_.name(1), p);
     loader.cancelAtReport(n);
     void* s = loader.createSession(0);
-    EXPECT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()), QX_CANCELLED)
+    EXPECT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()),
+              QX_CANCELLED)
         << "cancel at report " << n;
     if (n == 1) {
       EXPECT_EQ(loader.loads(), 0);

@@ -12,7 +12,9 @@ namespace {
 
 using qxtest::Picture;
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+qx::Session& internals(void* handle) {
+  return *static_cast<qx::Session*>(handle);
+}
 
 class AutoOrderTest : public qxtest::OrderingSceneTest {
  protected:
@@ -30,7 +32,8 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
         EXPECT_GE(c.quarterTurns[j], 0);
         EXPECT_LE(c.quarterTurns[j], 3);
       }
-      EXPECT_EQ(names, std::set<std::string>(s.loadedNames.begin(), s.loadedNames.end())) << "candidate " << k;
+      EXPECT_EQ(names, std::set<std::string>(s.loadedNames.begin(), s.loadedNames.end()))
+          << "candidate " << k;
     }
     const tagStitchOrderInfo& first = candidates_->records[0];
     EXPECT_EQ(first.rows, s.rows);
@@ -57,7 +60,8 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
     EXPECT_EQ(s.rows, rows);
     EXPECT_EQ(s.columns, columns);
     for (int32_t cell = 0; cell < s.count; ++cell) {
-      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(minis[cell])) << "cell " << cell;
+      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(minis[cell]))
+          << "cell " << cell;
       EXPECT_EQ(s.pieces[cell].quarterTurns, turns[cell]) << "cell " << cell;
     }
   }
@@ -79,7 +83,8 @@ TEST_F(AutoOrderTest, RowsComeBackInOrderWithTheirTurns) {
   };
   uint32_t seed = 11;
   for (const RowCase& c : cases) {
-    SCOPED_TRACE("columns " + std::to_string(c.columns) + ", first turn " + std::to_string(c.fileTurns[0]));
+    SCOPED_TRACE("columns " + std::to_string(c.columns) + ", first turn " +
+                 std::to_string(c.fileTurns[0]));
     pieces_ = {};
     makeScene(1, c.columns, 600, 800, 0.3, c.fileTurns, c.loadOrder, seed++);
     EXPECT_EQ(order(QX_STYLE_ROW), QX_OK);
@@ -142,14 +147,16 @@ TEST_F(AutoOrderTest, GridsComeBackInTheirCellsWithTheirTurns) {
 // Twelve pieces are searched as two lines: the first half of the load order is one line. The
 // order inside each half is shuffled, and the later half is the top line. Miniatures 50 x 67.
 TEST_F(AutoOrderTest, TwelvePiecesInTwoLines) {
-  makeScene(2, 6, 400, 540, 0.3, std::vector<int>(12, 0), {9, 7, 6, 11, 8, 10, 3, 1, 0, 5, 2, 4}, 41);
+  makeScene(2, 6, 400, 540, 0.3, std::vector<int>(12, 0), {9, 7, 6, 11, 8, 10, 3, 1, 0, 5, 2, 4},
+            41);
   EXPECT_EQ(order(QX_STYLE_GRID), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
   expectCandidatesConsistent();
 }
 
 TEST_F(AutoOrderTest, TwelvePiecesInTwoColumns) {
-  makeScene(6, 2, 400, 540, 0.3, std::vector<int>(12, 0), {4, 0, 2, 6, 8, 10, 5, 11, 1, 3, 7, 9}, 42);
+  makeScene(6, 2, 400, 540, 0.3, std::vector<int>(12, 0), {4, 0, 2, 6, 8, 10, 5, 11, 1, 3, 7, 9},
+            42);
   EXPECT_EQ(order(QX_STYLE_GRID), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
 }
@@ -207,11 +214,13 @@ TEST_F(AutoOrderTest, ManyFeaturelessPiecesKeepADefaultThatHoldsEveryPiece) {
     pieces_ = {};
     Picture blank(240, 320);
     for (auto& byte : blank.bytes) byte = 200;
-    for (int i = 0; i < count; ++i) addPiece("many" + std::to_string(count) + "_" + std::to_string(i) + ".bmp", blank, i);
+    for (int i = 0; i < count; ++i)
+      addPiece("many" + std::to_string(count) + "_" + std::to_string(i) + ".bmp", blank, i);
     open(QX_STYLE_GRID);
     ASSERT_EQ(load(), QX_OK);
     candidates_ = std::make_unique<qxtest::CandidateRecords>(count);
-    EXPECT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_WARN_FEATURELESS_PIECES);
+    EXPECT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records),
+              QX_WARN_FEATURELESS_PIECES);
     const qx::Session& s = internals(session_);
     EXPECT_EQ(s.rows, count % 2 == 0 ? 2 : 1);
     EXPECT_EQ(s.rows * s.columns, count);
@@ -261,7 +270,8 @@ TEST_F(AutoOrderTest, ACancelAtAnyReportLeavesAUsableSession) {
     if (matching && n % stride != 0) continue;
     loader_.clearPositions();
     loader_.cancelAtReport(n);
-    ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_CANCELLED) << "cancel at report " << n;
+    ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_CANCELLED)
+        << "cancel at report " << n;
     EXPECT_EQ(loader_.positions().back(), 100);
     // The first report comes before anything changed; after it the cells are back in load order.
     const qx::Session& s = internals(session_);
@@ -281,7 +291,8 @@ TEST_F(AutoOrderTest, StartsFromTheLoadOrderWhateverWasAppliedBefore) {
   open(QX_STYLE_ROW);
   ASSERT_EQ(load(), QX_OK);
   const qx::Session& s = internals(session_);
-  qxtest::Arrangement scrambled(3, 1, {s.loadedNames[2], s.loadedNames[0], s.loadedNames[1]}, {1, 3, 2});
+  qxtest::Arrangement scrambled(3, 1, {s.loadedNames[2], s.loadedNames[0], s.loadedNames[1]},
+                                {1, 3, 2});
   ASSERT_EQ(QXChangeOrder(session_, &scrambled.info), QX_OK);
   candidates_ = std::make_unique<qxtest::CandidateRecords>(3);
   ASSERT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_OK);

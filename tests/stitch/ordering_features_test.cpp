@@ -1,7 +1,8 @@
 // Gradient features of a miniature and the two structure tests on them.
+#include "ordering_features.h"
+
 #include <gtest/gtest.h>
 
-#include "ordering_features.h"
 #include "picture.h"
 #include "turn.h"
 
@@ -22,13 +23,16 @@ qx::ImagePtr greyImage(int32_t width, int32_t height, Value value) {
   return image;
 }
 
-uint8_t at(const tagPixelArray& image, int32_t x, int32_t y) { return qx::rowOf(image, y)[3 * x]; }
+uint8_t at(const tagPixelArray& image, int32_t x, int32_t y) {
+  return qx::rowOf(image, y)[3 * x];
+}
 
 TEST(OrderingFeatures, GradientIsHalfTheSobelMagnitudeCappedAt254) {
   // A step of 20 between columns 3 and 4, and a full black-to-white step between rows 3 and 4.
-  const qx::ImagePtr image = greyImage(8, 8, [](int x, int y) { return (x >= 4 ? 20 : 0) + (y >= 4 ? 235 : 0); });
+  const qx::ImagePtr image =
+      greyImage(8, 8, [](int x, int y) { return (x >= 4 ? 20 : 0) + (y >= 4 ? 235 : 0); });
   const qx::ImagePtr g = qx::gradientImage(*image);
-  EXPECT_EQ(at(*g, 3, 0), 40);   // |gx| = 4 * 20; the clamped row above counts as the row itself
+  EXPECT_EQ(at(*g, 3, 0), 40);  // |gx| = 4 * 20; the clamped row above counts as the row itself
   EXPECT_EQ(at(*g, 4, 1), 40);
   EXPECT_EQ(at(*g, 1, 1), 0);    // flat
   EXPECT_EQ(at(*g, 0, 0), 0);    // clamped corner of a flat area
@@ -55,26 +59,31 @@ TEST(OrderingFeatures, SummedAreaTableGivesTheSumOfAnyRectangle) {
   Picture page = qxtest::makeTexturedPage(23, 17, 5);
   const tagPixelArray view = page.view();
   const qx::GradientFeatures f = qx::withSums(qx::copyImage(view));
-  const int32_t rects[][4] = {{0, 0, 23, 17}, {3, 2, 4, 3}, {5, 7, 20, 17}, {0, 16, 23, 17}, {4, 4, 4, 9}};
+  const int32_t rects[][4] = {
+      {0, 0, 23, 17}, {3, 2, 4, 3}, {5, 7, 20, 17}, {0, 16, 23, 17}, {4, 4, 4, 9}};
   for (const auto& r : rects) {
     uint64_t expected = 0;
     for (int32_t y = r[1]; y < r[3]; ++y) {
       for (int32_t x = r[0] * 3; x < r[2] * 3; ++x) expected += page.pixel(0, y)[x];
     }
-    EXPECT_EQ(f.sumOf(r[0], r[1], r[2], r[3]), expected) << r[0] << "," << r[1] << "," << r[2] << "," << r[3];
+    EXPECT_EQ(f.sumOf(r[0], r[1], r[2], r[3]), expected)
+        << r[0] << "," << r[1] << "," << r[2] << "," << r[3];
   }
 }
 
 TEST(OrderingFeatures, BlankBandNeedsFlatLinesOverMoreThan36PercentOfTheSize) {
   auto busy = [](int x, int y) { return (x * 7 + y * 13) % 11 * 20; };
   // Flat columns 0..35 of 100 (36 %) are not enough; 0..36 are.
-  const qx::ImagePtr narrow = greyImage(100, 40, [&](int x, int y) { return x < 37 ? 100 : busy(x, y); });
-  const qx::ImagePtr wide = greyImage(100, 40, [&](int x, int y) { return x < 38 ? 100 : busy(x, y); });
+  const qx::ImagePtr narrow =
+      greyImage(100, 40, [&](int x, int y) { return x < 37 ? 100 : busy(x, y); });
+  const qx::ImagePtr wide =
+      greyImage(100, 40, [&](int x, int y) { return x < 38 ? 100 : busy(x, y); });
   // The Sobel response spreads one column into the flat side, so 37 flat image columns give 36
   // flat gradient columns.
   EXPECT_FALSE(qx::hasBlankBand(*qx::gradientImage(*narrow)));
   EXPECT_TRUE(qx::hasBlankBand(*qx::gradientImage(*wide)));
-  const qx::ImagePtr rows = greyImage(40, 100, [&](int x, int y) { return y >= 60 ? 100 : busy(x, y); });
+  const qx::ImagePtr rows =
+      greyImage(40, 100, [&](int x, int y) { return y >= 60 ? 100 : busy(x, y); });
   EXPECT_TRUE(qx::hasBlankBand(*qx::gradientImage(*rows)));
   // A faint ramp (gradient 12, within the 15 that counts as flat) is blank.
   const qx::ImagePtr faint = greyImage(50, 50, [](int x, int) { return 3 * x; });

@@ -1,21 +1,26 @@
 // Filling, deriving and trimming the neighbour candidate lists.
+#include "ordering_lists.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "ordering_lists.h"
-
 namespace {
 
 // A score that names the relation it scores: a, its turn, b, its turn as decimal digits.
-double code(int32_t a, int32_t ta, int32_t b, int32_t tb) { return 1000 * a + 100 * ta + 10 * b + tb; }
+double code(int32_t a, int32_t ta, int32_t b, int32_t tb) {
+  return 1000 * a + 100 * ta + 10 * b + tb;
+}
 
-void record(long position, bool*, void* positions) { static_cast<std::vector<long>*>(positions)->push_back(position); }
+void record(long position, bool*, void* positions) {
+  static_cast<std::vector<long>*>(positions)->push_back(position);
+}
 
 TEST(OrderingLists, EachRelationIsMatchedOnceAndReusedHalfTurnedForTheReversePair) {
   int calls = 0;
-  const qx::PairScorer scorer = [&](int32_t a, int32_t ta, int32_t b, int32_t tb, const qx::ProgressRange& range) {
+  const qx::PairScorer scorer = [&](int32_t a, int32_t ta, int32_t b, int32_t tb,
+                                    const qx::ProgressRange& range) {
     ++calls;
     EXPECT_LT(a, b);
     EXPECT_EQ(ta % 2, tb % 2);
@@ -39,7 +44,8 @@ TEST(OrderingLists, EachRelationIsMatchedOnceAndReusedHalfTurnedForTheReversePai
           EXPECT_EQ(entries[i].piece, b);
           EXPECT_EQ(entries[i].turn, tb);
           // b right of a is a right of b once everything is turned half round.
-          const double expected = a < b ? code(a, ta, b, tb) : code(b, (tb + 2) % 4, a, (ta + 2) % 4);
+          const double expected =
+              a < b ? code(a, ta, b, tb) : code(b, (tb + 2) % 4, a, (ta + 2) % 4);
           EXPECT_EQ(entries[i].score, expected) << a << ta << b << tb;
           ++i;
         }
@@ -53,9 +59,8 @@ TEST(OrderingLists, EachRelationIsMatchedOnceAndReusedHalfTurnedForTheReversePai
 }
 
 TEST(OrderingLists, BelowIsRightAfterOneMoreQuarterTurnOfBoth) {
-  const qx::PairScorer scorer = [](int32_t a, int32_t ta, int32_t b, int32_t tb, const qx::ProgressRange&) {
-    return code(a, ta, b, tb);
-  };
+  const qx::PairScorer scorer = [](int32_t a, int32_t ta, int32_t b, int32_t tb,
+                                   const qx::ProgressRange&) { return code(a, ta, b, tb); };
   qx::NeighbourLists lists = qx::scoreAllPairs(3, scorer, {});
   qx::deriveBelowLists(lists);
   for (int32_t a = 0; a < 3; ++a) {
@@ -63,9 +68,10 @@ TEST(OrderingLists, BelowIsRightAfterOneMoreQuarterTurnOfBoth) {
       for (const qx::NeighbourCandidate& c : lists.belowOf(a, t).entries) {
         EXPECT_EQ(c.turn % 2, t % 2);
         const auto& right = lists.rightOf(a, (t + 1) % 4).entries;
-        const auto same = std::find_if(right.begin(), right.end(), [&](const qx::NeighbourCandidate& r) {
-          return r.piece == c.piece && r.turn == (c.turn + 1) % 4;
-        });
+        const auto same =
+            std::find_if(right.begin(), right.end(), [&](const qx::NeighbourCandidate& r) {
+              return r.piece == c.piece && r.turn == (c.turn + 1) % 4;
+            });
         ASSERT_NE(same, right.end());
         EXPECT_EQ(c.score, same->score);
       }
@@ -80,7 +86,8 @@ std::vector<int32_t> piecesOf(const qx::CandidateList& list) {
 }
 
 TEST(OrderingLists, TrimmingKeepsTheFourBestInOrderAndCountsTheUsableOnes) {
-  const std::vector<qx::NeighbourCandidate> entries = {{0, 5, 0}, {1, 3, 0}, {2, 9, 0}, {3, 3, 2}, {4, 1, 0}, {5, 7, 2}};
+  const std::vector<qx::NeighbourCandidate> entries = {{0, 5, 0}, {1, 3, 0}, {2, 9, 0},
+                                                       {3, 3, 2}, {4, 1, 0}, {5, 7, 2}};
   qx::CandidateList list{entries, 0};
   qx::trimList(list, 4, false);
   EXPECT_EQ(piecesOf(list), (std::vector<int32_t>{4, 1, 3, 0}));  // equal scores keep their order

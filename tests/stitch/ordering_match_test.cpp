@@ -1,28 +1,32 @@
 // Scoring one gradient image to the right of another.
+#include "ordering_match.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "ordering_features.h"
-#include "ordering_match.h"
 #include "picture.h"
 
 namespace {
 
 // A gradient-like image of random bytes in [low, high].
-qx::ImagePtr randomBytes(int32_t width, int32_t height, uint32_t seed, int low = 20, int high = 200) {
+qx::ImagePtr randomBytes(int32_t width, int32_t height, uint32_t seed, int low = 20,
+                         int high = 200) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> value(low, high);
   qx::ImagePtr image = qx::makeImage(width, height);
   for (int32_t y = 0; y < height; ++y) {
-    for (int32_t i = 0; i < width * 3; ++i) qx::rowOf(*image, y)[i] = static_cast<uint8_t>(value(rng));
+    for (int32_t i = 0; i < width * 3; ++i)
+      qx::rowOf(*image, y)[i] = static_cast<uint8_t>(value(rng));
   }
   return image;
 }
 
 // Columns [x0, x0 + width) and rows [y0, y0 + height) of image, plus `add` on every byte.
-qx::GradientFeatures part(const tagPixelArray& image, int32_t x0, int32_t y0, int32_t width, int32_t height, int add = 0) {
+qx::GradientFeatures part(const tagPixelArray& image, int32_t x0, int32_t y0, int32_t width,
+                          int32_t height, int add = 0) {
   qx::ImagePtr out = qx::makeImage(width, height);
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t i = 0; i < width * 3; ++i) {
@@ -32,7 +36,9 @@ qx::GradientFeatures part(const tagPixelArray& image, int32_t x0, int32_t y0, in
   return qx::withSums(std::move(out));
 }
 
-qx::MatchSettings rowSettings(bool pruning = true) { return {false, 12, pruning}; }
+qx::MatchSettings rowSettings(bool pruning = true) {
+  return {false, 12, pruning};
+}
 
 TEST(OrderingMatch, WindowFollowsTheStyle) {
   // Row: a seventh to six sevenths of overlap; vertical slack an eighth, at least 10.
@@ -69,9 +75,9 @@ TEST(OrderingMatch, PruningNeverChangesTheScore) {
   const tagPixelArray view = page.view();
   const qx::ImagePtr gradient = qx::gradientImage(view);
   const qx::ImagePtr noise = randomBytes(50, 65, 4);
-  const qx::GradientFeatures candidates[] = {part(*gradient, 0, 0, 50, 60), part(*gradient, 30, 5, 55, 60),
-                                         part(*gradient, 40, 2, 60, 68), part(*noise, 0, 0, 50, 65),
-                                         part(*noise, 5, 5, 35, 40)};
+  const qx::GradientFeatures candidates[] = {
+      part(*gradient, 0, 0, 50, 60), part(*gradient, 30, 5, 55, 60), part(*gradient, 40, 2, 60, 68),
+      part(*noise, 0, 0, 50, 65), part(*noise, 5, 5, 35, 40)};
   int scored = 0;
   for (bool grid : {false, true}) {
     for (const auto& a : candidates) {
@@ -96,13 +102,16 @@ TEST(OrderingMatch, FeaturelessOverlapsAreSkipped) {
   EXPECT_EQ(qx::matchScore(tiny, tiny, {true, 12, true}), qx::kNoMatch);
 }
 
-void record(long position, bool*, void* positions) { static_cast<std::vector<long>*>(positions)->push_back(position); }
+void record(long position, bool*, void* positions) {
+  static_cast<std::vector<long>*>(positions)->push_back(position);
+}
 
 TEST(OrderingMatch, ReportsOncePerWindowRow) {
   const qx::ImagePtr source = randomBytes(120, 60, 6);
   std::vector<long> positions;
   const qx::Progress progress(record, &positions);
-  qx::matchScore(part(*source, 0, 0, 70, 60), part(*source, 40, 0, 80, 60), rowSettings(), {&progress, 10, 30});
+  qx::matchScore(part(*source, 0, 0, 70, 60), part(*source, 40, 0, 80, 60), rowSettings(),
+                 {&progress, 10, 30});
   ASSERT_EQ(positions.size(), 20u);  // y from -10 to 9
   EXPECT_EQ(positions.front(), 10);
   EXPECT_EQ(positions.back(), 29);

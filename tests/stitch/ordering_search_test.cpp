@@ -1,11 +1,12 @@
 // The result list of arrangements and the searches that fill it, on hand-made neighbour lists.
+#include "ordering_search.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <vector>
 
 #include "ordering_results.h"
-#include "ordering_search.h"
 
 namespace {
 

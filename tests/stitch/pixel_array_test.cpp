@@ -29,7 +29,8 @@ TEST(ImageChecks, RejectImagesThatCannotBeReadSafely) {
   for (tagPixelArray bad : {tagPixelArray{0, 4, 12, pixels}, tagPixelArray{4, -1, 12, pixels},
                             tagPixelArray{4, 4, 11, pixels}, tagPixelArray{4, 4, -12, pixels},
                             tagPixelArray{4, 4, 12, nullptr}}) {
-    EXPECT_FALSE(qx::isValidImage(&bad)) << bad.width << " " << bad.height << " " << bad.bytesPerLine;
+    EXPECT_FALSE(qx::isValidImage(&bad))
+        << bad.width << " " << bad.height << " " << bad.bytesPerLine;
   }
 }
 

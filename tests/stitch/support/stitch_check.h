@@ -19,7 +19,8 @@ struct StitchCheck {
 // canvas lies on the frame of cell 0 (searching `search` pixels around the corner of the pieces'
 // extent), then measures the error over the pixels inside some piece and the best local shift of
 // every textured 48 x 48 tile.
-StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level, int search = 3);
+StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level,
+                             int search = 3);
 
 // The largest difference between the brightness two pieces show in the result: per piece, the
 // mean (result - page) over the pixels only it covers, after checkAgainstPage's placement.

@@ -1,11 +1,12 @@
 #include "temp_dir.h"
 
-#include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 #include "bmp_writer.h"
 
@@ -24,20 +25,24 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
-  if (hadTmpdir_) ::setenv("TMPDIR", previousTmpdir_.c_str(), 1);
-  else ::unsetenv("TMPDIR");
+  if (hadTmpdir_)
+    ::setenv("TMPDIR", previousTmpdir_.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 namespace {
 
 void setWriteTime(const std::string& path, long seconds, long nanoseconds) {
   const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat failed");
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+    throw std::runtime_error("utimensat failed");
 }
 
 }  // namespace
 
-void writePieceFile(const std::string& path, const Picture& picture, long seconds, long nanoseconds) {
+void writePieceFile(const std::string& path, const Picture& picture, long seconds,
+                    long nanoseconds) {
   Picture copy = picture;
   const tagPixelArray view = copy.view();
   setWriteTime(qx::writeBmp(path, view), seconds, nanoseconds);

@@ -28,7 +28,8 @@ class TempDir {
 
 // Writes picture as a BMP file at path and sets its modification time to `seconds`
 // (plus nanoseconds) since the epoch.
-void writePieceFile(const std::string& path, const Picture& picture, long seconds, long nanoseconds = 0);
+void writePieceFile(const std::string& path, const Picture& picture, long seconds,
+                    long nanoseconds = 0);
 // Creates (or truncates) an empty file with the given modification time.
 void touchFile(const std::string& path, long seconds, long nanoseconds = 0);
 
