@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
-#include "session.h"
+#include "geometry.h"
 
 namespace qx {
 

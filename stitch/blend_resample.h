@@ -4,7 +4,7 @@
 
 #include "blend_surface.h"
 #include "progress.h"
-#include "session.h"
+#include "geometry.h"
 
 namespace qx {
 

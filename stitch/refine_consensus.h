@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "session.h"
+#include "geometry.h"
 
 namespace qx {
 

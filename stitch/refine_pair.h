@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "QuiltexEngine.h"
-#include "session.h"
+#include "geometry.h"
 
 namespace qx {
 

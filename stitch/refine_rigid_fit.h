@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "session.h"
+#include "geometry.h"
 
 namespace qx {
 
