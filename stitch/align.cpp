@@ -14,7 +14,7 @@
 #include "refine_rigid_fit.h"
 #include "stages.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -137,4 +137,4 @@ long alignPieces(Session& s) {
   return coarse.warning;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 #include "temp_store.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -73,4 +73,4 @@ void reloadForAlignment(Session& s) {
   reloadLevels(s, turnPrePass(s));
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

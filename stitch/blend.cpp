@@ -14,7 +14,7 @@
 #include "stages.h"
 #include "temp_store.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -160,4 +160,4 @@ long blendPieces(Session& s, RECT* rectangle) {
   return QX_OK;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -91,4 +91,4 @@ std::string writeBmp(const std::string& path, const tagPixelArray& image,
   return target;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct StitchError {
   long code;
@@ -35,4 +35,4 @@ long guarded(Body&& body) noexcept {
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // A rigid transform as six doubles: cos t, -sin t, tx, sin t, cos t, ty. It maps a point (x, y)
 // of the later piece to (cos t*x - sin t*y + tx, sin t*x + cos t*y + ty) in the earlier one.
@@ -27,4 +27,4 @@ struct PairAlignment {
   std::vector<Correspondence> matches;  // at most 40, from the last refinement pass
 };
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -4,7 +4,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 int levelCount(const POINT* sizes, long count, int32_t style) {
   if (count <= 0) return 0;
@@ -97,4 +97,4 @@ std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels 
   return levels;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

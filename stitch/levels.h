@@ -10,7 +10,7 @@
 #include "pixel_array.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Number of level images every piece gets (0 when the smallest piece is too small for any),
 // chosen from the caller's sizes before anything is loaded. The smallest piece by area decides:
@@ -36,4 +36,4 @@ enum class KeepLevels {
 std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels keep,
                                   const Progress& progress, double a, double b);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 #include "QuiltexEngine.h"
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -42,4 +42,4 @@ void sortByWriteTime(std::vector<std::string>& names) {
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 #include "errors.h"
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 LoadedImage& LoadedImage::operator=(LoadedImage&& other) noexcept {
   if (this != &other) {
@@ -39,4 +39,4 @@ LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& nam
   return held;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

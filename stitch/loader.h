@@ -7,7 +7,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct Callbacks {
   void* userData = nullptr;
@@ -45,4 +45,4 @@ class LoadedImage {
 // image.
 LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

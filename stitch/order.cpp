@@ -15,7 +15,7 @@
 #include "stages.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -185,4 +185,4 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
   return orderPieces(s, candidateCount, candidates, OrderingOptions{});
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

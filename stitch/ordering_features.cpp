@@ -6,7 +6,7 @@
 
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 uint64_t GradientFeatures::sumOf(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
   const size_t stride = static_cast<size_t>(width()) + 1;
@@ -147,4 +147,4 @@ PieceFeatures prepareFeatures(const tagPixelArray& miniature) {
   return features;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

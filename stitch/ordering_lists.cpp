@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -90,4 +90,4 @@ void trimList(CandidateList& list, double threshold, bool keepAllIfNone) {
   if (list.usable == 0 && keepAllIfNone) list.usable = static_cast<int32_t>(kept);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct NeighbourCandidate {
   int32_t piece;
@@ -56,4 +56,4 @@ void deriveBelowLists(NeighbourLists& lists);
 // all of them stay usable.
 void trimList(CandidateList& list, double threshold, bool keepAllIfNone);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

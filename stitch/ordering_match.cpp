@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace qx {
+namespace tessaly::stitch {
 
 MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
                         bool gridStyle) {
@@ -87,4 +87,4 @@ double matchScore(const GradientFeatures& a, const GradientFeatures& b,
   return best;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -8,7 +8,7 @@
 #include "ordering_features.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Score of a pair that never overlapped usefully.
 inline constexpr double kNoMatch = std::numeric_limits<double>::max();
@@ -37,4 +37,4 @@ MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t
 double matchScore(const GradientFeatures& a, const GradientFeatures& b,
                   const MatchSettings& settings, const ProgressRange& range = {});
 
-}  // namespace qx
+}  // namespace tessaly::stitch

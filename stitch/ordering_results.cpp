@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace qx {
+namespace tessaly::stitch {
 
 bool ResultList::isDuplicate(double score) const {
   for (const RankedArrangement& a : kept_) {
@@ -90,4 +90,4 @@ bool isBelowConfidence(const RankedArrangement& best, double threshold) {
   return best.score / links > threshold;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

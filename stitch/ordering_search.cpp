@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -154,4 +154,4 @@ void searchTwoLines(const NeighbourLists& lists, ResultList& results, const Prog
   normaliseAll(results);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

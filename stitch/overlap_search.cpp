@@ -7,7 +7,7 @@
 #include "overlap_score.h"
 #include "overlap_turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -223,4 +223,4 @@ CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const Simi
   return result;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

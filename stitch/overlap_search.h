@@ -9,7 +9,7 @@
 #include "overlap_features.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Placements of B's top-left corner in A's coordinates, bounds inclusive.
 struct SearchWindow {
@@ -55,4 +55,4 @@ struct CoarseMatch {
 CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const SimilarityTable& table,
                         const SearchWindow& window, const ProgressRange& progress);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

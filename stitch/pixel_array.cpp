@@ -6,7 +6,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 void EngineImageDeleter::operator()(tagPixelArray* image) const noexcept {
   if (image == nullptr) return;
@@ -63,4 +63,4 @@ bool isValidImage(const tagPixelArray* image) {
   return bytes <= static_cast<uint64_t>(std::numeric_limits<ptrdiff_t>::max());
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -2,7 +2,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 bool Progress::reportAndAskCancel(double position) const {
   bool cancel = false;
@@ -18,4 +18,4 @@ void Progress::reportFinal(double position) const {
   reportAndAskCancel(position);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 #include "temp_store.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -127,4 +127,4 @@ void releaseSession(Session* s) {
   delete s;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -13,7 +13,7 @@
 #include "pixel_array.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // One grid cell's piece.
 struct PieceRecord {
@@ -87,4 +87,4 @@ void reloadForAlignment(Session& session);
 // empties the temporary store when this session prepared it.
 void releaseSession(Session* session);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

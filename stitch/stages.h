@@ -3,7 +3,7 @@
 
 #include "session.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Ordering: scores the miniatures pairwise, writes up to five candidate arrangements and
 // applies the first. Progress 0 to 100.
@@ -20,4 +20,4 @@ long blendPieces(Session& session, RECT* rectangle);
 long straightenImage(Session& session, const tagPixelArray& image, double* angle,
                      tagPixelArray** straightened);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -11,7 +11,7 @@
 #include "QuiltexEngine.h"
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -69,4 +69,4 @@ void TempStore::empty(const void* owner) {
   owner_ = nullptr;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -158,4 +158,4 @@ ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& 
   return out;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,9 +7,9 @@
 
 namespace {
 
-using qx::halve;
-using qx::levelCount;
-using qxtest::Picture;
+using tessaly::stitch::halve;
+using tessaly::stitch::levelCount;
+using tessaly::stitch::test::Picture;
 
 int countFor(int32_t w, int32_t h, int32_t style) {
   const POINT size{w, h};
@@ -71,7 +71,7 @@ TEST(Halving, MatchesTheClampedBinomialFilterOnOddAndEvenSizes) {
   for (auto [w, h] : {std::pair{8, 6}, {9, 7}, {3, 2}, {2, 3}, {33, 17}}) {
     Picture src = randomPicture(w, h, static_cast<uint32_t>(w * 31 + h));
     const tagPixelArray view = src.view();
-    qx::ImagePtr out = halve(view, {});
+    tessaly::stitch::ImagePtr out = halve(view, {});
     EXPECT_TRUE(Picture::fromArray(*out).samePixels(referenceHalving(src))) << w << " x " << h;
     EXPECT_EQ(out->bytesPerLine, ((w / 2) * 24 + 31) / 32 * 4);
   }
@@ -84,7 +84,7 @@ TEST(Halving, KnownValuesAtTheCornerAndCentre) {
   src.pixel(2, 2)[1] = 160;
   src.pixel(0, 0)[0] = 160;  // corner: clamping gives it weights 4 (centre) + 2 + 2 + 1 = 9
   const tagPixelArray view = src.view();
-  qx::ImagePtr out = halve(view, {});
+  tessaly::stitch::ImagePtr out = halve(view, {});
   const Picture result = Picture::fromArray(*out);
   EXPECT_EQ(result.pixel(1, 1)[1], 160 * 4 / 16);
   EXPECT_EQ(result.pixel(0, 0)[0], 160 * 9 / 16);
@@ -97,7 +97,7 @@ TEST(Halving, DropsTheLastOddColumnAndEmptiesOnePixelWidth) {
   EXPECT_EQ(halve(view, {})->width, 2);
   Picture thin = randomPicture(1, 9, 8);
   view = thin.view();
-  qx::ImagePtr out = halve(view, {});
+  tessaly::stitch::ImagePtr out = halve(view, {});
   EXPECT_EQ(out->width, 0);
   EXPECT_EQ(out->height, 4);
 }
@@ -116,7 +116,7 @@ TEST(Halving, ReportsBeforeEveryRowAndStopsOnCancel) {
   Picture src = randomPicture(20, 20, 3);
   const tagPixelArray view = src.view();
   Recorder recorder;
-  const qx::Progress progress(Recorder::proc, &recorder);
+  const tessaly::stitch::Progress progress(Recorder::proc, &recorder);
   halve(view, {&progress, 10, 20});
   EXPECT_EQ(recorder.positions, (std::vector<long>{10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}));
 
@@ -125,7 +125,7 @@ TEST(Halving, ReportsBeforeEveryRowAndStopsOnCancel) {
   try {
     halve(view, {&progress, 10, 20});
     FAIL() << "cancel ignored";
-  } catch (const qx::StitchError& e) {
+  } catch (const tessaly::stitch::StitchError& e) {
     EXPECT_EQ(e.code, QX_CANCELLED);
   }
 }

@@ -13,7 +13,7 @@
 #include "session.h"
 #include "session_fixture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 // A cell of the true layout: the file that belongs there and the turn that sets it upright.
 struct TrueCell {
@@ -85,7 +85,7 @@ class OrderingSceneTest : public SessionTest {
   // The global turn (0 to 3) by which the session's arrangement equals the true layout, or -1
   // when it does not equal it in any.
   int matchingGlobalTurn() const {
-    const qx::Session& s = *static_cast<const qx::Session*>(session_);
+    const tessaly::stitch::Session& s = *static_cast<const tessaly::stitch::Session*>(session_);
     std::vector<TrueCell> layout = truth_;
     int32_t rows = rows_, columns = columns_;
     for (int j = 0; j < 4; ++j) {
@@ -104,7 +104,7 @@ class OrderingSceneTest : public SessionTest {
 
   // A readable account of the session's arrangement for failure messages.
   std::string arrangementText() const {
-    const qx::Session& s = *static_cast<const qx::Session*>(session_);
+    const tessaly::stitch::Session& s = *static_cast<const tessaly::stitch::Session*>(session_);
     std::string text = std::to_string(s.rows) + "x" + std::to_string(s.columns) + ":";
     for (int32_t cell = 0; cell < s.count; ++cell) {
       const std::string& name = s.workingNames[cell];
@@ -120,4 +120,4 @@ class OrderingSceneTest : public SessionTest {
   std::unique_ptr<CandidateRecords> candidates_;
 };
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

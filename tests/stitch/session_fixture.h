@@ -12,7 +12,7 @@
 #include "temp_dir.h"
 #include "test_loader.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 // Name buffers and sizes as the caller hands them to QXLoadImages.
 struct PieceList {
@@ -97,4 +97,4 @@ class SessionTest : public ::testing::Test {
   void* session_ = nullptr;
 };
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

@@ -7,7 +7,7 @@
 
 #include "levels.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 Picture::Picture(int32_t w, int32_t h, int32_t rowStride)
     : width(w),
@@ -154,7 +154,7 @@ Picture halvedTimes(const Picture& picture, int times) {
   Picture current = picture;
   for (int i = 0; i < times; ++i) {
     const tagPixelArray view = current.view();
-    current = Picture::fromArray(*qx::halve(view, {}));
+    current = Picture::fromArray(*tessaly::stitch::halve(view, {}));
   }
   return current;
 }
@@ -173,4 +173,4 @@ Picture turnByElementarySteps(const Picture& source, int turns) {
   return current;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

@@ -8,7 +8,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 struct Picture {
   int32_t width = 0;
@@ -49,4 +49,7 @@ Picture halvedTimes(const Picture& picture, int times);
 // The elementary quarter turn applied `turns` times: output (r, c) = input (c, width - 1 - r).
 Picture turnByElementarySteps(const Picture& source, int turns);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
+
+// The command-line suites still spell this namespace by its former name.
+namespace qxtest = tessaly::stitch::test;

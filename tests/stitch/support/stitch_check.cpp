@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 namespace {
 
@@ -241,4 +241,4 @@ double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout,
   return high >= low ? high - low : 0;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

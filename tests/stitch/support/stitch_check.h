@@ -6,7 +6,7 @@
 #include "QuiltexEngine.h"
 #include "stitch_layout.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 struct StitchCheck {
   double meanError = 0;  // mean |result - page - bias| per channel over the covered area
@@ -26,4 +26,4 @@ StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& la
 // mean (result - page) over the pixels only it covers, after checkAgainstPage's placement.
 double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout, int level);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

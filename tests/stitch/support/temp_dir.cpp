@@ -10,13 +10,14 @@
 
 #include "bmp_writer.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   hadTmpdir_ = base != nullptr;
   if (hadTmpdir_) previousTmpdir_ = base;
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/qxtest-XXXXXX";
+  std::string pattern =
+      std::filesystem::temp_directory_path().string() + "/tessaly-stitch-test-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
   ::setenv("TMPDIR", path_.c_str(), 1);
@@ -45,7 +46,7 @@ void writePieceFile(const std::string& path, const Picture& picture, long second
                     long nanoseconds) {
   Picture copy = picture;
   const tagPixelArray view = copy.view();
-  setWriteTime(qx::writeBmp(path, view), seconds, nanoseconds);
+  setWriteTime(tessaly::stitch::writeBmp(path, view), seconds, nanoseconds);
 }
 
 void touchFile(const std::string& path, long seconds, long nanoseconds) {
@@ -53,4 +54,4 @@ void touchFile(const std::string& path, long seconds, long nanoseconds) {
   setWriteTime(path, seconds, nanoseconds);
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

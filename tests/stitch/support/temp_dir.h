@@ -6,7 +6,7 @@
 
 #include "picture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 class TempDir {
  public:
@@ -33,4 +33,7 @@ void writePieceFile(const std::string& path, const Picture& picture, long second
 // Creates (or truncates) an empty file with the given modification time.
 void touchFile(const std::string& path, long seconds, long nanoseconds = 0);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
+
+// The command-line suites still spell this namespace by its former name.
+namespace qxtest = tessaly::stitch::test;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 namespace {
 
@@ -92,4 +92,4 @@ void TestLoader::onRelease(tagPixelArray** image, void* self) {
   *image = nullptr;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
