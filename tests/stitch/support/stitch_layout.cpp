@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "session.h"
+
 namespace tessaly::stitch::test {
 
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "geometry.h"
 #include "picture.h"
-#include "session.h"
 
 namespace tessaly::stitch::test {
 
