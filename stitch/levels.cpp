@@ -6,7 +6,7 @@
 
 namespace tessaly::stitch {
 
-int levelCount(const POINT* sizes, long count, int32_t style) {
+int levelCount(const POINT* sizes, long count, const StitchPolicy& policy) {
   if (count <= 0) return 0;
   long smallest = 0;
   uint32_t smallestArea = static_cast<uint32_t>(sizes[0].x) * static_cast<uint32_t>(sizes[0].y);
@@ -20,7 +20,7 @@ int levelCount(const POINT* sizes, long count, int32_t style) {
   int levels = 1;
   for (uint32_t q = smallestArea / 4; q >= 1500; q /= 4) ++levels;
 
-  const uint32_t minEdge = style == QX_STYLE_GRID ? 40 : 54;
+  const uint32_t minEdge = policy.coarsestMinimumSide;
   const uint32_t w = static_cast<uint32_t>(sizes[smallest].x) >> (levels - 1);
   const uint32_t h = static_cast<uint32_t>(sizes[smallest].y) >> (levels - 1);
   return (w > minEdge && h > minEdge) ? levels : levels - 1;

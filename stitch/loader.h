@@ -40,9 +40,16 @@ class LoadedImage {
   const Callbacks* callbacks_ = nullptr;
 };
 
-// Loads name through the caller's callback. Throws the callback's own code when it fails, and
-// QX_ERR_INPUT (after handing the image back) when it reports success without a usable 24-bit
-// image.
-LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name);
+// What a failed load throws.
+enum class LoadFailure {
+  CallersCode,  // the code the callback returned
+  Unreadable,   // QX_ERR_INPUT, whatever the callback returned
+};
+
+// Loads name through the caller's callback. Throws as `onFailure` says when the callback fails,
+// and QX_ERR_INPUT (after handing the image back) when it reports success without a usable
+// 24-bit image.
+LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name,
+                              LoadFailure onFailure = LoadFailure::CallersCode);
 
 }  // namespace tessaly::stitch

@@ -6,11 +6,11 @@
 namespace tessaly::stitch {
 
 MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
-                        bool gridStyle) {
+                        NeighbourOverlap overlap) {
   const int32_t mw = std::min(widthA, widthB);
   const int32_t mh = std::min(heightA, heightB);
   const int32_t cy = (heightA - heightB) >> 1;  // centred vertically, rounding towards -inf
-  if (gridStyle) {
+  if (overlap == NeighbourOverlap::Wide) {
     // A grid neighbour may overlap almost entirely; the vertical slack is a tenth of the height.
     const int32_t m = mh / 10 < 8 ? 8 : mh / 10;
     return {1, widthA - mw / 7, cy - m, cy + m};
@@ -70,7 +70,7 @@ double offsetScore(const GradientFeatures& a, const GradientFeatures& b, int32_t
 double matchScore(const GradientFeatures& a, const GradientFeatures& b,
                   const MatchSettings& settings, const ProgressRange& range) {
   const MatchWindow win =
-      matchWindow(a.width(), a.height(), b.width(), b.height(), settings.gridStyle);
+      matchWindow(a.width(), a.height(), b.width(), b.height(), settings.overlap);
   const int32_t windowRows = std::max(win.yEnd - win.yBegin, 1);
   double best = kNoMatch;
   for (int32_t y = win.yBegin; y < win.yEnd; ++y) {

@@ -11,6 +11,7 @@
 #include "geometry.h"
 #include "loader.h"
 #include "pixel_array.h"
+#include "policy.h"
 #include "progress.h"
 
 namespace tessaly::stitch {
@@ -31,13 +32,13 @@ enum class Stage { Created, Loaded, Aligned, Blended };
 
 struct Session {
   Session(int32_t style, int32_t outputSize, const Callbacks& callbacks)
-      : style(style),
+      : policy(policyFor(style)),
         outputSize(outputSize),
         callbacks(callbacks),
         progress(callbacks.progress, callbacks.userData) {}
 
   ImagePtr result;
-  int32_t style;
+  StitchPolicy policy;  // what the style decides, for every stage
   int32_t outputSize;
   int32_t coarsest = 0;                   // index of the smallest level (the miniatures)
   int32_t outputLevel = 0;                // min(outputSize, coarsest)
@@ -64,13 +65,15 @@ class LevelImage {
   const tagPixelArray* operator->() const { return image_; }
 
  private:
-  friend LevelImage levelImage(Session& session, int cell, int level);
+  friend LevelImage levelImage(Session& session, int cell, int level, LoadFailure onFailure);
   const tagPixelArray* image_ = nullptr;
   LoadedImage loaded_;
 };
 
-// Throws QX_ERR_INPUT when the level is neither held nor loadable, or the loader's own code.
-LevelImage levelImage(Session& session, int cell, int level);
+// Throws QX_ERR_INPUT when the level is neither held nor loadable, and what `onFailure` says when
+// loading level 0 fails.
+LevelImage levelImage(Session& session, int cell, int level,
+                      LoadFailure onFailure = LoadFailure::CallersCode);
 
 // QXLoadImages after the argument checks: sorts the caller's names, loads every piece for
 // ordering and leaves the pieces in one row in time order.
@@ -80,7 +83,8 @@ long loadPieces(Session& session, long count, char** fileNames, const POINT* siz
 long applyArrangement(Session& session, const tagStitchOrderInfo& arrangement);
 
 // The first part of QXAutoAlign: prepares the temporary store, turns pieces that need quarter
-// turns into BMP files (progress 0 to 15) and reloads every piece's levels (up to 40).
+// turns into BMP files and reloads every piece's levels (the first bands of alignment in
+// progress_bands.h).
 void reloadForAlignment(Session& session);
 
 // Frees everything the session holds (only engine images: the caller's are never kept) and

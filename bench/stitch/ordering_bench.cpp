@@ -22,7 +22,9 @@ void ignoreProgress(long, bool*, void*) {}
 // The coarsest level the level rule gives for a set of full pages in `style`.
 int coarsestLevel(int32_t style) {
   const std::vector<POINT> sizes(4, POINT{kPageWidth, kPageHeight});
-  return tessaly::stitch::levelCount(sizes.data(), static_cast<long>(sizes.size()), style) - 1;
+  return tessaly::stitch::levelCount(sizes.data(), static_cast<long>(sizes.size()),
+                                     tessaly::stitch::policyFor(style)) -
+         1;
 }
 
 // The size of a full page halved down to that level.

@@ -28,8 +28,9 @@ const Pair& pair() {
       return tessaly::stitch::buildFeatures(*level);
     };
     Pair made{coarse(1300), coarse(1300 + 0.75 * 2480), {}, {}};
-    made.window = tessaly::stitch::searchWindow(made.a.width, made.a.height, made.b.width,
-                                                made.b.height, true, true);
+    made.window =
+        tessaly::stitch::searchWindow(made.a.width, made.a.height, made.b.width, made.b.height,
+                                      tessaly::stitch::NeighbourOverlap::Wide, true);
     return made;
   }();
   return p;

@@ -13,7 +13,7 @@ using tessaly::stitch::test::Picture;
 
 int countFor(int32_t w, int32_t h, int32_t style) {
   const POINT size{w, h};
-  return levelCount(&size, 1, style);
+  return levelCount(&size, 1, tessaly::stitch::policyFor(style));
 }
 
 TEST(LevelCount, FollowsTheSmallestPieceAndTheStyleMinimumEdge) {
@@ -30,9 +30,9 @@ TEST(LevelCount, FollowsTheSmallestPieceAndTheStyleMinimumEdge) {
 TEST(LevelCount, UsesTheFirstOfEqualAreasAndTheSmallestOverall) {
   // Equal areas: the first piece (1700 x 3000, row style) decides: 5 levels. Swapped: 6.
   const POINT tallFirst[] = {{1700, 3000}, {3000, 1700}, {5000, 5000}};
-  EXPECT_EQ(levelCount(tallFirst, 3, 0), 5);
+  EXPECT_EQ(levelCount(tallFirst, 3, tessaly::stitch::policyFor(QX_STYLE_ROW)), 5);
   const POINT smallLast[] = {{5000, 5000}, {60, 100}};
-  EXPECT_EQ(levelCount(smallLast, 2, 0), 1);
+  EXPECT_EQ(levelCount(smallLast, 2, tessaly::stitch::policyFor(QX_STYLE_ROW)), 1);
 }
 
 Picture randomPicture(int32_t w, int32_t h, uint32_t seed) {

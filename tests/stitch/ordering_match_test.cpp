@@ -11,6 +11,9 @@
 
 namespace {
 
+using tessaly::stitch::matchWindow;
+using tessaly::stitch::NeighbourOverlap;
+
 // A gradient-like image of random bytes in [low, high].
 tessaly::stitch::ImagePtr randomBytes(int32_t width, int32_t height, uint32_t seed, int low = 20,
                                       int high = 200) {
@@ -38,26 +41,26 @@ tessaly::stitch::GradientFeatures part(const tagPixelArray& image, int32_t x0, i
 }
 
 tessaly::stitch::MatchSettings rowSettings(bool pruning = true) {
-  return {false, 12, pruning};
+  return {NeighbourOverlap::Partial, 12, pruning};
 }
 
 TEST(OrderingMatch, WindowFollowsTheStyle) {
   // Row: a seventh to six sevenths of overlap; vertical slack an eighth, at least 10.
-  tessaly::stitch::MatchWindow w = tessaly::stitch::matchWindow(70, 60, 80, 50, false);
+  tessaly::stitch::MatchWindow w = matchWindow(70, 60, 80, 50, NeighbourOverlap::Partial);
   EXPECT_EQ(w.xBegin, 10);
   EXPECT_EQ(w.xEnd, 60);
   EXPECT_EQ(w.yBegin, 5 - 10);
   EXPECT_EQ(w.yEnd, 5 + 10);
-  w = tessaly::stitch::matchWindow(70, 200, 80, 160, false);
+  w = matchWindow(70, 200, 80, 160, NeighbourOverlap::Partial);
   EXPECT_EQ(w.yBegin, 20 - 20);
   // Grid: from almost complete overlap; slack a tenth, at least 8. The centring offset rounds
   // towards minus infinity.
-  w = tessaly::stitch::matchWindow(70, 50, 80, 61, true);
+  w = matchWindow(70, 50, 80, 61, NeighbourOverlap::Wide);
   EXPECT_EQ(w.xBegin, 1);
   EXPECT_EQ(w.xEnd, 60);
   EXPECT_EQ(w.yBegin, -6 - 8);
   EXPECT_EQ(w.yEnd, -6 + 8);
-  w = tessaly::stitch::matchWindow(70, 120, 80, 100, true);
+  w = matchWindow(70, 120, 80, 100, NeighbourOverlap::Wide);
   EXPECT_EQ(w.yBegin, 10 - 10);
 }
 
@@ -82,11 +85,11 @@ TEST(OrderingMatch, PruningNeverChangesTheScore) {
       part(*gradient, 0, 0, 50, 60), part(*gradient, 30, 5, 55, 60), part(*gradient, 40, 2, 60, 68),
       part(*noise, 0, 0, 50, 65), part(*noise, 5, 5, 35, 40)};
   int scored = 0;
-  for (bool grid : {false, true}) {
+  for (const NeighbourOverlap overlap : {NeighbourOverlap::Partial, NeighbourOverlap::Wide}) {
     for (const auto& a : candidates) {
       for (const auto& b : candidates) {
-        const double pruned = tessaly::stitch::matchScore(a, b, {grid, 12, true});
-        EXPECT_EQ(pruned, tessaly::stitch::matchScore(a, b, {grid, 12, false}));
+        const double pruned = tessaly::stitch::matchScore(a, b, {overlap, 12, true});
+        EXPECT_EQ(pruned, tessaly::stitch::matchScore(a, b, {overlap, 12, false}));
         scored += pruned != tessaly::stitch::kNoMatch;
       }
     }
@@ -98,11 +101,13 @@ TEST(OrderingMatch, FeaturelessOverlapsAreSkipped) {
   // Every byte 15: featured enough for the floor of 12, not for the stricter 18.
   const tessaly::stitch::ImagePtr flat = randomBytes(60, 60, 5, 15, 15);
   const tessaly::stitch::GradientFeatures a = part(*flat, 0, 0, 60, 60);
-  EXPECT_EQ(tessaly::stitch::matchScore(a, a, {false, 12, true}), 0.0);
-  EXPECT_EQ(tessaly::stitch::matchScore(a, a, {false, 18, true}), tessaly::stitch::kNoMatch);
+  EXPECT_EQ(tessaly::stitch::matchScore(a, a, {NeighbourOverlap::Partial, 12, true}), 0.0);
+  EXPECT_EQ(tessaly::stitch::matchScore(a, a, {NeighbourOverlap::Partial, 18, true}),
+            tessaly::stitch::kNoMatch);
   // Pieces too small to overlap by more than 2 pixels in the window never match.
   const tessaly::stitch::GradientFeatures tiny = part(*flat, 0, 0, 3, 3);
-  EXPECT_EQ(tessaly::stitch::matchScore(tiny, tiny, {true, 12, true}), tessaly::stitch::kNoMatch);
+  EXPECT_EQ(tessaly::stitch::matchScore(tiny, tiny, {NeighbourOverlap::Wide, 12, true}),
+            tessaly::stitch::kNoMatch);
 }
 
 void record(long position, bool*, void* positions) {

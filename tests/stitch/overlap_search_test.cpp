@@ -14,7 +14,9 @@
 namespace {
 
 using tessaly::stitch::FeatureImage;
+using tessaly::stitch::NeighbourOverlap;
 using tessaly::stitch::SearchWindow;
+using tessaly::stitch::searchWindow;
 
 FeatureImage featuresOf(tessaly::stitch::test::Picture p) {
   const tagPixelArray view = p.view();
@@ -30,17 +32,17 @@ void expectWindow(const SearchWindow& w, int32_t left, int32_t right, int32_t to
 
 TEST(OverlapSearchTest, WindowsFollowStyleAndDirection) {
   // Grid: overlaps down to an eighth, a third of the height sideways.
-  expectWindow(tessaly::stitch::searchWindow(80, 100, 80, 100, true, true), 1, 70, -33, 33);
+  expectWindow(searchWindow(80, 100, 80, 100, NeighbourOverlap::Wide, true), 1, 70, -33, 33);
   // Row: overlaps from a third to six sevenths, a sixth sideways.
-  expectWindow(tessaly::stitch::searchWindow(80, 100, 80, 100, false, true), 12, 54, -16, 16);
+  expectWindow(searchWindow(80, 100, 80, 100, NeighbourOverlap::Partial, true), 12, 54, -16, 16);
   // Vertical pairs centre B across A by arithmetic shift: (90 - 81) >> 1 = 4.
-  expectWindow(tessaly::stitch::searchWindow(90, 60, 81, 64, true, false), 4 - 27, 4 + 27, 1,
+  expectWindow(searchWindow(90, 60, 81, 64, NeighbourOverlap::Wide, false), 4 - 27, 4 + 27, 1,
                60 - 7);
-  expectWindow(tessaly::stitch::searchWindow(81, 60, 90, 64, false, false), -5 - 13, -5 + 13,
+  expectWindow(searchWindow(81, 60, 90, 64, NeighbourOverlap::Partial, false), -5 - 13, -5 + 13,
                60 - 51, 60 - 20);
   // Small pieces keep a floor of sideways freedom: 10 for grids, 6 for rows.
-  expectWindow(tessaly::stitch::searchWindow(60, 27, 60, 30, true, true), 1, 53, -2 - 10, -2 + 10);
-  expectWindow(tessaly::stitch::searchWindow(60, 30, 60, 30, false, true), 9, 40, -6, 6);
+  expectWindow(searchWindow(60, 27, 60, 30, NeighbourOverlap::Wide, true), 1, 53, -2 - 10, -2 + 10);
+  expectWindow(searchWindow(60, 30, 60, 30, NeighbourOverlap::Partial, true), 9, 40, -6, 6);
 }
 
 struct CutPair {
@@ -59,7 +61,7 @@ TEST(OverlapSearchTest, FindsTheOffsetOfUnturnedPieces) {
   const CutPair p = cutPair(40, 5, 0);
   const tessaly::stitch::SimilarityTable table;
   const tessaly::stitch::CoarseMatch m = tessaly::stitch::coarseMatch(
-      p.a, p.b, table, tessaly::stitch::searchWindow(64, 84, 64, 84, true, true), {});
+      p.a, p.b, table, searchWindow(64, 84, 64, 84, NeighbourOverlap::Wide, true), {});
   EXPECT_EQ(m.x, 40);
   EXPECT_EQ(m.y, 5);
   EXPECT_EQ(m.degrees, 0);
@@ -71,7 +73,7 @@ TEST(OverlapSearchTest, FindsTheAngleOfATurnedPiece) {
     const CutPair p = cutPair(34, -4, degrees);
     const tessaly::stitch::SimilarityTable table;
     const tessaly::stitch::CoarseMatch m = tessaly::stitch::coarseMatch(
-        p.a, p.b, table, tessaly::stitch::searchWindow(64, 84, 64, 84, true, true), {});
+        p.a, p.b, table, searchWindow(64, 84, 64, 84, NeighbourOverlap::Wide, true), {});
     EXPECT_EQ(m.degrees, degrees);
     // B's centre pixel (31, 41) lies at A's centre (31.5, 41.5) plus (34, -4).
     EXPECT_NEAR(m.x + 31, 31.5 + 34, 1.0) << degrees;
