@@ -22,7 +22,7 @@ inline ProgressRange rangeOf(const Progress& progress, ProgressBand band) {
   return {&progress, static_cast<double>(band.start), static_cast<double>(band.end)};
 }
 
-// QXLoadImages: the names are sorted before 2, then each piece is loaded in turn.
+// QXLoadImages: 0 once the names are sorted, then each piece loaded in turn.
 inline constexpr ProgressBand kLoadPieces{2, 100};
 
 // QXAutoOrder.
