@@ -1,6 +1,6 @@
-// Alignment after the reload: the coarse overlap search on the coarsest level (progress 40 to
-// 60), then refinement level by level down to the output level (60 to 100). This driver is the
-// only alignment unit that sees the session; the stages work on level images and transforms.
+// Alignment after the reload: the coarse overlap search on the coarsest level, then refinement
+// level by level down to the output level (progress bands in progress_bands.h). This driver is
+// the only alignment unit that sees the session; the stages work on level images and transforms.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -10,11 +10,12 @@
 #include "overlap_pairs.h"
 #include "overlap_search.h"
 #include "overlap_warnings.h"
+#include "progress_bands.h"
 #include "refine_pair.h"
 #include "refine_rigid_fit.h"
 #include "stages.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -35,7 +36,7 @@ struct CoarseOutcome {
 
 // Finds every pair's placement on the coarsest level and stores it as the pair's transform.
 CoarseOutcome coarsePass(Session& s, const std::vector<NeighbourPair>& pairs) {
-  const ProgressRange pass{&s.progress, 40, 60};
+  const ProgressRange pass = rangeOf(s.progress, kAlignCoarseSearch);
   const SimilarityTable table;
   CoarseOutcome outcome;
   for (size_t k = 0; k < pairs.size(); ++k) {
@@ -43,7 +44,7 @@ CoarseOutcome coarsePass(Session& s, const std::vector<NeighbourPair>& pairs) {
     const FeatureImage a = buildFeatures(*s.pieces[pair.cellA].levels[s.coarsest]);
     const FeatureImage b = buildFeatures(*s.pieces[pair.cellB].levels[s.coarsest]);
     const SearchWindow window = searchWindow(a.width, a.height, b.width, b.height,
-                                             s.style == QX_STYLE_GRID, pair.horizontal);
+                                             s.policy.neighbourOverlap, pair.horizontal);
     const CoarseMatch match = coarseMatch(a, b, table, window, pairShare(pass, k, pairs.size()));
 
     const Rigid found{match.degrees * M_PI / 180.0, static_cast<double>(match.x),
@@ -55,17 +56,8 @@ CoarseOutcome coarsePass(Session& s, const std::vector<NeighbourPair>& pairs) {
       outcome.warning = overlapWarning(a, b, match.x, match.y, pair.horizontal);
     }
   }
-  s.progress.report(60);
+  s.progress.report(kAlignCoarseSearch.end);
   return outcome;
-}
-
-// One piece at `level`; a level-0 piece that cannot be loaded fails the pass as unreadable.
-LevelImage pieceAt(Session& s, int cell, int level) {
-  try {
-    return levelImage(s, cell, level);
-  } catch (const StitchError&) {
-    fail(QX_ERR_INPUT);
-  }
 }
 
 // Finds the correspondences of every pair at `level`, then fits every pair's transform to them.
@@ -81,8 +73,9 @@ void refineLevel(Session& s, const std::vector<NeighbourPair>& pairs, int level,
     const PairSetup setup{pair.horizontal,   firstPass,          level,
                           recordA.fullWidth, recordA.fullHeight, recordB.fullWidth,
                           recordB.fullHeight};
-    const LevelImage a = pieceAt(s, pair.cellA, level);
-    const LevelImage b = pieceAt(s, pair.cellB, level);
+    // A level-0 piece that cannot be loaded fails the pass as unreadable.
+    const LevelImage a = levelImage(s, pair.cellA, level, LoadFailure::Unreadable);
+    const LevelImage b = levelImage(s, pair.cellB, level, LoadFailure::Unreadable);
     share.at(0.5);  // loading full-resolution pieces takes a while; let the caller stop here
     findCorrespondences(*a, *b, setup, alignmentOf(s, pair));
   }
@@ -93,16 +86,17 @@ void freeLevel(Session& s, int level) {
   for (PieceRecord& piece : s.pieces) piece.levels[level].reset();
 }
 
-// Refines from `start` down to the output level. The coarser levels share 60 to 65 and the output
-// level gets 65 to 100; a level that is neither the coarsest nor the output is freed once done.
+// Refines from `start` down to the output level. The coarser levels share one band and the output
+// level has its own; a level that is neither the coarsest nor the output is freed once done.
 void refinePass(Session& s, const std::vector<NeighbourPair>& pairs, int start) {
   const int coarserPasses = start - s.outputLevel;
   for (int level = start; level >= s.outputLevel; --level) {
     const int k = start - level;
+    const ProgressBand& coarser = kAlignRefineCoarserLevels;
     const ProgressRange slice = level == s.outputLevel
-                                    ? ProgressRange{&s.progress, 65, 100}
-                                    : ProgressRange{&s.progress, 60 + 5.0 * k / coarserPasses,
-                                                    60 + 5.0 * (k + 1) / coarserPasses};
+                                    ? rangeOf(s.progress, kAlignRefineOutputLevel)
+                                    : ProgressRange{&s.progress, coarser.at(k, coarserPasses),
+                                                    coarser.at(k + 1, coarserPasses)};
     refineLevel(s, pairs, level, level == start, slice);
     if (level != s.coarsest && level != s.outputLevel) freeLevel(s, level);
   }
@@ -137,4 +131,4 @@ long alignPieces(Session& s) {
   return coarse.warning;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

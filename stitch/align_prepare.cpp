@@ -5,11 +5,12 @@
 #include "bmp_writer.h"
 #include "errors.h"
 #include "levels.h"
+#include "progress_bands.h"
 #include "session.h"
 #include "temp_store.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -27,29 +28,32 @@ void turnIntoStore(Session& s, int cell, double a, double b) {
   piece.quarterTurns = 0;
 }
 
-// Returns the progress position the reload starts at: 0 when nothing needed turning, else 15.
-int turnPrePass(Session& s) {
-  s.progress.report(0);
+// Returns the band the reload reports in: from the turning band's start when nothing needed
+// turning, else from its end.
+ProgressBand turnPrePass(Session& s) {
+  const ProgressBand& band = kAlignTurnPieces;
+  s.progress.report(band.start);
   int turnedCount = 0;
   for (const PieceRecord& piece : s.pieces) turnedCount += piece.quarterTurns != 0;
-  if (turnedCount == 0) return 0;
+  if (turnedCount == 0) return {band.start, kAlignReload.end};
 
   int k = 0;
   for (int cell = 0; cell < s.count; ++cell) {
     if (s.pieces[cell].quarterTurns == 0) continue;
-    turnIntoStore(s, cell, 15.0 * k / turnedCount, 15.0 * (k + 1) / turnedCount);
+    turnIntoStore(s, cell, band.at(k, turnedCount), band.at(k + 1, turnedCount));
     ++k;
   }
-  s.progress.report(15);
-  return 15;
+  s.progress.report(band.end);
+  return kAlignReload;
 }
 
-void reloadLevels(Session& s, int startAt) {
-  s.progress.report(startAt);
-  const KeepLevels keep = s.outputSize == 2 ? KeepLevels::AllButFullAndHalf : KeepLevels::AllButFull;
+void reloadLevels(Session& s, const ProgressBand& band) {
+  s.progress.report(band.start);
+  const KeepLevels keep =
+      s.outputSize == 2 ? KeepLevels::AllButFullAndHalf : KeepLevels::AllButFull;
   for (int i = 0; i < s.count; ++i) {
-    const long start = startAt + static_cast<long>(i) * (40 - startAt) / s.count;
-    const long end = startAt + static_cast<long>(i + 1) * (40 - startAt) / s.count;
+    const long start = band.stepAt(i, s.count);
+    const long end = band.stepAt(i + 1, s.count);
     s.progress.report(start);
     PieceRecord& piece = s.pieces[i];
     piece.levels[s.coarsest].reset();
@@ -62,7 +66,7 @@ void reloadLevels(Session& s, int startAt) {
     if (coarsest.width < 1 || coarsest.height < 1) fail(QX_ERR_INPUT);
     s.progress.report(end);
   }
-  s.progress.report(40);
+  s.progress.report(band.end);
 }
 
 }  // namespace
@@ -72,4 +76,4 @@ void reloadForAlignment(Session& s) {
   reloadLevels(s, turnPrePass(s));
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

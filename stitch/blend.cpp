@@ -2,19 +2,21 @@
 // brightness between neighbours, joins each piece to what is painted along a least-cost seam and
 // hands the canvas to the session as its result.
 //
-// Row style joins every piece straight into the canvas. Grid style builds each row below the
-// first as a strip of its own and joins whole strips, so that a piece is cut against its row
-// neighbours and its row against the row above, never against both at once.
+// Direct composition (a row of pieces) joins every piece straight into the canvas. Composition by
+// rows (a grid) builds each row below the first as a strip of its own and joins whole strips, so
+// that a piece is cut against its row neighbours and its row against the row above, never against
+// both at once.
 #include "blend_brightness.h"
 #include "blend_crop.h"
 #include "blend_join.h"
 #include "blend_placement.h"
 #include "blend_resample.h"
 #include "errors.h"
+#include "progress_bands.h"
 #include "stages.h"
 #include "temp_store.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -111,7 +113,8 @@ class Composer {
   // The cell's piece at the output level resampled onto its rectangle. A full-resolution piece
   // is loaded here and handed back as soon as it is resampled.
   Surface preparePiece(int cell) {
-    const ProgressRange share{&s_.progress, 100.0 * cell / s_.count, 100.0 * (cell + 1) / s_.count};
+    const ProgressBand& band = kBlendPieces;
+    const ProgressRange share{&s_.progress, band.at(cell, s_.count), band.at(cell + 1, s_.count)};
     share.at(0);
     const LevelImage level = levelImage(s_, cell, s_.outputLevel);
     const PieceRecord& piece = s_.pieces[cell];
@@ -146,7 +149,7 @@ long blendPieces(Session& s, RECT* rectangle) {
 
   Surface canvas = makeSurface(layout.canvas);
   Composer composer(s, layout, canvas);
-  if (s.style == QX_STYLE_ROW) {
+  if (s.policy.composition == Composition::Direct) {
     composer.composeDirect();
   } else {
     composer.composeByRows();
@@ -160,4 +163,4 @@ long blendPieces(Session& s, RECT* rectangle) {
   return QX_OK;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

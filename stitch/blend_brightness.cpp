@@ -5,7 +5,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::vector<int32_t> balanceOffsets(const std::vector<int32_t>& rightDifference,
   return o;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

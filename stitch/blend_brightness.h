@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
-#include "session.h"
+#include "geometry.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Where B's miniature lies over A's: the mean of (A point - B point) over the pair's matched
 // points, scaled from output-level to coarsest-level units. A pair without matched points uses
@@ -29,4 +29,4 @@ std::vector<int32_t> balanceOffsets(const std::vector<int32_t>& rightDifference,
                                     const std::vector<int32_t>& belowDifference, int32_t rows,
                                     int32_t columns);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -1,6 +1,6 @@
 #include "blend_crop.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 RECT coveredRectangle(const BitImage& coverage) {
   const int32_t w = coverage.width(), h = coverage.height();
@@ -25,4 +25,4 @@ RECT coveredRectangle(const BitImage& coverage) {
   return {left, top, right, bottom};
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

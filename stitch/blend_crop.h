@@ -5,7 +5,7 @@
 #include "QuiltexEngine.h"
 #include "straighten_bit_image.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Searches inward from each side, at most a fifth of the canvas: top is the first row whose
 // middle 80 % is covered (a fifth of the height when none is), bottom one past the last such
@@ -13,4 +13,4 @@ namespace qx {
 // top and bottom. In canvas coordinates.
 RECT coveredRectangle(const BitImage& coverage);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 #include "blend_placement.h"
 #include "blend_seam.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -68,4 +68,4 @@ void joinOnto(Surface& piece, const Surface& target, const RECT& reference, Seam
   keepTargetBeforeSeam(piece, target, frame, seam);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

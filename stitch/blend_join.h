@@ -4,7 +4,7 @@
 
 #include "blend_surface.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 enum class SeamRuns {
   TopToBottom,  // pieces side by side: the painted image stays on the left of the seam
@@ -18,4 +18,4 @@ enum class SeamRuns {
 // covers them.
 void joinOnto(Surface& piece, const Surface& target, const RECT& reference, SeamRuns runs);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 Transform snapToUnrotated(Transform t) {
   if (std::fabs(t.m[1]) < 1e-8) {
@@ -105,4 +105,4 @@ RECT canvasRectangle(const std::vector<RECT>& pieces) {
   return canvas;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

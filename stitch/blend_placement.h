@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
-#include "session.h"
+#include "geometry.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // A transform whose -sin term is below 1e-8 in size becomes exactly unrotated, so that the
 // piece is copied rather than resampled.
@@ -50,4 +50,4 @@ inline bool isEmpty(const RECT& r) {
   return r.right <= r.left || r.bottom <= r.top;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

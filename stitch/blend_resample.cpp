@@ -7,7 +7,7 @@
 #include "blend_placement.h"
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -85,4 +85,4 @@ Surface resamplePiece(const tagPixelArray& piece, const Transform& global, const
   return out;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "blend_surface.h"
+#include "geometry.h"
 #include "progress.h"
-#include "session.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // An unrotated piece (its rectangle has the piece's own size) is copied and fully held. A
 // rotated one is sampled at every pixel of its rectangle through the inverse of `global` in
@@ -16,4 +16,4 @@ namespace qx {
 Surface resamplePiece(const tagPixelArray& piece, const Transform& global, const RECT& rect,
                       int32_t offset, const ProgressRange& range);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace qx {
+namespace tessaly::stitch {
 
 int32_t Seam::columnAt(int32_t row) const {
   const int32_t i =
@@ -88,4 +88,4 @@ Seam findSeam(const CostMap& map) {
   return seam;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

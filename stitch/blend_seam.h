@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Per-cell cost of cutting between the two images there; kAbsent where one of them has no pixel.
 struct CostMap {
@@ -37,4 +37,4 @@ struct Seam {
 // and is traced back up. Empty when no row is half present.
 Seam findSeam(const CostMap& map);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

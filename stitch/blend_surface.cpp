@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace qx {
+namespace tessaly::stitch {
 
 Surface makeSurface(const RECT& rect) {
   Surface s;
@@ -34,4 +34,4 @@ void paintOnto(const Surface& piece, Surface& target) {
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 #include "pixel_array.h"
 #include "straighten_bit_image.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct Surface {
   RECT rect{};        // where the image lies on the frame; right and bottom exclusive
@@ -30,4 +30,4 @@ Surface makeSurface(const RECT& rect);
 // inside the target.
 void paintOnto(const Surface& piece, Surface& target);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

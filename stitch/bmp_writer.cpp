@@ -1,14 +1,15 @@
 #include "bmp_writer.h"
 
+#include <strings.h>
+
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <strings.h>
 #include <vector>
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -54,7 +55,8 @@ std::string bmpPathFor(const std::string& path) {
   return (hasExtension ? path.substr(0, dot) : path) + ".bmp";
 }
 
-std::string writeBmp(const std::string& path, const tagPixelArray& image, const ProgressRange& range) {
+std::string writeBmp(const std::string& path, const tagPixelArray& image,
+                     const ProgressRange& range) {
   if (path.empty()) fail(QX_ERR_INPUT);
   range.at(0.0);
   const std::string target = bmpPathFor(path);
@@ -89,4 +91,4 @@ std::string writeBmp(const std::string& path, const tagPixelArray& image, const 
   return target;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

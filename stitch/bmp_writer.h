@@ -6,7 +6,7 @@
 #include "pixel_array.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // The path a BMP is written to: path itself when its extension is ".bmp" in any case, else the
 // path with its extension replaced (or added) as ".bmp".
@@ -20,4 +20,4 @@ std::string bmpPathFor(const std::string& path);
 std::string writeBmp(const std::string& path, const tagPixelArray& image,
                      const ProgressRange& range = {});
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,13 +9,15 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct StitchError {
   long code;
 };
 
-[[noreturn]] inline void fail(long code) { throw StitchError{code}; }
+[[noreturn]] inline void fail(long code) {
+  throw StitchError{code};
+}
 
 // Runs body and turns whatever it throws into a status: StitchError into its code,
 // std::bad_alloc into QX_ERR_SETUP, anything else into QX_ERR_SETUP as well (the engine has no
@@ -33,4 +35,4 @@ long guarded(Body&& body) noexcept {
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,21 +7,22 @@
 #include "session.h"
 #include "stages.h"
 
-using qx::Session;
-using qx::Stage;
+using tessaly::stitch::Session;
+using tessaly::stitch::Stage;
 
 namespace {
 
 bool isFailure(long status) {
-  return status != QX_OK && !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
+  return status != QX_OK &&
+         !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
 }
 
 // Runs an export's work; a failure still ends with the progress report 100 the caller expects.
 template <typename Body>
 long runReporting(Session& s, Body&& body) {
-  const long status = qx::guarded(body);
+  const long status = tessaly::stitch::guarded(body);
   if (isFailure(status)) {
-    qx::guarded([&] {
+    tessaly::stitch::guarded([&] {
       s.progress.reportFinal(100);
       return QX_OK;
     });
@@ -37,7 +38,7 @@ QX_API void* QXCreateStitch(tagStitchStyle style, tagStitchOutputSize outputSize
                             ProgressProc progress, LoadImageProc loadImage,
                             ReleaseImageProc releaseImage) {
   if (progress == nullptr || loadImage == nullptr || releaseImage == nullptr) return nullptr;
-  const qx::Callbacks callbacks{userData, progress, loadImage, releaseImage};
+  const tessaly::stitch::Callbacks callbacks{userData, progress, loadImage, releaseImage};
   return new (std::nothrow) Session(style, outputSize, callbacks);
 }
 
@@ -45,22 +46,25 @@ QX_API long QXLoadImages(void* handle, long count, char** fileNames, POINT* size
   if (handle == nullptr || fileNames == nullptr || sizes == nullptr) return QX_ERR_INPUT;
   Session& s = *static_cast<Session*>(handle);
   if (s.stage != Stage::Created) return QX_ERR_SETUP;
-  return runReporting(s, [&] { return qx::loadPieces(s, count, fileNames, sizes); });
+  return runReporting(s, [&] { return tessaly::stitch::loadPieces(s, count, fileNames, sizes); });
 }
 
 QX_API long QXAutoOrder(void* handle, long* candidateCount, tagStitchOrderInfo* candidates) {
   if (handle == nullptr || candidateCount == nullptr || candidates == nullptr) return QX_ERR_SETUP;
   Session& s = *static_cast<Session*>(handle);
   if (s.stage != Stage::Loaded) return QX_ERR_SETUP;
-  return runReporting(s, [&] { return qx::orderPieces(s, candidateCount, candidates); });
+  return runReporting(s,
+                      [&] { return tessaly::stitch::orderPieces(s, candidateCount, candidates); });
 }
 
 QX_API long QXChangeOrder(void* handle, tagStitchOrderInfo* arrangement) {
   if (handle == nullptr || arrangement == nullptr) return QX_ERR_SETUP;
-  if (arrangement->fileNames == nullptr || arrangement->quarterTurns == nullptr) return QX_ERR_SETUP;
+  if (arrangement->fileNames == nullptr || arrangement->quarterTurns == nullptr)
+    return QX_ERR_SETUP;
   Session& s = *static_cast<Session*>(handle);
   if (s.stage != Stage::Loaded) return QX_ERR_SETUP;
-  return qx::guarded([&] { return qx::applyArrangement(s, *arrangement); });
+  return tessaly::stitch::guarded(
+      [&] { return tessaly::stitch::applyArrangement(s, *arrangement); });
 }
 
 QX_API long QXAutoAlign(void* handle) {
@@ -69,8 +73,8 @@ QX_API long QXAutoAlign(void* handle) {
   if (s.stage != Stage::Loaded) return QX_ERR_SETUP;
   return runReporting(s, [&] {
     s.progress.report(0);
-    qx::reloadForAlignment(s);
-    const long status = qx::alignPieces(s);
+    tessaly::stitch::reloadForAlignment(s);
+    const long status = tessaly::stitch::alignPieces(s);
     if (!isFailure(status)) {
       s.stage = Stage::Aligned;
       s.progress.reportFinal(100);
@@ -84,7 +88,7 @@ QX_API long QXAutoBlend(void* handle, tagPixelArray** result, RECT* rectangle) {
   Session& s = *static_cast<Session*>(handle);
   if (s.stage != Stage::Aligned) return QX_ERR_SETUP;
   return runReporting(s, [&] {
-    const long status = qx::blendPieces(s, rectangle);
+    const long status = tessaly::stitch::blendPieces(s, rectangle);
     if (!isFailure(status)) {
       s.stage = Stage::Blended;
       *result = s.result.get();
@@ -97,7 +101,8 @@ QX_API long QXAutoStraighten(void* handle, tagPixelArray* image, double* angle,
                              tagPixelArray** straightened) {
   if (handle == nullptr || image == nullptr || angle == nullptr) return QX_ERR_SETUP;
   Session& s = *static_cast<Session*>(handle);
-  return qx::guarded([&] { return qx::straightenImage(s, *image, angle, straightened); });
+  return tessaly::stitch::guarded(
+      [&] { return tessaly::stitch::straightenImage(s, *image, angle, straightened); });
 }
 
 QX_API long QXGetMiniatures(void* handle, tagPixelArray** miniatures) {
@@ -110,6 +115,8 @@ QX_API long QXGetMiniatures(void* handle, tagPixelArray** miniatures) {
   return QX_OK;
 }
 
-QX_API void QXReleaseStitch(void* handle) { qx::releaseSession(static_cast<Session*>(handle)); }
+QX_API void QXReleaseStitch(void* handle) {
+  tessaly::stitch::releaseSession(static_cast<Session*>(handle));
+}
 
 }  // extern "C"

@@ -4,9 +4,9 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
-int levelCount(const POINT* sizes, long count, int32_t style) {
+int levelCount(const POINT* sizes, long count, const StitchPolicy& policy) {
   if (count <= 0) return 0;
   long smallest = 0;
   uint32_t smallestArea = static_cast<uint32_t>(sizes[0].x) * static_cast<uint32_t>(sizes[0].y);
@@ -20,7 +20,7 @@ int levelCount(const POINT* sizes, long count, int32_t style) {
   int levels = 1;
   for (uint32_t q = smallestArea / 4; q >= 1500; q /= 4) ++levels;
 
-  const uint32_t minEdge = style == QX_STYLE_GRID ? 40 : 54;
+  const uint32_t minEdge = policy.coarsestMinimumSide;
   const uint32_t w = static_cast<uint32_t>(sizes[smallest].x) >> (levels - 1);
   const uint32_t h = static_cast<uint32_t>(sizes[smallest].y) >> (levels - 1);
   return (w > minEdge && h > minEdge) ? levels : levels - 1;
@@ -80,7 +80,9 @@ std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels 
     loaded.handBack();
     return levels;
   }
-  const auto position = [&](int k) { return a + 2 + (b - a - 2) * (1.0 - 1.0 / double(1u << (k - 1))); };
+  const auto position = [&](int k) {
+    return a + 2 + (b - a - 2) * (1.0 - 1.0 / double(1u << (k - 1)));
+  };
   for (int k = 1; k <= coarsest; ++k) {
     const double at = position(k);
     progress.report(at);
@@ -95,4 +97,4 @@ std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels 
   return levels;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -8,15 +8,16 @@
 #include "QuiltexEngine.h"
 #include "loader.h"
 #include "pixel_array.h"
+#include "policy.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Number of level images every piece gets (0 when the smallest piece is too small for any),
 // chosen from the caller's sizes before anything is loaded. The smallest piece by area decides:
 // its coarsest level must stay at or above 1500 / 4 pixels of area and keep both sides above
-// 40 pixels (grid style) or 54 pixels (row style).
-int levelCount(const POINT* sizes, long count, int32_t style);
+// the policy's coarsestMinimumSide.
+int levelCount(const POINT* sizes, long count, const StitchPolicy& policy);
 
 // 2:1 reduction with the 3 x 3 binomial filter (1 2 1 / 2 4 2 / 1 2 1) / 16, source coordinates
 // clamped to the image. The result is width / 2 by height / 2. Reports before every output row.
@@ -36,4 +37,4 @@ enum class KeepLevels {
 std::vector<ImagePtr> buildLevels(LoadedImage& loaded, int coarsest, KeepLevels keep,
                                   const Progress& progress, double a, double b);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -1,12 +1,13 @@
 #include "load_order.h"
 
 #include <sys/stat.h>
+
 #include <utility>
 
 #include "QuiltexEngine.h"
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -41,4 +42,4 @@ void sortByWriteTime(std::vector<std::string>& names) {
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

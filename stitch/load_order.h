@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Sorts names in place by the last-write time of their files, earliest first, with the
 // classic exchange sort (equal times are never exchanged with each other directly, though the
@@ -12,4 +12,4 @@ namespace qx {
 // be examined.
 void sortByWriteTime(std::vector<std::string>& names);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 #include "errors.h"
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 LoadedImage& LoadedImage::operator=(LoadedImage&& other) noexcept {
   if (this != &other) {
@@ -24,7 +24,8 @@ void LoadedImage::handBack() noexcept {
   callbacks_->release(&image, callbacks_->userData);
 }
 
-LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name) {
+LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name,
+                              LoadFailure onFailure) {
   // The callback takes a writable name; give it a private copy so it cannot change ours.
   std::vector<char> buffer(name.begin(), name.end());
   buffer.push_back('\0');
@@ -32,11 +33,11 @@ LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& nam
   const long status = callbacks.load(buffer.data(), &image, callbacks.userData);
   if (status != 0) {
     // A failed load hands nothing back; an image it left behind is the caller's to free.
-    fail(status);
+    fail(onFailure == LoadFailure::Unreadable ? QX_ERR_INPUT : status);
   }
   LoadedImage held(image, &callbacks);
   if (!isValidImage(image)) fail(QX_ERR_INPUT);
   return held;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct Callbacks {
   void* userData = nullptr;
@@ -19,7 +19,8 @@ struct Callbacks {
 class LoadedImage {
  public:
   LoadedImage() = default;
-  LoadedImage(tagPixelArray* image, const Callbacks* callbacks) : image_(image), callbacks_(callbacks) {}
+  LoadedImage(tagPixelArray* image, const Callbacks* callbacks)
+      : image_(image), callbacks_(callbacks) {}
   LoadedImage(LoadedImage&& other) noexcept { *this = std::move(other); }
   LoadedImage& operator=(LoadedImage&& other) noexcept;
   LoadedImage(const LoadedImage&) = delete;
@@ -39,9 +40,16 @@ class LoadedImage {
   const Callbacks* callbacks_ = nullptr;
 };
 
-// Loads name through the caller's callback. Throws the callback's own code when it fails, and
-// QX_ERR_INPUT (after handing the image back) when it reports success without a usable 24-bit
-// image.
-LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name);
+// What a failed load throws.
+enum class LoadFailure {
+  CallersCode,  // the code the callback returned
+  Unreadable,   // QX_ERR_INPUT, whatever the callback returned
+};
 
-}  // namespace qx
+// Loads name through the caller's callback. Throws as `onFailure` says when the callback fails,
+// and QX_ERR_INPUT (after handing the image back) when it reports success without a usable
+// 24-bit image.
+LoadedImage loadThroughCaller(const Callbacks& callbacks, const std::string& name,
+                              LoadFailure onFailure = LoadFailure::CallersCode);
+
+}  // namespace tessaly::stitch

@@ -1,8 +1,7 @@
 // Ordering driver: puts the pieces back in load order, scores every pair of miniatures, searches
-// the arrangements the session's style allows, writes the best five and applies the first.
-//
-// Progress: 0 to 5 preparing the pieces, 5 to 95 matching pairs, 95 to 98 searching, 98 to 100
-// applying.
+// the arrangements the session's policy allows, writes the best five and applies the first.
+// Progress: preparing the pieces, matching pairs, searching and applying in the bands of
+// progress_bands.h.
 #include <cstring>
 
 #include "errors.h"
@@ -12,10 +11,11 @@
 #include "ordering_match.h"
 #include "ordering_results.h"
 #include "ordering_search.h"
+#include "progress_bands.h"
 #include "stages.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -27,16 +27,19 @@ enum class SearchKind { Row, Grid, TwoLines };
 
 struct Plan {
   SearchKind kind;
-  double threshold;  // for usable candidates and for the confidence of the best arrangement
+  double threshold;    // for usable candidates and for the confidence of the best arrangement
   GridShape fallback;  // used when the search finds nothing
 };
 
 Plan choosePlan(const Session& s) {
-  if (s.style != QX_STYLE_GRID) return {SearchKind::Row, kRowThreshold, {1, s.count}};
-  if (s.count <= kManyPieces) return {SearchKind::Grid, kGridThreshold, {1, s.count}};
+  const StitchPolicy& policy = s.policy;
+  if (policy.arrangements == ArrangementSearch::RowOnly) {
+    return {SearchKind::Row, policy.linkThreshold, {1, s.count}};
+  }
+  if (s.count <= kManyPieces) return {SearchKind::Grid, policy.linkThreshold, {1, s.count}};
   // An odd count cannot fill two lines; it falls back to the single row like any other failure.
   const GridShape twoLines = s.count % 2 == 0 ? GridShape{2, s.count / 2} : GridShape{1, s.count};
-  return {SearchKind::TwoLines, kGridThreshold, twoLines};
+  return {SearchKind::TwoLines, policy.linkThreshold, twoLines};
 }
 
 std::vector<CellPlacement> loadOrder(int32_t count) {
@@ -76,7 +79,7 @@ PreparedPieces preparePieces(const Session& s) {
   PreparedPieces prepared;
   prepared.features.reserve(s.count);
   for (int32_t k = 0; k < s.count; ++k) {
-    s.progress.report(5.0 * k / s.count);
+    s.progress.report(kOrderPreparePieces.at(k, s.count));
     const ImagePtr& miniature = s.loadedMiniatures[k];
     if (!miniature) fail(QX_ERR_INPUT);
     prepared.features.push_back(prepareFeatures(*miniature));
@@ -87,30 +90,40 @@ PreparedPieces preparePieces(const Session& s) {
   return prepared;
 }
 
-// The trimmed neighbour lists of every piece and turn (progress 5 to 95).
+// The trimmed neighbour lists of every piece and turn.
 NeighbourLists buildLists(const Session& s, const PreparedPieces& prepared, const Plan& plan,
                           const OrderingOptions& options) {
+  const StitchPolicy& policy = s.policy;
   MatchSettings settings;
-  settings.gridStyle = plan.kind != SearchKind::Row;
-  // A row of pieces with structured borders asks more of an overlap before trusting it.
-  settings.structureFloor = prepared.borderStructure && !settings.gridStyle ? 18 : 12;
+  settings.overlap = policy.neighbourOverlap;
+  if (prepared.borderStructure) settings.structureFloor = policy.borderStructureFloor;
   settings.pruning = options.pruning;
-  const PairScorer score = [&](int32_t a, int32_t ta, int32_t b, int32_t tb, const ProgressRange& range) {
-    return matchScore(prepared.features[a].turns[ta], prepared.features[b].turns[tb], settings, range);
+  const PairScorer score = [&](int32_t a, int32_t ta, int32_t b, int32_t tb,
+                               const ProgressRange& range) {
+    return matchScore(prepared.features[a].turns[ta], prepared.features[b].turns[tb], settings,
+                      range);
   };
-  NeighbourLists lists = scoreAllPairs(s.count, score, {&s.progress, 5, 95});
-  if (settings.gridStyle) deriveBelowLists(lists);
-  // A row keeps its best guesses even when none is convincing; a grid only takes good links.
-  for (CandidateList& list : lists.right) trimList(list, plan.threshold, !settings.gridStyle);
+  NeighbourLists lists = scoreAllPairs(s.count, score, rangeOf(s.progress, kOrderMatchPairs));
+  if (policy.arrangements == ArrangementSearch::Grids) deriveBelowLists(lists);
+  for (CandidateList& list : lists.right) {
+    trimList(list, plan.threshold, policy.keepsWeakCandidates);
+  }
   for (CandidateList& list : lists.below) trimList(list, kGridThreshold, false);
   return lists;
 }
 
-void search(const Plan& plan, const NeighbourLists& lists, ResultList& results, const ProgressRange& range) {
+void search(const Plan& plan, const NeighbourLists& lists, ResultList& results,
+            const ProgressRange& range) {
   switch (plan.kind) {
-    case SearchKind::Row: searchRow(lists, results, range); break;
-    case SearchKind::Grid: searchGrids(lists, results, range); break;
-    case SearchKind::TwoLines: searchTwoLines(lists, results, range); break;
+    case SearchKind::Row:
+      searchRow(lists, results, range);
+      break;
+    case SearchKind::Grid:
+      searchGrids(lists, results, range);
+      break;
+    case SearchKind::TwoLines:
+      searchTwoLines(lists, results, range);
+      break;
   }
 }
 
@@ -137,7 +150,8 @@ void writeCandidate(const Session& s, const RankedArrangement& a, tagStitchOrder
 
 }  // namespace
 
-long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidates, const OrderingOptions& options) {
+long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidates,
+                 const OrderingOptions& options) {
   s.progress.report(0);
   placePieces(s, loadOrder(s.count), {});  // the search starts from the unturned load order
   const Plan plan = choosePlan(s);
@@ -148,7 +162,7 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
     const PreparedPieces prepared = preparePieces(s);
     if (prepared.allBlank) status = QX_WARN_FEATURELESS_PIECES;
     const NeighbourLists lists = buildLists(s, prepared, plan, options);
-    search(plan, lists, results, {&s.progress, 95, 98});
+    search(plan, lists, results, rangeOf(s.progress, kOrderSearch));
   }
   results.sortByScore();
 
@@ -164,7 +178,7 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
   for (size_t k = 0; k < found.size(); ++k) writeCandidate(s, found[k], candidates[k]);
   *candidateCount = static_cast<long>(found.size());
 
-  placePieces(s, found[0].cells, {&s.progress, 98, 100});
+  placePieces(s, found[0].cells, rangeOf(s.progress, kOrderApply));
   s.columns = found[0].columns;
   s.rows = found[0].rows;
   s.progress.reportFinal(100);
@@ -175,4 +189,4 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
   return orderPieces(s, candidateCount, candidates, OrderingOptions{});
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

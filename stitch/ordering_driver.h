@@ -3,7 +3,7 @@
 
 #include "session.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct OrderingOptions {
   bool pruning = true;  // see MatchSettings::pruning
@@ -12,4 +12,4 @@ struct OrderingOptions {
 long orderPieces(Session& session, long* candidateCount, tagStitchOrderInfo* candidates,
                  const OrderingOptions& options);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 uint64_t GradientFeatures::sumOf(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
   const size_t stride = static_cast<size_t>(width()) + 1;
@@ -14,13 +14,16 @@ uint64_t GradientFeatures::sumOf(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
   return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0);
 }
 
-int32_t cropMargin(int32_t width, int32_t height) { return std::min(std::min(width, height) / 30, 2); }
+int32_t cropMargin(int32_t width, int32_t height) {
+  return std::min(std::min(width, height) / 30, 2);
+}
 
 ImagePtr cropped(const tagPixelArray& image, int32_t margin) {
   ImagePtr out = makeImage(image.width - 2 * margin, image.height - 2 * margin, Fill::PaddingOnly);
   const size_t rowBytes = static_cast<size_t>(out->width) * 3;
   for (int32_t r = 0; r < out->height; ++r) {
-    std::memcpy(rowOf(*out, r), rowOf(image, r + margin) + static_cast<ptrdiff_t>(margin) * 3, rowBytes);
+    std::memcpy(rowOf(*out, r), rowOf(image, r + margin) + static_cast<ptrdiff_t>(margin) * 3,
+                rowBytes);
   }
   return out;
 }
@@ -139,8 +142,9 @@ PieceFeatures prepareFeatures(const tagPixelArray& miniature) {
   const ImagePtr inner = cropped(miniature, cropMargin(miniature.width, miniature.height));
   PieceFeatures features;
   features.turns[0] = withSums(gradientImage(*inner));
-  for (int t = 1; t < 4; ++t) features.turns[t] = withSums(quarterTurn(*features.turns[0].gradient, t));
+  for (int t = 1; t < 4; ++t)
+    features.turns[t] = withSums(quarterTurn(*features.turns[0].gradient, t));
   return features;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

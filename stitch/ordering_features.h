@@ -8,7 +8,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // A gradient image with a summed-area table of its bytes, so that the mean of any rectangle
 // costs four look-ups instead of a pass over the rectangle.
@@ -57,4 +57,4 @@ bool hasBorderStructure(const tagPixelArray& gradient);
 // unturned gradient is turns[0].
 PieceFeatures prepareFeatures(const tagPixelArray& miniature);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -11,7 +11,8 @@ constexpr size_t kKept = 4;
 // Scores of every (piece, turn) -> (piece, turn) right relation, filled as the pairs are matched.
 class ScoreTable {
  public:
-  explicit ScoreTable(int32_t count) : count_(count), scores_(static_cast<size_t>(count) * count * 16) {}
+  explicit ScoreTable(int32_t count)
+      : count_(count), scores_(static_cast<size_t>(count) * count * 16) {}
   double& at(int32_t a, int32_t ta, int32_t b, int32_t tb) {
     return scores_[((static_cast<size_t>(a) * 4 + ta) * count_ + b) * 4 + tb];
   }
@@ -22,7 +23,9 @@ class ScoreTable {
 };
 
 // The two turns of the same parity as t, ascending.
-int32_t sameParity(int32_t t, int k) { return (t & 1) + 2 * k; }
+int32_t sameParity(int32_t t, int k) {
+  return (t & 1) + 2 * k;
+}
 
 }  // namespace
 
@@ -82,9 +85,9 @@ void trimList(CandidateList& list, double threshold, bool keepAllIfNone) {
     std::rotate(e.begin() + place, e.begin() + lowest, e.begin() + lowest + 1);
   }
   e.resize(kept);
-  list.usable = static_cast<int32_t>(
-      std::count_if(e.begin(), e.end(), [&](const NeighbourCandidate& c) { return c.score < threshold; }));
+  list.usable = static_cast<int32_t>(std::count_if(
+      e.begin(), e.end(), [&](const NeighbourCandidate& c) { return c.score < threshold; }));
   if (list.usable == 0 && keepAllIfNone) list.usable = static_cast<int32_t>(kept);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct NeighbourCandidate {
   int32_t piece;
@@ -28,13 +28,18 @@ struct NeighbourLists {
   std::vector<CandidateList> right;
   std::vector<CandidateList> below;  // grid only; empty for a row
 
-  const CandidateList& rightOf(int32_t piece, int32_t turn) const { return right[piece * 4 + turn]; }
-  const CandidateList& belowOf(int32_t piece, int32_t turn) const { return below[piece * 4 + turn]; }
+  const CandidateList& rightOf(int32_t piece, int32_t turn) const {
+    return right[piece * 4 + turn];
+  }
+  const CandidateList& belowOf(int32_t piece, int32_t turn) const {
+    return below[piece * 4 + turn];
+  }
 };
 
 // Score of piece b in turn tb lying immediately right of piece a in turn ta; the progress range
 // is the share of the whole matching that this one score owns.
-using PairScorer = std::function<double(int32_t a, int32_t ta, int32_t b, int32_t tb, const ProgressRange&)>;
+using PairScorer =
+    std::function<double(int32_t a, int32_t ta, int32_t b, int32_t tb, const ProgressRange&)>;
 
 // Fills the right lists: for every ordered pair (a, b) and every turn of a, b in the two turns of
 // the same parity. A pair whose reverse was already scored takes that score with both turns
@@ -51,4 +56,4 @@ void deriveBelowLists(NeighbourLists& lists);
 // all of them stay usable.
 void trimList(CandidateList& list, double threshold, bool keepAllIfNone);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

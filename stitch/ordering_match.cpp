@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace qx {
+namespace tessaly::stitch {
 
-MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB, bool gridStyle) {
+MatchWindow matchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
+                        NeighbourOverlap overlap) {
   const int32_t mw = std::min(widthA, widthB);
   const int32_t mh = std::min(heightA, heightB);
   const int32_t cy = (heightA - heightB) >> 1;  // centred vertically, rounding towards -inf
-  if (gridStyle) {
+  if (overlap == NeighbourOverlap::Wide) {
     // A grid neighbour may overlap almost entirely; the vertical slack is a tenth of the height.
     const int32_t m = mh / 10 < 8 ? 8 : mh / 10;
     return {1, widthA - mw / 7, cy - m, cy + m};
@@ -30,7 +31,8 @@ int64_t rowDifference(const uint8_t* a, const uint8_t* b, int32_t bytes, int32_t
   int32_t i = 0;
   for (; i + kBlock <= bytes; i += kBlock) {
     int32_t block = 0;
-    for (int32_t k = 0; k < kBlock; ++k) block += std::abs(static_cast<int32_t>(a[i + k]) - b[i + k] + shift);
+    for (int32_t k = 0; k < kBlock; ++k)
+      block += std::abs(static_cast<int32_t>(a[i + k]) - b[i + k] + shift);
     sum += block;
   }
   for (; i < bytes; ++i) sum += std::abs(static_cast<int32_t>(a[i]) - b[i] + shift);
@@ -47,7 +49,8 @@ double offsetScore(const GradientFeatures& a, const GradientFeatures& b, int32_t
   const int32_t w = o.x1 - o.x0, h = o.y1 - o.y0;
   const int64_t area = static_cast<int64_t>(w) * h;
   const int64_t meanA = static_cast<int64_t>(a.sumOf(o.x0, o.y0, o.x1, o.y1)) / (area * 3);
-  const int64_t meanB = static_cast<int64_t>(b.sumOf(o.x0 - x, o.y0 - y, o.x1 - x, o.y1 - y)) / (area * 3);
+  const int64_t meanB =
+      static_cast<int64_t>(b.sumOf(o.x0 - x, o.y0 - y, o.x1 - x, o.y1 - y)) / (area * 3);
   if (meanA < settings.structureFloor || meanB < settings.structureFloor) return kNoMatch;
 
   const int32_t shift = static_cast<int32_t>(meanB - meanA);
@@ -64,9 +67,10 @@ double offsetScore(const GradientFeatures& a, const GradientFeatures& b, int32_t
 
 }  // namespace
 
-double matchScore(const GradientFeatures& a, const GradientFeatures& b, const MatchSettings& settings,
-                  const ProgressRange& range) {
-  const MatchWindow win = matchWindow(a.width(), a.height(), b.width(), b.height(), settings.gridStyle);
+double matchScore(const GradientFeatures& a, const GradientFeatures& b,
+                  const MatchSettings& settings, const ProgressRange& range) {
+  const MatchWindow win =
+      matchWindow(a.width(), a.height(), b.width(), b.height(), settings.overlap);
   const int32_t windowRows = std::max(win.yEnd - win.yBegin, 1);
   double best = kNoMatch;
   for (int32_t y = win.yBegin; y < win.yEnd; ++y) {
@@ -83,4 +87,4 @@ double matchScore(const GradientFeatures& a, const GradientFeatures& b, const Ma
   return best;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

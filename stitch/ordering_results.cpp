@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace qx {
+namespace tessaly::stitch {
 
 bool ResultList::isDuplicate(double score) const {
   for (const RankedArrangement& a : kept_) {
@@ -21,7 +21,8 @@ size_t ResultList::worst() const {
   return w;
 }
 
-void ResultList::offer(double score, int32_t columns, int32_t rows, const std::vector<CellPlacement>& cells) {
+void ResultList::offer(double score, int32_t columns, int32_t rows,
+                       const std::vector<CellPlacement>& cells) {
   if (isDuplicate(score)) return;
   if (kept_.size() < kCapacity) {
     kept_.push_back({score, columns, rows, cells});
@@ -89,4 +90,4 @@ bool isBelowConfidence(const RankedArrangement& best, double threshold) {
   return best.score / links > threshold;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

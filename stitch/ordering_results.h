@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct CellPlacement {
   int32_t piece;
@@ -61,4 +61,4 @@ void normaliseGlobalTurn(RankedArrangement& arrangement, WholeTurns allowed = Wh
 // - 1, is above threshold.
 bool isBelowConfidence(const RankedArrangement& best, double threshold);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

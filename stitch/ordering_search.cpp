@@ -2,15 +2,23 @@
 
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
 class GridSearch {
  public:
-  GridSearch(const NeighbourLists& lists, GridShape shape, const CellFilter& allowed, ResultList& results)
-      : lists_(lists), shape_(shape), allowed_(allowed), results_(results), cellCount_(shape.rows * shape.columns),
-        cells_(cellCount_), rightLink_(cellCount_), belowLink_(cellCount_), placed_(lists.count, false) {}
+  GridSearch(const NeighbourLists& lists, GridShape shape, const CellFilter& allowed,
+             ResultList& results)
+      : lists_(lists),
+        shape_(shape),
+        allowed_(allowed),
+        results_(results),
+        cellCount_(shape.rows * shape.columns),
+        cells_(cellCount_),
+        rightLink_(cellCount_),
+        belowLink_(cellCount_),
+        placed_(lists.count, false) {}
 
   void run(const ProgressRange& range) {
     for (int32_t piece = 0; piece < lists_.count; ++piece) {
@@ -62,7 +70,8 @@ class GridSearch {
       if (column > 0) {
         rightLink_[cell - 1] = c.score;
         if (cell >= shape_.columns) {
-          belowLink_[cell - shape_.columns] = belowScore(cells_[cell - shape_.columns], cells_[cell]);
+          belowLink_[cell - shape_.columns] =
+              belowScore(cells_[cell - shape_.columns], cells_[cell]);
           added += belowLink_[cell - shape_.columns];
         }
       } else {
@@ -101,8 +110,8 @@ void normaliseAll(ResultList& results, WholeTurns allowed = WholeTurns::Quarter)
 
 }  // namespace
 
-void searchGrid(const NeighbourLists& lists, GridShape shape, const CellFilter& allowed, ResultList& results,
-                const ProgressRange& range) {
+void searchGrid(const NeighbourLists& lists, GridShape shape, const CellFilter& allowed,
+                ResultList& results, const ProgressRange& range) {
   if (shape.rows * shape.columns != lists.count || lists.count < 1) return;
   GridSearch(lists, shape, allowed, results).run(range);
 }
@@ -124,7 +133,8 @@ void searchGrids(const NeighbourLists& lists, ResultList& results, const Progres
   }
   for (size_t i = 0; i < rowCounts.size(); ++i) {
     const double shares = static_cast<double>(rowCounts.size());
-    searchGrid(lists, {rowCounts[i], n / rowCounts[i]}, {}, results, range.sub(i / shares, (i + 1) / shares));
+    searchGrid(lists, {rowCounts[i], n / rowCounts[i]}, {}, results,
+               range.sub(i / shares, (i + 1) / shares));
   }
   normaliseAll(results);
 }
@@ -144,4 +154,4 @@ void searchTwoLines(const NeighbourLists& lists, ResultList& results, const Prog
   normaliseAll(results);
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

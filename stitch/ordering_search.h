@@ -10,7 +10,7 @@
 #include "ordering_results.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Link score assumed between two grid cells whose relation the lists do not hold.
 inline constexpr double kGridThreshold = 3000;
@@ -47,4 +47,4 @@ void searchGrids(const NeighbourLists& lists, ResultList& results, const Progres
 // arrangements are given their normalising turn.
 void searchTwoLines(const NeighbourLists& lists, ResultList& results, const ProgressRange& range);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 FeatureImage::FeatureImage(int32_t w, int32_t h)
     : width(w),
@@ -85,4 +85,4 @@ SimilarityTable::SimilarityTable() : values_(static_cast<size_t>(kSide) * kSide)
   }
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Edge strength at or above this marks an edge pixel.
 constexpr uint8_t kEdgePixel = 27;
@@ -52,4 +52,4 @@ class SimilarityTable {
   std::vector<int16_t> values_;
 };
 
-}  // namespace qx
+}  // namespace tessaly::stitch

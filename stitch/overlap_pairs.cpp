@@ -1,6 +1,6 @@
 #include "overlap_pairs.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 std::vector<NeighbourPair> pairOrder(int32_t columns, int32_t rows) {
   std::vector<NeighbourPair> pairs;
@@ -15,4 +15,4 @@ std::vector<NeighbourPair> pairOrder(int32_t columns, int32_t rows) {
   return pairs;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

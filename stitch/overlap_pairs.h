@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Two grid neighbours: A is the left or upper cell, B the right or lower one.
 struct NeighbourPair {
@@ -18,4 +18,4 @@ struct NeighbourPair {
 // column by column from the left, top to bottom. Cells are numbered row by row.
 std::vector<NeighbourPair> pairOrder(int32_t columns, int32_t rows);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

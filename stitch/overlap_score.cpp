@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-namespace qx {
+namespace tessaly::stitch {
 
 EdgeBits::EdgeBits(const FeatureImage& f) : words_((f.width + 63) / 64 + 1) {
   const size_t size = static_cast<size_t>(words_) * static_cast<size_t>(f.height);
@@ -57,4 +57,4 @@ PlacementScore PlacementScorer::operator()(int32_t x, int32_t y) const {
   return result;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -11,7 +11,7 @@
 #include "overlap_features.h"
 #include "overlap_search.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // One bit per pixel, row after row: whether the pixel is an edge pixel (strength at or above
 // kEdgePixel, absent counted as an edge as the plain score does for A) and whether it is present.
@@ -45,4 +45,4 @@ class PlacementScorer {
   EdgeBits aBits_, bBits_;
 };
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 #include "overlap_score.h"
 #include "overlap_turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -144,11 +144,11 @@ std::optional<CoarseMatch> chooseSupported(const ScoreMap& map, double best) {
 }  // namespace
 
 SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
-                          bool gridStyle, bool horizontal) {
+                          NeighbourOverlap overlap, bool horizontal) {
   const int32_t mw = std::min(widthA, widthB), mh = std::min(heightA, heightB);
   const int32_t cx = (widthA - widthB) >> 1, cy = (heightA - heightB) >> 1;
   SearchWindow w;
-  if (gridStyle) {
+  if (overlap == NeighbourOverlap::Wide) {
     const int32_t m = sideways(horizontal ? mh : mw, 3, 9, 10);
     if (horizontal)
       w = {1, widthA - mw / 8, cy - m, cy + m};
@@ -223,4 +223,4 @@ CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const Simi
   return result;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "overlap_features.h"
+#include "policy.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Placements of B's top-left corner in A's coordinates, bounds inclusive.
 struct SearchWindow {
@@ -30,7 +31,7 @@ struct SearchWindow {
 // A down to an eighth and a sideways shift of a third; a single row expects overlaps between a
 // third and six sevenths and a shift of a sixth.
 SearchWindow searchWindow(int32_t widthA, int32_t heightA, int32_t widthB, int32_t heightB,
-                          bool gridStyle, bool horizontal);
+                          NeighbourOverlap overlap, bool horizontal);
 
 struct PlacementScore {
   double score = 0;  // mean similarity per counted pixel / 256: -1 (no agreement) to 3 (identical)
@@ -55,4 +56,4 @@ struct CoarseMatch {
 CoarseMatch coarseMatch(const FeatureImage& a, const FeatureImage& b, const SimilarityTable& table,
                         const SearchWindow& window, const ProgressRange& progress);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -74,4 +74,4 @@ TurnedFeatures turnFeatures(const FeatureImage& source, int degrees) {
   return turned;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "overlap_features.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // A feature image turned about the source's centre ((w - 1) / 2, (h - 1) / 2 in whole pixels).
 // (left, top) is where the copy's top-left pixel lies relative to that centre.
@@ -21,4 +21,4 @@ struct TurnedFeatures {
 // that map outside the source are absent.
 TurnedFeatures turnFeatures(const FeatureImage& source, int degrees);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -52,4 +52,4 @@ long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int
   return blank ? QX_WARN_FEATURELESS_OVERLAP : QX_OK;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

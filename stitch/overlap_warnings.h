@@ -6,7 +6,7 @@
 
 #include "overlap_features.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // QX_WARN_SMALL_OVERLAP when B at (x, y) covers less than 15 % of A's width (horizontal pair) or
 // height (vertical pair); else QX_WARN_FEATURELESS_OVERLAP when the overlap is blank in both
@@ -19,4 +19,4 @@ long overlapWarning(const FeatureImage& a, const FeatureImage& b, int32_t x, int
 // width (or height).
 bool isBlank(const FeatureImage& f, int32_t left, int32_t top, int32_t width, int32_t height);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

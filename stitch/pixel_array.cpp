@@ -6,7 +6,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 void EngineImageDeleter::operator()(tagPixelArray* image) const noexcept {
   if (image == nullptr) return;
@@ -48,16 +48,19 @@ ImagePtr makeImage(int32_t width, int32_t height, Fill fill) {
 ImagePtr copyImage(const tagPixelArray& source) {
   ImagePtr copy = makeImage(source.width, source.height, Fill::PaddingOnly);
   const size_t rowBytes = static_cast<size_t>(source.width) * 3;
-  for (int32_t r = 0; r < source.height; ++r) std::memcpy(rowOf(*copy, r), rowOf(source, r), rowBytes);
+  for (int32_t r = 0; r < source.height; ++r)
+    std::memcpy(rowOf(*copy, r), rowOf(source, r), rowBytes);
   return copy;
 }
 
 bool isValidImage(const tagPixelArray* image) {
   if (image == nullptr || image->bits == nullptr) return false;
   if (image->width <= 0 || image->height <= 0) return false;
-  if (static_cast<int64_t>(image->bytesPerLine) < static_cast<int64_t>(image->width) * 3) return false;
-  const uint64_t bytes = static_cast<uint64_t>(image->bytesPerLine) * static_cast<uint64_t>(image->height);
+  if (static_cast<int64_t>(image->bytesPerLine) < static_cast<int64_t>(image->width) * 3)
+    return false;
+  const uint64_t bytes =
+      static_cast<uint64_t>(image->bytesPerLine) * static_cast<uint64_t>(image->height);
   return bytes <= static_cast<uint64_t>(std::numeric_limits<ptrdiff_t>::max());
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Frees an engine-made image (record and pixel buffer are separate allocations).
 struct EngineImageDeleter {
@@ -43,4 +43,4 @@ inline uint8_t* rowOf(tagPixelArray& image, int32_t row) {
   return image.bits + static_cast<ptrdiff_t>(row) * image.bytesPerLine;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

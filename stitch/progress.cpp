@@ -2,7 +2,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 bool Progress::reportAndAskCancel(double position) const {
   bool cancel = false;
@@ -14,6 +14,8 @@ void Progress::report(double position) const {
   if (reportAndAskCancel(position)) fail(QX_CANCELLED);
 }
 
-void Progress::reportFinal(double position) const { reportAndAskCancel(position); }
+void Progress::reportFinal(double position) const {
+  reportAndAskCancel(position);
+}
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,7 +3,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 class Progress {
  public:
@@ -39,4 +39,4 @@ struct ProgressRange {
   }
 };
 
-}  // namespace qx
+}  // namespace tessaly::stitch

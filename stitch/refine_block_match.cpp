@@ -7,7 +7,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -117,4 +117,4 @@ BlockMatch matchBlock(const tagPixelArray& b, Point point, const tagPixelArray& 
   return result;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

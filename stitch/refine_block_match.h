@@ -4,7 +4,7 @@
 #include "QuiltexEngine.h"
 #include "refine_corners.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct BlockMatch {
   // 0 when the window cannot hold the block, -1 when the block is too flat to match (variance
@@ -22,4 +22,4 @@ struct BlockMatch {
 BlockMatch matchBlock(const tagPixelArray& b, Point point, const tagPixelArray& a,
                       const PixelBox& window, Point prediction);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "refine_rigid_fit.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -74,4 +74,4 @@ ConsensusOutcome keepConsensus(std::vector<Correspondence>& matches) {
   return outcome;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "session.h"
+#include "geometry.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct ConsensusOutcome {
   bool found = false;  // a consistent subset of at least 3 was kept
@@ -19,4 +19,4 @@ struct ConsensusOutcome {
 // inliers of the best subset; otherwise it is left as it was. Needs at least 3 correspondences.
 ConsensusOutcome keepConsensus(std::vector<Correspondence>& matches);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::vector<Point> spreadPoints(const std::vector<Point>& corners, int32_t spaci
   return taken;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 #include "QuiltexEngine.h"
 #include "refine_rigid_fit.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // A rectangle of pixels with inclusive bounds.
 struct PixelBox {
@@ -30,4 +30,4 @@ std::vector<Point> findCorners(const tagPixelArray& image, const PixelBox& box);
 // and y of one already taken, so that the points spread over the overlap.
 std::vector<Point> spreadPoints(const std::vector<Point>& corners, int32_t spacing, size_t most);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

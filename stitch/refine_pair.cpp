@@ -10,7 +10,7 @@
 #include "refine_corners.h"
 #include "refine_rigid_fit.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -149,4 +149,4 @@ void fitPairTransform(PairAlignment& pair) {
   pair.transform = fitRigid(pair.matches.data(), pair.matches.size()).toTransform();
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

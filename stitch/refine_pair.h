@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "QuiltexEngine.h"
-#include "session.h"
+#include "geometry.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct PairSetup {
   bool horizontal = true;
@@ -29,4 +29,4 @@ void findCorrespondences(const tagPixelArray& a, const tagPixelArray& b, const P
 // Fits pair.transform to pair.matches (left unchanged when there are none).
 void fitPairTransform(PairAlignment& pair);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

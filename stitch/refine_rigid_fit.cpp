@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace qx {
+namespace tessaly::stitch {
 
 Rigid Rigid::of(const Transform& t) {
   return {std::atan2(t.m[3], t.m[0]), t.m[2], t.m[5]};
@@ -93,4 +93,4 @@ int32_t truncated(double value) {
   return static_cast<int32_t>(std::clamp(value, -kLimit, kLimit));
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

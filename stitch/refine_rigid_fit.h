@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "session.h"
+#include "geometry.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Maps a point (x, y) of B to (cos t x - sin t y + tx, sin t x + cos t y + ty) in A.
 struct Rigid {
@@ -39,4 +39,4 @@ bool onOneLine(Point p, Point q, Point r);
 // degenerate fit) cannot overflow later arithmetic.
 int32_t truncated(double value);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

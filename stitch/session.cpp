@@ -6,10 +6,11 @@
 #include "errors.h"
 #include "levels.h"
 #include "load_order.h"
+#include "progress_bands.h"
 #include "temp_store.h"
 #include "turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -51,7 +52,7 @@ long loadPieces(Session& s, long count, char** fileNames, const POINT* sizes) {
   for (long i = 0; i < count; ++i) writeName(fileNames[i], names[i]);
 
   s.progress.report(0);
-  const int levels = levelCount(sizes, count, s.style);
+  const int levels = levelCount(sizes, count, s.policy);
   if (levels <= 0) {
     s.progress.reportFinal(100);
     return QX_OK;
@@ -66,7 +67,7 @@ long loadPieces(Session& s, long count, char** fileNames, const POINT* sizes) {
   s.loadedNames = std::move(names);
 
   for (int i = 0; i < s.count; ++i) {
-    loadForOrdering(s, i, 2 + 98L * i / count, 2 + 98L * (i + 1) / count);
+    loadForOrdering(s, i, kLoadPieces.stepAt(i, count), kLoadPieces.stepAt(i + 1, count));
   }
   if (s.progress.reportAndAskCancel(100)) return QX_CANCELLED;
   s.columns = s.count;
@@ -106,14 +107,14 @@ long applyArrangement(Session& s, const tagStitchOrderInfo& arrangement) {
   return QX_OK;
 }
 
-LevelImage levelImage(Session& s, int cell, int level) {
+LevelImage levelImage(Session& s, int cell, int level, LoadFailure onFailure) {
   if (cell < 0 || cell >= s.count || level < 0 || level > s.coarsest) fail(QX_ERR_INPUT);
   LevelImage result;
   const ImagePtr& held = s.pieces[cell].levels[level];
   if (held) {
     result.image_ = held.get();
   } else if (level == 0) {
-    result.loaded_ = loadThroughCaller(s.callbacks, s.workingNames[cell]);
+    result.loaded_ = loadThroughCaller(s.callbacks, s.workingNames[cell], onFailure);
     result.image_ = result.loaded_.get();
   } else {
     fail(QX_ERR_INPUT);
@@ -127,4 +128,4 @@ void releaseSession(Session* s) {
   delete s;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

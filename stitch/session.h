@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "geometry.h"
 #include "loader.h"
 #include "pixel_array.h"
+#include "policy.h"
 #include "progress.h"
 
-namespace qx {
-
-// A rigid transform as six doubles: cos t, -sin t, tx, sin t, cos t, ty. It maps a point (x, y)
-// of the later piece to (cos t*x - sin t*y + tx, sin t*x + cos t*y + ty) in the earlier one.
-struct Transform {
-  double m[6] = {1, 0, 0, 0, 1, 0};
-};
-
-// A matched point pair: (xA, yA) in the left or upper piece, (xB, yB) in the other.
-struct Correspondence {
-  int32_t xA, yA, xB, yB;
-};
-
-// What alignment knows about the pair (this cell, its right or lower neighbour).
-struct PairAlignment {
-  Transform transform;                  // neighbour -> this cell, in the units of the last level
-  RECT overlap{};                       // in the neighbour's full-resolution coordinates
-  std::vector<Correspondence> matches;  // at most 40, from the last refinement pass
-};
+namespace tessaly::stitch {
 
 // One grid cell's piece.
 struct PieceRecord {
@@ -48,20 +32,23 @@ enum class Stage { Created, Loaded, Aligned, Blended };
 
 struct Session {
   Session(int32_t style, int32_t outputSize, const Callbacks& callbacks)
-      : style(style), outputSize(outputSize), callbacks(callbacks), progress(callbacks.progress, callbacks.userData) {}
+      : policy(policyFor(style)),
+        outputSize(outputSize),
+        callbacks(callbacks),
+        progress(callbacks.progress, callbacks.userData) {}
 
   ImagePtr result;
-  int32_t style;
+  StitchPolicy policy;  // what the style decides, for every stage
   int32_t outputSize;
-  int32_t coarsest = 0;     // index of the smallest level (the miniatures)
-  int32_t outputLevel = 0;  // min(outputSize, coarsest)
+  int32_t coarsest = 0;                   // index of the smallest level (the miniatures)
+  int32_t outputLevel = 0;                // min(outputSize, coarsest)
   std::vector<std::string> workingNames;  // per cell; alignment may point it at a turned copy
   int32_t count = 0;
   std::vector<PieceRecord> pieces;  // per cell
   int32_t columns = 0;
   int32_t rows = 0;
-  std::vector<std::string> loadedNames;       // load order, never reordered
-  std::vector<ImagePtr> loadedMiniatures;     // load order, unturned
+  std::vector<std::string> loadedNames;    // load order, never reordered
+  std::vector<ImagePtr> loadedMiniatures;  // load order, unturned
   Callbacks callbacks;
   Progress progress;
   Stage stage = Stage::Created;
@@ -78,13 +65,15 @@ class LevelImage {
   const tagPixelArray* operator->() const { return image_; }
 
  private:
-  friend LevelImage levelImage(Session& session, int cell, int level);
+  friend LevelImage levelImage(Session& session, int cell, int level, LoadFailure onFailure);
   const tagPixelArray* image_ = nullptr;
   LoadedImage loaded_;
 };
 
-// Throws QX_ERR_INPUT when the level is neither held nor loadable, or the loader's own code.
-LevelImage levelImage(Session& session, int cell, int level);
+// Throws QX_ERR_INPUT when the level is neither held nor loadable, and what `onFailure` says when
+// loading level 0 fails.
+LevelImage levelImage(Session& session, int cell, int level,
+                      LoadFailure onFailure = LoadFailure::CallersCode);
 
 // QXLoadImages after the argument checks: sorts the caller's names, loads every piece for
 // ordering and leaves the pieces in one row in time order.
@@ -94,11 +83,12 @@ long loadPieces(Session& session, long count, char** fileNames, const POINT* siz
 long applyArrangement(Session& session, const tagStitchOrderInfo& arrangement);
 
 // The first part of QXAutoAlign: prepares the temporary store, turns pieces that need quarter
-// turns into BMP files (progress 0 to 15) and reloads every piece's levels (up to 40).
+// turns into BMP files and reloads every piece's levels (the first bands of alignment in
+// progress_bands.h).
 void reloadForAlignment(Session& session);
 
 // Frees everything the session holds (only engine images: the caller's are never kept) and
 // empties the temporary store when this session prepared it.
 void releaseSession(Session* session);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

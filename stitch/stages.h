@@ -3,14 +3,14 @@
 
 #include "session.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Ordering: scores the miniatures pairwise, writes up to five candidate arrangements and
 // applies the first. Progress 0 to 100.
 long orderPieces(Session& session, long* candidateCount, tagStitchOrderInfo* candidates);
 
-// Alignment after the reload: coarse search on the coarsest level (progress 40 to 60), then
-// refinement level by level to the output level (60 to 100). Returns 0 or a warning.
+// Alignment after the reload: coarse search on the coarsest level, then refinement level by level
+// to the output level (the bands after the reload's in progress_bands.h). Returns 0 or a warning.
 long alignPieces(Session& session);
 
 // Composition of the aligned pieces into the session's result. Progress 0 to 100.
@@ -20,4 +20,4 @@ long blendPieces(Session& session, RECT* rectangle);
 long straightenImage(Session& session, const tagPixelArray& image, double* angle,
                      tagPixelArray** straightened);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 #include "straighten_measure.h"
 #include "straighten_turn.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 long straightenImage(Session& session, const tagPixelArray& image, double* angle,
                      tagPixelArray** straightened) {
@@ -20,4 +20,4 @@ long straightenImage(Session& session, const tagPixelArray& image, double* angle
   return QX_OK;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace qx {
+namespace tessaly::stitch {
 
 std::vector<int> projectionProfile(const BitImage& bits, double degrees, double step) {
   const int32_t w = bits.width(), h = bits.height();
@@ -80,4 +80,4 @@ AngleScore searchAngle(const BitImage& bits) {
   return {best / 10.0, bestScore};
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 
 #include "straighten_bit_image.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct AngleScore {
   double degrees = 0;  // a multiple of 0.1 within -11.5 ... +11.5
@@ -25,4 +25,4 @@ double profileSpread(const std::vector<int>& profile, double threshold);
 // around the best so far. The angle stays 0 unless some angle scores above 0.
 AngleScore searchAngle(const BitImage& bits);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 BitImage::BitImage(int32_t width, int32_t height) {
   if (width < 0 || height < 0) fail(QX_ERR_SETUP);
@@ -93,4 +93,4 @@ BitImage quarterTurn(const BitImage& source) {
   return out;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 class BitImage {
  public:
@@ -55,4 +55,4 @@ class BitImage {
 // row up, so the output is height wide and width high.
 BitImage quarterTurn(const BitImage& source);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

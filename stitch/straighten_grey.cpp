@@ -4,7 +4,7 @@
 
 #include "pixel_array.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 int reductionFactor(int32_t width, int32_t height) {
   int64_t n = (static_cast<int64_t>(width) * height) >> 20;
@@ -96,4 +96,4 @@ BitImage darkPixels(const GreyImage& grey, int threshold) {
   return bits;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -8,7 +8,7 @@
 #include "QuiltexEngine.h"
 #include "straighten_bit_image.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 struct GreyImage {
   int32_t width = 0;
@@ -34,4 +34,4 @@ int darkThreshold(const GreyImage& grey);
 // A bit image of the grey image's size with the pixels below threshold set.
 BitImage darkPixels(const GreyImage& grey, int threshold);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

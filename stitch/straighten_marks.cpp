@@ -3,7 +3,7 @@
 #include <numeric>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -87,4 +87,4 @@ bool keepSmallMarks(BitImage& bits) {
   return true;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

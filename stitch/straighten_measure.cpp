@@ -6,7 +6,7 @@
 #include "straighten_grey.h"
 #include "straighten_marks.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 double measureSkew(const tagPixelArray& image) {
   const GreyImage grey = reducedGrey(image, reductionFactor(image.width, image.height));
@@ -21,4 +21,4 @@ double measureSkew(const tagPixelArray& image) {
   return degrees * std::numbers::pi / 180.0;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -3,11 +3,11 @@
 
 #include "QuiltexEngine.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // The angle in radians by which `image` must be turned (turnByAngle) to make its text lines
 // level; 0 for a page without text-like marks or with one dark mark larger than a quarter of
 // the page. The image must be valid (isValidImage).
 double measureSkew(const tagPixelArray& image);
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -6,7 +6,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -82,4 +82,4 @@ ImagePtr turnByAngle(const tagPixelArray& image, double radians) {
   return out;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -1,16 +1,17 @@
 #include "temp_store.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
 #include "QuiltexEngine.h"
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -68,4 +69,4 @@ void TempStore::empty(const void* owner) {
   owner_ = nullptr;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qx {
+namespace tessaly::stitch {
 
 class TempStore {
  public:
@@ -37,4 +37,4 @@ class TempStore {
   int counter_ = 0;
 };
 
-}  // namespace qx
+}  // namespace tessaly::stitch

@@ -5,7 +5,7 @@
 
 #include "errors.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 namespace {
 
@@ -35,7 +35,8 @@ inline void movePixelWide(uint8_t* to, const uint8_t* from) {
 // Source position of output pixel (r, c) for each turn code (the elementary turn and its
 // repeats): returns the source row and column.
 template <int Code>
-inline void sourceOf(int32_t r, int32_t c, int32_t width, int32_t height, int32_t& row, int32_t& col) {
+inline void sourceOf(int32_t r, int32_t c, int32_t width, int32_t height, int32_t& row,
+                     int32_t& col) {
   if constexpr (Code == 1) {
     row = c;
     col = width - 1 - r;
@@ -62,13 +63,17 @@ void gather(const tagPixelArray& src, const Tile& tile, uint8_t* buffer) {
   constexpr ptrdiff_t bufferStep = runsAlongColumns ? kBufferPitch : 3;
   for (int run = 0; run < runs; ++run) {
     int32_t row, col;
-    if constexpr (runsAlongColumns) sourceOf<Code>(tile.r0, tile.c0 + run, src.width, src.height, row, col);
-    else sourceOf<Code>(tile.r0 + run, tile.c0, src.width, src.height, row, col);
+    if constexpr (runsAlongColumns)
+      sourceOf<Code>(tile.r0, tile.c0 + run, src.width, src.height, row, col);
+    else
+      sourceOf<Code>(tile.r0 + run, tile.c0, src.width, src.height, row, col);
     const uint8_t* from = rowOf(src, row) + static_cast<ptrdiff_t>(col) * 3;
     uint8_t* to = buffer + (runsAlongColumns ? run * 3 : run * kBufferPitch);
     for (int i = 0; i < length; ++i, from += step, to += bufferStep) {
-      if constexpr (Wide) movePixelWide(to, from);
-      else movePixel(to, from);
+      if constexpr (Wide)
+        movePixelWide(to, from);
+      else
+        movePixel(to, from);
     }
   }
 }
@@ -79,7 +84,8 @@ template <int Code>
 bool wideReadsSafe(const tagPixelArray& src, const Tile& tile) {
   int32_t row, col1, col2;
   sourceOf<Code>(tile.r0, tile.c0, src.width, src.height, row, col1);
-  sourceOf<Code>(tile.r0 + tile.rows - 1, tile.c0 + tile.columns - 1, src.width, src.height, row, col2);
+  sourceOf<Code>(tile.r0 + tile.rows - 1, tile.c0 + tile.columns - 1, src.width, src.height, row,
+                 col2);
   return std::max(col1, col2) < src.width - 1;
 }
 
@@ -93,7 +99,8 @@ void prefetchTile(const tagPixelArray& src, const Tile& tile) {
   if constexpr (Code == 2) return;
   for (int k = 0; k < tile.columns; ++k) {
     int32_t row, col;
-    sourceOf<Code>(tile.r0 + (Code == 1 ? tile.rows - 1 : 0), tile.c0 + k, src.width, src.height, row, col);
+    sourceOf<Code>(tile.r0 + (Code == 1 ? tile.rows - 1 : 0), tile.c0 + k, src.width, src.height,
+                   row, col);
     const uint8_t* at = rowOf(src, row) + static_cast<ptrdiff_t>(col) * 3;
     __builtin_prefetch(at);
     __builtin_prefetch(at + 47);
@@ -103,11 +110,13 @@ void prefetchTile(const tagPixelArray& src, const Tile& tile) {
 template <int Code>
 void turnTile(const tagPixelArray& src, tagPixelArray& dst, const Tile& tile) {
   uint8_t buffer[kTile * kBufferPitch];
-  if (wideReadsSafe<Code>(src, tile)) gather<Code, true>(src, tile, buffer);
-  else gather<Code, false>(src, tile, buffer);
+  if (wideReadsSafe<Code>(src, tile))
+    gather<Code, true>(src, tile, buffer);
+  else
+    gather<Code, false>(src, tile, buffer);
   for (int t = 0; t < tile.rows; ++t) {
-    std::memcpy(rowOf(dst, tile.r0 + t) + static_cast<ptrdiff_t>(tile.c0) * 3, buffer + t * kBufferPitch,
-                static_cast<size_t>(tile.columns) * 3);
+    std::memcpy(rowOf(dst, tile.r0 + t) + static_cast<ptrdiff_t>(tile.c0) * 3,
+                buffer + t * kBufferPitch, static_cast<size_t>(tile.columns) * 3);
   }
 }
 
@@ -120,7 +129,8 @@ void turnAll(const tagPixelArray& src, tagPixelArray& dst, const ProgressRange& 
     const int rows = std::min(kTile, dst.height - r0);
     for (int32_t c0 = 0; c0 < dst.width; c0 += kTile) {
       const int32_t ahead = c0 + kPrefetchTiles * kTile;
-      if (ahead < dst.width) prefetchTile<Code>(src, {r0, ahead, rows, std::min(kTile, dst.width - ahead)});
+      if (ahead < dst.width)
+        prefetchTile<Code>(src, {r0, ahead, rows, std::min(kTile, dst.width - ahead)});
       turnTile<Code>(src, dst, {r0, c0, rows, std::min(kTile, dst.width - c0)});
     }
   }
@@ -135,11 +145,17 @@ ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& 
   ImagePtr out = makeImage(swaps ? image.height : image.width, swaps ? image.width : image.height,
                            Fill::PaddingOnly);
   switch (code) {
-    case 1: turnAll<1>(image, *out, range); break;
-    case 2: turnAll<2>(image, *out, range); break;
-    default: turnAll<3>(image, *out, range); break;
+    case 1:
+      turnAll<1>(image, *out, range);
+      break;
+    case 2:
+      turnAll<2>(image, *out, range);
+      break;
+    default:
+      turnAll<3>(image, *out, range);
+      break;
   }
   return out;
 }
 
-}  // namespace qx
+}  // namespace tessaly::stitch

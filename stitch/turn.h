@@ -8,7 +8,7 @@
 #include "pixel_array.h"
 #include "progress.h"
 
-namespace qx {
+namespace tessaly::stitch {
 
 // Returns image turned by code quarter turns (1, 2 or 3; anything else throws QX_ERR_INPUT).
 // Works in 16 x 16 pixel tiles so source and destination are both touched in short runs, and
@@ -16,4 +16,4 @@ namespace qx {
 // for turn 2).
 ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& range = {});
 
-}  // namespace qx
+}  // namespace tessaly::stitch

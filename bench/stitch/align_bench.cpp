@@ -27,25 +27,25 @@ constexpr int32_t kWidth = 2480, kHeight = 3508;
 constexpr double kMiB = 1024.0 * 1024.0;
 
 struct Grid {
-  qxtest::TempDir dir;
+  tessaly::stitch::test::TempDir dir;
   std::vector<std::string> names;
-  std::vector<qxtest::Picture> pieces;
+  std::vector<tessaly::stitch::test::Picture> pieces;
 };
 
 const Grid& grid() {
   static const std::unique_ptr<Grid> g = [] {
     auto made = std::make_unique<Grid>();
     const double across = 0.75 * kWidth, down = 0.75 * kHeight;
-    const qxtest::Picture page = qxtest::makeTexturedPage(
+    const tessaly::stitch::test::Picture page = tessaly::stitch::test::makeTexturedPage(
         static_cast<int32_t>(kWidth + across + 80), static_cast<int32_t>(kHeight + down + 80), 1);
     const double degrees[4] = {0, 1.5, -1, 0.5};
     for (int i = 0; i < 4; ++i) {
       const std::string name = made->dir.file("cell" + std::to_string(i) + ".bmp");
-      qxtest::touchFile(name, i);
+      tessaly::stitch::test::touchFile(name, i);
       made->names.push_back(name);
-      made->pieces.push_back(qxtest::cutPiece(page, kWidth / 2.0 + 40 + (i % 2) * across,
-                                              kHeight / 2.0 + 40 + (i / 2) * down, kWidth, kHeight,
-                                              degrees[i]));
+      made->pieces.push_back(tessaly::stitch::test::cutPiece(
+          page, kWidth / 2.0 + 40 + (i % 2) * across, kHeight / 2.0 + 40 + (i / 2) * down, kWidth,
+          kHeight, degrees[i]));
     }
     return made;
   }();
@@ -62,7 +62,7 @@ long statusKiB(const char* field) {
 }
 
 // A session over the four pieces, loaded and arranged as the 2 x 2 grid, ready to align.
-void* prepare(qxtest::TestLoader& loader, int32_t outputSize) {
+void* prepare(tessaly::stitch::test::TestLoader& loader, int32_t outputSize) {
   const Grid& g = grid();
   for (int i = 0; i < 4; ++i) loader.add(g.names[i], g.pieces[i]);
   void* session = loader.createSession(QX_STYLE_GRID, outputSize);
@@ -90,7 +90,7 @@ void BM_AutoAlign(benchmark::State& state) {
   double peak = 0, held = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    qxtest::TestLoader loader;
+    tessaly::stitch::test::TestLoader loader;
     void* session = prepare(loader, outputSize);
     if (session == nullptr) {
       state.SkipWithError("the pieces did not load");
@@ -106,10 +106,10 @@ void BM_AutoAlign(benchmark::State& state) {
     state.PauseTiming();
     peak = (statusKiB("VmHWM:") - before) / 1024.0;
     if (status != QX_OK) state.SkipWithError("alignment failed");
-    const qx::Session& s = *static_cast<qx::Session*>(session);
+    const tessaly::stitch::Session& s = *static_cast<tessaly::stitch::Session*>(session);
     held = 0;
-    for (const qx::PieceRecord& piece : s.pieces) {
-      const qx::ImagePtr& level = piece.levels[s.outputLevel];
+    for (const tessaly::stitch::PieceRecord& piece : s.pieces) {
+      const tessaly::stitch::ImagePtr& level = piece.levels[s.outputLevel];
       if (s.outputLevel != s.coarsest && level) held += double(level->bytesPerLine) * level->height;
     }
     QXReleaseStitch(session);
@@ -124,7 +124,7 @@ void BM_AutoAlign(benchmark::State& state) {
 void BM_CopyFourPieces(benchmark::State& state) {
   grid();
   for (auto _ : state) {
-    for (const qxtest::Picture& p : grid().pieces) {
+    for (const tessaly::stitch::test::Picture& p : grid().pieces) {
       std::unique_ptr<uint8_t[]> copy(new uint8_t[p.bytes.size()]);
       std::memcpy(copy.get(), p.bytes.data(), p.bytes.size());
       benchmark::DoNotOptimize(copy.get());

@@ -21,9 +21,10 @@ constexpr int32_t kWidth = 2480;
 constexpr int32_t kHeight = 3508;
 constexpr double kMiB = 1024.0 * 1024.0;
 
-const qxtest::StitchLayout& layout() {
-  static const qxtest::StitchLayout l = [] {
-    qxtest::StitchLayout g = qxtest::gridLayout(2, 2, kWidth, kHeight, 500, 1, 60, false);
+const tessaly::stitch::test::StitchLayout& layout() {
+  static const tessaly::stitch::test::StitchLayout l = [] {
+    tessaly::stitch::test::StitchLayout g =
+        tessaly::stitch::test::gridLayout(2, 2, kWidth, kHeight, 500, 1, 60, false);
     const double tilts[] = {0, 0.8, -0.6, 0.4};
     for (int cell = 0; cell < 4; ++cell) g.cells[cell].angleDegrees = tilts[cell];
     return g;
@@ -33,14 +34,14 @@ const qxtest::StitchLayout& layout() {
 
 // Pieces served from memory under files whose write times give the cell order.
 struct Scene {
-  qxtest::TempDir dir;
-  qxtest::TestLoader loader;
+  tessaly::stitch::test::TempDir dir;
+  tessaly::stitch::test::TestLoader loader;
   std::vector<std::string> files;
 
   Scene() {
     for (int cell = 0; cell < 4; ++cell) {
       files.push_back(dir.file("piece" + std::to_string(cell) + ".bmp"));
-      qxtest::touchFile(files.back(), cell);
+      tessaly::stitch::test::touchFile(files.back(), cell);
       loader.add(files.back(), layout().file(cell));
     }
   }
@@ -65,7 +66,8 @@ void BM_Blend(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     void* session = scene.loader.createSession(QX_STYLE_GRID, 0);
-    if (qxtest::alignLayout(session, layout(), scene.files, qxtest::Alignment::Truth) < 0) {
+    if (tessaly::stitch::test::alignLayout(session, layout(), scene.files,
+                                           tessaly::stitch::test::Alignment::Truth) < 0) {
       state.SkipWithError("alignment failed");
       break;
     }
@@ -94,7 +96,8 @@ void BM_StitchFromFileNames(benchmark::State& state) {
   for (auto _ : state) {
     void* session = scene.loader.createSession(QX_STYLE_GRID, 0);
     tagPixelArray* result = nullptr;
-    if (qxtest::alignLayout(session, layout(), scene.files, qxtest::Alignment::Truth) < 0 ||
+    if (tessaly::stitch::test::alignLayout(session, layout(), scene.files,
+                                           tessaly::stitch::test::Alignment::Truth) < 0 ||
         QXAutoBlend(session, &result, nullptr) != QX_OK) {
       state.SkipWithError("stitch failed");
     }

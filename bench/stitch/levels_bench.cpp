@@ -13,8 +13,9 @@ namespace {
 constexpr int32_t kWidth = 2480;
 constexpr int32_t kHeight = 3508;
 
-const qxtest::Picture& page() {
-  static const qxtest::Picture p = qxtest::makeTexturedPage(kWidth, kHeight, 1);
+const tessaly::stitch::test::Picture& page() {
+  static const tessaly::stitch::test::Picture p =
+      tessaly::stitch::test::makeTexturedPage(kWidth, kHeight, 1);
   return p;
 }
 
@@ -23,7 +24,7 @@ void setBytes(benchmark::State& state) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-  const qxtest::Picture& p = page();
+  const tessaly::stitch::test::Picture& p = page();
   for (auto _ : state) {
     // A fresh destination each time, as the engine's operations allocate theirs.
     std::unique_ptr<uint8_t[]> copy(new uint8_t[p.bytes.size()]);
@@ -34,17 +35,17 @@ void BM_Memcpy(benchmark::State& state) {
 }
 
 void BM_Halve(benchmark::State& state) {
-  qxtest::Picture p = page();
+  tessaly::stitch::test::Picture p = page();
   const tagPixelArray view = p.view();
-  for (auto _ : state) benchmark::DoNotOptimize(qx::halve(view, {}));
+  for (auto _ : state) benchmark::DoNotOptimize(tessaly::stitch::halve(view, {}));
   setBytes(state);
 }
 
 void BM_QuarterTurn(benchmark::State& state) {
-  qxtest::Picture p = page();
+  tessaly::stitch::test::Picture p = page();
   const tagPixelArray view = p.view();
   const int code = static_cast<int>(state.range(0));
-  for (auto _ : state) benchmark::DoNotOptimize(qx::quarterTurn(view, code));
+  for (auto _ : state) benchmark::DoNotOptimize(tessaly::stitch::quarterTurn(view, code));
   setBytes(state);
 }
 

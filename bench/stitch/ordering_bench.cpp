@@ -22,7 +22,9 @@ void ignoreProgress(long, bool*, void*) {}
 // The coarsest level the level rule gives for a set of full pages in `style`.
 int coarsestLevel(int32_t style) {
   const std::vector<POINT> sizes(4, POINT{kPageWidth, kPageHeight});
-  return qx::levelCount(sizes.data(), static_cast<long>(sizes.size()), style) - 1;
+  return tessaly::stitch::levelCount(sizes.data(), static_cast<long>(sizes.size()),
+                                     tessaly::stitch::policyFor(style)) -
+         1;
 }
 
 // The size of a full page halved down to that level.
@@ -38,13 +40,14 @@ POINT miniatureSize(int coarsest) {
 class OrderingScene {
  public:
   OrderingScene(int32_t style, int32_t rows, int32_t columns)
-      : session_(style, 0, qx::Callbacks{nullptr, ignoreProgress, nullptr, nullptr}) {
+      : session_(style, 0, tessaly::stitch::Callbacks{nullptr, ignoreProgress, nullptr, nullptr}) {
     const int coarsest = coarsestLevel(style);
     const POINT mini = miniatureSize(coarsest);
     const int32_t w = mini.x * 2, h = mini.y * 2;
     const double stepX = w * 0.7, stepY = h * 0.7;
-    const qxtest::Picture page = qxtest::makeTexturedPage(static_cast<int32_t>(w + stepX * (columns - 1)) + 20,
-                                                          static_cast<int32_t>(h + stepY * (rows - 1)) + 20, 7);
+    const tessaly::stitch::test::Picture page = tessaly::stitch::test::makeTexturedPage(
+        static_cast<int32_t>(w + stepX * (columns - 1)) + 20,
+        static_cast<int32_t>(h + stepY * (rows - 1)) + 20, 7);
     const int32_t count = rows * columns;
     std::vector<int> order(count);
     for (int i = 0; i < count; ++i) order[i] = i;
@@ -55,18 +58,20 @@ class OrderingScene {
     session_.pieces.resize(count);
     for (int i = 0; i < count; ++i) {
       const int cell = order[i];
-      qxtest::Picture piece = qxtest::cutPiece(page, 10 + w / 2.0 + stepX * (cell % columns),
-                                               10 + h / 2.0 + stepY * (cell / columns), w, h);
+      tessaly::stitch::test::Picture piece =
+          tessaly::stitch::test::cutPiece(page, 10 + w / 2.0 + stepX * (cell % columns),
+                                          10 + h / 2.0 + stepY * (cell / columns), w, h);
       const tagPixelArray view = piece.view();
-      session_.loadedMiniatures.push_back(qx::halve(view, {}));
+      session_.loadedMiniatures.push_back(tessaly::stitch::halve(view, {}));
       session_.loadedNames.push_back("piece" + std::to_string(cell));
       session_.pieces[i].levels.resize(coarsest + 1);
-      session_.pieces[i].levels[coarsest] = qx::copyImage(*session_.loadedMiniatures.back());
+      session_.pieces[i].levels[coarsest] =
+          tessaly::stitch::copyImage(*session_.loadedMiniatures.back());
     }
     session_.workingNames = session_.loadedNames;
     session_.columns = count;
     session_.rows = 1;
-    session_.stage = qx::Stage::Loaded;
+    session_.stage = tessaly::stitch::Stage::Loaded;
 
     buffers_.assign(5 * count, std::vector<char>(QX_NAME_BUFFER, '\0'));
     names_.resize(5);
@@ -79,13 +84,14 @@ class OrderingScene {
 
   long order(bool pruning) {
     long count = 0;
-    return qx::orderPieces(session_, &count, records_, qx::OrderingOptions{pruning});
+    return tessaly::stitch::orderPieces(session_, &count, records_,
+                                        tessaly::stitch::OrderingOptions{pruning});
   }
   int32_t miniatureWidth() const { return session_.loadedMiniatures[0]->width; }
   int32_t miniatureHeight() const { return session_.loadedMiniatures[0]->height; }
 
  private:
-  qx::Session session_;
+  tessaly::stitch::Session session_;
   std::vector<std::vector<char>> buffers_;
   std::vector<std::vector<char*>> names_;
   std::vector<std::vector<int32_t>> turns_;

@@ -11,9 +11,9 @@
 
 namespace {
 
-const qxtest::Picture& page() {
-  static const qxtest::Picture p =
-      qxtest::cutPiece(qxtest::makeTextPage(2900, 3900, 1, 40), 1450, 1950, 2480, 3508, 2.5);
+const tessaly::stitch::test::Picture& page() {
+  static const tessaly::stitch::test::Picture p = tessaly::stitch::test::cutPiece(
+      tessaly::stitch::test::makeTextPage(2900, 3900, 1, 40), 1450, 1950, 2480, 3508, 2.5);
   return p;
 }
 
@@ -22,24 +22,24 @@ void setBytes(benchmark::State& state) {
 }
 
 void BM_Copy(benchmark::State& state) {
-  qxtest::Picture p = page();
+  tessaly::stitch::test::Picture p = page();
   const tagPixelArray view = p.view();
-  for (auto _ : state) benchmark::DoNotOptimize(qx::copyImage(view));
+  for (auto _ : state) benchmark::DoNotOptimize(tessaly::stitch::copyImage(view));
   setBytes(state);
 }
 
 void BM_MeasureSkew(benchmark::State& state) {
-  qxtest::Picture p = page();
+  tessaly::stitch::test::Picture p = page();
   const tagPixelArray view = p.view();
-  for (auto _ : state) benchmark::DoNotOptimize(qx::measureSkew(view));
+  for (auto _ : state) benchmark::DoNotOptimize(tessaly::stitch::measureSkew(view));
   setBytes(state);
 }
 
 void BM_TurnByAngle(benchmark::State& state) {
-  qxtest::Picture p = page();
+  tessaly::stitch::test::Picture p = page();
   const tagPixelArray view = p.view();
   for (auto _ : state)
-    benchmark::DoNotOptimize(qx::turnByAngle(view, -2.5 * 3.14159265358979 / 180));
+    benchmark::DoNotOptimize(tessaly::stitch::turnByAngle(view, -2.5 * 3.14159265358979 / 180));
   setBytes(state);
 }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-using qxtest::Placement;
+using tessaly::stitch::test::Placement;
 
 // Piece sizes whose coarsest level is 2 000 to 4 000 pixels, as for typical scans: 56 x 75 for a
 // row (five levels; a row's coarsest level keeps more than 54 pixels a side) and 43 x 56 for a
@@ -33,10 +33,10 @@ std::vector<Placement> piecesOf(const Layout& l, const std::vector<double>& degr
   return cells;
 }
 
-qxtest::Picture pageFor(const Layout& l, uint32_t seed) {
-  return qxtest::makeTexturedPage(static_cast<int32_t>(l.width + 80 + (l.columns - 1) * l.across),
-                                  static_cast<int32_t>(l.height + 80 + (l.rows - 1) * l.down),
-                                  seed);
+tessaly::stitch::test::Picture pageFor(const Layout& l, uint32_t seed) {
+  return tessaly::stitch::test::makeTexturedPage(
+      static_cast<int32_t>(l.width + 80 + (l.columns - 1) * l.across),
+      static_cast<int32_t>(l.height + 80 + (l.rows - 1) * l.down), seed);
 }
 
 Layout row(double overlap) {
@@ -51,7 +51,7 @@ Layout grid(double overlapAcross, double overlapDown) {
           kGridHeight * (1 - overlapDown)};
 }
 
-class AlignAccuracyTest : public qxtest::AlignTest {
+class AlignAccuracyTest : public tessaly::stitch::test::AlignTest {
  protected:
   void expectAllPairsWithin(int32_t rows, int32_t columns) {
     for (int32_t r = 0; r < rows; ++r) {

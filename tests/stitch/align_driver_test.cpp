@@ -9,11 +9,11 @@
 
 namespace {
 
-using qxtest::Picture;
-using qxtest::Placement;
+using tessaly::stitch::test::Picture;
+using tessaly::stitch::test::Placement;
 
 TEST(AlignPairOrderTest, HorizontalPairsRowByRowThenVerticalColumnByColumn) {
-  const std::vector<qx::NeighbourPair> grid = qx::pairOrder(3, 2);
+  const std::vector<tessaly::stitch::NeighbourPair> grid = tessaly::stitch::pairOrder(3, 2);
   const std::vector<std::pair<int, int>> expected = {{0, 1}, {1, 2}, {3, 4}, {4, 5},
                                                      {0, 3}, {1, 4}, {2, 5}};
   ASSERT_EQ(grid.size(), expected.size());
@@ -24,17 +24,17 @@ TEST(AlignPairOrderTest, HorizontalPairsRowByRowThenVerticalColumnByColumn) {
   }
   EXPECT_EQ(grid[6].columnA, 2);
 
-  const std::vector<qx::NeighbourPair> row = qx::pairOrder(4, 1);
+  const std::vector<tessaly::stitch::NeighbourPair> row = tessaly::stitch::pairOrder(4, 1);
   EXPECT_EQ(row.size(), 3u);
   EXPECT_TRUE(std::all_of(row.begin(), row.end(), [](const auto& p) { return p.horizontal; }));
-  const std::vector<qx::NeighbourPair> column = qx::pairOrder(1, 3);
+  const std::vector<tessaly::stitch::NeighbourPair> column = tessaly::stitch::pairOrder(1, 3);
   EXPECT_EQ(column.size(), 2u);
   EXPECT_TRUE(
       std::none_of(column.begin(), column.end(), [](const auto& p) { return p.horizontal; }));
-  EXPECT_TRUE(qx::pairOrder(1, 1).empty());
+  EXPECT_TRUE(tessaly::stitch::pairOrder(1, 1).empty());
 }
 
-class AlignDriverTest : public qxtest::AlignTest {
+class AlignDriverTest : public tessaly::stitch::test::AlignTest {
  protected:
   // Two 400 x 500 pieces side by side with 30 % overlap.
   long alignTwo(int32_t style = QX_STYLE_GRID, int32_t outputSize = 0) {
@@ -42,7 +42,7 @@ class AlignDriverTest : public qxtest::AlignTest {
                      outputSize);
   }
 
-  Picture page_ = qxtest::makeTexturedPage(740, 540, 41);
+  Picture page_ = tessaly::stitch::test::makeTexturedPage(740, 540, 41);
 };
 
 TEST_F(AlignDriverTest, OneRowHasNoVerticalPairs) {
@@ -50,7 +50,7 @@ TEST_F(AlignDriverTest, OneRowHasNoVerticalPairs) {
       alignGrid(page_, 1, 3, {{170, 260, 300, 400}, {360, 262, 300, 400}, {550, 258, 300, 400}},
                 QX_STYLE_ROW),
       QX_OK);
-  for (const qx::PieceRecord& piece : session().pieces) {
+  for (const tessaly::stitch::PieceRecord& piece : session().pieces) {
     EXPECT_TRUE(piece.below.matches.empty());
     EXPECT_EQ(piece.below.transform.m[5], 0);
   }
@@ -74,10 +74,10 @@ TEST_F(AlignDriverTest, ReportsEveryStageInOrderAndEndsAt100) {
 
 TEST_F(AlignDriverTest, KeepsOnlyTheCoarsestAndTheOutputLevel) {
   ASSERT_EQ(alignTwo(QX_STYLE_GRID, 1), QX_OK);
-  const qx::Session& s = session();
+  const tessaly::stitch::Session& s = session();
   ASSERT_EQ(s.coarsest, 3);
   ASSERT_EQ(s.outputLevel, 1);
-  for (const qx::PieceRecord& piece : s.pieces) {
+  for (const tessaly::stitch::PieceRecord& piece : s.pieces) {
     for (int level = 0; level <= s.coarsest; ++level) {
       EXPECT_EQ(piece.levels[level] != nullptr, level == 1 || level == 3) << "level " << level;
     }

@@ -15,7 +15,7 @@
 #include "session.h"
 #include "session_fixture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 // Where a piece was cut: its centre on the page and its angle.
 struct Placement {
@@ -25,7 +25,7 @@ struct Placement {
 };
 
 // The transform that maps piece b's pixels onto piece a's, from their placements on the page.
-inline qx::Rigid truthBetween(const Placement& a, const Placement& b) {
+inline tessaly::stitch::Rigid truthBetween(const Placement& a, const Placement& b) {
   const double ta = a.degrees * M_PI / 180, tb = b.degrees * M_PI / 180, theta = tb - ta;
   const double ca = std::cos(-ta), sa = std::sin(-ta), c = std::cos(theta), s = std::sin(theta);
   const double dx = b.centreX - a.centreX, dy = b.centreY - a.centreY;
@@ -37,8 +37,8 @@ inline qx::Rigid truthBetween(const Placement& a, const Placement& b) {
 
 // Largest distance between where `found` and `truth` put B's pixels, over a grid of B's pixels
 // that the truth places inside A: the error that matters for joining the pair.
-inline double overlapError(const qx::Rigid& found, const qx::Rigid& truth, const Placement& a,
-                           const Placement& b) {
+inline double overlapError(const tessaly::stitch::Rigid& found, const tessaly::stitch::Rigid& truth,
+                           const Placement& a, const Placement& b) {
   double worst = 0;
   for (int32_t y = 0; y < b.height; y += 8) {
     for (int32_t x = 0; x < b.width; x += 8) {
@@ -93,13 +93,14 @@ class AlignTest : public SessionTest {
     return QXChangeOrder(session_, &grid.info);
   }
 
-  qx::Session& session() { return *static_cast<qx::Session*>(session_); }
+  tessaly::stitch::Session& session() { return *static_cast<tessaly::stitch::Session*>(session_); }
 
   // The recovered pair transform from cell a to its right (or lower) neighbour, in pixels of the
   // output level scaled back to full resolution.
-  qx::Rigid found(int32_t cell, bool right) {
-    const qx::PieceRecord& piece = session().pieces[cell];
-    qx::Rigid r = qx::Rigid::of(right ? piece.right.transform : piece.below.transform);
+  tessaly::stitch::Rigid found(int32_t cell, bool right) {
+    const tessaly::stitch::PieceRecord& piece = session().pieces[cell];
+    tessaly::stitch::Rigid r =
+        tessaly::stitch::Rigid::of(right ? piece.right.transform : piece.below.transform);
     const double scale = 1 << session().outputLevel;
     r.tx *= scale;
     r.ty *= scale;
@@ -110,7 +111,7 @@ class AlignTest : public SessionTest {
   void expectPairWithin(int32_t cell, bool right, double pixels, double degrees) {
     const Placement& a = placements_[cell];
     const Placement& b = placements_[cell + (right ? 1 : columns_)];
-    const qx::Rigid truth = truthBetween(a, b), got = found(cell, right);
+    const tessaly::stitch::Rigid truth = truthBetween(a, b), got = found(cell, right);
     const double error = overlapError(got, truth, a, b);
     const double angleError = std::fabs(got.theta - truth.theta) * 180 / M_PI;
     EXPECT_LE(error, pixels) << "cell " << cell << (right ? " right" : " below") << " found ("
@@ -127,4 +128,4 @@ class AlignTest : public SessionTest {
   int loadsBefore_ = 0;
 };
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

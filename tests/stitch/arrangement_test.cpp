@@ -10,17 +10,19 @@
 
 namespace {
 
-using qxtest::Arrangement;
-using qxtest::Picture;
+using tessaly::stitch::test::Arrangement;
+using tessaly::stitch::test::Picture;
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+tessaly::stitch::Session& internals(void* handle) {
+  return *static_cast<tessaly::stitch::Session*>(handle);
+}
 
-class ArrangementTest : public qxtest::SessionTest {
+class ArrangementTest : public tessaly::stitch::test::SessionTest {
  protected:
   // Three 400 x 300 pieces (three levels: miniatures are 100 x 75), loaded in order a, b, c.
   void SetUp() override {
     for (int i = 0; i < 3; ++i) {
-      pictures_.push_back(qxtest::makeTexturedPage(400, 300, 100 + i));
+      pictures_.push_back(tessaly::stitch::test::makeTexturedPage(400, 300, 100 + i));
       names_.push_back(addPiece(std::string(1, char('a' + i)) + ".bmp", pictures_.back(), i));
     }
   }
@@ -39,13 +41,15 @@ TEST_F(ArrangementTest, PlacesAndTurnsMiniaturesCellByCell) {
   ASSERT_EQ(load(), QX_OK);
   Arrangement order(3, 1, {names_[2], names_[0], names_[1]}, {0, 1, 2});
   ASSERT_EQ(QXChangeOrder(session_, &order.info), QX_OK);
-  const qx::Session& s = internals(session_);
+  const tessaly::stitch::Session& s = internals(session_);
   EXPECT_EQ(s.rows, 3);
   EXPECT_EQ(s.columns, 1);
   EXPECT_EQ(s.workingNames, (std::vector<std::string>{names_[2], names_[0], names_[1]}));
-  EXPECT_TRUE(miniature(0).samePixels(qxtest::halvedTimes(pictures_[2], 2)));
-  EXPECT_TRUE(miniature(1).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[0], 2), 1)));
-  EXPECT_TRUE(miniature(2).samePixels(qxtest::turnByElementarySteps(qxtest::halvedTimes(pictures_[1], 2), 2)));
+  EXPECT_TRUE(miniature(0).samePixels(tessaly::stitch::test::halvedTimes(pictures_[2], 2)));
+  EXPECT_TRUE(miniature(1).samePixels(tessaly::stitch::test::turnByElementarySteps(
+      tessaly::stitch::test::halvedTimes(pictures_[0], 2), 1)));
+  EXPECT_TRUE(miniature(2).samePixels(tessaly::stitch::test::turnByElementarySteps(
+      tessaly::stitch::test::halvedTimes(pictures_[1], 2), 2)));
   EXPECT_EQ(s.pieces[1].quarterTurns, 1);
 }
 
@@ -54,7 +58,8 @@ TEST_F(ArrangementTest, AnUnknownNameRepeatsThePreviousCellsPiece) {
   ASSERT_EQ(load(), QX_OK);
   Arrangement order(1, 3, {"nowhere", names_[2], "elsewhere"}, {0, 0, 0});
   ASSERT_EQ(QXChangeOrder(session_, &order.info), QX_OK);
-  EXPECT_EQ(internals(session_).workingNames, (std::vector<std::string>{names_[0], names_[2], names_[2]}));
+  EXPECT_EQ(internals(session_).workingNames,
+            (std::vector<std::string>{names_[0], names_[2], names_[2]}));
 }
 
 TEST_F(ArrangementTest, RejectsGridsThatDoNotHoldEveryPieceAndBadTurnCodes) {
@@ -77,16 +82,18 @@ TEST_F(ArrangementTest, AlignmentTurnsPiecesIntoTheStoreAndReloadsEveryLevel) {
   loader_.clearPositions();
   ASSERT_EQ(QXAutoAlign(session_), QX_OK);
 
-  const qx::Session& s = internals(session_);
+  const tessaly::stitch::Session& s = internals(session_);
   // The turned piece now comes from a BMP in the store, read back the right way up.
   EXPECT_EQ(s.workingNames[1].rfind(dir_.storeFolder(), 0), 0u) << s.workingNames[1];
   EXPECT_TRUE(std::filesystem::exists(s.workingNames[1]));
   EXPECT_EQ(s.pieces[1].quarterTurns, 0);
   EXPECT_EQ(s.pieces[1].fullWidth, 300);
   EXPECT_EQ(s.pieces[1].fullHeight, 400);
-  const Picture turned = qxtest::turnByElementarySteps(pictures_[1], 1);
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[1]).samePixels(qxtest::halvedTimes(turned, 1)));
-  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[2]).samePixels(qxtest::halvedTimes(turned, 2)));
+  const Picture turned = tessaly::stitch::test::turnByElementarySteps(pictures_[1], 1);
+  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[1])
+                  .samePixels(tessaly::stitch::test::halvedTimes(turned, 1)));
+  EXPECT_TRUE(Picture::fromArray(*s.pieces[1].levels[2])
+                  .samePixels(tessaly::stitch::test::halvedTimes(turned, 2)));
   EXPECT_FALSE(s.pieces[0].levels[0]);
 
   const std::vector<long>& pos = loader_.positions();
@@ -109,7 +116,7 @@ TEST_F(ArrangementTest, ReloadStartsAtZeroWhenNothingIsTurnedAndDropsHalfSizeFor
   // The call, the pre-pass, the reload and its first piece all start at 0; then the piece loads.
   ASSERT_GE(pos.size(), 5u);
   EXPECT_EQ(std::vector<long>(pos.begin(), pos.begin() + 5), (std::vector<long>{0, 0, 0, 0, 2}));
-  const qx::Session& s = internals(session_);
+  const tessaly::stitch::Session& s = internals(session_);
   EXPECT_FALSE(s.pieces[0].levels[1]);
   EXPECT_TRUE(s.pieces[0].levels[2]);
   EXPECT_EQ(s.outputLevel, 2);
@@ -132,7 +139,7 @@ TEST_F(ArrangementTest, AlignmentHoldsOneCallerImageAndHandsEveryOneBackOnEveryP
   const long step = std::max(1L, reports / 20);
   for (long n = 1; n <= reports; ++n) {
     if (positions[n - 1] > 40 && n % step != 0 && n != reports) continue;
-    qxtest::TestLoader loader;
+    tessaly::stitch::test::TestLoader loader;
     for (int i = 0; i < 3; ++i) loader.add(names_[i], pictures_[i]);
     void* s = loader.createSession(0, 1);
     ASSERT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()), QX_OK);

@@ -16,16 +16,17 @@
 
 namespace {
 
-using qxtest::StitchLayout;
+using tessaly::stitch::test::StitchLayout;
 
 constexpr double kMeanErrorBound = 4.0;
 
-qx::Session& internals(void* handle) {
-  return *static_cast<qx::Session*>(handle);
+tessaly::stitch::Session& internals(void* handle) {
+  return *static_cast<tessaly::stitch::Session*>(handle);
 }
 
 void expectMatchesPage(const tagPixelArray& result, const StitchLayout& layout, int level = 0) {
-  const qxtest::StitchCheck check = qxtest::checkAgainstPage(result, layout, level);
+  const tessaly::stitch::test::StitchCheck check =
+      tessaly::stitch::test::checkAgainstPage(result, layout, level);
   EXPECT_GT(check.covered, result.width * result.height / 2);
   EXPECT_LT(check.meanError, kMeanErrorBound);
   EXPECT_LT(std::abs(check.bias), 1.0);
@@ -33,20 +34,21 @@ void expectMatchesPage(const tagPixelArray& result, const StitchLayout& layout, 
 }
 
 StitchLayout tiltedGrid(int32_t rows, int32_t columns, uint32_t seed) {
-  return qxtest::tiltedGrid(rows, columns, 400, 300, 110, seed);
+  return tessaly::stitch::test::tiltedGrid(rows, columns, 400, 300, 110, seed);
 }
 
-class ComposeTest : public qxtest::BlendTest {};
+class ComposeTest : public tessaly::stitch::test::BlendTest {};
 
 TEST_F(ComposeTest, UnrotatedPiecesInARowGiveThePageBack) {
-  const StitchLayout layout = qxtest::gridLayout(1, 3, 400, 300, 120, 1);
+  const StitchLayout layout = tessaly::stitch::test::gridLayout(1, 3, 400, 300, 120, 1);
   prepare(layout, QX_STYLE_ROW);
   RECT rect{};
   ASSERT_EQ(blend(&rect), QX_OK);
   // The canvas is the union of the pieces plus two pixels on the right and at the bottom.
   EXPECT_EQ(result_->width, 3 * 400 - 2 * 120 + 2);
   EXPECT_EQ(result_->height, 302);
-  const qxtest::StitchCheck check = qxtest::checkAgainstPage(*result_, layout, 0);
+  const tessaly::stitch::test::StitchCheck check =
+      tessaly::stitch::test::checkAgainstPage(*result_, layout, 0);
   EXPECT_EQ(check.meanError, 0.0);
   EXPECT_EQ(check.bias, 0.0);
   EXPECT_EQ(rect.left, 0);
@@ -78,7 +80,7 @@ TEST_F(ComposeTest, GridOfSixWithAPieceScannedUpsideDown) {
 
 TEST_F(ComposeTest, ASetScannedSideways) {
   StitchLayout layout = tiltedGrid(2, 2, 13);
-  for (qxtest::PiecePlan& p : layout.cells) p.fileTurns = 1;
+  for (tessaly::stitch::test::PiecePlan& p : layout.cells) p.fileTurns = 1;
   prepare(layout, QX_STYLE_GRID);
   ASSERT_EQ(blend(), QX_OK);
   expectMatchesPage(*result_, layout);
@@ -95,8 +97,8 @@ TEST_F(ComposeTest, HalfResolutionResult) {
 // Pieces 20 levels apart on a page whose tones leave room for the step: the part of the result
 // that each piece alone covers must show the page within 3 levels of the same brightness.
 StitchLayout steppedLayout(int32_t rows, int32_t columns, std::vector<int> steps, uint32_t seed) {
-  StitchLayout layout = qxtest::gridLayout(rows, columns, 400, 300, 110, seed);
-  qxtest::squeezeTones(layout.page);
+  StitchLayout layout = tessaly::stitch::test::gridLayout(rows, columns, 400, 300, 110, seed);
+  tessaly::stitch::test::squeezeTones(layout.page);
   for (size_t cell = 0; cell < steps.size(); ++cell) layout.cells[cell].brightness = steps[cell];
   return layout;
 }
@@ -105,7 +107,7 @@ TEST_F(ComposeTest, BrightnessStepsInARowAreEvenedOut) {
   const StitchLayout layout = steppedLayout(1, 3, {0, 20, 0}, 19);
   prepare(layout, QX_STYLE_ROW);
   ASSERT_EQ(blend(), QX_OK);
-  EXPECT_LE(qxtest::brightnessSpread(*result_, layout, 0), 3.0);
+  EXPECT_LE(tessaly::stitch::test::brightnessSpread(*result_, layout, 0), 3.0);
 }
 
 TEST_F(ComposeTest, BrightnessStepsInAGridAreEvenedOut) {
@@ -113,21 +115,21 @@ TEST_F(ComposeTest, BrightnessStepsInAGridAreEvenedOut) {
   layout.cells[3].angleDegrees = 1.0;
   prepare(layout, QX_STYLE_GRID);
   ASSERT_EQ(blend(), QX_OK);
-  EXPECT_LE(qxtest::brightnessSpread(*result_, layout, 0), 3.0);
+  EXPECT_LE(tessaly::stitch::test::brightnessSpread(*result_, layout, 0), 3.0);
 }
 
 TEST_F(ComposeTest, ALonePieceIsCopiedOntoTheCanvas) {
-  const StitchLayout layout = qxtest::gridLayout(1, 1, 300, 200, 0, 29);
+  const StitchLayout layout = tessaly::stitch::test::gridLayout(1, 1, 300, 200, 0, 29);
   prepare(layout, QX_STYLE_ROW);
   ASSERT_EQ(blend(), QX_OK);
   ASSERT_EQ(result_->width, 302);
   ASSERT_EQ(result_->height, 202);
-  EXPECT_EQ(qxtest::checkAgainstPage(*result_, layout, 0).meanError, 0.0);
+  EXPECT_EQ(tessaly::stitch::test::checkAgainstPage(*result_, layout, 0).meanError, 0.0);
 }
 
 TEST_F(ComposeTest, ACanvasUnderThirtyTwoPixelsIsRefused) {
   // A 4000 x 10 strip gets two levels; at half size it is 2000 x 5 on a canvas 7 pixels high.
-  const StitchLayout layout = qxtest::gridLayout(1, 1, 4000, 10, 0, 43);
+  const StitchLayout layout = tessaly::stitch::test::gridLayout(1, 1, 4000, 10, 0, 43);
   prepare(layout, QX_STYLE_ROW, 1);
   EXPECT_EQ(blend(), QX_ERR_INPUT);
   EXPECT_EQ(result_, nullptr);
@@ -143,7 +145,8 @@ TEST_F(ComposeTest, TheRectangleIsOptional) {
   RECT rect{};
   ASSERT_EQ(QXAutoBlend(with, &a, &rect), QX_OK);
   ASSERT_EQ(QXAutoBlend(without, &b, nullptr), QX_OK);
-  EXPECT_TRUE(qxtest::Picture::fromArray(*a).samePixels(qxtest::Picture::fromArray(*b)));
+  EXPECT_TRUE(tessaly::stitch::test::Picture::fromArray(*a).samePixels(
+      tessaly::stitch::test::Picture::fromArray(*b)));
   EXPECT_GT(rect.right - rect.left, a->width * 4 / 5);
 }
 
@@ -160,8 +163,8 @@ TEST_F(ComposeTest, BlendingConsumesThePieces) {
   EXPECT_EQ(loader_.liveImages(), 0);
   EXPECT_EQ(loader_.mostLiveAtOnce(), 1);
   EXPECT_FALSE(loader_.sawBadRelease());
-  for (const qx::PieceRecord& piece : internals(session_).pieces) {
-    for (const qx::ImagePtr& level : piece.levels) EXPECT_EQ(level, nullptr);
+  for (const tessaly::stitch::PieceRecord& piece : internals(session_).pieces) {
+    for (const tessaly::stitch::ImagePtr& level : piece.levels) EXPECT_EQ(level, nullptr);
   }
   EXPECT_FALSE(std::filesystem::exists(dir_.storeFolder()));
   const std::vector<long>& at = loader_.positions();

@@ -9,7 +9,7 @@
 #include "session_fixture.h"
 #include "stitch_layout.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 class BlendTest : public SessionTest {
  protected:
@@ -54,4 +54,4 @@ class BlendTest : public SessionTest {
   std::vector<void*> moreSessions_;
 };
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

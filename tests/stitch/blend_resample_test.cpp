@@ -11,36 +11,38 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
-qx::Surface resample(Picture& piece, const qx::Transform& global, int32_t offset) {
+tessaly::stitch::Surface resample(Picture& piece, const tessaly::stitch::Transform& global,
+                                  int32_t offset) {
   const tagPixelArray view = piece.view();
-  return qx::resamplePiece(view, global, qx::pieceRectangle(global, piece.width, piece.height),
-                           offset, {});
+  return tessaly::stitch::resamplePiece(
+      view, global, tessaly::stitch::pieceRectangle(global, piece.width, piece.height), offset, {});
 }
 
 TEST(BlendResample, UnrotatedPiecesAreCopiedWithTheirOffsetClamped) {
-  Picture piece = qxtest::makeTexturedPage(37, 23, 2);
+  Picture piece = tessaly::stitch::test::makeTexturedPage(37, 23, 2);
   piece.pixel(3, 4)[0] = 250;
   piece.pixel(5, 6)[2] = 4;
-  const qx::Transform at{{1, 0, 12.9, 0, 1, -4.2}};
-  const qx::Surface up = resample(piece, at, 10);
+  const tessaly::stitch::Transform at{{1, 0, 12.9, 0, 1, -4.2}};
+  const tessaly::stitch::Surface up = resample(piece, at, 10);
   EXPECT_EQ(up.rect.left, 12);
   EXPECT_EQ(up.rect.top, -4);
   EXPECT_EQ(up.image->width, 37);
   EXPECT_EQ(up.coverage.count(), 37 * 23);
-  EXPECT_EQ(qx::rowOf(*up.image, 4)[3 * 3], 255);
-  EXPECT_EQ(qx::rowOf(*up.image, 7)[8 * 3 + 1], std::min(255, piece.pixel(8, 7)[1] + 10));
-  const qx::Surface down = resample(piece, at, -10);
-  EXPECT_EQ(qx::rowOf(*down.image, 6)[5 * 3 + 2], 0);
+  EXPECT_EQ(tessaly::stitch::rowOf(*up.image, 4)[3 * 3], 255);
+  EXPECT_EQ(tessaly::stitch::rowOf(*up.image, 7)[8 * 3 + 1],
+            std::min(255, piece.pixel(8, 7)[1] + 10));
+  const tessaly::stitch::Surface down = resample(piece, at, -10);
+  EXPECT_EQ(tessaly::stitch::rowOf(*down.image, 6)[5 * 3 + 2], 0);
 }
 
 TEST(BlendResample, ARightAngleReadsWholePixels) {
   // (u, v) -> (-v + 40, u + 7): frame (x, y) shows piece (y - 7, 40 - x). The last row and
   // column of the piece have no neighbour to interpolate with and stay out.
-  Picture piece = qxtest::makeTexturedPage(16, 9, 3);
-  const qx::Transform quarter{{0, -1, 40, 1, 0, 7}};
-  const qx::Surface s = resample(piece, quarter, 0);
+  Picture piece = tessaly::stitch::test::makeTexturedPage(16, 9, 3);
+  const tessaly::stitch::Transform quarter{{0, -1, 40, 1, 0, 7}};
+  const tessaly::stitch::Surface s = resample(piece, quarter, 0);
   EXPECT_EQ(s.rect.left, 32);
   EXPECT_EQ(s.rect.top, 7);
   EXPECT_EQ(s.coverage.count(), 15 * 8);
@@ -58,10 +60,11 @@ TEST(BlendResample, ARightAngleReadsWholePixels) {
 
 TEST(BlendResample, FixedPointStaysWithinALevelOfExactBilinear) {
   // 2.3 degrees over a 400 x 300 piece: the 16.16 steps must not drift across the rectangle.
-  Picture piece = qxtest::makeTexturedPage(400, 300, 5);
+  Picture piece = tessaly::stitch::test::makeTexturedPage(400, 300, 5);
   const double a = 2.3 * M_PI / 180;
-  const qx::Transform global{{std::cos(a), -std::sin(a), 57.25, std::sin(a), std::cos(a), -31.5}};
-  const qx::Surface s = resample(piece, global, 0);
+  const tessaly::stitch::Transform global{
+      {std::cos(a), -std::sin(a), 57.25, std::sin(a), std::cos(a), -31.5}};
+  const tessaly::stitch::Surface s = resample(piece, global, 0);
   int worst = 0;
   int64_t held = 0;
   for (int32_t y = s.rect.top; y < s.rect.bottom; ++y) {

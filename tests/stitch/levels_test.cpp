@@ -7,18 +7,18 @@
 
 namespace {
 
-using qx::halve;
-using qx::levelCount;
-using qxtest::Picture;
+using tessaly::stitch::halve;
+using tessaly::stitch::levelCount;
+using tessaly::stitch::test::Picture;
 
 int countFor(int32_t w, int32_t h, int32_t style) {
   const POINT size{w, h};
-  return levelCount(&size, 1, style);
+  return levelCount(&size, 1, tessaly::stitch::policyFor(style));
 }
 
 TEST(LevelCount, FollowsTheSmallestPieceAndTheStyleMinimumEdge) {
-  EXPECT_EQ(countFor(60, 100, 0), 1);   // the coarsest level is full resolution
-  EXPECT_EQ(countFor(40, 100, 1), 0);   // 40 is not above 40
+  EXPECT_EQ(countFor(60, 100, 0), 1);  // the coarsest level is full resolution
+  EXPECT_EQ(countFor(40, 100, 1), 0);  // 40 is not above 40
   EXPECT_EQ(countFor(2000, 3000, 1), 6);
   EXPECT_EQ(countFor(2000, 3000, 0), 6);
   EXPECT_EQ(countFor(1700, 3000, 1), 6);
@@ -30,9 +30,9 @@ TEST(LevelCount, FollowsTheSmallestPieceAndTheStyleMinimumEdge) {
 TEST(LevelCount, UsesTheFirstOfEqualAreasAndTheSmallestOverall) {
   // Equal areas: the first piece (1700 x 3000, row style) decides: 5 levels. Swapped: 6.
   const POINT tallFirst[] = {{1700, 3000}, {3000, 1700}, {5000, 5000}};
-  EXPECT_EQ(levelCount(tallFirst, 3, 0), 5);
+  EXPECT_EQ(levelCount(tallFirst, 3, tessaly::stitch::policyFor(QX_STYLE_ROW)), 5);
   const POINT smallLast[] = {{5000, 5000}, {60, 100}};
-  EXPECT_EQ(levelCount(smallLast, 2, 0), 1);
+  EXPECT_EQ(levelCount(smallLast, 2, tessaly::stitch::policyFor(QX_STYLE_ROW)), 1);
 }
 
 Picture randomPicture(int32_t w, int32_t h, uint32_t seed) {
@@ -71,7 +71,7 @@ TEST(Halving, MatchesTheClampedBinomialFilterOnOddAndEvenSizes) {
   for (auto [w, h] : {std::pair{8, 6}, {9, 7}, {3, 2}, {2, 3}, {33, 17}}) {
     Picture src = randomPicture(w, h, static_cast<uint32_t>(w * 31 + h));
     const tagPixelArray view = src.view();
-    qx::ImagePtr out = halve(view, {});
+    tessaly::stitch::ImagePtr out = halve(view, {});
     EXPECT_TRUE(Picture::fromArray(*out).samePixels(referenceHalving(src))) << w << " x " << h;
     EXPECT_EQ(out->bytesPerLine, ((w / 2) * 24 + 31) / 32 * 4);
   }
@@ -84,7 +84,7 @@ TEST(Halving, KnownValuesAtTheCornerAndCentre) {
   src.pixel(2, 2)[1] = 160;
   src.pixel(0, 0)[0] = 160;  // corner: clamping gives it weights 4 (centre) + 2 + 2 + 1 = 9
   const tagPixelArray view = src.view();
-  qx::ImagePtr out = halve(view, {});
+  tessaly::stitch::ImagePtr out = halve(view, {});
   const Picture result = Picture::fromArray(*out);
   EXPECT_EQ(result.pixel(1, 1)[1], 160 * 4 / 16);
   EXPECT_EQ(result.pixel(0, 0)[0], 160 * 9 / 16);
@@ -97,7 +97,7 @@ TEST(Halving, DropsTheLastOddColumnAndEmptiesOnePixelWidth) {
   EXPECT_EQ(halve(view, {})->width, 2);
   Picture thin = randomPicture(1, 9, 8);
   view = thin.view();
-  qx::ImagePtr out = halve(view, {});
+  tessaly::stitch::ImagePtr out = halve(view, {});
   EXPECT_EQ(out->width, 0);
   EXPECT_EQ(out->height, 4);
 }
@@ -116,7 +116,7 @@ TEST(Halving, ReportsBeforeEveryRowAndStopsOnCancel) {
   Picture src = randomPicture(20, 20, 3);
   const tagPixelArray view = src.view();
   Recorder recorder;
-  const qx::Progress progress(Recorder::proc, &recorder);
+  const tessaly::stitch::Progress progress(Recorder::proc, &recorder);
   halve(view, {&progress, 10, 20});
   EXPECT_EQ(recorder.positions, (std::vector<long>{10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}));
 
@@ -125,7 +125,7 @@ TEST(Halving, ReportsBeforeEveryRowAndStopsOnCancel) {
   try {
     halve(view, {&progress, 10, 20});
     FAIL() << "cancel ignored";
-  } catch (const qx::StitchError& e) {
+  } catch (const tessaly::stitch::StitchError& e) {
     EXPECT_EQ(e.code, QX_CANCELLED);
   }
 }

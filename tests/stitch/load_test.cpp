@@ -7,15 +7,18 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
-class LoadTest : public qxtest::SessionTest {};
+class LoadTest : public tessaly::stitch::test::SessionTest {};
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+tessaly::stitch::Session& internals(void* handle) {
+  return *static_cast<tessaly::stitch::Session*>(handle);
+}
 
 TEST_F(LoadTest, SortsByWriteTimeWithTheExchangeSort) {
   const Picture p(60, 100);
-  const std::string a = addPiece("A.bmp", p, 1), b = addPiece("B.bmp", p, 1), c = addPiece("C.bmp", p, 0);
+  const std::string a = addPiece("A.bmp", p, 1), b = addPiece("B.bmp", p, 1),
+                    c = addPiece("C.bmp", p, 0);
   open(0);
   ASSERT_EQ(load(), QX_OK);
   EXPECT_EQ(pieces_.name(0), c);
@@ -27,8 +30,8 @@ TEST_F(LoadTest, SortsByWriteTimeWithTheExchangeSort) {
 TEST_F(LoadTest, NanosecondsCountInTheWriteTime) {
   const Picture p(60, 100);
   const std::string later = dir_.file("later.bmp"), earlier = dir_.file("earlier.bmp");
-  qxtest::touchFile(later, 5, 900);
-  qxtest::touchFile(earlier, 5, 100);
+  tessaly::stitch::test::touchFile(later, 5, 900);
+  tessaly::stitch::test::touchFile(earlier, 5, 100);
   for (const auto& n : {later, earlier}) {
     loader_.add(n, p);
     pieces_.add(n, 60, 100);
@@ -65,7 +68,8 @@ TEST_F(LoadTest, RejectsNullArgumentsAndUnterminatedNames) {
 }
 
 TEST_F(LoadTest, KeepsTheCoarsestLevelAsMiniatureInLoadOrder) {
-  const Picture first = qxtest::makeTexturedPage(400, 300, 1), second = qxtest::makeTexturedPage(400, 300, 2);
+  const Picture first = tessaly::stitch::test::makeTexturedPage(400, 300, 1),
+                second = tessaly::stitch::test::makeTexturedPage(400, 300, 2);
   addPiece("second.bmp", second, 20);
   addPiece("first.bmp", first, 10);
   open(0);
@@ -74,14 +78,15 @@ TEST_F(LoadTest, KeepsTheCoarsestLevelAsMiniatureInLoadOrder) {
   EXPECT_EQ(internals(session_).coarsest, 2);
   tagPixelArray* minis[2] = {};
   ASSERT_EQ(QXGetMiniatures(session_, minis), QX_OK);
-  EXPECT_TRUE(Picture::fromArray(*minis[0]).samePixels(qxtest::halvedTimes(first, 2)));
+  EXPECT_TRUE(
+      Picture::fromArray(*minis[0]).samePixels(tessaly::stitch::test::halvedTimes(first, 2)));
   EXPECT_EQ(minis[1]->width, 100);
   EXPECT_EQ(internals(session_).columns, 2);
   EXPECT_EQ(internals(session_).rows, 1);
 }
 
 TEST_F(LoadTest, ReportsTheLoadingPositions) {
-  const Picture p = qxtest::makeTexturedPage(400, 300, 3);
+  const Picture p = tessaly::stitch::test::makeTexturedPage(400, 300, 3);
   addPiece("a.bmp", p, 1);
   addPiece("b.bmp", p, 2);
   open(0);
@@ -111,7 +116,7 @@ TEST_F(LoadTest, TooSmallPiecesLoadNothingAndLaterCallsFailCleanly) {
 }
 
 TEST_F(LoadTest, PassesTheLoadersOwnFailureCodeThrough) {
-  const Picture p = qxtest::makeTexturedPage(200, 150, 4);
+  const Picture p = tessaly::stitch::test::makeTexturedPage(200, 150, 4);
   addPiece("a.bmp", p, 1);
   const std::string bad = addPiece("b.bmp", p, 2);
   addPiece("c.bmp", p, 3);
@@ -124,7 +129,7 @@ TEST_F(LoadTest, PassesTheLoadersOwnFailureCodeThrough) {
 }
 
 TEST_F(LoadTest, CancelAtAnyReportHandsEverythingBack) {
-  const Picture p = qxtest::makeTexturedPage(200, 150, 5);
+  const Picture p = tessaly::stitch::test::makeTexturedPage(200, 150, 5);
   addPiece("a.bmp", p, 1);
   addPiece("b.bmp", p, 2);
   open(0);
@@ -134,12 +139,13 @@ TEST_F(LoadTest, CancelAtAnyReportHandsEverythingBack) {
   session_ = nullptr;
 
   for (long n = 1; n <= reports; ++n) {
-    qxtest::TestLoader loader;
+    tessaly::stitch::test::TestLoader loader;
     loader.add(pieces_.name(0), p);
     loader.add(pieces_.name(1), p);
     loader.cancelAtReport(n);
     void* s = loader.createSession(0);
-    EXPECT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()), QX_CANCELLED)
+    EXPECT_EQ(QXLoadImages(s, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()),
+              QX_CANCELLED)
         << "cancel at report " << n;
     if (n == 1) {
       EXPECT_EQ(loader.loads(), 0);
@@ -152,7 +158,7 @@ TEST_F(LoadTest, CancelAtAnyReportHandsEverythingBack) {
 }
 
 TEST_F(LoadTest, HoldsAtMostOneCallerImageAtATime) {
-  const Picture p = qxtest::makeTexturedPage(300, 200, 6);
+  const Picture p = tessaly::stitch::test::makeTexturedPage(300, 200, 6);
   for (int i = 0; i < 4; ++i) addPiece("p" + std::to_string(i) + ".bmp", p, i);
   open(1);
   ASSERT_EQ(load(), QX_OK);
@@ -163,7 +169,7 @@ TEST_F(LoadTest, HoldsAtMostOneCallerImageAtATime) {
 }
 
 TEST_F(LoadTest, RejectsALoaderImageThatIsNotA24BitArray) {
-  const Picture p = qxtest::makeTexturedPage(200, 150, 9);
+  const Picture p = tessaly::stitch::test::makeTexturedPage(200, 150, 9);
   Picture broken = p;
   broken.stride = 3;  // rows overlap: unusable
   addPiece("a.bmp", broken, 1);

@@ -10,15 +10,17 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
-qx::Session& internals(void* handle) { return *static_cast<qx::Session*>(handle); }
+tessaly::stitch::Session& internals(void* handle) {
+  return *static_cast<tessaly::stitch::Session*>(handle);
+}
 
-class AutoOrderTest : public qxtest::OrderingSceneTest {
+class AutoOrderTest : public tessaly::stitch::test::OrderingSceneTest {
  protected:
   // Every written candidate names each piece once, and candidate 0 is what the session holds.
   void expectCandidatesConsistent() {
-    const qx::Session& s = internals(session_);
+    const tessaly::stitch::Session& s = internals(session_);
     ASSERT_GE(candidateCount_, 1);
     ASSERT_LE(candidateCount_, 5);
     for (long k = 0; k < candidateCount_; ++k) {
@@ -30,7 +32,8 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
         EXPECT_GE(c.quarterTurns[j], 0);
         EXPECT_LE(c.quarterTurns[j], 3);
       }
-      EXPECT_EQ(names, std::set<std::string>(s.loadedNames.begin(), s.loadedNames.end())) << "candidate " << k;
+      EXPECT_EQ(names, std::set<std::string>(s.loadedNames.begin(), s.loadedNames.end()))
+          << "candidate " << k;
     }
     const tagStitchOrderInfo& first = candidates_->records[0];
     EXPECT_EQ(first.rows, s.rows);
@@ -43,7 +46,7 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
 
   // The session holds exactly what applying candidate 0 through QXChangeOrder makes of it.
   void expectSameAsChangeOrder() {
-    qx::Session& s = internals(session_);
+    tessaly::stitch::Session& s = internals(session_);
     const std::vector<std::string> names = s.workingNames;
     const int32_t rows = s.rows, columns = s.columns;
     std::vector<Picture> minis;
@@ -57,7 +60,8 @@ class AutoOrderTest : public qxtest::OrderingSceneTest {
     EXPECT_EQ(s.rows, rows);
     EXPECT_EQ(s.columns, columns);
     for (int32_t cell = 0; cell < s.count; ++cell) {
-      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(minis[cell])) << "cell " << cell;
+      EXPECT_TRUE(Picture::fromArray(*s.pieces[cell].levels[s.coarsest]).samePixels(minis[cell]))
+          << "cell " << cell;
       EXPECT_EQ(s.pieces[cell].quarterTurns, turns[cell]) << "cell " << cell;
     }
   }
@@ -79,7 +83,8 @@ TEST_F(AutoOrderTest, RowsComeBackInOrderWithTheirTurns) {
   };
   uint32_t seed = 11;
   for (const RowCase& c : cases) {
-    SCOPED_TRACE("columns " + std::to_string(c.columns) + ", first turn " + std::to_string(c.fileTurns[0]));
+    SCOPED_TRACE("columns " + std::to_string(c.columns) + ", first turn " +
+                 std::to_string(c.fileTurns[0]));
     pieces_ = {};
     makeScene(1, c.columns, 600, 800, 0.3, c.fileTurns, c.loadOrder, seed++);
     EXPECT_EQ(order(QX_STYLE_ROW), QX_OK);
@@ -142,14 +147,16 @@ TEST_F(AutoOrderTest, GridsComeBackInTheirCellsWithTheirTurns) {
 // Twelve pieces are searched as two lines: the first half of the load order is one line. The
 // order inside each half is shuffled, and the later half is the top line. Miniatures 50 x 67.
 TEST_F(AutoOrderTest, TwelvePiecesInTwoLines) {
-  makeScene(2, 6, 400, 540, 0.3, std::vector<int>(12, 0), {9, 7, 6, 11, 8, 10, 3, 1, 0, 5, 2, 4}, 41);
+  makeScene(2, 6, 400, 540, 0.3, std::vector<int>(12, 0), {9, 7, 6, 11, 8, 10, 3, 1, 0, 5, 2, 4},
+            41);
   EXPECT_EQ(order(QX_STYLE_GRID), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
   expectCandidatesConsistent();
 }
 
 TEST_F(AutoOrderTest, TwelvePiecesInTwoColumns) {
-  makeScene(6, 2, 400, 540, 0.3, std::vector<int>(12, 0), {4, 0, 2, 6, 8, 10, 5, 11, 1, 3, 7, 9}, 42);
+  makeScene(6, 2, 400, 540, 0.3, std::vector<int>(12, 0), {4, 0, 2, 6, 8, 10, 5, 11, 1, 3, 7, 9},
+            42);
   EXPECT_EQ(order(QX_STYLE_GRID), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
 }
@@ -164,7 +171,7 @@ TEST_F(AutoOrderTest, GridStyleWithoutAGridShapeFallsBackToTheLoadOrderRow) {
     makeScene(1, count, 240, 320, 0.3, none, reversed, 50 + count);
     ASSERT_EQ(order(QX_STYLE_GRID), QX_WARN_LOW_CONFIDENCE);
     EXPECT_EQ(candidateCount_, 1);
-    const qx::Session& s = internals(session_);
+    const tessaly::stitch::Session& s = internals(session_);
     EXPECT_EQ(s.rows, 1);
     EXPECT_EQ(s.columns, count);
     EXPECT_EQ(s.workingNames, s.loadedNames);
@@ -189,7 +196,7 @@ TEST_F(AutoOrderTest, FeaturelessPiecesWarnAndStillDeliverAnArrangement) {
     }
     open(style);
     ASSERT_EQ(load(), QX_OK);
-    qxtest::CandidateRecords records(4);
+    tessaly::stitch::test::CandidateRecords records(4);
     long count = 0;
     EXPECT_EQ(QXAutoOrder(session_, &count, records.records), QX_WARN_FEATURELESS_PIECES);
     EXPECT_GE(count, 1);
@@ -207,12 +214,14 @@ TEST_F(AutoOrderTest, ManyFeaturelessPiecesKeepADefaultThatHoldsEveryPiece) {
     pieces_ = {};
     Picture blank(240, 320);
     for (auto& byte : blank.bytes) byte = 200;
-    for (int i = 0; i < count; ++i) addPiece("many" + std::to_string(count) + "_" + std::to_string(i) + ".bmp", blank, i);
+    for (int i = 0; i < count; ++i)
+      addPiece("many" + std::to_string(count) + "_" + std::to_string(i) + ".bmp", blank, i);
     open(QX_STYLE_GRID);
     ASSERT_EQ(load(), QX_OK);
-    candidates_ = std::make_unique<qxtest::CandidateRecords>(count);
-    EXPECT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_WARN_FEATURELESS_PIECES);
-    const qx::Session& s = internals(session_);
+    candidates_ = std::make_unique<tessaly::stitch::test::CandidateRecords>(count);
+    EXPECT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records),
+              QX_WARN_FEATURELESS_PIECES);
+    const tessaly::stitch::Session& s = internals(session_);
     EXPECT_EQ(s.rows, count % 2 == 0 ? 2 : 1);
     EXPECT_EQ(s.rows * s.columns, count);
     EXPECT_EQ(s.workingNames, s.loadedNames);
@@ -227,7 +236,7 @@ TEST_F(AutoOrderTest, ReportsEveryStageInOrderAndEndsAt100) {
   open(QX_STYLE_GRID);
   ASSERT_EQ(load(), QX_OK);
   loader_.clearPositions();
-  qxtest::CandidateRecords records(4);
+  tessaly::stitch::test::CandidateRecords records(4);
   long count = 0;
   ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_OK);
   const std::vector<long>& pos = loader_.positions();
@@ -244,7 +253,7 @@ TEST_F(AutoOrderTest, ACancelAtAnyReportLeavesAUsableSession) {
   makeScene(2, 2, 240, 320, 0.3, {0, 2, 0, 0}, {2, 0, 3, 1}, 71);
   open(QX_STYLE_GRID);
   ASSERT_EQ(load(), QX_OK);
-  qxtest::CandidateRecords records(4);
+  tessaly::stitch::test::CandidateRecords records(4);
   long count = 0;
   loader_.clearPositions();
   ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_OK);
@@ -261,10 +270,11 @@ TEST_F(AutoOrderTest, ACancelAtAnyReportLeavesAUsableSession) {
     if (matching && n % stride != 0) continue;
     loader_.clearPositions();
     loader_.cancelAtReport(n);
-    ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_CANCELLED) << "cancel at report " << n;
+    ASSERT_EQ(QXAutoOrder(session_, &count, records.records), QX_CANCELLED)
+        << "cancel at report " << n;
     EXPECT_EQ(loader_.positions().back(), 100);
     // The first report comes before anything changed; after it the cells are back in load order.
-    const qx::Session& s = internals(session_);
+    const tessaly::stitch::Session& s = internals(session_);
     EXPECT_EQ(s.workingNames, n == 1 ? ordered : s.loadedNames) << "cancel at report " << n;
     tagPixelArray* minis[4] = {};
     EXPECT_EQ(QXGetMiniatures(session_, minis), QX_OK);
@@ -280,10 +290,11 @@ TEST_F(AutoOrderTest, StartsFromTheLoadOrderWhateverWasAppliedBefore) {
   makeScene(1, 3, 600, 800, 0.3, {0, 0, 0}, {0, 1, 2}, 81);
   open(QX_STYLE_ROW);
   ASSERT_EQ(load(), QX_OK);
-  const qx::Session& s = internals(session_);
-  qxtest::Arrangement scrambled(3, 1, {s.loadedNames[2], s.loadedNames[0], s.loadedNames[1]}, {1, 3, 2});
+  const tessaly::stitch::Session& s = internals(session_);
+  tessaly::stitch::test::Arrangement scrambled(
+      3, 1, {s.loadedNames[2], s.loadedNames[0], s.loadedNames[1]}, {1, 3, 2});
   ASSERT_EQ(QXChangeOrder(session_, &scrambled.info), QX_OK);
-  candidates_ = std::make_unique<qxtest::CandidateRecords>(3);
+  candidates_ = std::make_unique<tessaly::stitch::test::CandidateRecords>(3);
   ASSERT_EQ(QXAutoOrder(session_, &candidateCount_, candidates_->records), QX_OK);
   EXPECT_EQ(matchingGlobalTurn(), 0) << arrangementText();
   expectSameAsChangeOrder();
@@ -293,7 +304,7 @@ TEST_F(AutoOrderTest, FailuresLeaveAReleasableSession) {
   makeScene(1, 2, 240, 320, 0.3, {0, 0}, {0, 1}, 91);
   open(QX_STYLE_ROW);
   ASSERT_EQ(load(), QX_OK);
-  qxtest::CandidateRecords records(2);
+  tessaly::stitch::test::CandidateRecords records(2);
   long count = 0;
 
   // A record without its arrays cannot take a candidate.

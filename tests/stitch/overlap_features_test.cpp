@@ -10,8 +10,8 @@
 
 namespace {
 
-using qx::FeatureImage;
-using qxtest::Picture;
+using tessaly::stitch::FeatureImage;
+using tessaly::stitch::test::Picture;
 
 void setPixel(Picture& p, int32_t x, int32_t y, uint8_t b, uint8_t g, uint8_t r) {
   uint8_t* px = p.pixel(x, y);
@@ -30,7 +30,7 @@ Picture filled(int32_t w, int32_t h, uint8_t value) {
 
 FeatureImage featuresOf(Picture p) {
   const tagPixelArray view = p.view();
-  return qx::buildFeatures(view);
+  return tessaly::stitch::buildFeatures(view);
 }
 
 TEST(OverlapFeaturesTest, EdgeStrengthIsTheStrongestChannelHalvedAndCapped) {
@@ -44,7 +44,7 @@ TEST(OverlapFeaturesTest, EdgeStrengthIsTheStrongestChannelHalvedAndCapped) {
   EXPECT_EQ(f.edgeAt(4, 3), 254);  // |gx| = 4 * 255 = 1020, capped
   EXPECT_EQ(f.edgeAt(5, 3), 254);
   EXPECT_EQ(f.edgeAt(8, 3), 40);  // |gx| = 80 in blue, halved
-  EXPECT_GE(f.edgeAt(8, 3), qx::kEdgePixel);
+  EXPECT_GE(f.edgeAt(8, 3), tessaly::stitch::kEdgePixel);
   EXPECT_EQ(f.edgeAt(11, 0), 0);  // clamped at the corner of a flat area
 }
 
@@ -55,14 +55,14 @@ TEST(OverlapFeaturesTest, LocalContrastCutsTheNeighbourhoodAtTheBorderAndStaysIn
   setPixel(p, 4, 2, 0, 0, 255);
   const FeatureImage f = featuresOf(p);
   EXPECT_EQ(f.contrastAt(2, 2)[0], 255 - 255 / 9);
-  EXPECT_EQ(f.contrastAt(2, 2)[0], qx::SimilarityTable::kLimit);
+  EXPECT_EQ(f.contrastAt(2, 2)[0], tessaly::stitch::SimilarityTable::kLimit);
   EXPECT_EQ(f.contrastAt(1, 2)[1], -(255 / 9));
   EXPECT_EQ(f.contrastAt(0, 0)[0], 255 - 255 / 4);  // corner: 4 pixels
   EXPECT_EQ(f.contrastAt(4, 2)[2], 255 - 255 / 6);  // edge: 6 pixels
   EXPECT_EQ(f.contrastAt(4, 2)[0], 0);
 
   // The similarity table reaches every contrast, 227 included.
-  const qx::SimilarityTable t;
+  const tessaly::stitch::SimilarityTable t;
   EXPECT_EQ(t(227, 227), 256);
   EXPECT_EQ(t(-227, 227), -256);
   EXPECT_EQ(t(0, 100), 0);
@@ -84,21 +84,22 @@ Picture stripes(int32_t w, int32_t h) {
 
 TEST(OverlapFeaturesTest, ScoresIdenticalTextureThreeAndOneSidedEdgesMinusOne) {
   const FeatureImage texture = featuresOf(stripes(20, 16));
-  const qx::SimilarityTable table;
-  const qx::PlacementScore same = qx::scorePlacement(texture, texture, 0, 0, table);
+  const tessaly::stitch::SimilarityTable table;
+  const tessaly::stitch::PlacementScore same =
+      tessaly::stitch::scorePlacement(texture, texture, 0, 0, table);
   EXPECT_DOUBLE_EQ(same.score, 3.0);
   EXPECT_EQ(same.support, 18 * 14);  // the overlap less its one-pixel margin
 
-  const qx::PlacementScore oneSided =
-      qx::scorePlacement(texture, featuresOf(filled(20, 16, 90)), 0, 0, table);
+  const tessaly::stitch::PlacementScore oneSided =
+      tessaly::stitch::scorePlacement(texture, featuresOf(filled(20, 16, 90)), 0, 0, table);
   EXPECT_DOUBLE_EQ(oneSided.score, -1.0);
   EXPECT_EQ(oneSided.support, 0);
 
   const FeatureImage flat = featuresOf(filled(20, 16, 90));
-  EXPECT_DOUBLE_EQ(qx::scorePlacement(flat, flat, 0, 0, table).score, 0.0);
+  EXPECT_DOUBLE_EQ(tessaly::stitch::scorePlacement(flat, flat, 0, 0, table).score, 0.0);
   // Placements that leave no overlap count nothing.
-  EXPECT_DOUBLE_EQ(qx::scorePlacement(texture, texture, 40, 0, table).score, 0.0);
-  EXPECT_DOUBLE_EQ(qx::scorePlacement(texture, texture, -19, 3, table).score, 0.0);
+  EXPECT_DOUBLE_EQ(tessaly::stitch::scorePlacement(texture, texture, 40, 0, table).score, 0.0);
+  EXPECT_DOUBLE_EQ(tessaly::stitch::scorePlacement(texture, texture, -19, 3, table).score, 0.0);
 }
 
 TEST(OverlapFeaturesTest, QuarterTurnedCopyMovesEveryPixelExactly) {
@@ -109,7 +110,7 @@ TEST(OverlapFeaturesTest, QuarterTurnedCopyMovesEveryPixelExactly) {
       f.contrast[3 * f.index(x, y) + 1] = static_cast<int16_t>(-(x + 10 * y));
     }
   }
-  const qx::TurnedFeatures t = qx::turnFeatures(f, 90);
+  const tessaly::stitch::TurnedFeatures t = tessaly::stitch::turnFeatures(f, 90);
   ASSERT_EQ(t.image.width, 3);
   ASSERT_EQ(t.image.height, 5);
   EXPECT_EQ(t.left, -1);
@@ -124,19 +125,19 @@ TEST(OverlapFeaturesTest, QuarterTurnedCopyMovesEveryPixelExactly) {
 }
 
 TEST(OverlapFeaturesTest, SmallTurnKeepsTheCentreAndLeavesCornersAbsent) {
-  const FeatureImage f = featuresOf(qxtest::makeTexturedPage(61, 41, 3));
-  const qx::TurnedFeatures t = qx::turnFeatures(f, 5);
+  const FeatureImage f = featuresOf(tessaly::stitch::test::makeTexturedPage(61, 41, 3));
+  const tessaly::stitch::TurnedFeatures t = tessaly::stitch::turnFeatures(f, 5);
   EXPECT_GT(t.image.width, f.width);
   EXPECT_GT(t.image.height, f.height);
-  EXPECT_EQ(t.image.edgeAt(0, 0), qx::kAbsent);
-  EXPECT_EQ(t.image.edgeAt(t.image.width - 1, t.image.height - 1), qx::kAbsent);
+  EXPECT_EQ(t.image.edgeAt(0, 0), tessaly::stitch::kAbsent);
+  EXPECT_EQ(t.image.edgeAt(t.image.width - 1, t.image.height - 1), tessaly::stitch::kAbsent);
   EXPECT_EQ(t.image.contrastAt(0, 0)[0], 0);
   // The source centre (30, 20) sits at copy pixel (-left, -top) and is read unchanged.
   EXPECT_EQ(t.image.edgeAt(-t.left, -t.top), f.edgeAt(30, 20));
   EXPECT_EQ(t.image.contrastAt(-t.left, -t.top)[2], f.contrastAt(30, 20)[2]);
   // Nothing the copy reads from the source is marked absent.
   int present = 0;
-  for (const uint8_t e : t.image.edge) present += e != qx::kAbsent;
+  for (const uint8_t e : t.image.edge) present += e != tessaly::stitch::kAbsent;
   EXPECT_GT(present, f.width * f.height * 9 / 10);
 }
 

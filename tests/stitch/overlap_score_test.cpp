@@ -10,19 +10,21 @@
 
 namespace {
 
-qx::FeatureImage featuresOf(int32_t w, int32_t h, uint32_t seed) {
-  qxtest::Picture p = qxtest::makeTexturedPage(w, h, seed);
+tessaly::stitch::FeatureImage featuresOf(int32_t w, int32_t h, uint32_t seed) {
+  tessaly::stitch::test::Picture p = tessaly::stitch::test::makeTexturedPage(w, h, seed);
   const tagPixelArray view = p.view();
-  return qx::buildFeatures(view);
+  return tessaly::stitch::buildFeatures(view);
 }
 
-void expectSameScores(const qx::FeatureImage& a, const qx::FeatureImage& b) {
-  const qx::SimilarityTable table;
-  const qx::PlacementScorer fast(a, b, table);
+void expectSameScores(const tessaly::stitch::FeatureImage& a,
+                      const tessaly::stitch::FeatureImage& b) {
+  const tessaly::stitch::SimilarityTable table;
+  const tessaly::stitch::PlacementScorer fast(a, b, table);
   for (int32_t y = -b.height - 2; y <= a.height + 2; y += 3) {
     for (int32_t x = -b.width - 2; x <= a.width + 2; x += 5) {
-      const qx::PlacementScore plain = qx::scorePlacement(a, b, x, y, table);
-      const qx::PlacementScore quick = fast(x, y);
+      const tessaly::stitch::PlacementScore plain =
+          tessaly::stitch::scorePlacement(a, b, x, y, table);
+      const tessaly::stitch::PlacementScore quick = fast(x, y);
       ASSERT_EQ(quick.score, plain.score) << x << ", " << y;
       ASSERT_EQ(quick.support, plain.support) << x << ", " << y;
     }
@@ -37,8 +39,9 @@ TEST(PlacementScorerTest, EqualsThePlainScoreEverywhere) {
 }
 
 TEST(PlacementScorerTest, SkipsAbsentPixelsOfTurnedCopiesAsThePlainScoreDoes) {
-  const qx::FeatureImage a = featuresOf(90, 70, 7);
-  const qx::TurnedFeatures turned = qx::turnFeatures(featuresOf(80, 60, 8), 4);
+  const tessaly::stitch::FeatureImage a = featuresOf(90, 70, 7);
+  const tessaly::stitch::TurnedFeatures turned =
+      tessaly::stitch::turnFeatures(featuresOf(80, 60, 8), 4);
   expectSameScores(a, turned.image);
 }
 

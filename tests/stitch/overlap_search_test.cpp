@@ -13,12 +13,14 @@
 
 namespace {
 
-using qx::FeatureImage;
-using qx::SearchWindow;
+using tessaly::stitch::FeatureImage;
+using tessaly::stitch::NeighbourOverlap;
+using tessaly::stitch::SearchWindow;
+using tessaly::stitch::searchWindow;
 
-FeatureImage featuresOf(qxtest::Picture p) {
+FeatureImage featuresOf(tessaly::stitch::test::Picture p) {
   const tagPixelArray view = p.view();
-  return qx::buildFeatures(view);
+  return tessaly::stitch::buildFeatures(view);
 }
 
 void expectWindow(const SearchWindow& w, int32_t left, int32_t right, int32_t top, int32_t bottom) {
@@ -30,15 +32,17 @@ void expectWindow(const SearchWindow& w, int32_t left, int32_t right, int32_t to
 
 TEST(OverlapSearchTest, WindowsFollowStyleAndDirection) {
   // Grid: overlaps down to an eighth, a third of the height sideways.
-  expectWindow(qx::searchWindow(80, 100, 80, 100, true, true), 1, 70, -33, 33);
+  expectWindow(searchWindow(80, 100, 80, 100, NeighbourOverlap::Wide, true), 1, 70, -33, 33);
   // Row: overlaps from a third to six sevenths, a sixth sideways.
-  expectWindow(qx::searchWindow(80, 100, 80, 100, false, true), 12, 54, -16, 16);
+  expectWindow(searchWindow(80, 100, 80, 100, NeighbourOverlap::Partial, true), 12, 54, -16, 16);
   // Vertical pairs centre B across A by arithmetic shift: (90 - 81) >> 1 = 4.
-  expectWindow(qx::searchWindow(90, 60, 81, 64, true, false), 4 - 27, 4 + 27, 1, 60 - 7);
-  expectWindow(qx::searchWindow(81, 60, 90, 64, false, false), -5 - 13, -5 + 13, 60 - 51, 60 - 20);
+  expectWindow(searchWindow(90, 60, 81, 64, NeighbourOverlap::Wide, false), 4 - 27, 4 + 27, 1,
+               60 - 7);
+  expectWindow(searchWindow(81, 60, 90, 64, NeighbourOverlap::Partial, false), -5 - 13, -5 + 13,
+               60 - 51, 60 - 20);
   // Small pieces keep a floor of sideways freedom: 10 for grids, 6 for rows.
-  expectWindow(qx::searchWindow(60, 27, 60, 30, true, true), 1, 53, -2 - 10, -2 + 10);
-  expectWindow(qx::searchWindow(60, 30, 60, 30, false, true), 9, 40, -6, 6);
+  expectWindow(searchWindow(60, 27, 60, 30, NeighbourOverlap::Wide, true), 1, 53, -2 - 10, -2 + 10);
+  expectWindow(searchWindow(60, 30, 60, 30, NeighbourOverlap::Partial, true), 9, 40, -6, 6);
 }
 
 struct CutPair {
@@ -48,16 +52,16 @@ struct CutPair {
 // A and B of 64 x 84 (the size of a coarsest level) from one page; B's centre lies (dx, dy)
 // from A's and B is turned by degrees.
 CutPair cutPair(double dx, double dy, double degrees) {
-  const qxtest::Picture page = qxtest::makeTexturedPage(200, 160, 7);
-  return {featuresOf(qxtest::cutPiece(page, 50, 80, 64, 84)),
-          featuresOf(qxtest::cutPiece(page, 50 + dx, 80 + dy, 64, 84, degrees))};
+  const tessaly::stitch::test::Picture page = tessaly::stitch::test::makeTexturedPage(200, 160, 7);
+  return {featuresOf(tessaly::stitch::test::cutPiece(page, 50, 80, 64, 84)),
+          featuresOf(tessaly::stitch::test::cutPiece(page, 50 + dx, 80 + dy, 64, 84, degrees))};
 }
 
 TEST(OverlapSearchTest, FindsTheOffsetOfUnturnedPieces) {
   const CutPair p = cutPair(40, 5, 0);
-  const qx::SimilarityTable table;
-  const qx::CoarseMatch m =
-      qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
+  const tessaly::stitch::SimilarityTable table;
+  const tessaly::stitch::CoarseMatch m = tessaly::stitch::coarseMatch(
+      p.a, p.b, table, searchWindow(64, 84, 64, 84, NeighbourOverlap::Wide, true), {});
   EXPECT_EQ(m.x, 40);
   EXPECT_EQ(m.y, 5);
   EXPECT_EQ(m.degrees, 0);
@@ -67,9 +71,9 @@ TEST(OverlapSearchTest, FindsTheOffsetOfUnturnedPieces) {
 TEST(OverlapSearchTest, FindsTheAngleOfATurnedPiece) {
   for (const int degrees : {3, -2}) {
     const CutPair p = cutPair(34, -4, degrees);
-    const qx::SimilarityTable table;
-    const qx::CoarseMatch m =
-        qx::coarseMatch(p.a, p.b, table, qx::searchWindow(64, 84, 64, 84, true, true), {});
+    const tessaly::stitch::SimilarityTable table;
+    const tessaly::stitch::CoarseMatch m = tessaly::stitch::coarseMatch(
+        p.a, p.b, table, searchWindow(64, 84, 64, 84, NeighbourOverlap::Wide, true), {});
     EXPECT_EQ(m.degrees, degrees);
     // B's centre pixel (31, 41) lies at A's centre (31.5, 41.5) plus (34, -4).
     EXPECT_NEAR(m.x + 31, 31.5 + 34, 1.0) << degrees;
@@ -79,13 +83,15 @@ TEST(OverlapSearchTest, FindsTheAngleOfATurnedPiece) {
 
 TEST(OverlapSearchTest, TheWindowBorderNeverWins) {
   const CutPair p = cutPair(40, 5, 0);
-  const qx::SimilarityTable table;
+  const tessaly::stitch::SimilarityTable table;
   // The true offset on the first column of the window loses to some interior offset.
-  const qx::CoarseMatch m = qx::coarseMatch(p.a, p.b, table, {40, 60, -10, 10}, {});
+  const tessaly::stitch::CoarseMatch m =
+      tessaly::stitch::coarseMatch(p.a, p.b, table, {40, 60, -10, 10}, {});
   EXPECT_NE(m.x, 40);
   EXPECT_LT(m.score, 2.5);
   // A window without interior keeps the initial score.
-  const qx::CoarseMatch none = qx::coarseMatch(p.a, p.b, table, {40, 41, -10, 10}, {});
+  const tessaly::stitch::CoarseMatch none =
+      tessaly::stitch::coarseMatch(p.a, p.b, table, {40, 41, -10, 10}, {});
   EXPECT_EQ(none.score, -1024);
 }
 
@@ -97,17 +103,19 @@ FeatureImage withEdges(int32_t w, int32_t h, uint8_t strength) {
 
 TEST(OverlapWarningsTest, SmallOverlapComesFirst) {
   const FeatureImage flat = withEdges(100, 80, 0);
-  EXPECT_EQ(qx::overlapWarning(flat, flat, 86, 0, true), QX_WARN_SMALL_OVERLAP);  // 14 %
-  EXPECT_EQ(qx::overlapWarning(flat, flat, 85, 0, true), QX_WARN_FEATURELESS_OVERLAP);
-  EXPECT_EQ(qx::overlapWarning(flat, flat, 3, 69, false), QX_WARN_SMALL_OVERLAP);  // 11 of 80
-  EXPECT_EQ(qx::overlapWarning(flat, flat, 3, 68, false), QX_WARN_FEATURELESS_OVERLAP);
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, flat, 86, 0, true),
+            QX_WARN_SMALL_OVERLAP);  // 14 %
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, flat, 85, 0, true), QX_WARN_FEATURELESS_OVERLAP);
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, flat, 3, 69, false),
+            QX_WARN_SMALL_OVERLAP);  // 11 of 80
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, flat, 3, 68, false), QX_WARN_FEATURELESS_OVERLAP);
 }
 
 TEST(OverlapWarningsTest, FeaturelessOnlyWhenBothPiecesAreBlank) {
   const FeatureImage flat = withEdges(100, 80, 15), textured = withEdges(100, 80, 16);
-  EXPECT_EQ(qx::overlapWarning(flat, flat, 50, 4, true), QX_WARN_FEATURELESS_OVERLAP);
-  EXPECT_EQ(qx::overlapWarning(flat, textured, 50, 4, true), QX_OK);
-  EXPECT_EQ(qx::overlapWarning(textured, flat, 50, 4, true), QX_OK);
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, flat, 50, 4, true), QX_WARN_FEATURELESS_OVERLAP);
+  EXPECT_EQ(tessaly::stitch::overlapWarning(flat, textured, 50, 4, true), QX_OK);
+  EXPECT_EQ(tessaly::stitch::overlapWarning(textured, flat, 50, 4, true), QX_OK);
 }
 
 TEST(OverlapWarningsTest, BlankMeansALongRunOfFlatColumnsOrRows) {
@@ -115,7 +123,7 @@ TEST(OverlapWarningsTest, BlankMeansALongRunOfFlatColumnsOrRows) {
   // Two strong columns: the longest flat run of columns is 20 of 40, but every row averages
   // 510 / 40 = 12 and is flat, so the rows make the part blank.
   for (int32_t y = 0; y < 30; ++y) f.edge[f.index(20, y)] = f.edge[f.index(36, y)] = 255;
-  EXPECT_TRUE(qx::isBlank(f, 0, 0, 40, 30));
+  EXPECT_TRUE(tessaly::stitch::isBlank(f, 0, 0, 40, 30));
   // Row 10 at 3 elsewhere averages (510 + 38 * 3) / 40 = 15, still flat; at 4 it is 16 and
   // splits the flat rows into runs of 10 and 19 (not above 27).
   const auto setRow10 = [&](uint8_t v) {
@@ -124,14 +132,14 @@ TEST(OverlapWarningsTest, BlankMeansALongRunOfFlatColumnsOrRows) {
     }
   };
   setRow10(3);
-  EXPECT_TRUE(qx::isBlank(f, 0, 0, 40, 30));
+  EXPECT_TRUE(tessaly::stitch::isBlank(f, 0, 0, 40, 30));
   setRow10(4);
-  EXPECT_FALSE(qx::isBlank(f, 0, 0, 40, 30));
+  EXPECT_FALSE(tessaly::stitch::isBlank(f, 0, 0, 40, 30));
   // Parts of the image: columns 15 to 24 have flat runs of 5 and 4 around column 20; columns 21 to
   // 30 are all flat.
-  EXPECT_FALSE(qx::isBlank(f, 15, 0, 10, 30));
-  EXPECT_TRUE(qx::isBlank(f, 21, 0, 10, 30));
-  EXPECT_FALSE(qx::isBlank(f, 21, 0, 0, 30));
+  EXPECT_FALSE(tessaly::stitch::isBlank(f, 15, 0, 10, 30));
+  EXPECT_TRUE(tessaly::stitch::isBlank(f, 21, 0, 10, 30));
+  EXPECT_FALSE(tessaly::stitch::isBlank(f, 21, 0, 0, 30));
 }
 
 }  // namespace

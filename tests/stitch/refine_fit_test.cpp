@@ -12,8 +12,8 @@
 
 namespace {
 
-using qx::Correspondence;
-using qx::Rigid;
+using tessaly::stitch::Correspondence;
+using tessaly::stitch::Rigid;
 
 constexpr double kDegree = M_PI / 180;
 
@@ -32,35 +32,35 @@ TEST(RefineFitTest, RecoversARigidTransform) {
   const Rigid truth{2 * kDegree, 300.4, -12.7};
   // Whole-pixel A points: the fit can only be as good as their rounding allows.
   const std::vector<Correspondence> pairs = pairsUnder(truth, 12);
-  const Rigid fit = qx::fitRigid(pairs.data(), pairs.size());
+  const Rigid fit = tessaly::stitch::fitRigid(pairs.data(), pairs.size());
   EXPECT_NEAR(fit.theta, truth.theta, 0.05 * kDegree);
   EXPECT_NEAR(fit.mapX(200, 300), truth.mapX(200, 300), 0.3);
   EXPECT_NEAR(fit.mapY(200, 300), truth.mapY(200, 300), 0.3);
 
   const Rigid shift{0, 17, -4};
   const std::vector<Correspondence> exact = pairsUnder(shift, 3);
-  const Rigid fitShift = qx::fitRigid(exact.data(), exact.size());
+  const Rigid fitShift = tessaly::stitch::fitRigid(exact.data(), exact.size());
   EXPECT_NEAR(fitShift.theta, 0, 1e-12);
   EXPECT_NEAR(fitShift.tx, 17, 1e-9);
   EXPECT_NEAR(fitShift.ty, -4, 1e-9);
 
-  const Rigid none = qx::fitRigid(nullptr, 0);
+  const Rigid none = tessaly::stitch::fitRigid(nullptr, 0);
   EXPECT_EQ(none.theta, 0);
   EXPECT_EQ(none.tx, 0);
 }
 
 TEST(RefineFitTest, OneLineMeansTheShortSidesBarelyExceedTheLongOne) {
-  EXPECT_TRUE(qx::onOneLine({0, 0}, {10, 0}, {20, 0}));
-  EXPECT_TRUE(qx::onOneLine({0, 0}, {10, 0}, {20, 2}));  // 10 + 10.2 < 20.1 + 1
-  EXPECT_TRUE(qx::onOneLine({5, 5}, {5, 5}, {9, 9}));
-  EXPECT_TRUE(qx::onOneLine({0, 0}, {10, 0}, {20, 5}));   // 10 + 11.18 < 20.62 + 1
-  EXPECT_FALSE(qx::onOneLine({0, 0}, {10, 0}, {20, 8}));  // 10 + 12.81 > 21.54 + 1
-  EXPECT_FALSE(qx::onOneLine({0, 0}, {10, 0}, {10, 10}));
+  EXPECT_TRUE(tessaly::stitch::onOneLine({0, 0}, {10, 0}, {20, 0}));
+  EXPECT_TRUE(tessaly::stitch::onOneLine({0, 0}, {10, 0}, {20, 2}));  // 10 + 10.2 < 20.1 + 1
+  EXPECT_TRUE(tessaly::stitch::onOneLine({5, 5}, {5, 5}, {9, 9}));
+  EXPECT_TRUE(tessaly::stitch::onOneLine({0, 0}, {10, 0}, {20, 5}));   // 10 + 11.18 < 20.62 + 1
+  EXPECT_FALSE(tessaly::stitch::onOneLine({0, 0}, {10, 0}, {20, 8}));  // 10 + 12.81 > 21.54 + 1
+  EXPECT_FALSE(tessaly::stitch::onOneLine({0, 0}, {10, 0}, {10, 10}));
 }
 
 TEST(RefineConsensusTest, AllInliersStopAfterTheFirstSuccessfulIteration) {
   std::vector<Correspondence> pairs = pairsUnder({1 * kDegree, 50, 3}, 10);
-  const qx::ConsensusOutcome outcome = qx::keepConsensus(pairs);
+  const tessaly::stitch::ConsensusOutcome outcome = tessaly::stitch::keepConsensus(pairs);
   EXPECT_TRUE(outcome.found);
   EXPECT_EQ(outcome.iterations, 1);
   EXPECT_EQ(pairs.size(), 10u);
@@ -72,26 +72,26 @@ TEST(RefineConsensusTest, DropsOutliersTheSameWayEveryTime) {
   pairs[8].yA -= 9;
   std::vector<Correspondence> again = pairs;
 
-  const qx::ConsensusOutcome first = qx::keepConsensus(pairs);
+  const tessaly::stitch::ConsensusOutcome first = tessaly::stitch::keepConsensus(pairs);
   ASSERT_TRUE(first.found);
   ASSERT_EQ(pairs.size(), 10u);
   for (const Correspondence& c : pairs) {
     for (const int i : {2, 5, 8, 11})
       EXPECT_FALSE(c.xB == 20 + 31 * i) << "outlier " << i << " kept";
   }
-  const qx::ConsensusOutcome second = qx::keepConsensus(again);
+  const tessaly::stitch::ConsensusOutcome second = tessaly::stitch::keepConsensus(again);
   EXPECT_EQ(second.iterations, first.iterations);
   EXPECT_EQ(again.size(), pairs.size());
 }
 
 TEST(RefineConsensusTest, FailsWithoutThreeConsistentPoints) {
   std::vector<Correspondence> two = pairsUnder({0, 5, 5}, 2);
-  EXPECT_FALSE(qx::keepConsensus(two).found);
+  EXPECT_FALSE(tessaly::stitch::keepConsensus(two).found);
   // Every B point on one line: every sample is skipped until the limit.
   std::vector<Correspondence> line;
   for (int i = 0; i < 6; ++i) line.push_back({10 * i + 100, 7 * i, 10 * i, 0});
   const std::vector<Correspondence> before = line;
-  const qx::ConsensusOutcome outcome = qx::keepConsensus(line);
+  const tessaly::stitch::ConsensusOutcome outcome = tessaly::stitch::keepConsensus(line);
   EXPECT_FALSE(outcome.found);
   EXPECT_EQ(outcome.iterations, 500);
   EXPECT_EQ(line.size(), before.size());
@@ -99,22 +99,22 @@ TEST(RefineConsensusTest, FailsWithoutThreeConsistentPoints) {
 
 // Two unrelated textured level images standing in for A and B at a level.
 struct LevelPair {
-  qxtest::Picture a = qxtest::makeTexturedPage(220, 320, 31);
-  qxtest::Picture b = qxtest::makeTexturedPage(220, 320, 32);
+  tessaly::stitch::test::Picture a = tessaly::stitch::test::makeTexturedPage(220, 320, 31);
+  tessaly::stitch::test::Picture b = tessaly::stitch::test::makeTexturedPage(220, 320, 32);
 };
 
 TEST(RefinePairTest, AThinOverlapKeepsItsTransform) {
   LevelPair images;
   const tagPixelArray a = images.a.view(), b = images.b.view();
   // Level 1 of 440 x 640 pieces; B's left 22 full-resolution columns overlap A: 10 at level 1.
-  qx::PairSetup later{true, false, 1, 440, 640, 440, 640};
-  qx::PairAlignment pair;
+  tessaly::stitch::PairSetup later{true, false, 1, 440, 640, 440, 640};
+  tessaly::stitch::PairAlignment pair;
   pair.overlap = {0, 0, 21, 639};
   const Rigid before{0.8 * kDegree, 104.3, 2.6};  // in level-2 units
   pair.transform = before.toTransform();
-  qx::findCorrespondences(a, b, later, pair);
+  tessaly::stitch::findCorrespondences(a, b, later, pair);
   EXPECT_EQ(pair.matches.size(), 3u);
-  qx::fitPairTransform(pair);
+  tessaly::stitch::fitPairTransform(pair);
   const Rigid after = Rigid::of(pair.transform);
   const Rigid doubled{before.theta, 2 * before.tx, 2 * before.ty};
   // The three points are whole pixels about 100 apart, so the angle survives to about 0.3 degree
@@ -127,14 +127,14 @@ TEST(RefinePairTest, AThinOverlapKeepsItsTransform) {
 
   // On the first pass the overlap comes from the translation: 10 columns, and only the whole
   // translation is kept.
-  qx::PairSetup first{true, true, 1, 440, 640, 440, 640};
-  qx::PairAlignment firstPair;
+  tessaly::stitch::PairSetup first{true, true, 1, 440, 640, 440, 640};
+  tessaly::stitch::PairAlignment firstPair;
   firstPair.transform = Rigid{2 * kDegree, 209, 0}.toTransform();
-  qx::findCorrespondences(a, b, first, firstPair);
+  tessaly::stitch::findCorrespondences(a, b, first, firstPair);
   EXPECT_EQ(firstPair.overlap.left, 0);
   EXPECT_EQ(firstPair.overlap.right, 439 - 418);
   EXPECT_EQ(firstPair.overlap.bottom, 639);
-  qx::fitPairTransform(firstPair);
+  tessaly::stitch::fitPairTransform(firstPair);
   const Rigid kept = Rigid::of(firstPair.transform);
   EXPECT_NEAR(kept.theta, 0, 1e-9);
   EXPECT_NEAR(kept.tx, 209, 1e-6);
@@ -144,10 +144,10 @@ TEST(RefinePairTest, AThinOverlapKeepsItsTransform) {
 TEST(RefinePairTest, AnOverlapOutsideBGetsSyntheticCorrespondences) {
   LevelPair images;
   const tagPixelArray a = images.a.view(), b = images.b.view();
-  qx::PairSetup first{false, true, 0, 220, 320, 220, 320};
-  qx::PairAlignment pair;
+  tessaly::stitch::PairSetup first{false, true, 0, 220, 320, 220, 320};
+  tessaly::stitch::PairAlignment pair;
   pair.transform = Rigid{0, 0, 5000}.toTransform();
-  qx::findCorrespondences(a, b, first, pair);
+  tessaly::stitch::findCorrespondences(a, b, first, pair);
   EXPECT_LT(pair.overlap.bottom, pair.overlap.top);
   EXPECT_EQ(pair.matches.size(), 3u);
 }

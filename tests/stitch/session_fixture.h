@@ -12,7 +12,7 @@
 #include "temp_dir.h"
 #include "test_loader.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 // Name buffers and sizes as the caller hands them to QXLoadImages.
 struct PieceList {
@@ -57,7 +57,8 @@ struct CandidateRecords {
   std::vector<std::vector<int32_t>> turns;
   tagStitchOrderInfo records[5]{};
 
-  explicit CandidateRecords(size_t count) : buffers(5 * count, std::vector<char>(QX_NAME_BUFFER, '\0')), names(5), turns(5) {
+  explicit CandidateRecords(size_t count)
+      : buffers(5 * count, std::vector<char>(QX_NAME_BUFFER, '\0')), names(5), turns(5) {
     for (size_t k = 0; k < 5; ++k) {
       for (size_t j = 0; j < count; ++j) names[k].push_back(buffers[k * count + j].data());
       turns[k].assign(count, -1);
@@ -86,7 +87,9 @@ class SessionTest : public ::testing::Test {
     session_ = loader_.createSession(style, outputSize);
     return session_;
   }
-  long load() { return QXLoadImages(session_, pieces_.count(), pieces_.names.data(), pieces_.sizes.data()); }
+  long load() {
+    return QXLoadImages(session_, pieces_.count(), pieces_.names.data(), pieces_.sizes.data());
+  }
 
   TempDir dir_;
   TestLoader loader_;
@@ -94,4 +97,4 @@ class SessionTest : public ::testing::Test {
   void* session_ = nullptr;
 };
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

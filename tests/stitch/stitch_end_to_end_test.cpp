@@ -15,11 +15,11 @@
 
 namespace {
 
-using qxtest::StitchLayout;
+using tessaly::stitch::test::StitchLayout;
 
 constexpr double kMeanErrorBound = 5.0;
 
-class EndToEndTest : public qxtest::SessionTest {
+class EndToEndTest : public tessaly::stitch::test::SessionTest {
  protected:
   // Stitches the layout's pieces (load order is cell order) and returns the result.
   const tagPixelArray* stitch(const StitchLayout& layout, int32_t style) {
@@ -29,7 +29,8 @@ class EndToEndTest : public qxtest::SessionTest {
                                layout.file(static_cast<int>(cell)), static_cast<long>(cell)));
     }
     open(style);
-    const long aligned = qxtest::alignLayout(session_, layout, files, qxtest::Alignment::Engine);
+    const long aligned = tessaly::stitch::test::alignLayout(
+        session_, layout, files, tessaly::stitch::test::Alignment::Engine);
     EXPECT_TRUE(aligned == QX_OK || aligned == QX_WARN_FEATURELESS_OVERLAP ||
                 aligned == QX_WARN_SMALL_OVERLAP)
         << aligned;
@@ -42,7 +43,8 @@ class EndToEndTest : public qxtest::SessionTest {
 
   static void expectMatchesPage(const tagPixelArray* result, const StitchLayout& layout) {
     ASSERT_NE(result, nullptr);
-    const qxtest::StitchCheck check = qxtest::checkAgainstPage(*result, layout, 0, 6);
+    const tessaly::stitch::test::StitchCheck check =
+        tessaly::stitch::test::checkAgainstPage(*result, layout, 0, 6);
     EXPECT_GT(check.covered, static_cast<int64_t>(result->width) * result->height / 2);
     EXPECT_LT(check.meanError, kMeanErrorBound);
     EXPECT_LE(check.worstShift, 1);
@@ -51,7 +53,7 @@ class EndToEndTest : public qxtest::SessionTest {
 
 // 800 x 600 pieces overlapping by about a third.
 StitchLayout tilted(int32_t rows, int32_t columns, uint32_t seed) {
-  return qxtest::tiltedGrid(rows, columns, 800, 600, 240, seed);
+  return tessaly::stitch::test::tiltedGrid(rows, columns, 800, 600, 240, seed);
 }
 
 // The whole road as the program takes it: the engine also finds the arrangement.
@@ -63,7 +65,7 @@ TEST_F(EndToEndTest, GridArrangedByTheEngineFromShuffledScans) {
   }
   open(QX_STYLE_GRID);
   ASSERT_EQ(load(), QX_OK);
-  qxtest::CandidateRecords candidates(4);
+  tessaly::stitch::test::CandidateRecords candidates(4);
   long count = 0;
   ASSERT_EQ(QXAutoOrder(session_, &count, candidates.records), QX_OK);
   const long aligned = QXAutoAlign(session_);
@@ -76,7 +78,7 @@ TEST_F(EndToEndTest, GridArrangedByTheEngineFromShuffledScans) {
 
 TEST_F(EndToEndTest, RowOfThree) {
   // A row is searched for overlaps between a third and six sevenths of a piece.
-  const StitchLayout layout = qxtest::tiltedGrid(1, 3, 800, 600, 320, 101);
+  const StitchLayout layout = tessaly::stitch::test::tiltedGrid(1, 3, 800, 600, 320, 101);
   expectMatchesPage(stitch(layout, QX_STYLE_ROW), layout);
 }
 
@@ -93,19 +95,19 @@ TEST_F(EndToEndTest, TwoByThreeWithAPieceScannedUpsideDown) {
 
 TEST_F(EndToEndTest, ASetScannedSideways) {
   StitchLayout layout = tilted(2, 2, 109);
-  for (qxtest::PiecePlan& p : layout.cells) p.fileTurns = 1;
+  for (tessaly::stitch::test::PiecePlan& p : layout.cells) p.fileTurns = 1;
   expectMatchesPage(stitch(layout, QX_STYLE_GRID), layout);
 }
 
 TEST_F(EndToEndTest, BrightnessStepOfTwentyLevelsIsEvenedOut) {
-  StitchLayout layout = qxtest::gridLayout(2, 2, 800, 600, 240, 113);
-  qxtest::squeezeTones(layout.page);
+  StitchLayout layout = tessaly::stitch::test::gridLayout(2, 2, 800, 600, 240, 113);
+  tessaly::stitch::test::squeezeTones(layout.page);
   const int steps[] = {0, 20, 20, 0};
   for (int cell = 0; cell < 4; ++cell) layout.cells[cell].brightness = steps[cell];
   layout.cells[3].angleDegrees = 1.0;
   const tagPixelArray* result = stitch(layout, QX_STYLE_GRID);
   expectMatchesPage(result, layout);
-  EXPECT_LE(qxtest::brightnessSpread(*result, layout, 0), 3.0);
+  EXPECT_LE(tessaly::stitch::test::brightnessSpread(*result, layout, 0), 3.0);
 }
 
 }  // namespace

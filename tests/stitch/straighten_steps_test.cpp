@@ -15,19 +15,19 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
-qx::GreyImage greyOf(int32_t width, int32_t height, uint8_t value) {
+tessaly::stitch::GreyImage greyOf(int32_t width, int32_t height, uint8_t value) {
   return {width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height, value)};
 }
 
 TEST(StraightenReduce, KeepsTheMeasurementNearAMillionPixels) {
-  EXPECT_EQ(qx::reductionFactor(1024, 1024), 2);
-  EXPECT_EQ(qx::reductionFactor(1023, 1024), 1);
-  EXPECT_EQ(qx::reductionFactor(2048, 2048), 4);
-  EXPECT_EQ(qx::reductionFactor(4096, 4096), 8);
-  EXPECT_EQ(qx::reductionFactor(40000, 40000), 8);
-  EXPECT_EQ(qx::reductionFactor(1, 1), 1);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(1024, 1024), 2);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(1023, 1024), 1);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(2048, 2048), 4);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(4096, 4096), 8);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(40000, 40000), 8);
+  EXPECT_EQ(tessaly::stitch::reductionFactor(1, 1), 1);
 }
 
 TEST(StraightenReduce, PicksTheTopLeftPixelOfEveryBlockInsideTheMargins) {
@@ -43,7 +43,7 @@ TEST(StraightenReduce, PicksTheTopLeftPixelOfEveryBlockInsideTheMargins) {
     }
   }
   const tagPixelArray view = p.view();
-  const qx::GreyImage grey = qx::reducedGrey(view, 2);
+  const tessaly::stitch::GreyImage grey = tessaly::stitch::reducedGrey(view, 2);
   // 512 reduced, 51 cut from every side.
   ASSERT_EQ(grey.width, 410);
   ASSERT_EQ(grey.height, 410);
@@ -54,35 +54,35 @@ TEST(StraightenReduce, PicksTheTopLeftPixelOfEveryBlockInsideTheMargins) {
 }
 
 TEST(StraightenThreshold, SeparatesInkFromPaper) {
-  qx::GreyImage grey = greyOf(100, 100, 230);
-  EXPECT_EQ(qx::darkThreshold(grey), 0) << "one tone has no ink";
+  tessaly::stitch::GreyImage grey = greyOf(100, 100, 230);
+  EXPECT_EQ(tessaly::stitch::darkThreshold(grey), 0) << "one tone has no ink";
   for (int32_t y = 20; y < 80; ++y) {
     for (int32_t x = 20; x < 50; ++x) grey.pixels[y * 100 + x] = 40;
   }
-  const int t = qx::darkThreshold(grey);
+  const int t = tessaly::stitch::darkThreshold(grey);
   EXPECT_GT(t, 40);
   EXPECT_LE(t, 230);
-  const qx::BitImage dark = qx::darkPixels(grey, t);
+  const tessaly::stitch::BitImage dark = tessaly::stitch::darkPixels(grey, t);
   EXPECT_EQ(dark.count(), 60 * 30);
   EXPECT_TRUE(dark.test(20, 20));
   EXPECT_FALSE(dark.test(50, 20));
 
   // A few specks on light paper: the first guess already lies between them and the paper.
-  qx::GreyImage specks = greyOf(100, 100, 250);
+  tessaly::stitch::GreyImage specks = greyOf(100, 100, 250);
   specks.pixels[50 * 100 + 50] = 180;
-  EXPECT_EQ(qx::darkThreshold(specks), 215);
+  EXPECT_EQ(tessaly::stitch::darkThreshold(specks), 215);
 }
 
 TEST(StraightenMarks, KeepsSmallMarksAndClearsLargerOnes) {
   // 64 x 64: marks under 4 pixels stay, 4 to 1024 pixels go.
-  qx::BitImage bits(64, 64);
+  tessaly::stitch::BitImage bits(64, 64);
   bits.set(1, 1);  // a dot
   bits.set(3, 3);  // two diagonal neighbours are two marks, not one
   bits.set(4, 4);
   bits.setRun(10, 10, 13);  // three pixels in a row
   bits.setRun(20, 10, 20);  // an L of 14 pixels
   for (int32_t y = 21; y < 25; ++y) bits.set(10, y);
-  ASSERT_TRUE(qx::keepSmallMarks(bits));
+  ASSERT_TRUE(tessaly::stitch::keepSmallMarks(bits));
   EXPECT_TRUE(bits.test(1, 1));
   EXPECT_TRUE(bits.test(3, 3));
   EXPECT_TRUE(bits.test(4, 4));
@@ -93,31 +93,32 @@ TEST(StraightenMarks, KeepsSmallMarksAndClearsLargerOnes) {
 }
 
 TEST(StraightenMarks, AMarkOverAQuarterOfThePageStopsTheMeasurement) {
-  qx::BitImage bits(64, 64);
+  tessaly::stitch::BitImage bits(64, 64);
   for (int32_t y = 0; y < 33; ++y) bits.setRun(y, 0, 32);  // 1056 > 1024 pixels
   bits.set(60, 60);
-  EXPECT_FALSE(qx::keepSmallMarks(bits));
+  EXPECT_FALSE(tessaly::stitch::keepSmallMarks(bits));
 }
 
 TEST(StraightenAngle, NoMarksMeansNoAngle) {
-  const qx::AngleScore empty = qx::searchAngle(qx::BitImage(400, 300));
+  const tessaly::stitch::AngleScore empty =
+      tessaly::stitch::searchAngle(tessaly::stitch::BitImage(400, 300));
   EXPECT_EQ(empty.degrees, 0.0);
   EXPECT_EQ(empty.score, 0.0);
   // Marks in fewer than five scan lines cannot show a line direction either.
-  qx::BitImage oneLine(400, 300);
+  tessaly::stitch::BitImage oneLine(400, 300);
   oneLine.setRun(150, 0, 400);
-  EXPECT_EQ(qx::searchAngle(oneLine).degrees, 0.0);
+  EXPECT_EQ(tessaly::stitch::searchAngle(oneLine).degrees, 0.0);
 }
 
 TEST(StraightenTurn, AQuarterTurnMovesWholePixels) {
   // A right angle has whole-pixel steps, so the turn is a pure permutation: output (k, i) reads
   // source (i, 20 - k) about the centre (20, 10), which is three elementary quarter turns.
-  Picture source = qxtest::makeTexturedPage(41, 21, 4);
+  Picture source = tessaly::stitch::test::makeTexturedPage(41, 21, 4);
   const tagPixelArray view = source.view();
-  const qx::ImagePtr turned = qx::turnByAngle(view, M_PI / 2);
+  const tessaly::stitch::ImagePtr turned = tessaly::stitch::turnByAngle(view, M_PI / 2);
   ASSERT_EQ(turned->width, 21 + 1);
   ASSERT_EQ(turned->height, 41 + 1);
-  const Picture expected = qxtest::turnByElementarySteps(source, 3);
+  const Picture expected = tessaly::stitch::test::turnByElementarySteps(source, 3);
   const Picture got = Picture::fromArray(*turned);
   for (int32_t y = 0; y < 42; ++y) {
     for (int32_t x = 0; x < 22; ++x) {

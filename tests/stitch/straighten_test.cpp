@@ -10,19 +10,19 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-class StraightenTest : public qxtest::SessionTest {
+class StraightenTest : public tessaly::stitch::test::SessionTest {
  protected:
   void SetUp() override { open(QX_STYLE_ROW); }
 
   // A 1000 x 1300 text page turned by `degrees` (cut from the middle of a larger page so that
   // the turned page has text up to its edges). Measurement sees it reduced by 2.
   static Picture turnedPage(double degrees, uint32_t seed = 3, int32_t glyph = 24) {
-    const Picture page = qxtest::makeTextPage(1400, 1700, seed, glyph);
-    return qxtest::cutPiece(page, 700, 850, 1000, 1300, degrees);
+    const Picture page = tessaly::stitch::test::makeTextPage(1400, 1700, seed, glyph);
+    return tessaly::stitch::test::cutPiece(page, 700, 850, 1000, 1300, degrees);
   }
 
   double measure(Picture picture) {
@@ -45,17 +45,17 @@ TEST_F(StraightenTest, MeasuresTheTurnOfATextPage) {
 
 TEST_F(StraightenTest, FindsTextRunningDownThePage) {
   const Picture across = turnedPage(2.0, 5);
-  EXPECT_NEAR(measure(qxtest::turnByElementarySteps(across, 1)), 2.0, 0.15);
+  EXPECT_NEAR(measure(tessaly::stitch::test::turnByElementarySteps(across, 1)), 2.0, 0.15);
 }
 
 TEST_F(StraightenTest, PagesWithoutTextLinesGiveZero) {
   Picture blank(800, 1000);
-  qxtest::fillBox(blank, 0, 0, 800, 1000, 240);
+  tessaly::stitch::test::fillBox(blank, 0, 0, 800, 1000, 240);
   EXPECT_EQ(measure(blank), 0.0);
 
   // A dark block over a third of the page (a photograph, say) decides nothing about the text.
   Picture photo = turnedPage(3.2);
-  qxtest::fillBox(photo, 200, 250, 800, 1000, 30);
+  tessaly::stitch::test::fillBox(photo, 200, 250, 800, 1000, 30);
   EXPECT_EQ(measure(photo), 0.0);
 }
 
@@ -66,7 +66,7 @@ TEST_F(StraightenTest, TurningByTheMeasuredAngleLevelsThePage) {
   tagPixelArray* straightened = nullptr;
   ASSERT_EQ(QXAutoStraighten(session_, &view, &angle, &straightened), QX_OK);
   ASSERT_NE(straightened, nullptr);
-  EXPECT_EQ(straightened, static_cast<qx::Session*>(session_)->result.get());
+  EXPECT_EQ(straightened, static_cast<tessaly::stitch::Session*>(session_)->result.get());
   // The turned page holds the whole page with white corners around it.
   EXPECT_GT(straightened->width, page.width + 60);
   EXPECT_GT(straightened->height, page.height + 50);
@@ -82,14 +82,14 @@ TEST_F(StraightenTest, WithoutAnOutputTheSessionResultStays) {
   tagPixelArray* first = nullptr;
   ASSERT_EQ(QXAutoStraighten(session_, &view, &angle, &first), QX_OK);
   EXPECT_EQ(QXAutoStraighten(session_, &view, &angle, nullptr), QX_OK);
-  EXPECT_EQ(static_cast<qx::Session*>(session_)->result.get(), first);
+  EXPECT_EQ(static_cast<tessaly::stitch::Session*>(session_)->result.get(), first);
   EXPECT_NEAR(angle / kDegree, 3.2, 0.15);
 }
 
 TEST_F(StraightenTest, ALevelPageComesBackAsAnIdenticalCopy) {
   Picture blank(300, 200);
-  qxtest::fillBox(blank, 0, 0, 300, 200, 200);
-  qxtest::fillBox(blank, 10, 20, 40, 60, 10);
+  tessaly::stitch::test::fillBox(blank, 0, 0, 300, 200, 200);
+  tessaly::stitch::test::fillBox(blank, 10, 20, 40, 60, 10);
   tagPixelArray view = blank.view();
   double angle = 1;
   tagPixelArray* straightened = nullptr;

@@ -7,7 +7,7 @@
 
 namespace {
 
-using qxtest::Picture;
+using tessaly::stitch::test::Picture;
 
 Picture numbered(int32_t w, int32_t h) {
   Picture p(w, h);
@@ -28,8 +28,9 @@ TEST(QuarterTurn, EqualsTheElementaryMappingIncludingPartialTiles) {
     Picture src = numbered(w, h);
     const tagPixelArray view = src.view();
     for (int code = 1; code <= 3; ++code) {
-      qx::ImagePtr turned = qx::quarterTurn(view, code);
-      EXPECT_TRUE(Picture::fromArray(*turned).samePixels(qxtest::turnByElementarySteps(src, code)))
+      tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code);
+      EXPECT_TRUE(Picture::fromArray(*turned).samePixels(
+          tessaly::stitch::test::turnByElementarySteps(src, code)))
           << w << " x " << h << " turn " << code;
       EXPECT_EQ(turned->bytesPerLine, (turned->width * 24 + 31) / 32 * 4);
     }
@@ -41,8 +42,9 @@ TEST(QuarterTurn, ReadsRowsThroughTheSourceStride) {
   Picture padded(17, 5, 17 * 3 + 9);  // rows wider than the standard stride
   for (int32_t y = 0; y < 5; ++y) std::copy_n(src.pixel(0, y), 17 * 3, padded.pixel(0, y));
   const tagPixelArray view = padded.view();
-  qx::ImagePtr turned = qx::quarterTurn(view, 2);
-  EXPECT_TRUE(Picture::fromArray(*turned).samePixels(qxtest::turnByElementarySteps(src, 2)));
+  tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, 2);
+  EXPECT_TRUE(
+      Picture::fromArray(*turned).samePixels(tessaly::stitch::test::turnByElementarySteps(src, 2)));
 }
 
 TEST(QuarterTurn, RejectsCodesOutsideOneToThree) {
@@ -50,9 +52,9 @@ TEST(QuarterTurn, RejectsCodesOutsideOneToThree) {
   const tagPixelArray view = src.view();
   for (int code : {0, 4, -1}) {
     try {
-      qx::quarterTurn(view, code);
+      tessaly::stitch::quarterTurn(view, code);
       FAIL() << "code " << code << " accepted";
-    } catch (const qx::StitchError& e) {
+    } catch (const tessaly::stitch::StitchError& e) {
       EXPECT_EQ(e.code, QX_ERR_INPUT);
     }
   }

@@ -1,16 +1,18 @@
 #include "picture.h"
 
-#include "levels.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
 
-namespace qxtest {
+#include "levels.h"
+
+namespace tessaly::stitch::test {
 
 Picture::Picture(int32_t w, int32_t h, int32_t rowStride)
-    : width(w), height(h), stride(rowStride != 0 ? rowStride : ((w * 24 + 31) / 32) * 4),
+    : width(w),
+      height(h),
+      stride(rowStride != 0 ? rowStride : ((w * 24 + 31) / 32) * 4),
       bytes(static_cast<size_t>(stride) * h, 255) {}
 
 Picture Picture::fromArray(const tagPixelArray& image) {
@@ -25,7 +27,8 @@ Picture Picture::fromArray(const tagPixelArray& image) {
 bool Picture::samePixels(const Picture& other) const {
   if (width != other.width || height != other.height) return false;
   for (int32_t y = 0; y < height; ++y) {
-    if (std::memcmp(pixel(0, y), other.pixel(0, y), static_cast<size_t>(width) * 3) != 0) return false;
+    if (std::memcmp(pixel(0, y), other.pixel(0, y), static_cast<size_t>(width) * 3) != 0)
+      return false;
   }
   return true;
 }
@@ -71,8 +74,8 @@ void drawTextLine(Picture& p, std::mt19937& rng, int x, int y, int endX, int h) 
       const int w = glyph(rng) / 2 + 1;
       const int top = y + (h - glyph(rng));
       const uint8_t v = static_cast<uint8_t>(ink(rng));
-      fillRect(p, x, top, x + std::max(1, w / 3), y + h, v, v, v);      // stem
-      fillRect(p, x, top, x + w, top + std::max(1, h / 6), v, v, v);      // bar
+      fillRect(p, x, top, x + std::max(1, w / 3), y + h, v, v, v);    // stem
+      fillRect(p, x, top, x + w, top + std::max(1, h / 6), v, v, v);  // bar
       x += w + std::max(1, h / 5);
     }
     x += h;  // word gap
@@ -95,8 +98,10 @@ Picture makeTexturedPage(int32_t width, int32_t height, uint32_t seed) {
     const int size = 4 + static_cast<int>(rng() % std::max(8, std::min(width, height) / 8));
     const auto b = static_cast<uint8_t>(shade(rng)), g = static_cast<uint8_t>(shade(rng)),
                r = static_cast<uint8_t>(shade(rng));
-    if (coin(rng) < 50) fillDisc(page, cx, cy, size / 2, b, g, r);
-    else fillRect(page, cx, cy, cx + size, cy + size * 2 / 3, b, g, r);
+    if (coin(rng) < 50)
+      fillDisc(page, cx, cy, size / 2, b, g, r);
+    else
+      fillRect(page, cx, cy, cx + size, cy + size * 2 / 3, b, g, r);
   }
   // Text blocks in several sizes with ruled lines between them.
   int y = 4;
@@ -114,7 +119,8 @@ Picture makeTexturedPage(int32_t width, int32_t height, uint32_t seed) {
   std::uniform_int_distribution<int> noise(-3, 3);
   for (int32_t yy = 0; yy < height; ++yy) {
     uint8_t* row = page.pixel(0, yy);
-    for (int32_t i = 0; i < width * 3; ++i) row[i] = static_cast<uint8_t>(std::clamp(row[i] + noise(rng), 0, 255));
+    for (int32_t i = 0; i < width * 3; ++i)
+      row[i] = static_cast<uint8_t>(std::clamp(row[i] + noise(rng), 0, 255));
   }
   return page;
 }
@@ -128,7 +134,8 @@ Picture cutPiece(const Picture& page, double centreX, double centreY, int32_t wi
     for (int32_t u = 0; u < width; ++u) {
       const double x = c * (u - cu) - s * (v - cv) + centreX;
       const double y = s * (u - cu) + c * (v - cv) + centreY;
-      const double xc = std::clamp(x, 0.0, page.width - 1.001), yc = std::clamp(y, 0.0, page.height - 1.001);
+      const double xc = std::clamp(x, 0.0, page.width - 1.001),
+                   yc = std::clamp(y, 0.0, page.height - 1.001);
       const int x0 = static_cast<int>(xc), y0 = static_cast<int>(yc);
       const double fx = xc - x0, fy = yc - y0;
       const int x1 = std::min(x0 + 1, page.width - 1), y1 = std::min(y0 + 1, page.height - 1);
@@ -147,7 +154,7 @@ Picture halvedTimes(const Picture& picture, int times) {
   Picture current = picture;
   for (int i = 0; i < times; ++i) {
     const tagPixelArray view = current.view();
-    current = Picture::fromArray(*qx::halve(view, {}));
+    current = Picture::fromArray(*tessaly::stitch::halve(view, {}));
   }
   return current;
 }
@@ -166,4 +173,4 @@ Picture turnByElementarySteps(const Picture& source, int turns) {
   return current;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

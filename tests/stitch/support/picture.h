@@ -8,7 +8,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 struct Picture {
   int32_t width = 0;
@@ -20,8 +20,12 @@ struct Picture {
   Picture(int32_t w, int32_t h, int32_t rowStride = 0);  // rowStride 0: the standard stride
   static Picture fromArray(const tagPixelArray& image);
 
-  uint8_t* pixel(int32_t x, int32_t y) { return bytes.data() + static_cast<size_t>(y) * stride + x * 3; }
-  const uint8_t* pixel(int32_t x, int32_t y) const { return bytes.data() + static_cast<size_t>(y) * stride + x * 3; }
+  uint8_t* pixel(int32_t x, int32_t y) {
+    return bytes.data() + static_cast<size_t>(y) * stride + x * 3;
+  }
+  const uint8_t* pixel(int32_t x, int32_t y) const {
+    return bytes.data() + static_cast<size_t>(y) * stride + x * 3;
+  }
   // A tagPixelArray view of this picture (valid while the picture lives and is not resized).
   tagPixelArray view() { return {width, height, stride, bytes.data()}; }
   // True when both have the same size and pixels (padding ignored).
@@ -45,4 +49,7 @@ Picture halvedTimes(const Picture& picture, int times);
 // The elementary quarter turn applied `turns` times: output (r, c) = input (c, width - 1 - r).
 Picture turnByElementarySteps(const Picture& source, int turns);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
+
+// The command-line suites still spell this namespace by its former name.
+namespace qxtest = tessaly::stitch::test;

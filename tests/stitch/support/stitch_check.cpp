@@ -6,8 +6,7 @@
 #include <limits>
 #include <vector>
 
-
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 namespace {
 
@@ -15,7 +14,9 @@ namespace {
 class ResultOnPage {
  public:
   ResultOnPage(const tagPixelArray& result, const StitchLayout& layout, int level)
-      : result_(result), layout_(layout), scale_(std::ldexp(1.0, level)),
+      : result_(result),
+        layout_(layout),
+        scale_(std::ldexp(1.0, level)),
         page_(halvedTimes(layout.page, level)) {}
 
   // Canvas pixel (i, j) with the canvas origin at frame point (ox, oy): its page point at the
@@ -36,7 +37,8 @@ class ResultOnPage {
       double u, v;
       layout_.fromPage(static_cast<int>(cell), x, y, u, v);
       const PiecePlan& p = layout_.cells[cell];
-      if (u >= margin && v >= margin && u <= p.width - 1 - margin && v <= p.height - 1 - margin) cells |= 1u << cell;
+      if (u >= margin && v >= margin && u <= p.width - 1 - margin && v <= p.height - 1 - margin)
+        cells |= 1u << cell;
     }
     return cells;
   }
@@ -48,7 +50,8 @@ class ResultOnPage {
     const int32_t y0 = std::min(static_cast<int32_t>(y), page_.height - 2);
     const double fx = x - x0, fy = y - y0;
     const double top = page_.pixel(x0, y0)[ch] * (1 - fx) + page_.pixel(x0 + 1, y0)[ch] * fx;
-    const double bottom = page_.pixel(x0, y0 + 1)[ch] * (1 - fx) + page_.pixel(x0 + 1, y0 + 1)[ch] * fx;
+    const double bottom =
+        page_.pixel(x0, y0 + 1)[ch] * (1 - fx) + page_.pixel(x0 + 1, y0 + 1)[ch] * fx;
     value = top * (1 - fy) + bottom * fy;
     return true;
   }
@@ -84,7 +87,8 @@ class ResultOnPage {
         }
       }
     }
-    const int32_t guessX = static_cast<int32_t>(std::floor(minX)), guessY = static_cast<int32_t>(std::floor(minY));
+    const int32_t guessX = static_cast<int32_t>(std::floor(minX)),
+                  guessY = static_cast<int32_t>(std::floor(minY));
     double best = std::numeric_limits<double>::max();
     int32_t bestX = guessX, bestY = guessY;
     for (int32_t oy = guessY - search; oy <= guessY + search; ++oy) {
@@ -166,7 +170,8 @@ double tileContrast(const ResultOnPage& on, int32_t i0, int32_t j0, int32_t size
 
 }  // namespace
 
-StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level, int search) {
+StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level,
+                             int search) {
   ResultOnPage on(result, layout, level);
   on.locate(search);
   StitchCheck check;
@@ -200,7 +205,8 @@ StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& la
   for (int32_t j0 = 0; j0 + kTile <= result.height; j0 += kTile) {
     for (int32_t i0 = 0; i0 + kTile <= result.width; i0 += kTile) {
       const bool inside = on.coveringCells(i0, j0) && on.coveringCells(i0 + kTile - 1, j0) &&
-                          on.coveringCells(i0, j0 + kTile - 1) && on.coveringCells(i0 + kTile - 1, j0 + kTile - 1);
+                          on.coveringCells(i0, j0 + kTile - 1) &&
+                          on.coveringCells(i0 + kTile - 1, j0 + kTile - 1);
       if (!inside || tileContrast(on, i0, j0, kTile) < 20) continue;
       check.worstShift = std::max(check.worstShift, tileShift(on, i0, j0, kTile, check.bias));
     }
@@ -219,7 +225,8 @@ double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout,
       const unsigned covering = on.coveringCells(i, j);
       double d;
       // Pixels of exactly one piece.
-      if (covering == 0 || (covering & (covering - 1)) != 0 || !on.difference(i, j, 0, 0, d)) continue;
+      if (covering == 0 || (covering & (covering - 1)) != 0 || !on.difference(i, j, 0, 0, d))
+        continue;
       const size_t cell = static_cast<size_t>(std::countr_zero(covering));
       sum[cell] += d;
       ++count[cell];
@@ -234,4 +241,4 @@ double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout,
   return high >= low ? high - low : 0;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

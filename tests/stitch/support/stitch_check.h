@@ -6,7 +6,7 @@
 #include "QuiltexEngine.h"
 #include "stitch_layout.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 struct StitchCheck {
   double meanError = 0;  // mean |result - page - bias| per channel over the covered area
@@ -19,10 +19,11 @@ struct StitchCheck {
 // canvas lies on the frame of cell 0 (searching `search` pixels around the corner of the pieces'
 // extent), then measures the error over the pixels inside some piece and the best local shift of
 // every textured 48 x 48 tile.
-StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level, int search = 3);
+StitchCheck checkAgainstPage(const tagPixelArray& result, const StitchLayout& layout, int level,
+                             int search = 3);
 
 // The largest difference between the brightness two pieces show in the result: per piece, the
 // mean (result - page) over the pixels only it covers, after checkAgainstPage's placement.
 double brightnessSpread(const tagPixelArray& result, const StitchLayout& layout, int level);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

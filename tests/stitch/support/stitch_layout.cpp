@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace qxtest {
+#include "session.h"
+
+namespace tessaly::stitch::test {
 
 namespace {
 
@@ -41,7 +43,7 @@ void StitchLayout::fromPage(int cell, double x, double y, double& u, double& v) 
   v = -std::sin(a) * dx + std::cos(a) * dy + pieceCentre(p.height);
 }
 
-qx::Transform StitchLayout::pairTransform(int a, int b, int level) const {
+tessaly::stitch::Transform StitchLayout::pairTransform(int a, int b, int level) const {
   // The image of b's origin and of its unit steps in a's coordinates give the rigid transform.
   double x0, y0, x1, y1, ua, va, ub, vb;
   toPage(b, 0, 0, x0, y0);
@@ -52,11 +54,12 @@ qx::Transform StitchLayout::pairTransform(int a, int b, int level) const {
   return {{c, -s, ua * scale, s, c, va * scale}};
 }
 
-std::vector<qx::Correspondence> StitchLayout::pairMatches(int a, int b, int level) const {
-  const qx::Transform t = pairTransform(a, b, level);
+std::vector<tessaly::stitch::Correspondence> StitchLayout::pairMatches(int a, int b,
+                                                                       int level) const {
+  const tessaly::stitch::Transform t = pairTransform(a, b, level);
   const int32_t wa = cells[a].width >> level, ha = cells[a].height >> level;
   const int32_t wb = cells[b].width >> level, hb = cells[b].height >> level;
-  std::vector<qx::Correspondence> matches;
+  std::vector<tessaly::stitch::Correspondence> matches;
   for (int i = 1; i < 12 && matches.size() < 40; ++i) {
     for (int j = 1; j < 12 && matches.size() < 40; ++j) {
       const int32_t xb = wb * i / 12, yb = hb * j / 12;
@@ -125,11 +128,11 @@ void squeezeTones(Picture& page) {
 }
 
 void injectTruth(void* handle, const StitchLayout& layout) {
-  qx::Session& s = *static_cast<qx::Session*>(handle);
+  tessaly::stitch::Session& s = *static_cast<tessaly::stitch::Session*>(handle);
   for (int32_t r = 0; r < layout.rows; ++r) {
     for (int32_t c = 0; c < layout.columns; ++c) {
       const int cell = r * layout.columns + c;
-      qx::PieceRecord& piece = s.pieces[cell];
+      tessaly::stitch::PieceRecord& piece = s.pieces[cell];
       if (c + 1 < layout.columns) {
         piece.right.transform = layout.pairTransform(cell, cell + 1, s.outputLevel);
         piece.right.matches = layout.pairMatches(cell, cell + 1, s.outputLevel);
@@ -184,4 +187,4 @@ long alignLayout(void* handle, const StitchLayout& layout, const std::vector<std
   return status;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "geometry.h"
 #include "picture.h"
-#include "session.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 struct PiecePlan {
   double centreX = 0;  // where the piece's centre lies on the page
@@ -38,9 +38,9 @@ struct StitchLayout {
   void fromPage(int cell, double x, double y, double& u, double& v) const;
 
   // Transform from cell b's coordinates into cell a's at `level`, as alignment leaves it.
-  qx::Transform pairTransform(int a, int b, int level) const;
+  tessaly::stitch::Transform pairTransform(int a, int b, int level) const;
   // Up to 40 points of b at `level` inside a, paired with their true place in a.
-  std::vector<qx::Correspondence> pairMatches(int a, int b, int level) const;
+  std::vector<tessaly::stitch::Correspondence> pairMatches(int a, int b, int level) const;
 };
 
 // The page with a 3 x 3 binomial blur: resampling a piece twice (cutting it at an angle, then
@@ -75,4 +75,4 @@ enum class Alignment { Engine, Truth };
 long alignLayout(void* handle, const StitchLayout& layout, const std::vector<std::string>& files,
                  Alignment alignment);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

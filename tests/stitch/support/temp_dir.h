@@ -6,7 +6,7 @@
 
 #include "picture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 class TempDir {
  public:
@@ -28,8 +28,12 @@ class TempDir {
 
 // Writes picture as a BMP file at path and sets its modification time to `seconds`
 // (plus nanoseconds) since the epoch.
-void writePieceFile(const std::string& path, const Picture& picture, long seconds, long nanoseconds = 0);
+void writePieceFile(const std::string& path, const Picture& picture, long seconds,
+                    long nanoseconds = 0);
 // Creates (or truncates) an empty file with the given modification time.
 void touchFile(const std::string& path, long seconds, long nanoseconds = 0);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
+
+// The command-line suites still spell this namespace by its former name.
+namespace qxtest = tessaly::stitch::test;

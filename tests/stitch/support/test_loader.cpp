@@ -5,22 +5,26 @@
 #include <fstream>
 #include <iterator>
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 namespace {
 
 uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-uint16_t get16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint16_t get16(const std::vector<uint8_t>& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
 
 }  // namespace
 
 bool readBmp(const std::string& path, Picture& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (b.size() < 54 || get16(b, 0) != 0x4D42 || get16(b, 28) != 24 || get32(b, 30) != 0) return false;
+  const std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+  if (b.size() < 54 || get16(b, 0) != 0x4D42 || get16(b, 28) != 24 || get32(b, 30) != 0)
+    return false;
   const int32_t width = static_cast<int32_t>(get32(b, 18));
   const int32_t rawHeight = static_cast<int32_t>(get32(b, 22));
   const bool bottomUp = rawHeight > 0;
@@ -38,7 +42,8 @@ bool readBmp(const std::string& path, Picture& out) {
 }
 
 void* TestLoader::createSession(int32_t style, int32_t outputSize) {
-  return QXCreateStitch(static_cast<tagStitchStyle>(style), outputSize, this, onProgress, onLoad, onRelease);
+  return QXCreateStitch(static_cast<tagStitchStyle>(style), outputSize, this, onProgress, onLoad,
+                        onRelease);
 }
 
 void TestLoader::onProgress(long position, bool* cancel, void* self) {
@@ -82,9 +87,9 @@ void TestLoader::onRelease(tagPixelArray** image, void* self) {
     t->badRelease_ = true;
     return;
   }
-  delete[] (*image)->bits;
+  delete[](*image)->bits;
   delete *image;
   *image = nullptr;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

@@ -11,7 +11,7 @@
 #include "QuiltexEngine.h"
 #include "picture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 class TestLoader {
  public:
@@ -68,4 +68,4 @@ class TestLoader {
 // Reads an uncompressed 24-bit BMP (either row order) with row 0 the top row; false on failure.
 bool readBmp(const std::string& path, Picture& out);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

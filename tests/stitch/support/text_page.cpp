@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <random>
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 void fillBox(Picture& picture, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t grey) {
   for (int32_t y = std::max(y0, 0); y < std::min(y1, picture.height); ++y) {
@@ -41,4 +41,4 @@ Picture makeTextPage(int32_t width, int32_t height, uint32_t seed, int32_t glyph
   return page;
 }
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test

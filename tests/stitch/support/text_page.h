@@ -5,7 +5,7 @@
 
 #include "picture.h"
 
-namespace qxtest {
+namespace tessaly::stitch::test {
 
 // Lines of "words" made of letters (dark blocks with a stem or a gap) with glyphs `glyph` pixels
 // high, lines 1.8 glyphs apart, over the whole page but a margin of 4 %. Deterministic from seed.
@@ -14,4 +14,4 @@ Picture makeTextPage(int32_t width, int32_t height, uint32_t seed, int32_t glyph
 // Fills the rectangle [x0, x1) x [y0, y1) with one grey value.
 void fillBox(Picture& picture, int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t grey);
 
-}  // namespace qxtest
+}  // namespace tessaly::stitch::test
