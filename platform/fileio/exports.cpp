@@ -12,6 +12,8 @@
 #include "zanHeap.h"
 #include "zanStr.h"
 
+namespace fileio = tessaly::fileio;
+
 namespace {
 
 using fileio::Registry;

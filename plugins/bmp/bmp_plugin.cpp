@@ -1,7 +1,7 @@
 // The bitmap plug-in Bmp.fll: its description, its function table and the two exports.
 #include "bmp_format.h"
 
-namespace bmp {
+namespace tessaly::plugin::bmp {
 namespace {
 
 const PlugInfo kInfo = {
@@ -9,10 +9,11 @@ const PlugInfo kInfo = {
     u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB"};
 
 const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, plug::closeInstance<Instance>, getSaveList});
+    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                              writeRows, plugin::closeInstance<Instance>, getSaveList});
 
 }  // namespace
-}  // namespace bmp
+}  // namespace tessaly::plugin::bmp
 
-PLUG_KIT_EXPORTS(bmp::kInfo, bmp::Instance, PLUG_FORMAT_BMP, bmp::looksLikeBmp, bmp::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::bmp::kInfo, tessaly::plugin::bmp::Instance, PLUG_FORMAT_BMP,
+                 tessaly::plugin::bmp::looksLikeBmp, tessaly::plugin::bmp::kTable)

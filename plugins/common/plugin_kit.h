@@ -2,7 +2,7 @@
 // the platform heap, heap row buffers, exact stream transfers, the records a reader hands out,
 // resolution tags and a few pixel-row helpers.
 //
-// An instance record T begins with a plug::InstanceHead named head (whose first member is the
+// An instance record T begins with an InstanceHead named head (whose first member is the
 // PlugInstance the loader sees). newInstance places it in a block of the default heap that stays
 // locked until deleteInstance, so it never moves and may hold C++ members.
 #pragma once
@@ -15,7 +15,7 @@
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace plug {
+namespace tessaly::plugin {
 
 // Images wider or taller than this are refused: no format of ours needs more, and it keeps every
 // row size far from 32-bit overflow.
@@ -239,16 +239,17 @@ inline PlugFunctionTable singleImageTable(const SingleImageSlots& s) {
           nullptr,       s.close,       lastError,      s.saveList};
 }
 
-}  // namespace plug
+}  // namespace tessaly::plugin
 
 // Defines the two exports of a plug-in: its description info, its instance record Instance,
 // its format id, its signature test probe and its function table.
-#define PLUG_KIT_EXPORTS(info, Instance, formatId, probe, table)                             \
-  extern "C" PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* caller) {                             \
-    plugCopyOut(caller, &(info), sizeof(info));                                              \
-    return 1;                                                                                \
-  }                                                                                          \
-  extern "C" PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, \
-                                                     int32_t asked) {                        \
-    return plug::makeInstance<Instance>(stream, forWriting, asked, formatId, probe, table);  \
+#define PLUG_KIT_EXPORTS(info, Instance, formatId, probe, table)                               \
+  extern "C" PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* caller) {                               \
+    plugCopyOut(caller, &(info), sizeof(info));                                                \
+    return 1;                                                                                  \
+  }                                                                                            \
+  extern "C" PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,   \
+                                                     int32_t asked) {                          \
+    return tessaly::plugin::makeInstance<Instance>(stream, forWriting, asked, formatId, probe, \
+                                                   table);                                     \
   }

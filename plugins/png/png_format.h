@@ -11,18 +11,18 @@
 
 #include "plugin_kit.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 
 struct Instance {
-  plug::InstanceHead head;
+  plugin::InstanceHead head;
   png_structp png;
   png_infop info;
   bool writer;   // png and info were made for writing
   int32_t code;  // the plug-in code of a failure inside libpng, set before jumping
   // Reading.
-  plug::Delivery out;
-  bool interlaced;         // decoded whole into image before rows are handed out
-  plug::HeapBuffer image;  // the whole decoded image (interlaced files only)
+  plugin::Delivery out;
+  bool interlaced;           // decoded whole into image before rows are handed out
+  plugin::HeapBuffer image;  // the whole decoded image (interlaced files only)
   int32_t rowsRead;
   bool reading;
   // Writing.
@@ -33,7 +33,7 @@ struct Instance {
 };
 
 inline Instance& of(PlugInstance* p) {
-  return plug::instanceOf<Instance>(p);
+  return plugin::instanceOf<Instance>(p);
 }
 
 // libpng's error and warning functions: errors jump out with code (PLUG_ERR_BAD_DATA unless a
@@ -58,4 +58,4 @@ int32_t getSaveList(int32_t wanted, SaveListEntry* entries);
 
 void closeImage(PlugInstance* p);
 
-}  // namespace png
+}  // namespace tessaly::plugin::png

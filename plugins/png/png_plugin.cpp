@@ -4,7 +4,7 @@
 
 #include "png_format.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 namespace {
 
 const PlugInfo kInfo = {
@@ -12,8 +12,8 @@ const PlugInfo kInfo = {
     u"*.PNG"};
 
 const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, closeImage, getSaveList});
+    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                              writeRows, closeImage, getSaveList});
 
 }  // namespace
 
@@ -33,7 +33,7 @@ void raise(png_structp png, int32_t code) {
 
 bool looksLikePng(PlugStream* s) {
   uint8_t b[8];
-  return plug::peek(s, b, 8) == 8 && png_sig_cmp(b, 0, 8) == 0;
+  return plugin::peek(s, b, 8) == 8 && png_sig_cmp(b, 0, 8) == 0;
 }
 
 void closeImage(PlugInstance* p) {
@@ -44,9 +44,10 @@ void closeImage(PlugInstance* p) {
     else
       png_destroy_read_struct(&in.png, &in.info, nullptr);
   }
-  plug::deleteInstance(&in);
+  plugin::deleteInstance(&in);
 }
 
-}  // namespace png
+}  // namespace tessaly::plugin::png
 
-PLUG_KIT_EXPORTS(png::kInfo, png::Instance, PLUG_FORMAT_PNG, png::looksLikePng, png::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::png::kInfo, tessaly::plugin::png::Instance, PLUG_FORMAT_PNG,
+                 tessaly::plugin::png::looksLikePng, tessaly::plugin::png::kTable)

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace tga {
+namespace tessaly::plugin::tga {
 
 constexpr int kHeaderBytes = 18;
 
@@ -121,4 +121,4 @@ inline uint16_t pack555(uint8_t blue, uint8_t green, uint8_t red) {
   return uint16_t(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3));
 }
 
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

@@ -14,7 +14,7 @@
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 
 // A locked heap block that the instance owns.
 struct Buffer {
@@ -104,4 +104,4 @@ void fillWriteSlots(PlugFunctionTable& t);
 // plug-in reads. The stream is left where it was.
 bool probe(PlugStream* s);
 
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

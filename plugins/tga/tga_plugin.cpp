@@ -3,7 +3,7 @@
 #include "plugin_interface.h"
 #include "tga_instance.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 namespace {
 
 const PlugInfo kInfo = {.size = sizeof(PlugInfo),
@@ -64,21 +64,21 @@ void freeBuffer(Buffer& b) {
   b = Buffer{};
 }
 
-}  // namespace tga
+}  // namespace tessaly::plugin::tga
 
 extern "C" {
 
 PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
-  plugCopyOut(info, &tga::kInfo, sizeof tga::kInfo);
+  plugCopyOut(info, &tessaly::plugin::tga::kInfo, sizeof tessaly::plugin::tga::kInfo);
   return 1;
 }
 
 PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, int32_t formatId) {
   if (stream == nullptr || (formatId != PLUG_FORMAT_ANY && formatId != PLUG_FORMAT_TGA))
     return nullptr;
-  if (!forWriting && !tga::probe(stream)) return nullptr;
-  const zanHandle self = zanHeapAlloc(0, sizeof(tga::Instance), ZAN_HEAP_ZEROINIT);
-  auto* in = static_cast<tga::Instance*>(zanHeapLock(0, self, 0));
+  if (!forWriting && !tessaly::plugin::tga::probe(stream)) return nullptr;
+  const zanHandle self = zanHeapAlloc(0, sizeof(tessaly::plugin::tga::Instance), ZAN_HEAP_ZEROINIT);
+  auto* in = static_cast<tessaly::plugin::tga::Instance*>(zanHeapLock(0, self, 0));
   if (in == nullptr) {
     zanHeapFree(0, self);
     return nullptr;
@@ -91,11 +91,11 @@ PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, 
   // Both halves of the table are filled whatever the direction, so a loader never meets a
   // null slot that the plug-in's description promises; the other direction's operations refuse.
   PlugFunctionTable& t = in->base.table;
-  tga::fillReadSlots(t);
-  tga::fillWriteSlots(t);
-  t.CloseImage = tga::closeImage;
-  t.GetError = tga::getError;
-  t.GetSaveList = tga::getSaveList;
+  tessaly::plugin::tga::fillReadSlots(t);
+  tessaly::plugin::tga::fillWriteSlots(t);
+  t.CloseImage = tessaly::plugin::tga::closeImage;
+  t.GetError = tessaly::plugin::tga::getError;
+  t.GetSaveList = tessaly::plugin::tga::getSaveList;
   return &in->base;
 }
 

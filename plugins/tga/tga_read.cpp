@@ -10,7 +10,7 @@
 
 #include "tga_instance.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 namespace {
 
 // How far the reader reads ahead of the rows it decodes, so that run-length packets of a byte
@@ -289,4 +289,4 @@ void fillReadSlots(PlugFunctionTable& t) {
   t.ReadRows = readRows;
 }
 
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

@@ -11,7 +11,7 @@
 
 #include "tga_instance.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 namespace {
 
 // Pixels per run-length packet at most: the header byte counts them in 7 bits.
@@ -241,4 +241,4 @@ void fillWriteSlots(PlugFunctionTable& t) {
   t.WriteRows = writeRows;
 }
 
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

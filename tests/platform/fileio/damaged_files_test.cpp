@@ -6,12 +6,12 @@
 #include "fileio_fixture.h"
 #include "memory_stream.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 // Reads the whole image from the bytes the way the image engine does; 0 or the failure's code.
 int32_t readAll(const Bytes& file) {
-  plug::MemoryStream memory(file);
+  tessaly::plugin::MemoryStream memory(file);
   ImageInfo info{};
   info.size = sizeof info;
   int32_t error = 0;
@@ -80,4 +80,4 @@ TEST_F(DamagedFiles, ChangedBytesNeverCrashAndFailOnlyWithKnownCodes) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

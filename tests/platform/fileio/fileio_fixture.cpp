@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace fileiotest {
+namespace tessaly::test {
 
 const char* extensionOf(int32_t formatId) {
   switch (formatId) {
@@ -73,4 +73,4 @@ double meanDifference(const Bytes& a, const Bytes& b) {
   return sum / double(a.size());
 }
 
-}  // namespace fileiotest
+}  // namespace tessaly::test

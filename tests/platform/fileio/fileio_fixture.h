@@ -10,7 +10,7 @@
 
 #include "zanFileIO.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -47,4 +47,4 @@ void writeFile(const std::string& path, const Bytes& bytes);
 // Mean absolute difference of two equally long byte runs.
 double meanDifference(const Bytes& a, const Bytes& b);
 
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -8,7 +8,7 @@
 #include "fileio_fixture.h"
 #include "memory_stream.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 int32_t indexOfFormat(int32_t formatId) {
@@ -153,7 +153,7 @@ TEST_F(Plugins, EachModuleKeepsTheContractsEdgeCases) {
     void* module = dlopen((std::string(PLUGIN_FOLDER) + "/" + name).c_str(), RTLD_NOW);
     ASSERT_NE(module, nullptr);
     auto getStruct = reinterpret_cast<GetPlugStructProc>(dlsym(module, PLUG_GETPLUGSTRUCT_NAME));
-    plug::MemoryStream stream(Bytes(64, 0));
+    tessaly::plugin::MemoryStream stream(Bytes(64, 0));
     EXPECT_EQ(getStruct(stream.stream(), 0, PLUG_FORMAT_EMF), nullptr);
     EXPECT_EQ(getStruct(stream.stream(), 1, PLUG_FORMAT_EMF), nullptr);
     EXPECT_EQ(stream.calls(), 0);
@@ -174,4 +174,4 @@ TEST(ErrorTexts, EveryCodeHasASentence) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -7,7 +7,7 @@
 #include "plugin_driver.h"
 #include "plugin_kit.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 struct Layout {
@@ -19,7 +19,7 @@ std::ostream& operator<<(std::ostream& out, const Layout& l) {
              << " option " << l.option;
 }
 
-void writeThroughLoader(const std::string& file, const Layout& l, const plugtest::Picture& p) {
+void writeThroughLoader(const std::string& file, const Layout& l, const tessaly::test::Picture& p) {
   PlugStream* s = zanIOCreateFileStream(file.c_str(), ZANIO_STREAM_WRITE);
   ASSERT_NE(s, nullptr);
   SaveOptions options = {sizeof options, l.option, 0};
@@ -96,12 +96,12 @@ ReadBack readThroughLoader(const std::string& file) {
 
 // What a reader hands back for rows written in layout l: the same bytes, except that 1-bit rows
 // come back one byte per pixel.
-Bytes expectedRows(const Layout& l, const plugtest::Picture& p) {
+Bytes expectedRows(const Layout& l, const tessaly::test::Picture& p) {
   if (l.bits != 1) return p.rows;
   Bytes out(size_t(p.width) * p.height);
   for (int32_t y = 0; y < p.height; ++y)
-    plug::unpackSamples(&p.rows[size_t(y) * p.rowBytes()], &out[size_t(y) * p.width], p.width, 1,
-                        true);
+    tessaly::plugin::unpackSamples(&p.rows[size_t(y) * p.rowBytes()], &out[size_t(y) * p.width],
+                                   p.width, 1, true);
   return out;
 }
 
@@ -110,8 +110,8 @@ class LayoutRoundTrip : public LoaderTest, public ::testing::WithParamInterface<
 TEST_P(LayoutRoundTrip, ReadsBackWhatWasWritten) {
   const Layout l = GetParam();
   const bool lossy = l.format == PLUG_FORMAT_JPEG || l.option == 7;
-  const plugtest::Picture p = lossy ? plugtest::smooth(l.colorModel, l.bits, 45, 37)
-                                    : plugtest::pattern(l.colorModel, l.bits, 45, 37);
+  const tessaly::test::Picture p = lossy ? tessaly::test::smooth(l.colorModel, l.bits, 45, 37)
+                                         : tessaly::test::pattern(l.colorModel, l.bits, 45, 37);
   const std::string file = path(std::string("image") + extensionOf(l.format));
   writeThroughLoader(file, l, p);
   const ReadBack back = readThroughLoader(file);
@@ -192,10 +192,10 @@ TEST_F(WholePictures, EveryFormatRoundTripsWithItsResolution) {
 
 // Grey, palette and 16-bit files all come out as blue-green-red.
 TEST_F(WholePictures, OtherLayoutsAreConvertedToBlueGreenRed) {
-  const plugtest::Picture grey16 = plugtest::pattern(PLUG_COLOR_GREY, 16, 9, 5);
+  const tessaly::test::Picture grey16 = tessaly::test::pattern(PLUG_COLOR_GREY, 16, 9, 5);
   const std::string file = path("grey16.png");
   writeThroughLoader(file, {PLUG_FORMAT_PNG, PLUG_COLOR_GREY, 16, 0}, grey16);
-  const plugtest::Picture indexed = plugtest::pattern(PLUG_COLOR_INDEXED, 8, 9, 5);
+  const tessaly::test::Picture indexed = tessaly::test::pattern(PLUG_COLOR_INDEXED, 8, 9, 5);
   const std::string tif = path("indexed.tif");
   writeThroughLoader(tif, {PLUG_FORMAT_TIFF, PLUG_COLOR_INDEXED, 8, 5}, indexed);
   Bytes out(9 * 3 * 5);
@@ -235,7 +235,7 @@ TEST_F(WholePictures, WritingRefusesWhatItCannotDo) {
 // A plug-in storing images inside its own file names the format by the request's variant.
 TEST_F(WholePictures, TheVariantWordNamesTheLossyAndLosslessFormats) {
   for (const int32_t variant : {1, 2}) {
-    plug::MemoryStream memory;
+    tessaly::plugin::MemoryStream memory;
     CreateRequest request{};
     request.size = sizeof request;
     request.variant = variant;
@@ -256,4 +256,4 @@ TEST_F(WholePictures, TheVariantWordNamesTheLossyAndLosslessFormats) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -9,7 +9,7 @@
 #include "fileio_fixture.h"
 #include "memory_stream.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 using Streams = LoaderTest;
@@ -109,7 +109,7 @@ TEST_F(Streams, AnImageClosedEarlyLeavesTheOldFileAsItWas) {
 TEST_F(Streams, AStreamThatFillsUpPartWayFailsTheWrite) {
   for (const int32_t format : kFormats) {
     SCOPED_TRACE(format);
-    plug::MemoryStream memory;
+    tessaly::plugin::MemoryStream memory;
     memory.limitSize(100);  // inside the first rows' data
     CreateRequest request{};
     request.size = sizeof request;
@@ -153,4 +153,4 @@ TEST_F(Streams, ADiskThatRunsOutOfRoomLeavesNoPartialFile) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace plugtest {
+namespace tessaly::test {
 namespace {
 
 void collect(int32_t tag, int32_t size, const void* value, void* user) {
@@ -32,7 +32,7 @@ bool readRows(PlugInstance* r, Decoded& d, int32_t band) {
 
 Decoded decode(const std::vector<uint8_t>& file, int32_t band) {
   Decoded d;
-  plug::MemoryStream stream(file);
+  tessaly::plugin::MemoryStream stream(file);
   PlugInstance* r = GetPlugStruct(stream.stream(), 0, PLUG_FORMAT_ANY);
   if (r == nullptr) return d;
   d.image.size = sizeof d.image;
@@ -51,7 +51,7 @@ Decoded decode(const std::vector<uint8_t>& file, int32_t band) {
 
 std::vector<uint8_t> encode(const Picture& picture, const SaveOptions* options, int32_t dpi,
                             int32_t* error, size_t limit) {
-  plug::MemoryStream out;
+  tessaly::plugin::MemoryStream out;
   out.limitSize(limit);
   PlugInstance* w = GetPlugStruct(out.stream(), 1, PLUG_FORMAT_ANY);
   if (w == nullptr) return {};
@@ -87,4 +87,4 @@ std::vector<uint8_t> encode(const Picture& picture, const SaveOptions* options, 
   return ok ? out.bytes() : std::vector<uint8_t>{};
 }
 
-}  // namespace plugtest
+}  // namespace tessaly::test

@@ -8,7 +8,7 @@
 #include "memory_stream.h"
 #include "plugin_interface.h"
 
-namespace plugtest {
+namespace tessaly::test {
 
 // A picture in a plug-in's row layout, rows top first at rowBytes each.
 struct Picture {
@@ -46,4 +46,4 @@ Picture smooth(int32_t colorModel, int32_t bits, int32_t width, int32_t height);
 // The file cut to its first bytes bytes.
 std::vector<uint8_t> truncated(const std::vector<uint8_t>& file, size_t bytes);
 
-}  // namespace plugtest
+}  // namespace tessaly::test

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tga_test {
+namespace tessaly::test {
 
 Bytes headerBytes(const Header& h) {
   Bytes b = {h.idLength, h.mapType, h.type};
@@ -70,7 +70,7 @@ CreateRequest createRequest(const WriteRequest& w, SaveOptions* options) {
 }
 
 Written write(const WriteRequest& w, const Bytes& rows, int32_t batch, size_t limit) {
-  plug::MemoryStream out;
+  tessaly::plugin::MemoryStream out;
   out.limitSize(limit);
   Written result;
   PlugInstance* instance = GetPlugStruct(out.stream(), 1, PLUG_FORMAT_TGA);
@@ -98,4 +98,4 @@ Written write(const WriteRequest& w, const Bytes& rows, int32_t batch, size_t li
   return result;
 }
 
-}  // namespace tga_test
+}  // namespace tessaly::test

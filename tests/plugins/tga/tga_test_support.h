@@ -12,7 +12,7 @@
 #include "plugin_interface.h"
 #include "zanHeap.h"
 
-namespace tga_test {
+namespace tessaly::test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -69,7 +69,7 @@ class Reader {
 
   ImageInfo info{};
   LayerInfo layer{};
-  plug::MemoryStream stream;
+  tessaly::plugin::MemoryStream stream;
 
  private:
   PlugInstance* instance_ = nullptr;
@@ -103,4 +103,4 @@ CreateRequest createRequest(const WriteRequest& w, SaveOptions* options);
 Written write(const WriteRequest& request, const Bytes& rows, int32_t batch = 8,
               size_t limit = SIZE_MAX);
 
-}  // namespace tga_test
+}  // namespace tessaly::test
