@@ -81,10 +81,13 @@ int32_t openImage(PlugInstance* p, ImageInfo* info);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
+// The layouts the writer takes (GetSaveList).
+inline constexpr SaveListEntry kSaveList[] = {
+    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
+
 // Writing slots (bmp_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries);
 
 }  // namespace tessaly::plugin::bmp

@@ -4,13 +4,12 @@
 namespace tessaly::plugin::bmp {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo),    PLUG_INTERFACE_VERSION, PLUG_FORMAT_BMP, 0, 1, 1, 1, 1, 0, 0,
-    u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_BMP, u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB");
 
-const PlugFunctionTable kTable =
-    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                              writeRows, plugin::closeInstance<Instance>, getSaveList});
+const PlugFunctionTable kTable = plugin::singleImageTable(
+    {openImage, startReadImage, readRows, createImage, startWriteImage, writeRows,
+     plugin::closeInstance<Instance>, plugin::saveListOf<kSaveList>});
 
 }  // namespace
 }  // namespace tessaly::plugin::bmp

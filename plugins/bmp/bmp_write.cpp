@@ -9,10 +9,6 @@
 namespace tessaly::plugin::bmp {
 namespace {
 
-const SaveListEntry kSaveList[] = {
-    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
-
 // The stored depth: the options' main word where it suits the source, else the natural one.
 int32_t fileBitsFor(int32_t sourceModel, int32_t paletteCount, const SaveOptions* options) {
   const int32_t asked = options != nullptr ? options->main : 0;
@@ -70,14 +66,9 @@ void storeRow(const Instance& in, const uint8_t* source, uint8_t* stored, int32_
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plugin::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plugin::acceptable(request, kSaveList, kSaveCount))
-    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.sourceModel = request->colorModel;

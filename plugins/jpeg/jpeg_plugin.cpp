@@ -5,22 +5,12 @@
 namespace tessaly::plugin::jpeg {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo),
-                        PLUG_INTERFACE_VERSION,
-                        PLUG_FORMAT_JPEG,
-                        0,
-                        1,
-                        1,
-                        1,
-                        1,
-                        0,
-                        0,
-                        u"JPEG(*.JPG;*.JPEG;*.JPE)",
-                        u"*.JPG;*.JPEG;*.JPE"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_JPEG, u"JPEG(*.JPG;*.JPEG;*.JPE)", u"*.JPG;*.JPEG;*.JPE");
 
 const PlugFunctionTable kTable =
     plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                              writeRows, closeImage, getSaveList});
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 void errorExit(j_common_ptr c) {
   auto* errors = reinterpret_cast<ErrorManager*>(c->err);

@@ -9,8 +9,6 @@
 namespace tessaly::plugin::jpeg {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_GREY, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 constexpr int32_t kDefaultQuality = 90;
 
 DestinationManager& destinationOf(j_compress_ptr c) {
@@ -68,13 +66,9 @@ void describe(Instance& in) {
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plugin::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plugin::acceptable(request, kSaveList, kSaveCount) || request->width > kMaxSide ||
+  if (!plugin::acceptable(request, kSaveList) || request->width > kMaxSide ||
       request->height > kMaxSide)
     return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;

@@ -7,13 +7,11 @@
 namespace tessaly::plugin::png {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1, 0, 0, u"PNG(*.PNG)",
-    u"*.PNG"};
+constexpr PlugInfo kInfo = plugin::readWriteInfo(PLUG_FORMAT_PNG, u"PNG(*.PNG)", u"*.PNG");
 
 const PlugFunctionTable kTable =
     plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                              writeRows, closeImage, getSaveList});
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 }  // namespace
 

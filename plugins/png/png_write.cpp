@@ -10,13 +10,6 @@
 namespace tessaly::plugin::png {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24},
-                                   {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8},
-                                   {PLUG_COLOR_GREY, 16},
-                                   {PLUG_COLOR_INDEXED, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
-
 void writeData(png_structp png, png_bytep data, size_t count) {
   auto* in = static_cast<Instance*>(png_get_io_ptr(png));
   if (!plugin::writeExact(in->head.stream, data, count)) raise(png, PLUG_ERR_SHORT_WRITE);
@@ -49,14 +42,9 @@ void describe(Instance& in) {
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plugin::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plugin::acceptable(request, kSaveList, kSaveCount))
-    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;

@@ -8,13 +8,12 @@
 namespace tessaly::plugin::tiff {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo),      PLUG_INTERFACE_VERSION, PLUG_FORMAT_TIFF, 0, 1, 1, 1, 1, 0, 0,
-    u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_TIFF, u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF");
 
 const PlugFunctionTable kTable =
     plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                              writeRows, closeImage, getSaveList});
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 // libtiff asks for single allocations up to this size at most; larger ones fail cleanly.
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;

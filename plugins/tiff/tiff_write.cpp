@@ -13,10 +13,6 @@
 namespace tessaly::plugin::tiff {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8}, {PLUG_COLOR_GREY, 16},
-                                   {PLUG_COLOR_GREY, 1}, {PLUG_COLOR_INDEXED, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 constexpr int64_t kStripBytes = 256 * 1024;  // large strips compress better and faster
 
 int32_t bitsPerSample(const Instance& in) {
@@ -116,14 +112,9 @@ int32_t writeFailure(Instance& in) {
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plugin::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plugin::acceptable(request, kSaveList, kSaveCount))
-    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
