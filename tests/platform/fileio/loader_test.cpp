@@ -3,10 +3,13 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "fileio_fixture.h"
 #include "memory_stream.h"
+#include "zanError.h"
 
 namespace tessaly::test {
 namespace {
@@ -165,6 +168,35 @@ TEST_F(Plugins, EachModuleKeepsTheContractsEdgeCases) {
     writer->table.CloseImage(writer);
     EXPECT_EQ(stream.bytes(), Bytes(64, 0));  // a writer writes nothing before it starts
     dlclose(module);
+  }
+}
+
+// A failure thrown inside a call (here by the caller's own stream, under a plug-in's signature
+// test) comes back as a code that says what kind of failure it was.
+TEST_F(Plugins, AThrownFailureBecomesTheCodeOfItsKind) {
+  struct ThrowingStream {
+    PlugStream ops;
+    void (*raise)();
+  };
+  static const auto read = [](PlugStream* s, void*, int32_t) -> int32_t {
+    reinterpret_cast<ThrowingStream*>(s)->raise();
+    return 0;
+  };
+  static const auto seek = [](PlugStream*, int64_t, int32_t) -> int64_t { return 0; };
+  static const auto name = [](PlugStream*, char16_t*) -> int32_t { return 0; };
+  const struct {
+    void (*raise)();
+    int32_t code;
+  } cases[] = {{[] { throw std::bad_alloc(); }, PLUG_ERR_NO_MEMORY},
+               {[] { _zanThrow(PLUG_ERR_SHORT_WRITE); }, PLUG_ERR_SHORT_WRITE},
+               {[] { throw std::runtime_error("lost"); }, ZANIO_ERR_STREAM}};
+  for (const auto& c : cases) {
+    ThrowingStream stream{{read, nullptr, seek, name}, c.raise};
+    ImageInfo info{};
+    info.size = sizeof info;
+    int32_t error = 0;
+    EXPECT_EQ(zanIOOpenImage(&stream.ops, 0, &info, &error), nullptr);
+    EXPECT_EQ(error, c.code);
   }
 }
 
