@@ -2,9 +2,10 @@
 #
 # Makes the file-format plug-in <Name>.fll: a shared module in build/bin/plugins/, where the
 # file-I/O loader looks for plug-ins (OUTPUT_DIRECTORY puts one elsewhere, e.g. a plug-in that
-# only tests use and the loader must not find). The module
-#   - exports exactly GetPlugInfo and GetPlugStruct (platform/plugin_abi/plugin_exports.map), which
-#     the test plugins.<Name>.exported_symbols checks in every build;
+# only tests use and the loader must not find). The global property TESSALY_PLUGINS lists the
+# plug-ins of the plug-in folder, for targets that need every one built. The module
+#   - exports exactly GetPlugInfo and GetPlugStruct (platform/plugin_abi/plugin_exports.map),
+#     which the test plugins.<Name>.exported_symbols checks in every build;
 #   - links zanPltfm and LIBRARIES, and in ordinary builds refuses undefined symbols at link
 #     time, so a missing function shows up at build time rather than when the loader opens it.
 # The sources are compiled once into the object library <Name>_objects, which carries the same
@@ -20,6 +21,7 @@ function(tessaly_add_plugin name)
   endif()
   if(NOT arg_OUTPUT_DIRECTORY)
     set(arg_OUTPUT_DIRECTORY ${TESSALY_PLUGIN_DIRECTORY})
+    set_property(GLOBAL APPEND PROPERTY TESSALY_PLUGINS ${name})
   endif()
 
   add_library(${name}_objects OBJECT ${arg_SOURCES})
