@@ -44,7 +44,7 @@ void readAllRows(PlugInstance* instance, const ImageInfo& image, const LayerInfo
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  plug::MemoryStream input(std::vector<uint8_t>(data, data + size));
+  tessaly::plugin::MemoryStream input(std::vector<uint8_t>(data, data + size));
   PlugInstance* instance = GetPlugStruct(input.stream(), 0, PLUG_FORMAT_ANY);
   if (instance == nullptr) return 0;
   const PlugFunctionTable& t = instance->table;

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-namespace direct {
+namespace tessaly::bench {
 namespace {
 
 uint8_t* row(const Picture& p, int32_t y) {
@@ -190,4 +190,4 @@ bool readBmp(const std::string& path, Picture& p) {
   return ok;
 }
 
-}  // namespace direct
+}  // namespace tessaly::bench

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace direct {
+namespace tessaly::bench {
 
 struct Picture {
   int32_t width, height, stride;
@@ -23,4 +23,4 @@ bool readTiff(const std::string& path, Picture& p);
 bool writeBmp(const std::string& path, const Picture& p);
 bool readBmp(const std::string& path, Picture& p);
 
-}  // namespace direct
+}  // namespace tessaly::bench

@@ -57,29 +57,29 @@ const char* extensionOf(int32_t format) {
   }
 }
 
-bool directWrite(int32_t format, const std::string& path, const direct::Picture& p) {
+bool directWrite(int32_t format, const std::string& path, const tessaly::bench::Picture& p) {
   switch (format) {
     case PLUG_FORMAT_JPEG:
-      return direct::writeJpeg(path, p, 90);
+      return tessaly::bench::writeJpeg(path, p, 90);
     case PLUG_FORMAT_BMP:
-      return direct::writeBmp(path, p);
+      return tessaly::bench::writeBmp(path, p);
     case PLUG_FORMAT_TIFF:
-      return direct::writeTiffLzw(path, p);
+      return tessaly::bench::writeTiffLzw(path, p);
     default:
-      return direct::writePng(path, p);
+      return tessaly::bench::writePng(path, p);
   }
 }
 
-bool directRead(int32_t format, const std::string& path, direct::Picture& p) {
+bool directRead(int32_t format, const std::string& path, tessaly::bench::Picture& p) {
   switch (format) {
     case PLUG_FORMAT_JPEG:
-      return direct::readJpeg(path, p);
+      return tessaly::bench::readJpeg(path, p);
     case PLUG_FORMAT_BMP:
-      return direct::readBmp(path, p);
+      return tessaly::bench::readBmp(path, p);
     case PLUG_FORMAT_TIFF:
-      return direct::readTiff(path, p);
+      return tessaly::bench::readTiff(path, p);
     default:
-      return direct::readPng(path, p);
+      return tessaly::bench::readPng(path, p);
   }
 }
 
@@ -96,7 +96,7 @@ void loaderEncode(benchmark::State& state) {
 void libraryEncode(benchmark::State& state) {
   const auto format = int32_t(state.range(0));
   const std::string path = tempPath(extensionOf(format));
-  const direct::Picture p = {kWidth, kHeight, kStride, page().data()};
+  const tessaly::bench::Picture p = {kWidth, kHeight, kStride, page().data()};
   for (auto _ : state)
     if (!directWrite(format, path, p)) state.SkipWithError("the library could not write");
   unlink(path.c_str());
@@ -121,7 +121,7 @@ void libraryDecode(benchmark::State& state) {
   const std::string path = tempPath(extensionOf(format));
   zanIOWriteBGR(path.c_str(), format, page().data(), kWidth, kHeight, kStride, kDpi, kDpi, nullptr);
   std::vector<uint8_t> out(page().size());
-  direct::Picture p = {kWidth, kHeight, kStride, out.data()};
+  tessaly::bench::Picture p = {kWidth, kHeight, kStride, out.data()};
   for (auto _ : state)
     if (!directRead(format, path, p)) state.SkipWithError("the library could not read");
   unlink(path.c_str());

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace fileio {
+namespace tessaly::fileio {
 
 bool chooseConversion(const ImageInfo& image, const LayerInfo& layer, BgrConversion& out) {
   using Kind = BgrConversion::Kind;
@@ -76,4 +76,4 @@ void convertRow(const BgrConversion& c, const uint8_t* const* row, uint8_t* out,
   }
 }
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

@@ -5,7 +5,7 @@
 
 #include "plugin_interface.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 
 // How one delivered row becomes blue-green-red; chosen once per image.
 struct BgrConversion {
@@ -33,4 +33,4 @@ bool chooseConversion(const ImageInfo& image, const LayerInfo& layer, BgrConvers
 // Converts one row of width pixels; row[p] is the row in plane p.
 void convertRow(const BgrConversion& c, const uint8_t* const* row, uint8_t* out, int32_t width);
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

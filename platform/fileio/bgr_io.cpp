@@ -7,7 +7,7 @@
 
 #include "bgr_convert.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 namespace {
 
 void collectResolution(int32_t tag, int32_t size, const void* value, void* user) {
@@ -173,4 +173,4 @@ int32_t writeBgr(const char* path, int32_t formatId, const uint8_t* top, int32_t
   return written != ZANIO_OK ? written : placed;
 }
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

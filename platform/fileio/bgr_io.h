@@ -10,14 +10,14 @@
 #include "zanFileIO.h"
 
 struct zanIOReader {
-  std::unique_ptr<fileio::FileStream> file;  // declared first: outlives the image
+  std::unique_ptr<tessaly::fileio::FileStream> file;  // declared first: outlives the image
   zanIOImage* image = nullptr;
   ImageInfo info{};
   bool used = false;
-  ~zanIOReader() { fileio::closeImage(image); }
+  ~zanIOReader() { tessaly::fileio::closeImage(image); }
 };
 
-namespace fileio {
+namespace tessaly::fileio {
 
 // Rows moved per call to a plug-in, as the image engine does.
 constexpr int32_t kBandRows = 32;
@@ -28,4 +28,4 @@ int32_t writeBgr(const char* path, int32_t formatId, const uint8_t* top, int32_t
                  int32_t height, int32_t stride, int32_t xDpi, int32_t yDpi,
                  const SaveOptions* options);
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

@@ -1,5 +1,6 @@
 // The exported functions of zanFileIO: argument checks, then one call into the loader. No C++
-// exception leaves the library: running out of memory becomes PLUG_ERR_NO_MEMORY.
+// exception leaves the library: guarded turns one into the call's failure result, with a code
+// that says what kind of failure it was.
 #include <cstring>
 #include <new>
 #include <string>
@@ -8,26 +9,56 @@
 #include "file_stream.h"
 #include "image.h"
 #include "registry.h"
+#include "zanError.h"
 #include "zanFileIO.h"
 #include "zanHeap.h"
 #include "zanStr.h"
+
+namespace fileio = tessaly::fileio;
 
 namespace {
 
 using fileio::Registry;
 
-template <typename Result, typename Body>
-Result guarded(Result onFailure, Body&& body) noexcept {
+// Runs body and returns its result. When it throws, onFailure receives the code of what was
+// thrown and makes the call's result: running out of memory is PLUG_ERR_NO_MEMORY, a code raised
+// with _zanThrow is that code, and anything else is a failure of the file or stream the call
+// was working on, ZANIO_ERR_STREAM.
+template <typename Body, typename OnFailure>
+auto guarded(Body&& body, OnFailure&& onFailure) noexcept -> decltype(body()) {
+  int32_t code;
   try {
     return body();
+  } catch (const std::bad_alloc&) {
+    code = PLUG_ERR_NO_MEMORY;
+  } catch (const zan::Error& e) {
+    code = e.code();
   } catch (...) {
-    return onFailure;
+    code = ZANIO_ERR_STREAM;
   }
+  return onFailure(code);
 }
 
+// For calls whose result is a status code: the failure's code is the result.
 template <typename Body>
 int32_t guardedCode(Body&& body) noexcept {
-  return guarded(int32_t{PLUG_ERR_NO_MEMORY}, body);
+  return guarded(body, [](int32_t code) { return code; });
+}
+
+// For calls whose result says only "nothing": a fixed value stands for every failure.
+template <typename Result, typename Body>
+Result guardedOr(Result nothing, Body&& body) noexcept {
+  return guarded(body, [nothing](int32_t) { return nothing; });
+}
+
+// For calls that hand back an object or null and report the code through error: a failure
+// leaves its code there.
+template <typename Body>
+auto guardedWithCode(int32_t& error, Body&& body) noexcept {
+  return guarded(body, [&error](int32_t code) {
+    error = code;
+    return decltype(body()){};
+  });
 }
 
 void setError(int32_t* error, int32_t code) {
@@ -98,7 +129,7 @@ ZANIO_API int32_t zanIOEnablePlug(int32_t index, int32_t enabled) {
 
 ZANIO_API int32_t zanIOFindFormatByExtension(const char* name, int32_t forWriting) {
   if (name == nullptr) return 0;
-  return guarded(int32_t{0}, [&] {
+  return guardedOr(int32_t{0}, [&] {
     return Registry::instance().formatByExtension(fileio::upperExtension(name), forWriting != 0);
   });
 }
@@ -114,7 +145,7 @@ ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEnt
 
 ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* name, int32_t mode) {
   if (name == nullptr) return nullptr;
-  return guarded<PlugStream*>(nullptr, [&] {
+  return guardedOr<PlugStream*>(nullptr, [&] {
     const std::string path = pathOfName(name);
     return path.empty() ? nullptr : openStream(path, mode);
   });
@@ -122,7 +153,7 @@ ZANIO_API PlugStream* zanIOCreateStdStream(const char16_t* name, int32_t mode) {
 
 ZANIO_API PlugStream* zanIOCreateFileStream(const char* path, int32_t mode) {
   if (path == nullptr) return nullptr;
-  return guarded<PlugStream*>(nullptr, [&] { return openStream(path, mode); });
+  return guardedOr<PlugStream*>(nullptr, [&] { return openStream(path, mode); });
 }
 
 ZANIO_API int32_t zanIODestroyStream(PlugStream* stream) {
@@ -136,8 +167,8 @@ ZANIO_API int32_t zanIODestroyStream(PlugStream* stream) {
 ZANIO_API zanIOImage* zanIOOpenImage(PlugStream* stream, int32_t formatId, ImageInfo* info,
                                      int32_t* error) {
   int32_t code = PLUG_ERR_NO_MEMORY;
-  zanIOImage* image = guarded<zanIOImage*>(
-      nullptr, [&] { return fileio::openImage(stream, formatId, info, code); });
+  zanIOImage* image =
+      guardedWithCode(code, [&] { return fileio::openImage(stream, formatId, info, code); });
   setError(error, code);
   return image;
 }
@@ -183,8 +214,8 @@ ZANIO_API zanIOImage* zanIOCreateImage(PlugStream* stream, int32_t formatId,
     std::memcpy(&own, request, std::min(size_t(request->size), sizeof own));
     own.size = sizeof own;
     code = PLUG_ERR_NO_MEMORY;
-    image = guarded<zanIOImage*>(
-        nullptr, [&] { return fileio::createImage(stream, formatId, own, layout, code); });
+    image = guardedWithCode(
+        code, [&] { return fileio::createImage(stream, formatId, own, layout, code); });
   }
   setError(error, code);
   return image;
@@ -227,8 +258,7 @@ ZANIO_API int32_t zanIOCloseImage(zanIOImage* image) {
 
 ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_t* error) {
   int32_t code = PLUG_ERR_NO_MEMORY;
-  zanIOReader* reader =
-      guarded<zanIOReader*>(nullptr, [&] { return fileio::openBgr(path, info, code); });
+  zanIOReader* reader = guardedWithCode(code, [&] { return fileio::openBgr(path, info, code); });
   setError(error, code);
   return reader;
 }

@@ -13,7 +13,7 @@
 #include "zanHeap.h"
 #include "zanStr.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 namespace {
 
 constexpr size_t kBufferBytes = 256 * 1024;
@@ -208,4 +208,4 @@ int32_t FileStream::finish() {
   return complete_ ? ZANIO_ERR_STREAM : ZANIO_ERR_INCOMPLETE;
 }
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

@@ -10,7 +10,7 @@
 #include "plugin_interface.h"
 #include "zanFile.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 
 class FileStream {
  public:
@@ -66,4 +66,4 @@ class FileStream {
   bool finished_ = false;
 };
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

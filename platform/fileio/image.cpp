@@ -8,7 +8,7 @@
 #include "file_stream.h"
 #include "zanFileIO.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 namespace {
 
 int32_t failWith(zanIOImage& image, int32_t code) {
@@ -217,4 +217,4 @@ int32_t closeImage(zanIOImage* image) {
   return result;
 }
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

@@ -9,7 +9,7 @@
 #include "registry.h"
 
 struct zanIOImage {
-  const fileio::Plugin* plugin = nullptr;
+  const tessaly::fileio::Plugin* plugin = nullptr;
   PlugInstance* instance = nullptr;
   PlugStream* stream = nullptr;
   bool writing = false;
@@ -23,7 +23,7 @@ struct zanIOImage {
   bool layerDone = false;     // a layer was written completely (layered writers)
 };
 
-namespace fileio {
+namespace tessaly::fileio {
 
 zanIOImage* openImage(PlugStream* stream, int32_t formatId, ImageInfo* info, int32_t& error);
 int32_t startRead(zanIOImage& image, LayerInfo* info, bool layer);
@@ -40,4 +40,4 @@ int32_t writeRows(zanIOImage& image, int32_t rows, const uint8_t* const* planes,
 
 int32_t closeImage(zanIOImage* image);
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

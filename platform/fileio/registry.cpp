@@ -9,7 +9,7 @@
 
 #include "zanFileIO.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 namespace {
 
 namespace fs = std::filesystem;
@@ -183,4 +183,4 @@ std::string upperExtension(std::string_view name) {
   return out;
 }
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

@@ -11,7 +11,7 @@
 
 #include "plugin_interface.h"
 
-namespace fileio {
+namespace tessaly::fileio {
 
 struct Plugin {
   std::string path;
@@ -65,4 +65,4 @@ std::string defaultPluginFolder();
 // The text of name from its last '.', upper-cased (ASCII letters); empty when there is none.
 std::string upperExtension(std::string_view name);
 
-}  // namespace fileio
+}  // namespace tessaly::fileio

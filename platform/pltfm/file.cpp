@@ -16,7 +16,7 @@
 
 namespace {
 
-using zan::detail::noThrow;
+using tessaly::pltfm::noThrow;
 
 struct OpenFile {
   int fd = -1;
@@ -25,7 +25,7 @@ struct OpenFile {
 
 struct FileTable {
   std::mutex mutex;
-  zan::detail::HandleTable<OpenFile> files;
+  tessaly::pltfm::HandleTable<OpenFile> files;
 };
 
 // Lives as long as the process, like the default heap: files may be closed late at exit.

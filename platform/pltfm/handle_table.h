@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 
 template <typename T>
 class HandleTable {
@@ -86,4 +86,4 @@ class HandleTable {
   std::size_t live_ = 0;
 };
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 namespace {
 
 // Freed memory of a moved block is filled with this first, so a stale read stands out even
@@ -179,4 +179,4 @@ bool destroyHeap(zanHeap id) {
   return true;  // the heap and its blocks go here, outside the registry's lock
 }
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

@@ -7,7 +7,7 @@
 #include "handle_table.h"
 #include "zanTypes.h"
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 
 class Heap {
  public:
@@ -46,4 +46,4 @@ Heap* findHeap(zanHeap id);
 zanHeap createHeap();
 bool destroyHeap(zanHeap id);
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

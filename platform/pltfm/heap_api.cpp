@@ -5,15 +5,15 @@
 #include "no_throw.h"
 #include "zanHeap.h"
 
-using zan::detail::findHeap;
-using zan::detail::Heap;
+using tessaly::pltfm::findHeap;
+using tessaly::pltfm::Heap;
 
 namespace {
 
 // Runs fn on the heap an identifier names; fallback when there is none or memory runs out.
 template <typename R, typename Fn>
 R onHeap(zanHeap id, R fallback, Fn&& fn) noexcept {
-  return zan::detail::noThrow(fallback, [&] {
+  return tessaly::pltfm::noThrow(fallback, [&] {
     Heap* heap = findHeap(id);
     return heap == nullptr ? fallback : fn(*heap);
   });
@@ -51,9 +51,8 @@ ZAN_API uint32_t zanHeapSize(zanHeap heap, zanHandle handle) {
 
 ZAN_API zanHandle zanHeapReAlloc(zanHeap heap, zanHandle handle, uint32_t size, uint32_t flags) {
   if (handle == 0 || (flags & ~ZAN_HEAP_ZEROINIT) != 0) return 0;
-  return onHeap(heap, zanHandle{0}, [&](Heap& h) {
-    return h.realloc(handle, size, (flags & ZAN_HEAP_ZEROINIT) != 0);
-  });
+  return onHeap(heap, zanHandle{0},
+                [&](Heap& h) { return h.realloc(handle, size, (flags & ZAN_HEAP_ZEROINIT) != 0); });
 }
 
 ZAN_API int32_t zanHeapLockCount(zanHeap heap, zanHandle handle) {
@@ -73,10 +72,12 @@ ZAN_API int32_t zanHeapSetMoving(zanHeap heap, int32_t on) {
 }
 
 ZAN_API zanHeap zanHeapCreate(void) {
-  return zan::detail::noThrow(zanHeap{0}, [] { return zan::detail::createHeap(); });
+  return tessaly::pltfm::noThrow(zanHeap{0}, [] { return tessaly::pltfm::createHeap(); });
 }
 
-ZAN_API int32_t zanHeapDestroy(zanHeap heap) { return zan::detail::destroyHeap(heap) ? 1 : 0; }
+ZAN_API int32_t zanHeapDestroy(zanHeap heap) {
+  return tessaly::pltfm::destroyHeap(heap) ? 1 : 0;
+}
 
 ZAN_API void zanMemCopy(void* destination, const void* source, uint32_t count) {
   if (destination != nullptr && source != nullptr && count != 0)
@@ -87,6 +88,8 @@ ZAN_API void zanMemSet(void* destination, int32_t value, uint32_t count) {
   if (destination != nullptr && count != 0) std::memset(destination, value & 0xFF, count);
 }
 
-ZAN_API void zanMemZero(void* destination, uint32_t count) { zanMemSet(destination, 0, count); }
+ZAN_API void zanMemZero(void* destination, uint32_t count) {
+  zanMemSet(destination, 0, count);
+}
 
 }  // extern "C"

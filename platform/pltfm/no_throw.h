@@ -4,7 +4,7 @@
 
 #include <new>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 
 template <typename R, typename Body>
 R noThrow(R fallback, Body&& body) noexcept {
@@ -15,4 +15,4 @@ R noThrow(R fallback, Body&& body) noexcept {
   }
 }
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

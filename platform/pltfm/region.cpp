@@ -11,7 +11,7 @@
 
 namespace {
 
-using zan::detail::noThrow;
+using tessaly::pltfm::noThrow;
 
 struct RegionHeader {
   uint32_t tag;
@@ -79,16 +79,17 @@ ZAN_API int32_t zanRgnSubtract(zanHandle a, zanHandle b) {
     if (!rectsA) return 0;
     const auto rectsB = b == 0 ? std::vector<RECT>{} : readRegion(b);
     if (!rectsB) return 0;
-    return writeRegion(a, zan::detail::subtractBanded(*rectsA, *rectsB)) ? 1 : 0;
+    return writeRegion(a, tessaly::pltfm::subtractBanded(*rectsA, *rectsB)) ? 1 : 0;
   });
 }
 
-ZAN_API int32_t zanRgnIsEmpty(zanHandle region) { return zanRgnGetRects(region) == 0 ? 1 : 0; }
+ZAN_API int32_t zanRgnIsEmpty(zanHandle region) {
+  return zanRgnGetRects(region) == 0 ? 1 : 0;
+}
 
 ZAN_API int32_t zanRgnGetRects(zanHandle region) {
-  return withRegion(region, 0, [](const RECT*, uint32_t count) {
-    return static_cast<int32_t>(count);
-  });
+  return withRegion(region, 0,
+                    [](const RECT*, uint32_t count) { return static_cast<int32_t>(count); });
 }
 
 ZAN_API int32_t zanRgnGetRect(zanHandle region, int32_t index, RECT* rect) {
@@ -108,7 +109,7 @@ ZAN_API int32_t zanRgnDelete(zanHandle region) {
 ZAN_API int32_t zanRgnIsValid(zanHandle region) {
   return noThrow(0, [&] {
     const auto rects = readRegion(region);
-    return rects && zan::detail::isBanded(*rects) ? 1 : 0;
+    return rects && tessaly::pltfm::isBanded(*rects) ? 1 : 0;
   });
 }
 

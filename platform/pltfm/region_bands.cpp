@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 namespace {
 
 struct Span {
@@ -110,4 +110,4 @@ bool isBanded(const std::vector<RECT>& rects) {
   return true;
 }
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

@@ -5,7 +5,7 @@
 
 #include "zanTypes.h"
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 
 // The pixels of a that are not in b, in banded form. a and b must be banded.
 std::vector<RECT> subtractBanded(const std::vector<RECT>& a, const std::vector<RECT>& b);
@@ -14,4 +14,4 @@ std::vector<RECT> subtractBanded(const std::vector<RECT>& a, const std::vector<R
 // left to right neither overlapping nor touching, touching bands not alike.
 bool isBanded(const std::vector<RECT>& rects);
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

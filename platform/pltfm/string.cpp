@@ -10,7 +10,7 @@
 
 namespace {
 
-using zan::detail::noThrow;
+using tessaly::pltfm::noThrow;
 
 // A new string block holding units and the terminator; 0 when memory runs out.
 zanHandle makeString(std::u16string_view units) {
@@ -39,22 +39,22 @@ extern "C" {
 
 ZAN_API zanHandle zanStrFromCStr(const char* text) {
   if (text == nullptr) return 0;
-  return noThrow(zanHandle{0}, [&] { return makeString(zan::detail::utf8ToUtf16(text)); });
+  return noThrow(zanHandle{0}, [&] { return makeString(tessaly::pltfm::utf8ToUtf16(text)); });
 }
 
 ZAN_API zanHandle zanStrFromUtf16(const char16_t* units, int32_t count) {
   if (units == nullptr) return 0;
-  const std::u16string_view view = count < 0 ? std::u16string_view(units)
-                                             : std::u16string_view(units, std::size_t(count));
+  const std::u16string_view view =
+      count < 0 ? std::u16string_view(units) : std::u16string_view(units, std::size_t(count));
   return noThrow(zanHandle{0}, [&] { return makeString(view); });
 }
 
 ZAN_API int32_t zanStrToCStr(zanHandle string, char* buffer, int32_t size) {
   if (string != 0 && zanHeapSize(0, string) == 0) return -1;
   return noThrow(-1, [&] {
-    const std::string utf8 = zan::detail::utf16ToUtf8(readString(string));
+    const std::string utf8 = tessaly::pltfm::utf16ToUtf8(readString(string));
     if (buffer != nullptr && size > 0) {
-      const std::size_t n = zan::detail::utf8PrefixLength(utf8, std::size_t(size) - 1);
+      const std::size_t n = tessaly::pltfm::utf8PrefixLength(utf8, std::size_t(size) - 1);
       std::memcpy(buffer, utf8.data(), n);
       buffer[n] = '\0';
     }

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -66,8 +66,12 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+  return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+  return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -111,4 +115,4 @@ std::size_t utf8PrefixLength(std::string_view utf8, std::size_t limit) {
   return end;
 }
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zan::detail {
+namespace tessaly::pltfm {
 
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view units);
@@ -12,4 +12,4 @@ std::string utf16ToUtf8(std::u16string_view units);
 // The longest prefix of utf8 of at most limit bytes that ends on a character boundary.
 std::size_t utf8PrefixLength(std::string_view utf8, std::size_t limit);
 
-}  // namespace zan::detail
+}  // namespace tessaly::pltfm

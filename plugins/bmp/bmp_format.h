@@ -6,7 +6,7 @@
 
 #include "plugin_kit.h"
 
-namespace bmp {
+namespace tessaly::plugin::bmp {
 
 constexpr int32_t kFileHeaderBytes = 14;  // "BM", file size, two reserved words, data offset
 constexpr int32_t kCoreHeaderBytes = 12;  // the oldest info header: 16-bit width and height
@@ -47,15 +47,15 @@ struct RleState {
 };
 
 struct Instance {
-  plug::InstanceHead head;
+  plugin::InstanceHead head;
   // Reading.
   Header file;
-  plug::Delivery out;
+  plugin::Delivery out;
   Channel channels[3];
   int32_t fileRowBytes = 0;
   int32_t rowsRead = 0;
   RleState rle;
-  plug::HeapBuffer row;  // one file row
+  plugin::HeapBuffer row;  // one file row
   // Writing.
   int32_t width = 0, height = 0, sourceModel = 0, sourceBits = 0, fileBits = 0;
   int32_t rowsWritten = 0;
@@ -65,7 +65,7 @@ struct Instance {
 };
 
 inline Instance& of(PlugInstance* p) {
-  return plug::instanceOf<Instance>(p);
+  return plugin::instanceOf<Instance>(p);
 }
 
 // Bytes of one stored row: rows are padded to a multiple of 4 bytes.
@@ -81,10 +81,13 @@ int32_t openImage(PlugInstance* p, ImageInfo* info);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
+// The layouts the writer takes (GetSaveList).
+inline constexpr SaveListEntry kSaveList[] = {
+    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
+
 // Writing slots (bmp_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries);
 
-}  // namespace bmp
+}  // namespace tessaly::plugin::bmp

@@ -1,18 +1,18 @@
 // The bitmap plug-in Bmp.fll: its description, its function table and the two exports.
 #include "bmp_format.h"
 
-namespace bmp {
+namespace tessaly::plugin::bmp {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo),    PLUG_INTERFACE_VERSION, PLUG_FORMAT_BMP, 0, 1, 1, 1, 1, 0, 0,
-    u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_BMP, u"BMP(*.BMP;*.DIB)", u"*.BMP;*.DIB");
 
-const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, plug::closeInstance<Instance>, getSaveList});
+const PlugFunctionTable kTable = plugin::singleImageTable(
+    {openImage, startReadImage, readRows, createImage, startWriteImage, writeRows,
+     plugin::closeInstance<Instance>, plugin::saveListOf<kSaveList>});
 
 }  // namespace
-}  // namespace bmp
+}  // namespace tessaly::plugin::bmp
 
-PLUG_KIT_EXPORTS(bmp::kInfo, bmp::Instance, PLUG_FORMAT_BMP, bmp::looksLikeBmp, bmp::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::bmp::kInfo, tessaly::plugin::bmp::Instance, PLUG_FORMAT_BMP,
+                 tessaly::plugin::bmp::looksLikeBmp, tessaly::plugin::bmp::kTable)

@@ -7,7 +7,7 @@
 
 #include "bmp_format.h"
 
-namespace bmp {
+namespace tessaly::plugin::bmp {
 namespace {
 
 constexpr bool knownInfoSize(uint32_t size) {
@@ -48,41 +48,42 @@ void defaultMasks(Header& h) {
 // file header. Fills everything but the palette.
 bool readInfoHeader(PlugStream* s, Header& h, uint32_t& infoSize) {
   uint8_t b[kMaxInfoHeaderBytes + 16] = {};
-  if (!plug::readExact(s, b, 4)) return false;
-  infoSize = plug::le32(b);
-  if (!knownInfoSize(infoSize) || !plug::readExact(s, b + 4, infoSize - 4)) return false;
+  if (!plugin::readExact(s, b, 4)) return false;
+  infoSize = plugin::le32(b);
+  if (!knownInfoSize(infoSize) || !plugin::readExact(s, b + 4, infoSize - 4)) return false;
   int64_t width, height;
   if (infoSize == kCoreHeaderBytes) {
-    width = plug::le16(b + 4);
-    height = int16_t(plug::le16(b + 6));
-    h.bits = plug::le16(b + 10);
+    width = plugin::le16(b + 4);
+    height = int16_t(plugin::le16(b + 6));
+    h.bits = plugin::le16(b + 10);
   } else {
-    width = int32_t(plug::le32(b + 4));
-    height = int32_t(plug::le32(b + 8));
-    h.bits = plug::le16(b + 14);
-    h.compression = infoSize >= 20 ? plug::le32(b + 16) : kRgb;
+    width = int32_t(plugin::le32(b + 4));
+    height = int32_t(plugin::le32(b + 8));
+    h.bits = plugin::le16(b + 14);
+    h.compression = infoSize >= 20 ? plugin::le32(b + 16) : kRgb;
     if (infoSize >= 32) {
-      h.xPixelsPerMetre = plug::le32(b + 24);
-      h.yPixelsPerMetre = plug::le32(b + 28);
+      h.xPixelsPerMetre = plugin::le32(b + 24);
+      h.yPixelsPerMetre = plugin::le32(b + 28);
     }
-    h.paletteCount = infoSize >= 36 ? int32_t(std::min<uint32_t>(plug::le32(b + 32), 0x10000)) : 0;
+    h.paletteCount =
+        infoSize >= 36 ? int32_t(std::min<uint32_t>(plugin::le32(b + 32), 0x10000)) : 0;
   }
   h.topDown = height < 0;
   h.width = int32_t(width);
   h.height = int32_t(height < 0 ? -height : height);
-  if (!plug::sizeAllowed(width, height < 0 ? -height : height) ||
+  if (!plugin::sizeAllowed(width, height < 0 ? -height : height) ||
       !knownLayout(h.bits, h.compression) ||
       (h.topDown && h.compression != kRgb && h.compression != kBitFields))
     return false;
   if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
     if (infoSize == kInfoHeaderBytes) {  // the masks follow the header
       const uint32_t extra = h.compression == kBitFields ? 12 : 16;
-      if (!plug::readExact(s, b + 40, extra)) return false;
+      if (!plugin::readExact(s, b + 40, extra)) return false;
       infoSize += extra;
     } else if (infoSize < 52) {
       return false;
     }
-    for (int c = 0; c < 3; ++c) h.masks[c] = plug::le32(b + 40 + 4 * c);
+    for (int c = 0; c < 3; ++c) h.masks[c] = plugin::le32(b + 40 + 4 * c);
   } else if (h.bits > 8) {
     defaultMasks(h);
   }
@@ -100,7 +101,7 @@ bool readPalette(PlugStream* s, Header& h, bool core) {
   if (h.paletteCount > most) return false;
   const int32_t entryBytes = core ? 3 : 4;
   uint8_t raw[256 * 4];
-  if (!plug::readExact(s, raw, size_t(h.paletteCount) * entryBytes)) return false;
+  if (!plugin::readExact(s, raw, size_t(h.paletteCount) * entryBytes)) return false;
   for (int32_t i = 0; i < h.paletteCount; ++i) {
     const uint8_t* e = raw + i * entryBytes;
     h.palette[i] = {e[0], e[1], e[2], 0};
@@ -116,7 +117,7 @@ Channel channelOf(uint32_t mask) {
 
 void describe(Instance& in) {
   const Header& h = in.file;
-  plug::Delivery& d = in.out;
+  plugin::Delivery& d = in.out;
   d.width = h.width;
   d.height = h.height;
   d.rowOrder = h.topDown ? PLUG_ROWS_TOP_DOWN : PLUG_ROWS_BOTTOM_UP;
@@ -139,7 +140,7 @@ void describe(Instance& in) {
 void unmaskRow(const Instance& in, const uint8_t* stored, uint8_t* out) {
   const int32_t bytes = in.file.bits / 8;
   for (int32_t x = 0; x < in.file.width; ++x, stored += bytes, out += 3) {
-    const uint32_t pixel = bytes == 2 ? plug::le16(stored) : plug::le32(stored);
+    const uint32_t pixel = bytes == 2 ? plugin::le16(stored) : plugin::le32(stored);
     for (int c = 0; c < 3; ++c) {
       const Channel& ch = in.channels[c];
       const uint32_t v = ch.max == 0 ? 0 : (pixel >> ch.shift) & ch.max;
@@ -159,16 +160,16 @@ bool readStoredRow(Instance& in, uint8_t* out) {
   if (h.bits == 24) {  // straight into the caller's row, then over the padding
     uint8_t pad[3];
     const int32_t data = h.width * 3;
-    return plug::readExact(s, out, size_t(data)) &&
-           plug::readExact(s, pad, size_t(in.fileRowBytes - data));
+    return plugin::readExact(s, out, size_t(data)) &&
+           plugin::readExact(s, pad, size_t(in.fileRowBytes - data));
   }
   uint8_t* stored = in.row.data();
-  if (!plug::readExact(s, stored, size_t(in.fileRowBytes))) return false;
+  if (!plugin::readExact(s, stored, size_t(in.fileRowBytes))) return false;
   if (h.bits <= 8) {
     if (h.bits == 8)
       std::memcpy(out, stored, size_t(h.width));
     else
-      plug::unpackSamples(stored, out, h.width, h.bits, false);
+      plugin::unpackSamples(stored, out, h.width, h.bits, false);
   } else if (isPlain32(h)) {
     for (int32_t x = 0; x < h.width; ++x) std::memcpy(out + 3 * x, stored + 4 * x, 3);
   } else {
@@ -201,7 +202,7 @@ bool decodeRleRow(Instance& in, uint8_t* out) {
   int32_t x = std::exchange(st.startColumn, 0);
   for (;;) {
     uint8_t pair[2];
-    if (!plug::readExact(s, pair, 2)) return false;
+    if (!plugin::readExact(s, pair, 2)) return false;
     if (pair[0] > 0) {  // a run of pair[0] pixels
       if (x + pair[0] > width) return false;
       putRun(out, x, pair[0], pair[1], bits);
@@ -215,7 +216,7 @@ bool decodeRleRow(Instance& in, uint8_t* out) {
     }
     if (pair[1] == 2) {  // jump right and down
       uint8_t jump[2];
-      if (!plug::readExact(s, jump, 2)) return false;
+      if (!plugin::readExact(s, jump, 2)) return false;
       x += jump[0];
       if (x > width || in.rowsRead + int32_t(jump[1]) >= in.file.height) return false;
       if (jump[1] > 0) {
@@ -228,12 +229,12 @@ bool decodeRleRow(Instance& in, uint8_t* out) {
     const int32_t count = pair[1];  // a literal stretch, padded to an even byte count
     const int32_t bytes = bits == 8 ? count : (count + 1) / 2;
     uint8_t literal[256];
-    if (x + count > width || !plug::readExact(s, literal, size_t(bytes + (bytes & 1))))
+    if (x + count > width || !plugin::readExact(s, literal, size_t(bytes + (bytes & 1))))
       return false;
     if (bits == 8)
       std::memcpy(out + x, literal, size_t(count));
     else
-      plug::unpackSamples(literal, out + x, count, 4, false);
+      plugin::unpackSamples(literal, out + x, count, 4, false);
     x += count;
   }
 }
@@ -242,42 +243,42 @@ bool decodeRleRow(Instance& in, uint8_t* out) {
 
 bool looksLikeBmp(PlugStream* s) {
   uint8_t b[kFileHeaderBytes + 4];
-  return plug::peek(s, b, sizeof b) == int32_t(sizeof b) && b[0] == 'B' && b[1] == 'M' &&
-         knownInfoSize(plug::le32(b + kFileHeaderBytes));
+  return plugin::peek(s, b, sizeof b) == int32_t(sizeof b) && b[0] == 'B' && b[1] == 'M' &&
+         knownInfoSize(plugin::le32(b + kFileHeaderBytes));
 }
 
 int32_t openImage(PlugInstance* p, ImageInfo* info) {
   Instance& in = of(p);
-  return plug::guarded(in.head, [&] {
+  return plugin::guarded(in.head, [&] {
     PlugStream* s = in.head.stream;
     uint8_t fileHeader[kFileHeaderBytes];
     uint32_t infoSize = 0;
     in.file = Header{};
-    if (s->seek(s, 0, PLUG_SEEK_SET) != 0 || !plug::readExact(s, fileHeader, sizeof fileHeader) ||
+    if (s->seek(s, 0, PLUG_SEEK_SET) != 0 || !plugin::readExact(s, fileHeader, sizeof fileHeader) ||
         fileHeader[0] != 'B' || fileHeader[1] != 'M' || !readInfoHeader(s, in.file, infoSize) ||
         !readPalette(s, in.file, infoSize == kCoreHeaderBytes))
-      return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-    in.file.dataOffset = plug::le32(fileHeader + 10);
+      return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+    in.file.dataOffset = plugin::le32(fileHeader + 10);
     if (in.file.dataOffset < uint32_t(kFileHeaderBytes) + infoSize)
-      return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+      return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
     describe(in);
-    in.head.resolution = {plug::dpiFromPixelsPerMetre(in.file.xPixelsPerMetre),
-                          plug::dpiFromPixelsPerMetre(in.file.yPixelsPerMetre)};
-    plug::copyImageInfo(in.out, info);
+    in.head.resolution = {plugin::dpiFromPixelsPerMetre(in.file.xPixelsPerMetre),
+                          plugin::dpiFromPixelsPerMetre(in.file.yPixelsPerMetre)};
+    plugin::copyImageInfo(in.out, info);
     return int32_t{1};
   });
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
   Instance& in = of(p);
-  return plug::guarded(in.head, [&] {
+  return plugin::guarded(in.head, [&] {
     PlugStream* s = in.head.stream;
     if (in.out.width == 0 || s->seek(s, in.file.dataOffset, PLUG_SEEK_SET) != in.file.dataOffset)
-      return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+      return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
     in.row.require(uint64_t(in.fileRowBytes));
     in.rowsRead = 0;
     in.rle = RleState{};
-    plug::copyLayerInfo(in.out, info);
+    plugin::copyLayerInfo(in.out, info);
     return int32_t{1};
   });
 }
@@ -286,15 +287,15 @@ int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t 
   Instance& in = of(p);
   if (rows <= 0 || planes == nullptr || in.row.data() == nullptr ||
       rows > in.file.height - in.rowsRead)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   const bool rle = in.file.compression == kRle8 || in.file.compression == kRle4;
   for (int32_t i = 0; i < rows; ++i) {
-    uint8_t* out = plug::rowAt(planes, i, stride);
+    uint8_t* out = plugin::rowAt(planes, i, stride);
     if (!(rle ? decodeRleRow(in, out) : readStoredRow(in, out)))
-      return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+      return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
     ++in.rowsRead;
   }
   return rows;
 }
 
-}  // namespace bmp
+}  // namespace tessaly::plugin::bmp

@@ -6,12 +6,8 @@
 
 #include "bmp_format.h"
 
-namespace bmp {
+namespace tessaly::plugin::bmp {
 namespace {
-
-const SaveListEntry kSaveList[] = {
-    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 
 // The stored depth: the options' main word where it suits the source, else the natural one.
 int32_t fileBitsFor(int32_t sourceModel, int32_t paletteCount, const SaveOptions* options) {
@@ -25,19 +21,19 @@ void buildHeaders(const Instance& in, uint8_t* h, uint32_t paletteBytes, uint32_
   const uint32_t dataOffset = kFileHeaderBytes + kInfoHeaderBytes + paletteBytes;
   h[0] = 'B';
   h[1] = 'M';
-  plug::put32(h + 2, dataOffset + imageBytes);
-  plug::put32(h + 10, dataOffset);
+  plugin::put32(h + 2, dataOffset + imageBytes);
+  plugin::put32(h + 10, dataOffset);
   uint8_t* info = h + kFileHeaderBytes;
-  plug::put32(info, kInfoHeaderBytes);
-  plug::put32(info + 4, uint32_t(in.width));
-  plug::put32(info + 8, uint32_t(in.height));  // positive: rows bottom-up
-  plug::put16(info + 12, 1);
-  plug::put16(info + 14, uint32_t(in.fileBits));
-  plug::put32(info + 16, kRgb);
-  plug::put32(info + 20, imageBytes);
-  plug::put32(info + 24, plug::pixelsPerMetreFromDpi(in.head.resolution.x));
-  plug::put32(info + 28, plug::pixelsPerMetreFromDpi(in.head.resolution.y));
-  plug::put32(info + 32, uint32_t(in.fileBits <= 8 ? in.paletteCount : 0));
+  plugin::put32(info, kInfoHeaderBytes);
+  plugin::put32(info + 4, uint32_t(in.width));
+  plugin::put32(info + 8, uint32_t(in.height));  // positive: rows bottom-up
+  plugin::put16(info + 12, 1);
+  plugin::put16(info + 14, uint32_t(in.fileBits));
+  plugin::put32(info + 16, kRgb);
+  plugin::put32(info + 20, imageBytes);
+  plugin::put32(info + 24, plugin::pixelsPerMetreFromDpi(in.head.resolution.x));
+  plugin::put32(info + 28, plugin::pixelsPerMetreFromDpi(in.head.resolution.y));
+  plugin::put32(info + 32, uint32_t(in.fileBits <= 8 ? in.paletteCount : 0));
 }
 
 // Packs 8-bit indices into 1- or 4-bit samples, first pixel in the high bits.
@@ -70,30 +66,25 @@ void storeRow(const Instance& in, const uint8_t* source, uint8_t* stored, int32_
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plug::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plug::acceptable(request, kSaveList, kSaveCount))
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.sourceModel = request->colorModel;
   in.sourceBits = request->bits;
-  if (in.sourceModel != PLUG_COLOR_BGR) in.paletteCount = plug::takePalette(*request, in.palette);
+  if (in.sourceModel != PLUG_COLOR_BGR) in.paletteCount = plugin::takePalette(*request, in.palette);
   in.fileBits = fileBitsFor(in.sourceModel, in.paletteCount, request->options);
   if (storedRowBytes(in.width, in.fileBits) * in.height > INT32_MAX)  // the header's sizes
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-  plug::copyRowLayout(layout, PLUG_ROWS_BOTTOM_UP, in.width * in.sourceBits / 8);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  plugin::copyRowLayout(layout, PLUG_ROWS_BOTTOM_UP, in.width * in.sourceBits / 8);
   return 1;
 }
 
 int32_t startWriteImage(PlugInstance* p) {
   Instance& in = of(p);
-  return plug::guarded(in.head, [&] {
-    if (in.width == 0 || in.started) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  return plugin::guarded(in.head, [&] {
+    if (in.width == 0 || in.started) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
     const int64_t storedBytes = storedRowBytes(in.width, in.fileBits);
     const uint32_t paletteBytes = in.fileBits <= 8 ? uint32_t(in.paletteCount) * 4 : 0;
     uint8_t headers[kFileHeaderBytes + kInfoHeaderBytes] = {};
@@ -102,9 +93,9 @@ int32_t startWriteImage(PlugInstance* p) {
     std::memcpy(palette, in.palette, paletteBytes);
     in.row.require(uint64_t(storedBytes));
     PlugStream* s = in.head.stream;
-    if (!plug::writeExact(s, headers, sizeof headers) ||
-        !plug::writeExact(s, palette, paletteBytes))
-      return plug::fail(in.head, PLUG_ERR_SHORT_WRITE);
+    if (!plugin::writeExact(s, headers, sizeof headers) ||
+        !plugin::writeExact(s, palette, paletteBytes))
+      return plugin::fail(in.head, PLUG_ERR_SHORT_WRITE);
     in.started = true;
     return int32_t{1};
   });
@@ -113,15 +104,15 @@ int32_t startWriteImage(PlugInstance* p) {
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.started || rows <= 0 || planes == nullptr || rows > in.height - in.rowsWritten)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   const auto storedBytes = int32_t(in.row.size());
   for (int32_t i = 0; i < rows; ++i) {
-    storeRow(in, plug::rowAt(planes, i, stride), in.row.data(), storedBytes);
-    if (!plug::writeExact(in.head.stream, in.row.data(), size_t(storedBytes)))
-      return plug::fail(in.head, PLUG_ERR_SHORT_WRITE);
+    storeRow(in, plugin::rowAt(planes, i, stride), in.row.data(), storedBytes);
+    if (!plugin::writeExact(in.head.stream, in.row.data(), size_t(storedBytes)))
+      return plugin::fail(in.head, PLUG_ERR_SHORT_WRITE);
     ++in.rowsWritten;
   }
   return rows;
 }
 
-}  // namespace bmp
+}  // namespace tessaly::plugin::bmp

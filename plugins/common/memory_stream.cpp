@@ -4,7 +4,7 @@
 #include <cstring>
 #include <type_traits>
 
-namespace plug {
+namespace tessaly::plugin {
 
 MemoryStream::MemoryStream(std::vector<uint8_t> bytes)
     : raw_{{&read, &write, &seek, &name}, this}, bytes_(std::move(bytes)) {
@@ -37,10 +37,17 @@ int64_t MemoryStream::seek(PlugStream* s, int64_t offset, int32_t origin) {
   ++m.calls_;
   int64_t base;
   switch (origin) {
-    case PLUG_SEEK_SET: base = 0; break;
-    case PLUG_SEEK_CUR: base = static_cast<int64_t>(m.position_); break;
-    case PLUG_SEEK_END: base = static_cast<int64_t>(m.bytes_.size()); break;
-    default: return -1;
+    case PLUG_SEEK_SET:
+      base = 0;
+      break;
+    case PLUG_SEEK_CUR:
+      base = static_cast<int64_t>(m.position_);
+      break;
+    case PLUG_SEEK_END:
+      base = static_cast<int64_t>(m.bytes_.size());
+      break;
+    default:
+      return -1;
   }
   // Seeking past the end is allowed, as in a file; reads there find nothing.
   if (offset < -base || offset > INT64_MAX - base) return -1;
@@ -53,4 +60,4 @@ int32_t MemoryStream::name(PlugStream* s, char16_t*) {
   return 0;  // a stream in memory has no file name
 }
 
-}  // namespace plug
+}  // namespace tessaly::plugin

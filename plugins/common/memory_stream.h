@@ -9,7 +9,7 @@
 
 #include "plugin_interface.h"
 
-namespace plug {
+namespace tessaly::plugin {
 
 class MemoryStream {
  public:
@@ -46,4 +46,4 @@ class MemoryStream {
   int calls_ = 0;
 };
 
-}  // namespace plug
+}  // namespace tessaly::plugin

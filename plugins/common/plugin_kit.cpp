@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstring>
 
-namespace plug {
+namespace tessaly::plugin {
 
 bool HeapBuffer::allocate(uint64_t bytes) {
   reset();
@@ -219,4 +219,4 @@ int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t) {
   return 0;
 }
 
-}  // namespace plug
+}  // namespace tessaly::plugin

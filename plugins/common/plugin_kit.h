@@ -2,20 +2,21 @@
 // the platform heap, heap row buffers, exact stream transfers, the records a reader hands out,
 // resolution tags and a few pixel-row helpers.
 //
-// An instance record T begins with a plug::InstanceHead named head (whose first member is the
+// An instance record T begins with an InstanceHead named head (whose first member is the
 // PlugInstance the loader sees). newInstance places it in a block of the default heap that stays
 // locked until deleteInstance, so it never moves and may hold C++ members.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <new>
 
 #include "plugin_interface.h"
 #include "zanError.h"
 #include "zanHeap.h"
 
-namespace plug {
+namespace tessaly::plugin {
 
 // Images wider or taller than this are refused: no format of ours needs more, and it keeps every
 // row size far from 32-bit overflow.
@@ -28,12 +29,39 @@ struct Resolution {
   int32_t x = 0, y = 0;  // dots per inch
 };
 
+// The description of a plug-in of ours that reads and writes formatId, with the loader flags its
+// per-format table gives every such plug-in.
+constexpr PlugInfo readWriteInfo(int32_t formatId, const char16_t* description,
+                                 const char16_t* extensions) {
+  PlugInfo info{.size = sizeof(PlugInfo),
+                .version = PLUG_INTERFACE_VERSION,
+                .formatId = formatId,
+                .flagA = 0,
+                .canRead = 1,
+                .canWrite = 1,
+                .flagC = 1,
+                .flagD = 1,
+                .valueE = 0,
+                .valueF = 0,
+                .description = {},
+                .extensions = {}};
+  for (int i = 0; i + 1 < PLUG_TEXT_UNITS && description[i] != 0; ++i)
+    info.description[i] = description[i];
+  for (int i = 0; i + 1 < PLUG_TEXT_UNITS && extensions[i] != 0; ++i)
+    info.extensions[i] = extensions[i];
+  return info;
+}
+
 struct InstanceHead {
   PlugInstance base;  // first: the loader sees only the table
   zanHandle self;     // the heap block that holds the instance
   PlugStream* stream;
   int32_t error;
   Resolution resolution;  // a reader's: the file's; a writer's: what AddImageInfo gave
+  bool forWriting;        // what GetPlugStruct was asked for
+  // Set by guarded when an operation failed: a plug-in whose failures may leave the stream at an
+  // unknown place refuses the rows that follow.
+  bool broken;
 };
 
 template <typename T>
@@ -75,7 +103,9 @@ PlugInstance* makeInstance(PlugStream* stream, int32_t forWriting, int32_t forma
   if (stream == nullptr || (formatId != PLUG_FORMAT_ANY && formatId != ownId)) return nullptr;
   if (!forWriting && !probe(stream)) return nullptr;
   T* instance = newInstance<T>(stream, table);
-  return instance != nullptr ? &instance->head.base : nullptr;
+  if (instance == nullptr) return nullptr;
+  instance->head.forWriting = forWriting != 0;
+  return &instance->head.base;
 }
 
 // CloseImage of a plug-in whose instance record is T.
@@ -96,18 +126,22 @@ inline int32_t fail(InstanceHead& head, int32_t code) {
 }
 
 // Runs body (which returns the operation's result); a zan::Error raised inside becomes its code,
-// running out of memory becomes PLUG_ERR_NO_MEMORY, and the operation answers 0.
+// running out of memory becomes PLUG_ERR_NO_MEMORY, anything else PLUG_ERR_BAD_DATA; the
+// operation then answers 0 and the head is marked broken.
 template <typename Body>
 int32_t guarded(InstanceHead& head, Body&& body) noexcept {
+  int32_t code;
   try {
     return body();
   } catch (const zan::Error& e) {
-    return fail(head, e.code());
+    code = e.code();
   } catch (const std::bad_alloc&) {
-    return fail(head, PLUG_ERR_NO_MEMORY);
+    code = PLUG_ERR_NO_MEMORY;
   } catch (...) {
-    return fail(head, PLUG_ERR_BAD_DATA);
+    code = PLUG_ERR_BAD_DATA;
   }
+  head.broken = true;
+  return fail(head, code);
 }
 
 // A zeroed buffer in a locked block of the default heap, freed with its owner.
@@ -188,6 +222,10 @@ bool sizeAllowed(int64_t width, int64_t height);
 // True when the request is there, its size is one the plug-ins take and (colorModel, bits) is
 // an entry of the writer's save list.
 bool acceptable(const CreateRequest* request, const SaveListEntry* list, int32_t count);
+template <std::size_t count>
+bool acceptable(const CreateRequest* request, const SaveListEntry (&list)[count]) {
+  return acceptable(request, list, int32_t(count));
+}
 // The palette a writer stores for an 8-bit source: the request's own, else 256 grey levels.
 // Returns the entry count.
 int32_t takePalette(const CreateRequest& request, PlugPaletteEntry* palette);
@@ -196,6 +234,11 @@ void copyRowLayout(RowLayout* caller, int32_t rowOrder, int32_t rowBytes);
 
 // GetSaveList over a constant table.
 int32_t copySaveList(const SaveListEntry* own, int32_t have, int32_t wanted, SaveListEntry* out);
+// The GetSaveList slot of a writer whose save list is the constant array list.
+template <const auto& list>
+int32_t saveListOf(int32_t wanted, SaveListEntry* out) {
+  return copySaveList(list, int32_t(std::size(list)), wanted, out);
+}
 // True when (colorModel, bits) is an entry of the table.
 bool inSaveList(const SaveListEntry* own, int32_t have, int32_t colorModel, int32_t bits);
 
@@ -233,22 +276,38 @@ struct SingleImageSlots {
   decltype(PlugFunctionTable::GetSaveList) saveList;
 };
 inline PlugFunctionTable singleImageTable(const SingleImageSlots& s) {
-  return {s.open,        nullptr,       enumResolution, nullptr,   s.startRead,
-          s.startRead,   s.readRows,    nullptr,        s.create,  nullptr,
-          addResolution, acceptNothing, s.startWrite,   nullptr,   s.writeRows,
-          nullptr,       s.close,       lastError,      s.saveList};
+  return {.OpenImage = s.open,
+          .reserved1 = nullptr,
+          .EnumImageInfo = enumResolution,
+          .EnumLayerInfo = nullptr,
+          .StartReadImage = s.startRead,
+          .StartReadLayer = s.startRead,
+          .ReadRows = s.readRows,
+          .reserved7 = nullptr,
+          .CreateImage = s.create,
+          .CreateLayer = nullptr,
+          .AddImageInfo = addResolution,
+          .AddLayerInfo = acceptNothing,
+          .StartWriteImage = s.startWrite,
+          .StartWriteLayer = nullptr,
+          .WriteRows = s.writeRows,
+          .NextLayer = nullptr,
+          .CloseImage = s.close,
+          .GetError = lastError,
+          .GetSaveList = s.saveList};
 }
 
-}  // namespace plug
+}  // namespace tessaly::plugin
 
 // Defines the two exports of a plug-in: its description info, its instance record Instance,
 // its format id, its signature test probe and its function table.
-#define PLUG_KIT_EXPORTS(info, Instance, formatId, probe, table)                             \
-  extern "C" PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* caller) {                             \
-    plugCopyOut(caller, &(info), sizeof(info));                                              \
-    return 1;                                                                                \
-  }                                                                                          \
-  extern "C" PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, \
-                                                     int32_t asked) {                        \
-    return plug::makeInstance<Instance>(stream, forWriting, asked, formatId, probe, table);  \
+#define PLUG_KIT_EXPORTS(info, Instance, formatId, probe, table)                               \
+  extern "C" PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* caller) {                               \
+    plugCopyOut(caller, &(info), sizeof(info));                                                \
+    return 1;                                                                                  \
+  }                                                                                            \
+  extern "C" PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,   \
+                                                     int32_t asked) {                          \
+    return tessaly::plugin::makeInstance<Instance>(stream, forWriting, asked, formatId, probe, \
+                                                   table);                                     \
   }

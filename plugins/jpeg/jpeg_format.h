@@ -19,7 +19,7 @@
 
 #include "plugin_kit.h"
 
-namespace jpeg {
+namespace tessaly::plugin::jpeg {
 
 constexpr int32_t kChunkBytes = 64 * 1024;        // bytes moved per stream call
 constexpr int32_t kMaxSide = JPEG_MAX_DIMENSION;  // what the format can hold
@@ -45,9 +45,9 @@ struct DestinationManager {
 };
 
 struct Instance {
-  plug::InstanceHead head;
+  plugin::InstanceHead head;
   ErrorManager errors;
-  plug::HeapBuffer chunk;  // the stream buffer of the source or destination
+  plugin::HeapBuffer chunk;  // the stream buffer of the source or destination
   jpeg_progress_mgr progress;
   // Reading.
   jpeg_decompress_struct decoder;
@@ -56,8 +56,8 @@ struct Instance {
   bool decoding;
   bool cmyk;          // four-channel data converted to blue-green-red here
   bool invertedCmyk;  // as written by programs that store CMYK inverted
-  plug::Delivery out;
-  plug::HeapBuffer cmykRow;
+  plugin::Delivery out;
+  plugin::HeapBuffer cmykRow;
   // Writing.
   jpeg_compress_struct encoder;
   DestinationManager destination;
@@ -67,7 +67,7 @@ struct Instance {
 };
 
 inline Instance& of(PlugInstance* p) {
-  return plug::instanceOf<Instance>(p);
+  return plugin::instanceOf<Instance>(p);
 }
 
 // Installs the error manager in the library object c (silent, jumping on errors); the code is
@@ -83,12 +83,14 @@ int32_t openImage(PlugInstance* p, ImageInfo* info);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
+// The layouts the writer takes (GetSaveList).
+inline constexpr SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_GREY, 8}};
+
 // Writing slots (jpeg_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries);
 
 void closeImage(PlugInstance* p);
 
-}  // namespace jpeg
+}  // namespace tessaly::plugin::jpeg

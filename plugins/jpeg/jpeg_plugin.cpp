@@ -2,25 +2,15 @@
 // and the two exports.
 #include "jpeg_format.h"
 
-namespace jpeg {
+namespace tessaly::plugin::jpeg {
 namespace {
 
-const PlugInfo kInfo = {sizeof(PlugInfo),
-                        PLUG_INTERFACE_VERSION,
-                        PLUG_FORMAT_JPEG,
-                        0,
-                        1,
-                        1,
-                        1,
-                        1,
-                        0,
-                        0,
-                        u"JPEG(*.JPG;*.JPEG;*.JPE)",
-                        u"*.JPG;*.JPEG;*.JPE"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_JPEG, u"JPEG(*.JPG;*.JPEG;*.JPE)", u"*.JPG;*.JPEG;*.JPE");
 
 const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, closeImage, getSaveList});
+    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 void errorExit(j_common_ptr c) {
   auto* errors = reinterpret_cast<ErrorManager*>(c->err);
@@ -53,16 +43,17 @@ void raise(jpeg_common_struct& c, int32_t code, int messageCode) {
 
 bool looksLikeJpeg(PlugStream* s) {
   uint8_t b[3];
-  return plug::peek(s, b, 3) == 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF;
+  return plugin::peek(s, b, 3) == 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF;
 }
 
 void closeImage(PlugInstance* p) {
   Instance& in = of(p);
   if (in.decoderMade) jpeg_destroy_decompress(&in.decoder);
   if (in.encoderMade) jpeg_destroy_compress(&in.encoder);
-  plug::deleteInstance(&in);
+  plugin::deleteInstance(&in);
 }
 
-}  // namespace jpeg
+}  // namespace tessaly::plugin::jpeg
 
-PLUG_KIT_EXPORTS(jpeg::kInfo, jpeg::Instance, PLUG_FORMAT_JPEG, jpeg::looksLikeJpeg, jpeg::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::jpeg::kInfo, tessaly::plugin::jpeg::Instance, PLUG_FORMAT_JPEG,
+                 tessaly::plugin::jpeg::looksLikeJpeg, tessaly::plugin::jpeg::kTable)

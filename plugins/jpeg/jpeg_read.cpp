@@ -5,7 +5,7 @@
 
 #include "jpeg_format.h"
 
-namespace jpeg {
+namespace tessaly::plugin::jpeg {
 namespace {
 
 SourceManager& sourceOf(j_decompress_ptr d) {
@@ -34,7 +34,7 @@ void skipInput(j_decompress_ptr d, long count) {
   PlugStream* s = sourceOf(d).owner->head.stream;
   const auto beyond = int64_t(count) - int64_t(src.bytes_in_buffer);
   src.bytes_in_buffer = 0;
-  if (!plug::skip(s, beyond))
+  if (!plugin::skip(s, beyond))
     raise(*reinterpret_cast<j_common_ptr>(d), PLUG_ERR_BAD_DATA, JERR_INPUT_EOF);
 }
 
@@ -66,7 +66,7 @@ void bindSource(Instance& in) {
 // does not read.
 bool chooseOutput(Instance& in) {
   jpeg_decompress_struct& d = in.decoder;
-  plug::Delivery& out = in.out;
+  plugin::Delivery& out = in.out;
   switch (d.jpeg_color_space) {
     case JCS_GRAYSCALE:
       d.out_color_space = JCS_GRAYSCALE;
@@ -94,7 +94,7 @@ bool chooseOutput(Instance& in) {
   out.height = int32_t(d.image_height);
   out.rowOrder = PLUG_ROWS_TOP_DOWN;
   out.rowBytes = out.width * out.bits / 8;
-  return plug::sizeAllowed(out.width, out.height);
+  return plugin::sizeAllowed(out.width, out.height);
 }
 
 void readResolution(Instance& in) {
@@ -122,33 +122,33 @@ void cmykToBgr(const uint8_t* cmyk, uint8_t* bgr, int32_t width, bool inverted) 
 
 int32_t openImage(PlugInstance* p, ImageInfo* info) {
   Instance& in = of(p);
-  if (in.decoderMade) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-  if (!in.chunk.allocate(kChunkBytes)) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.decoderMade) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!in.chunk.allocate(kChunkBytes)) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   if (in.head.stream->seek(in.head.stream, 0, PLUG_SEEK_SET) != 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   bindErrors(in, *reinterpret_cast<j_common_ptr>(&in.decoder));
-  if (setjmp(in.errors.escape)) return plug::fail(in.head, in.errors.code);
+  if (setjmp(in.errors.escape)) return plugin::fail(in.head, in.errors.code);
   jpeg_create_decompress(&in.decoder);
   in.decoderMade = true;
   bindSource(in);
   jpeg_read_header(&in.decoder, TRUE);
-  if (!chooseOutput(in)) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!chooseOutput(in)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   readResolution(in);
-  plug::copyImageInfo(in.out, info);
+  plugin::copyImageInfo(in.out, info);
   return 1;
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
   Instance& in = of(p);
   if (!in.decoderMade || in.decoding || in.out.width == 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   if (in.cmyk && !in.cmykRow.allocate(uint64_t(in.out.width) * 4))
-    return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+    return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.errors.code = 0;
-  if (setjmp(in.errors.escape)) return plug::fail(in.head, in.errors.code);
+  if (setjmp(in.errors.escape)) return plugin::fail(in.head, in.errors.code);
   jpeg_start_decompress(&in.decoder);
   in.decoding = true;
-  plug::copyLayerInfo(in.out, info);
+  plugin::copyLayerInfo(in.out, info);
   return 1;
 }
 
@@ -157,16 +157,16 @@ int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t 
   jpeg_decompress_struct& d = in.decoder;
   if (!in.decoding || rows <= 0 || planes == nullptr ||
       rows > int32_t(d.output_height - d.output_scanline))
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.errors.code = 0;
-  if (setjmp(in.errors.escape)) return plug::fail(in.head, in.errors.code);
+  if (setjmp(in.errors.escape)) return plugin::fail(in.head, in.errors.code);
   for (int32_t i = 0; i < rows; ++i) {
-    uint8_t* out = plug::rowAt(planes, i, stride);
+    uint8_t* out = plugin::rowAt(planes, i, stride);
     JSAMPROW row = in.cmyk ? in.cmykRow.data() : out;
-    if (jpeg_read_scanlines(&d, &row, 1) != 1) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    if (jpeg_read_scanlines(&d, &row, 1) != 1) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
     if (in.cmyk) cmykToBgr(row, out, in.out.width, in.invertedCmyk);
   }
   return rows;
 }
 
-}  // namespace jpeg
+}  // namespace tessaly::plugin::jpeg

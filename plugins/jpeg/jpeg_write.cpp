@@ -6,11 +6,9 @@
 
 #include "jpeg_format.h"
 
-namespace jpeg {
+namespace tessaly::plugin::jpeg {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_GREY, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 constexpr int32_t kDefaultQuality = 90;
 
 DestinationManager& destinationOf(j_compress_ptr c) {
@@ -25,7 +23,7 @@ void initDestination(j_compress_ptr c) {
 
 void putOut(j_compress_ptr c, size_t count) {
   Instance& in = *destinationOf(c).owner;
-  if (!plug::writeExact(in.head.stream, in.chunk.data(), count))
+  if (!plugin::writeExact(in.head.stream, in.chunk.data(), count))
     raise(*reinterpret_cast<j_common_ptr>(c), PLUG_ERR_SHORT_WRITE, JERR_FILE_WRITE);
 }
 
@@ -68,30 +66,26 @@ void describe(Instance& in) {
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plug::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plug::acceptable(request, kSaveList, kSaveCount) || request->width > kMaxSide ||
+  if (!plugin::acceptable(request, kSaveList) || request->width > kMaxSide ||
       request->height > kMaxSide)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
   const int32_t asked = request->options != nullptr ? request->options->main : 0;
   in.quality = asked >= 1 && asked <= 100 ? asked : kDefaultQuality;
-  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * request->bits / 8);
+  plugin::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * request->bits / 8);
   return 1;
 }
 
 int32_t startWriteImage(PlugInstance* p) {
   Instance& in = of(p);
-  if (in.width == 0 || in.encoderMade) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-  if (!in.chunk.allocate(kChunkBytes)) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.width == 0 || in.encoderMade) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!in.chunk.allocate(kChunkBytes)) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   bindErrors(in, *reinterpret_cast<j_common_ptr>(&in.encoder));
-  if (setjmp(in.errors.escape)) return plug::fail(in.head, in.errors.code);
+  if (setjmp(in.errors.escape)) return plugin::fail(in.head, in.errors.code);
   jpeg_create_compress(&in.encoder);
   in.encoderMade = true;
   bindDestination(in);
@@ -104,15 +98,15 @@ int32_t startWriteImage(PlugInstance* p) {
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.encoding || rows <= 0 || planes == nullptr || rows > in.height - in.rowsWritten)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.errors.code = 0;
   if (setjmp(in.errors.escape)) {
     in.encoding = false;
-    return plug::fail(in.head, in.errors.code);
+    return plugin::fail(in.head, in.errors.code);
   }
   for (int32_t i = 0; i < rows; ++i) {
     // libjpeg only reads the row, but its interface is not const.
-    JSAMPROW row = const_cast<JSAMPROW>(plug::rowAt(planes, i, stride));
+    JSAMPROW row = const_cast<JSAMPROW>(plugin::rowAt(planes, i, stride));
     jpeg_write_scanlines(&in.encoder, &row, 1);
     ++in.rowsWritten;
   }
@@ -123,4 +117,4 @@ int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, i
   return rows;
 }
 
-}  // namespace jpeg
+}  // namespace tessaly::plugin::jpeg

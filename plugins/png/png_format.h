@@ -11,18 +11,18 @@
 
 #include "plugin_kit.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 
 struct Instance {
-  plug::InstanceHead head;
+  plugin::InstanceHead head;
   png_structp png;
   png_infop info;
   bool writer;   // png and info were made for writing
   int32_t code;  // the plug-in code of a failure inside libpng, set before jumping
   // Reading.
-  plug::Delivery out;
-  bool interlaced;         // decoded whole into image before rows are handed out
-  plug::HeapBuffer image;  // the whole decoded image (interlaced files only)
+  plugin::Delivery out;
+  bool interlaced;           // decoded whole into image before rows are handed out
+  plugin::HeapBuffer image;  // the whole decoded image (interlaced files only)
   int32_t rowsRead;
   bool reading;
   // Writing.
@@ -33,7 +33,7 @@ struct Instance {
 };
 
 inline Instance& of(PlugInstance* p) {
-  return plug::instanceOf<Instance>(p);
+  return plugin::instanceOf<Instance>(p);
 }
 
 // libpng's error and warning functions: errors jump out with code (PLUG_ERR_BAD_DATA unless a
@@ -50,12 +50,18 @@ int32_t openImage(PlugInstance* p, ImageInfo* info);
 int32_t startReadImage(PlugInstance* p, LayerInfo* info);
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
 
+// The layouts the writer takes (GetSaveList).
+inline constexpr SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24},
+                                              {PLUG_COLOR_BGR, 48},
+                                              {PLUG_COLOR_GREY, 8},
+                                              {PLUG_COLOR_GREY, 16},
+                                              {PLUG_COLOR_INDEXED, 8}};
+
 // Writing slots (png_write.cpp).
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
 int32_t startWriteImage(PlugInstance* p);
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries);
 
 void closeImage(PlugInstance* p);
 
-}  // namespace png
+}  // namespace tessaly::plugin::png

@@ -4,16 +4,14 @@
 
 #include "png_format.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo), PLUG_INTERFACE_VERSION, PLUG_FORMAT_PNG, 0, 1, 1, 1, 1, 0, 0, u"PNG(*.PNG)",
-    u"*.PNG"};
+constexpr PlugInfo kInfo = plugin::readWriteInfo(PLUG_FORMAT_PNG, u"PNG(*.PNG)", u"*.PNG");
 
 const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, closeImage, getSaveList});
+    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 }  // namespace
 
@@ -33,7 +31,7 @@ void raise(png_structp png, int32_t code) {
 
 bool looksLikePng(PlugStream* s) {
   uint8_t b[8];
-  return plug::peek(s, b, 8) == 8 && png_sig_cmp(b, 0, 8) == 0;
+  return plugin::peek(s, b, 8) == 8 && png_sig_cmp(b, 0, 8) == 0;
 }
 
 void closeImage(PlugInstance* p) {
@@ -44,9 +42,10 @@ void closeImage(PlugInstance* p) {
     else
       png_destroy_read_struct(&in.png, &in.info, nullptr);
   }
-  plug::deleteInstance(&in);
+  plugin::deleteInstance(&in);
 }
 
-}  // namespace png
+}  // namespace tessaly::plugin::png
 
-PLUG_KIT_EXPORTS(png::kInfo, png::Instance, PLUG_FORMAT_PNG, png::looksLikePng, png::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::png::kInfo, tessaly::plugin::png::Instance, PLUG_FORMAT_PNG,
+                 tessaly::plugin::png::looksLikePng, tessaly::plugin::png::kTable)

@@ -7,12 +7,12 @@
 
 #include "png_format.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 namespace {
 
 void readData(png_structp png, png_bytep data, size_t count) {
   auto* in = static_cast<Instance*>(png_get_io_ptr(png));
-  if (!plug::readExact(in->head.stream, data, count)) raise(png, PLUG_ERR_BAD_DATA);
+  if (!plugin::readExact(in->head.stream, data, count)) raise(png, PLUG_ERR_BAD_DATA);
 }
 
 void takePalette(Instance& in) {
@@ -28,7 +28,7 @@ void takePalette(Instance& in) {
 // Sets libpng's transformations for the file's colour type and depth and says what comes out.
 void chooseDelivery(Instance& in, int colourType, int depth) {
   png_structp png = in.png;
-  plug::Delivery& d = in.out;
+  plugin::Delivery& d = in.out;
   if (depth == 16) png_set_swap(png);  // little-endian samples
   switch (colourType) {
     case PNG_COLOR_TYPE_PALETTE:
@@ -80,14 +80,14 @@ void readResolution(Instance& in) {
   png_uint_32 x = 0, y = 0;
   int unit = 0;
   if (png_get_pHYs(in.png, in.info, &x, &y, &unit) != 0 && unit == PNG_RESOLUTION_METER)
-    in.head.resolution = {plug::dpiFromPixelsPerMetre(x), plug::dpiFromPixelsPerMetre(y)};
+    in.head.resolution = {plugin::dpiFromPixelsPerMetre(x), plugin::dpiFromPixelsPerMetre(y)};
 }
 
 // Decodes an interlaced image whole into in.image, rows at the delivered row bytes.
 void decodeWhole(Instance& in) {
   const uint64_t bytes = uint64_t(in.out.rowBytes) * uint64_t(in.out.height);
-  plug::HeapBuffer rows;
-  if (bytes > plug::kMaxBufferBytes || !in.image.allocate(bytes) ||
+  plugin::HeapBuffer rows;
+  if (bytes > plugin::kMaxBufferBytes || !in.image.allocate(bytes) ||
       !rows.allocate(uint64_t(in.out.height) * sizeof(png_bytep)))
     raise(in.png, PLUG_ERR_NO_MEMORY);
   auto* pointers = reinterpret_cast<png_bytep*>(rows.data());
@@ -101,15 +101,15 @@ void decodeWhole(Instance& in) {
 int32_t openImage(PlugInstance* p, ImageInfo* info) {
   Instance& in = of(p);
   if (in.png != nullptr || in.head.stream->seek(in.head.stream, 0, PLUG_SEEK_SET) != 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &in, onError, onWarning);
-  if (in.png == nullptr) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.png == nullptr) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.info = png_create_info_struct(in.png);
-  if (in.info == nullptr) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.info == nullptr) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.code = 0;
-  if (setjmp(png_jmpbuf(in.png))) return plug::fail(in.head, in.code);
+  if (setjmp(png_jmpbuf(in.png))) return plugin::fail(in.head, in.code);
   png_set_read_fn(in.png, &in, readData);
-  png_set_user_limits(in.png, plug::kMaxDimension, plug::kMaxDimension);
+  png_set_user_limits(in.png, plugin::kMaxDimension, plugin::kMaxDimension);
   png_read_info(in.png, in.info);
   png_uint_32 width = 0, height = 0;
   int depth = 0, colourType = 0, interlace = 0;
@@ -122,35 +122,35 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   png_read_update_info(in.png, in.info);
   in.out.rowBytes = int32_t(png_get_rowbytes(in.png, in.info));
   if (in.out.rowBytes != in.out.width * (in.out.bits / 8))
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   readResolution(in);
-  plug::copyImageInfo(in.out, info);
+  plugin::copyImageInfo(in.out, info);
   return 1;
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
   Instance& in = of(p);
   if (in.png == nullptr || in.reading || in.out.width == 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.code = 0;
-  if (setjmp(png_jmpbuf(in.png))) return plug::fail(in.head, in.code);
+  if (setjmp(png_jmpbuf(in.png))) return plugin::fail(in.head, in.code);
   if (in.interlaced) decodeWhole(in);
   in.reading = true;
-  plug::copyLayerInfo(in.out, info);
+  plugin::copyLayerInfo(in.out, info);
   return 1;
 }
 
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.reading || rows <= 0 || planes == nullptr || rows > in.out.height - in.rowsRead)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.code = 0;
   if (setjmp(png_jmpbuf(in.png))) {
     in.reading = false;
-    return plug::fail(in.head, in.code);
+    return plugin::fail(in.head, in.code);
   }
   for (int32_t i = 0; i < rows; ++i, ++in.rowsRead) {
-    uint8_t* out = plug::rowAt(planes, i, stride);
+    uint8_t* out = plugin::rowAt(planes, i, stride);
     if (in.interlaced)
       std::memcpy(out, in.image.data() + uint64_t(in.rowsRead) * uint64_t(in.out.rowBytes),
                   size_t(in.out.rowBytes));
@@ -160,4 +160,4 @@ int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t 
   return rows;
 }
 
-}  // namespace png
+}  // namespace tessaly::plugin::png

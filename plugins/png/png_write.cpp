@@ -7,19 +7,12 @@
 
 #include "png_format.h"
 
-namespace png {
+namespace tessaly::plugin::png {
 namespace {
-
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24},
-                                   {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8},
-                                   {PLUG_COLOR_GREY, 16},
-                                   {PLUG_COLOR_INDEXED, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 
 void writeData(png_structp png, png_bytep data, size_t count) {
   auto* in = static_cast<Instance*>(png_get_io_ptr(png));
-  if (!plug::writeExact(in->head.stream, data, count)) raise(png, PLUG_ERR_SHORT_WRITE);
+  if (!plugin::writeExact(in->head.stream, data, count)) raise(png, PLUG_ERR_SHORT_WRITE);
 }
 
 void flushData(png_structp) {}
@@ -41,7 +34,7 @@ void describe(Instance& in) {
   if (in.head.resolution.x > 0 || in.head.resolution.y > 0) {
     const int32_t x = in.head.resolution.x > 0 ? in.head.resolution.x : in.head.resolution.y;
     const int32_t y = in.head.resolution.y > 0 ? in.head.resolution.y : in.head.resolution.x;
-    png_set_pHYs(png, in.info, plug::pixelsPerMetreFromDpi(x), plug::pixelsPerMetreFromDpi(y),
+    png_set_pHYs(png, in.info, plugin::pixelsPerMetreFromDpi(x), plugin::pixelsPerMetreFromDpi(y),
                  PNG_RESOLUTION_METER);
   }
   if (in.level >= 1 && in.level <= 9) png_set_compression_level(png, in.level);
@@ -49,35 +42,30 @@ void describe(Instance& in) {
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plug::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plug::acceptable(request, kSaveList, kSaveCount))
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
   in.bits = request->bits;
   in.level = request->options != nullptr ? request->options->main : 0;
   if (in.colorModel == PLUG_COLOR_INDEXED)
-    in.paletteCount = plug::takePalette(*request, in.palette);
-  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * (in.bits / 8));
+    in.paletteCount = plugin::takePalette(*request, in.palette);
+  plugin::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, in.width * (in.bits / 8));
   return 1;
 }
 
 int32_t startWriteImage(PlugInstance* p) {
   Instance& in = of(p);
-  if (in.width == 0 || in.png != nullptr) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (in.width == 0 || in.png != nullptr) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &in, onError, onWarning);
-  if (in.png == nullptr) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.png == nullptr) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.writer = true;
   in.info = png_create_info_struct(in.png);
-  if (in.info == nullptr) return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+  if (in.info == nullptr) return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.code = 0;
-  if (setjmp(png_jmpbuf(in.png))) return plug::fail(in.head, in.code);
+  if (setjmp(png_jmpbuf(in.png))) return plugin::fail(in.head, in.code);
   png_set_write_fn(in.png, &in, writeData, flushData);
   describe(in);
   png_write_info(in.png, in.info);
@@ -90,14 +78,14 @@ int32_t startWriteImage(PlugInstance* p) {
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.writing || rows <= 0 || planes == nullptr || rows > in.height - in.rowsWritten)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.code = 0;
   if (setjmp(png_jmpbuf(in.png))) {
     in.writing = false;
-    return plug::fail(in.head, in.code);
+    return plugin::fail(in.head, in.code);
   }
   for (int32_t i = 0; i < rows; ++i, ++in.rowsWritten)
-    png_write_row(in.png, plug::rowAt(planes, i, stride));
+    png_write_row(in.png, plugin::rowAt(planes, i, stride));
   if (in.rowsWritten == in.height) {
     png_write_end(in.png, nullptr);
     in.writing = false;
@@ -105,4 +93,4 @@ int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, i
   return rows;
 }
 
-}  // namespace png
+}  // namespace tessaly::plugin::png

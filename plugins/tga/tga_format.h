@@ -1,13 +1,20 @@
-// The Targa file layout as this plug-in reads and writes it: the 18-byte header, the image types
-// and depths it knows, and the 16-bit pixel packing shared by reading and writing.
+// The Targa file layout as this plug-in reads and writes it (the 18-byte header, the image types
+// and depths it knows, the 16-bit pixel packing), and the instance that reads or writes one.
 //
 // A file is the header, then ID-length bytes of image ID, then (colour-map type 1) the colour
 // map, then the pixel rows, uncompressed or run-length encoded. Every number is little-endian.
+//
+// Deep code fails by _zanThrow(code); each table operation runs its body through
+// plugin::guarded, which turns that into the 0 result and the code GetError returns, and marks
+// the instance broken: a reader or writer that may have lost its place in the stream refuses
+// the rows that follow.
 #pragma once
 
 #include <cstdint>
 
-namespace tga {
+#include "plugin_kit.h"
+
+namespace tessaly::plugin::tga {
 
 constexpr int kHeaderBytes = 18;
 
@@ -43,26 +50,18 @@ struct Header {
   uint8_t descriptor;
 };
 
-inline uint16_t readLe16(const uint8_t* p) {
-  return uint16_t(p[0] | (p[1] << 8));
-}
-inline void writeLe16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-
 inline Header parseHeader(const uint8_t (&b)[kHeaderBytes]) {
   Header h;
   h.idLength = b[0];
   h.colourMapType = b[1];
   h.imageType = b[2];
-  h.firstMapEntry = readLe16(b + 3);
-  h.mapLength = readLe16(b + 5);
+  h.firstMapEntry = plugin::le16(b + 3);
+  h.mapLength = plugin::le16(b + 5);
   h.mapEntryBits = b[7];
-  h.xOrigin = readLe16(b + 8);
-  h.yOrigin = readLe16(b + 10);
-  h.width = readLe16(b + 12);
-  h.height = readLe16(b + 14);
+  h.xOrigin = plugin::le16(b + 8);
+  h.yOrigin = plugin::le16(b + 10);
+  h.width = plugin::le16(b + 12);
+  h.height = plugin::le16(b + 14);
   h.pixelDepth = b[16];
   h.descriptor = b[17];
   return h;
@@ -72,13 +71,13 @@ inline void serializeHeader(const Header& h, uint8_t (&b)[kHeaderBytes]) {
   b[0] = h.idLength;
   b[1] = h.colourMapType;
   b[2] = h.imageType;
-  writeLe16(b + 3, h.firstMapEntry);
-  writeLe16(b + 5, h.mapLength);
+  plugin::put16(b + 3, h.firstMapEntry);
+  plugin::put16(b + 5, h.mapLength);
   b[7] = h.mapEntryBits;
-  writeLe16(b + 8, h.xOrigin);
-  writeLe16(b + 10, h.yOrigin);
-  writeLe16(b + 12, h.width);
-  writeLe16(b + 14, h.height);
+  plugin::put16(b + 8, h.xOrigin);
+  plugin::put16(b + 10, h.yOrigin);
+  plugin::put16(b + 12, h.width);
+  plugin::put16(b + 14, h.height);
   b[16] = h.pixelDepth;
   b[17] = h.descriptor;
 }
@@ -121,4 +120,73 @@ inline uint16_t pack555(uint8_t blue, uint8_t green, uint8_t red) {
   return uint16_t(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3));
 }
 
-}  // namespace tga
+// Where the run-length decoder stopped inside a packet: packets may run on into the next row,
+// and the next row may be asked for only in the next ReadRows call.
+struct RleCarry {
+  uint32_t pixelsOwed;  // pixels the current packet still has to give
+  bool isRun;           // the packet repeats one value (else literal pixels follow)
+  uint8_t runPixel[4];  // the repeated value of a run
+};
+
+// How the rows of an image are laid out in the file and handed to the caller.
+struct Layout {
+  int32_t width, height;
+  int32_t fileBits;          // 8, 16, 24 or 32 (a 15-bit file counts as 16)
+  int32_t filePixelBytes;    // fileBits / 8
+  int32_t fileRowBytes;      // (width * fileBits + 7) / 8
+  int32_t callerPixelBytes;  // bytes per pixel delivered to a reading caller: 1, 3 or 4
+  bool runLength;
+};
+
+// What the writer makes: the kind of file and the palette of an indexed one.
+enum class Kind : int32_t { Indexed, TrueColour, Grey };
+
+// One Targa reader or writer, made by GetPlugStruct and freed by CloseImage.
+struct Instance {
+  plugin::InstanceHead head;
+  Layout layout;
+  int32_t rowsDone;
+
+  // Reading.
+  bool opened;
+  bool keepAlpha;
+  ImageInfo info;            // as OpenImage hands it out
+  plugin::HeapBuffer input;  // stream bytes read ahead
+  uint32_t inputPos, inputEnd;
+  plugin::HeapBuffer fileRow;  // one row as stored, before conversion
+  RleCarry carry;
+
+  // Writing.
+  bool created, started;
+  Kind kind;
+  int32_t paletteCount;
+  PlugPaletteEntry palette[kPaletteSlots];
+  plugin::HeapBuffer encoded;  // one run-length encoded row (at most three times the file row)
+};
+
+inline Instance& of(PlugInstance* p) {
+  return plugin::instanceOf<Instance>(p);
+}
+
+// The layouts the writer takes (GetSaveList): blue-green-red 24-bit, indexed 8-bit and grey 8-bit.
+inline constexpr SaveListEntry kSaveList[] = {
+    {PLUG_COLOR_BGR, 24}, {PLUG_COLOR_INDEXED, 8}, {PLUG_COLOR_GREY, 8}};
+
+// The signature test: whether the stream, from where it stands, starts with a header this
+// plug-in reads. The stream is left where it was.
+bool probe(PlugStream* s);
+
+// Reading slots (tga_read.cpp).
+int32_t openImage(PlugInstance* p, ImageInfo* info);
+int32_t startReadImage(PlugInstance* p, LayerInfo* info);
+int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride);
+
+// Writing slots (tga_write.cpp). CreateLayer, AddImageInfo and AddLayerInfo take whatever they
+// are given and keep nothing.
+int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout);
+int32_t createLayer(PlugInstance* p, const LayerInfo* info, RowLayout* layout);
+int32_t addInfo(PlugInstance* p, int32_t tag, const void* value, int32_t size);
+int32_t startWriteImage(PlugInstance* p);
+int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride);
+
+}  // namespace tessaly::plugin::tga

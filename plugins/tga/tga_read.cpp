@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <cstring>
 
-#include "tga_instance.h"
+#include "tga_format.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 namespace {
 
 // How far the reader reads ahead of the rows it decodes, so that run-length packets of a byte
@@ -21,8 +21,8 @@ constexpr uint32_t kReadAheadBytes = 64 * 1024;
   _zanThrow(PLUG_ERR_BAD_DATA);
 }
 
-void readExact(PlugStream* s, void* buffer, int32_t count) {
-  if (s->read(s, buffer, count) != count) badData();
+void readAll(PlugStream* s, void* buffer, int32_t count) {
+  if (!plugin::readExact(s, buffer, size_t(count))) badData();
 }
 
 void seekTo(PlugStream* s, int64_t position) {
@@ -31,7 +31,7 @@ void seekTo(PlugStream* s, int64_t position) {
 
 Header readHeader(PlugStream* s) {
   uint8_t raw[kHeaderBytes];
-  readExact(s, raw, kHeaderBytes);
+  readAll(s, raw, kHeaderBytes);
   return parseHeader(raw);
 }
 
@@ -41,13 +41,14 @@ Header readHeader(PlugStream* s) {
 void take(Instance& in, uint8_t* destination, uint32_t count) {
   while (count > 0) {
     if (in.inputPos == in.inputEnd) {
-      const int32_t got = in.stream->read(in.stream, in.input.data, int32_t(in.input.size));
-      if (got <= 0 || uint32_t(got) > in.input.size) badData();
+      const int32_t got =
+          in.head.stream->read(in.head.stream, in.input.data(), int32_t(in.input.size()));
+      if (got <= 0 || uint32_t(got) > in.input.size()) badData();
       in.inputPos = 0;
       in.inputEnd = uint32_t(got);
     }
     const uint32_t n = std::min(count, in.inputEnd - in.inputPos);
-    std::memcpy(destination, in.input.data + in.inputPos, n);
+    std::memcpy(destination, in.input.data() + in.inputPos, n);
     in.inputPos += n;
     destination += n;
     count -= n;
@@ -101,7 +102,7 @@ void convertRow(const Instance& in, const uint8_t* from, uint8_t* to) {
   const int32_t width = in.layout.width;
   if (in.layout.fileBits == 16) {
     for (int32_t x = 0; x < width; ++x, from += 2, to += 3) {
-      const Bgr c = unpack555(readLe16(from));
+      const Bgr c = unpack555(plugin::le16(from));
       to[0] = c.blue;
       to[1] = c.green;
       to[2] = c.red;
@@ -115,8 +116,8 @@ void deliverRow(Instance& in, uint8_t* destination) {
   if (in.layout.callerPixelBytes == in.layout.filePixelBytes) {
     fetchFileRow(in, destination);
   } else {
-    fetchFileRow(in, in.fileRow.data);
-    convertRow(in, in.fileRow.data, destination);
+    fetchFileRow(in, in.fileRow.data());
+    convertRow(in, in.fileRow.data(), destination);
   }
 }
 
@@ -145,12 +146,12 @@ int32_t readPalette(PlugStream* s, const Header& h, PlugPaletteEntry* palette) {
     badData();
   uint8_t map[kPaletteSlots * 4];
   seekTo(s, kHeaderBytes + h.idLength);
-  readExact(s, map, int32_t(colourMapBytes(h)));
+  readAll(s, map, int32_t(colourMapBytes(h)));
   for (int32_t i = 0; i < h.mapLength; ++i) {
     const uint8_t* e = map + i * entryBytes;
     PlugPaletteEntry& slot = palette[h.firstMapEntry + i];
     if (entryBytes == 2) {
-      const Bgr c = unpack555(readLe16(e));
+      const Bgr c = unpack555(plugin::le16(e));
       slot = PlugPaletteEntry{c.blue, c.green, c.red, 0};
     } else {
       slot = PlugPaletteEntry{e[0], e[1], e[2], 0};
@@ -195,28 +196,30 @@ ImageInfo describe(PlugStream* s, const Header& h, bool keepAlpha) {
 
 // Makes the buffers for reading rows and puts the stream and the decoder at the first row.
 void prepareRows(Instance& in, const Header& h) {
-  allocateBuffer(in.input, kReadAheadBytes);
-  allocateBuffer(in.fileRow, uint32_t(in.layout.fileRowBytes));
-  seekTo(in.stream, int64_t{kHeaderBytes} + h.idLength + colourMapBytes(h));
+  in.input.require(kReadAheadBytes);
+  in.fileRow.require(uint32_t(in.layout.fileRowBytes));
+  seekTo(in.head.stream, int64_t{kHeaderBytes} + h.idLength + colourMapBytes(h));
   in.inputPos = in.inputEnd = 0;
   in.carry = RleCarry{};
   in.rowsDone = 0;
 }
 
+}  // namespace
+
 // ---- Table operations ----------------------------------------------------------------------
 
 int32_t openImage(PlugInstance* p, ImageInfo* info) {
-  Instance& in = instanceOf(p);
-  in.broken = false;
+  Instance& in = of(p);
+  in.head.broken = false;
   in.opened = false;
-  return guarded(in, [&] {
-    if (in.forWriting) badData();
-    seekTo(in.stream, 0);
-    const Header h = readHeader(in.stream);
+  return plugin::guarded(in.head, [&] {
+    if (in.head.forWriting) badData();
+    seekTo(in.head.stream, 0);
+    const Header h = readHeader(in.head.stream);
     checkReadable(h);
     in.keepAlpha = h.pixelDepth == 32 && (h.descriptor & kDescriptorAlphaBits) != 0;
     in.layout = layoutOf(h, in.keepAlpha);
-    in.info = describe(in.stream, h, in.keepAlpha);
+    in.info = describe(in.head.stream, h, in.keepAlpha);
     prepareRows(in, h);
     in.opened = true;
     plugCopyOut(info, &in.info, sizeof in.info);
@@ -224,13 +227,11 @@ int32_t openImage(PlugInstance* p, ImageInfo* info) {
   });
 }
 
-void enumNothing(PlugInstance*, PlugInfoCallback, void*) {}
-
 // StartReadImage and StartReadLayer: the one image as a layer. Row bytes are what ReadRows
 // delivers per row.
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
-  Instance& in = instanceOf(p);
-  return guarded(in, [&] {
+  Instance& in = of(p);
+  return plugin::guarded(in.head, [&] {
     if (!in.opened) badData();
     LayerInfo own{};
     own.size = sizeof own;
@@ -253,9 +254,9 @@ int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
 
 // Delivers the next rows (at most those left) at the caller's stride; returns how many.
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride) {
-  Instance& in = instanceOf(p);
-  return guarded(in, [&] {
-    if (!in.opened || in.broken || rows <= 0 || planes == nullptr || planes[0] == nullptr)
+  Instance& in = of(p);
+  return plugin::guarded(in.head, [&] {
+    if (!in.opened || in.head.broken || rows <= 0 || planes == nullptr || planes[0] == nullptr)
       badData();
     const int32_t count = std::min(rows, in.layout.height - in.rowsDone);
     if (count <= 0) badData();
@@ -265,10 +266,8 @@ int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t 
   });
 }
 
-}  // namespace
-
 bool probe(PlugStream* s) {
-  const int64_t start = s->seek(s, 0, PLUG_SEEK_CUR);
+  const int64_t start = plugin::tell(s);
   if (start < 0) return false;
   uint8_t raw[kHeaderBytes];
   bool ok = s->read(s, raw, kHeaderBytes) == kHeaderBytes;
@@ -281,12 +280,4 @@ bool probe(PlugStream* s) {
   return ok;
 }
 
-void fillReadSlots(PlugFunctionTable& t) {
-  t.OpenImage = openImage;
-  t.EnumImageInfo = enumNothing;
-  t.StartReadImage = startReadImage;
-  t.StartReadLayer = startReadImage;
-  t.ReadRows = readRows;
-}
-
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

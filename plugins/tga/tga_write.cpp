@@ -9,9 +9,9 @@
 #include <cstddef>
 #include <cstring>
 
-#include "tga_instance.h"
+#include "tga_format.h"
 
-namespace tga {
+namespace tessaly::plugin::tga {
 namespace {
 
 // Pixels per run-length packet at most: the header byte counts them in 7 bits.
@@ -23,8 +23,7 @@ constexpr uint8_t kRunFlag = 0x80;
 }
 
 void writeAll(PlugStream* s, const void* data, uint32_t count) {
-  if (count > 0 && s->write(s, data, int32_t(count)) != int32_t(count))
-    _zanThrow(PLUG_ERR_SHORT_WRITE);
+  if (!plugin::writeExact(s, data, count)) _zanThrow(PLUG_ERR_SHORT_WRITE);
 }
 
 // The caller's request as far as its size word says it goes; the fields beyond stay 0, and the
@@ -78,7 +77,7 @@ void writeHeaderAndColourMap(Instance& in) {
   h.descriptor = in.layout.fileBits == 32 ? kDescriptorAlphaBits : 0;
   uint8_t raw[kHeaderBytes];
   serializeHeader(h, raw);
-  writeAll(in.stream, raw, kHeaderBytes);
+  writeAll(in.head.stream, raw, kHeaderBytes);
 
   if (h.colourMapType != kColourMapIncluded) return;
   uint8_t map[kPaletteSlots * 3];
@@ -87,7 +86,7 @@ void writeHeaderAndColourMap(Instance& in) {
     map[3 * i + 1] = in.palette[i].green;
     map[3 * i + 2] = in.palette[i].red;
   }
-  writeAll(in.stream, map, uint32_t(3 * in.paletteCount));
+  writeAll(in.head.stream, map, uint32_t(3 * in.paletteCount));
 }
 
 // ---- Rows ----------------------------------------------------------------------------------
@@ -96,10 +95,10 @@ void writeHeaderAndColourMap(Instance& in) {
 // ones are converted into the instance's row buffer.
 const uint8_t* toFileRow(Instance& in, const uint8_t* source) {
   const int32_t width = in.layout.width;
-  uint8_t* out = in.fileRow.data;
+  uint8_t* out = in.fileRow.data();
   if (in.layout.fileBits == 16) {
     for (int32_t x = 0; x < width; ++x, source += 3, out += 2)
-      writeLe16(out, pack555(source[0], source[1], source[2]));
+      plugin::put16(out, pack555(source[0], source[1], source[2]));
   } else if (in.layout.fileBits == 32) {
     for (int32_t x = 0; x < width; ++x, source += 3, out += 4) {
       std::memcpy(out, source, 3);
@@ -108,7 +107,7 @@ const uint8_t* toFileRow(Instance& in, const uint8_t* source) {
   } else {
     return source;
   }
-  return in.fileRow.data;
+  return in.fileRow.data();
 }
 
 bool samePixel(const uint8_t* row, uint32_t a, uint32_t b, uint32_t pixelBytes) {
@@ -150,21 +149,23 @@ void writeRow(Instance& in, const uint8_t* source) {
   const Layout& l = in.layout;
   if (l.runLength) {
     const uint32_t bytes =
-        encodeRow(row, uint32_t(l.width), uint32_t(l.filePixelBytes), in.encoded.data);
-    writeAll(in.stream, in.encoded.data, bytes);
+        encodeRow(row, uint32_t(l.width), uint32_t(l.filePixelBytes), in.encoded.data());
+    writeAll(in.head.stream, in.encoded.data(), bytes);
   } else {
-    writeAll(in.stream, row, uint32_t(l.fileRowBytes));
+    writeAll(in.head.stream, row, uint32_t(l.fileRowBytes));
   }
 }
+
+}  // namespace
 
 // ---- Table operations ----------------------------------------------------------------------
 
 // Takes the picture's size, pixel kind, palette and save options; the file is written only
 // from StartWriteImage on.
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
-  Instance& in = instanceOf(p);
-  return guarded(in, [&] {
-    if (!in.forWriting || in.started) refuse();
+  Instance& in = of(p);
+  return plugin::guarded(in.head, [&] {
+    if (!in.head.forWriting || in.started) refuse();
     const CreateRequest r = copyIn(request);
     if (r.width < 1 || r.width > kMaxDimension || r.height < 1 || r.height > kMaxDimension)
       refuse();
@@ -182,12 +183,8 @@ int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* la
     in.layout.runLength = r.options != nullptr && r.options->second != 0;
     in.created = true;
 
-    RowLayout own{};
-    own.size = sizeof own;
-    own.wantsComposite = 1;
-    own.rowOrder = PLUG_ROWS_BOTTOM_UP;
-    own.layerOrder = PLUG_LAYERS_TOP_FIRST;
-    plugCopyOut(layout, &own, sizeof own);
+    // The row bytes are fixed only when writing starts.
+    plugin::copyRowLayout(layout, PLUG_ROWS_BOTTOM_UP, 0);
     return 1;
   });
 }
@@ -201,14 +198,14 @@ int32_t addInfo(PlugInstance*, int32_t, const void*, int32_t) {
 
 // Writes the header and the colour map and makes the row buffers.
 int32_t startWriteImage(PlugInstance* p) {
-  Instance& in = instanceOf(p);
-  return guarded(in, [&] {
+  Instance& in = of(p);
+  return plugin::guarded(in.head, [&] {
     if (!in.created || in.started) refuse();
     Layout& l = in.layout;
     l.filePixelBytes = l.fileBits / 8;
     l.fileRowBytes = l.width * l.filePixelBytes;
-    allocateBuffer(in.fileRow, uint32_t(l.fileRowBytes));
-    if (l.runLength) allocateBuffer(in.encoded, 3 * uint32_t(l.fileRowBytes));
+    in.fileRow.require(uint32_t(l.fileRowBytes));
+    if (l.runLength) in.encoded.require(3 * uint32_t(l.fileRowBytes));
     in.started = true;
     in.rowsDone = 0;
     writeHeaderAndColourMap(in);
@@ -219,9 +216,9 @@ int32_t startWriteImage(PlugInstance* p) {
 // Takes the next rows (bottom row first) at the caller's stride; more rows than the image has
 // left are refused.
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride) {
-  Instance& in = instanceOf(p);
-  return guarded(in, [&] {
-    if (!in.started || in.broken || rows <= 0 || planes == nullptr || planes[0] == nullptr ||
+  Instance& in = of(p);
+  return plugin::guarded(in.head, [&] {
+    if (!in.started || in.head.broken || rows <= 0 || planes == nullptr || planes[0] == nullptr ||
         rows > in.layout.height - in.rowsDone)
       refuse();
     for (int32_t i = 0; i < rows; ++i) writeRow(in, planes[0] + ptrdiff_t{i} * stride);
@@ -230,15 +227,4 @@ int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, i
   });
 }
 
-}  // namespace
-
-void fillWriteSlots(PlugFunctionTable& t) {
-  t.CreateImage = createImage;
-  t.CreateLayer = createLayer;
-  t.AddImageInfo = addInfo;
-  t.AddLayerInfo = addInfo;
-  t.StartWriteImage = startWriteImage;
-  t.WriteRows = writeRows;
-}
-
-}  // namespace tga
+}  // namespace tessaly::plugin::tga

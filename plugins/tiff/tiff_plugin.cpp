@@ -5,16 +5,15 @@
 
 #include "tiff_format.h"
 
-namespace tiffplug {
+namespace tessaly::plugin::tiff {
 namespace {
 
-const PlugInfo kInfo = {
-    sizeof(PlugInfo),      PLUG_INTERFACE_VERSION, PLUG_FORMAT_TIFF, 0, 1, 1, 1, 1, 0, 0,
-    u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF"};
+constexpr PlugInfo kInfo =
+    plugin::readWriteInfo(PLUG_FORMAT_TIFF, u"TIFF(*.TIF;*.TIFF)", u"*.TIF;*.TIFF");
 
 const PlugFunctionTable kTable =
-    plug::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
-                            writeRows, closeImage, getSaveList});
+    plugin::singleImageTable({openImage, startReadImage, readRows, createImage, startWriteImage,
+                              writeRows, closeImage, plugin::saveListOf<kSaveList>});
 
 // libtiff asks for single allocations up to this size at most; larger ones fail cleanly.
 constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{256} << 20;
@@ -37,7 +36,7 @@ tmsize_t readProc(thandle_t h, void* buffer, tmsize_t size) {
 
 tmsize_t writeProc(thandle_t h, void* buffer, tmsize_t size) {
   Instance& in = owner(h);
-  if (!plug::writeExact(in.head.stream, buffer, size_t(size))) {
+  if (!plugin::writeExact(in.head.stream, buffer, size_t(size))) {
     in.shortWrite = true;
     return 0;
   }
@@ -56,7 +55,7 @@ int closeProc(thandle_t) {
 
 toff_t sizeProc(thandle_t h) {
   PlugStream* s = owner(h).head.stream;
-  const int64_t here = plug::tell(s);
+  const int64_t here = plugin::tell(s);
   const int64_t end = s->seek(s, 0, PLUG_SEEK_END);
   s->seek(s, here, PLUG_SEEK_SET);
   return end < 0 ? 0 : toff_t(end);
@@ -87,7 +86,7 @@ TIFF* openTiff(Instance& in, const char* mode) {
 
 bool looksLikeTiff(PlugStream* s) {
   uint8_t b[4];
-  if (plug::peek(s, b, 4) != 4) return false;
+  if (plugin::peek(s, b, 4) != 4) return false;
   const bool little = b[0] == 'I' && b[1] == 'I' && (b[2] == 42 || b[2] == 43) && b[3] == 0;
   const bool big = b[0] == 'M' && b[1] == 'M' && b[2] == 0 && (b[3] == 42 || b[3] == 43);
   return little || big;
@@ -96,10 +95,10 @@ bool looksLikeTiff(PlugStream* s) {
 void closeImage(PlugInstance* p) {
   Instance& in = of(p);
   if (in.tif != nullptr) TIFFClose(in.tif);
-  plug::deleteInstance(&in);
+  plugin::deleteInstance(&in);
 }
 
-}  // namespace tiffplug
+}  // namespace tessaly::plugin::tiff
 
-PLUG_KIT_EXPORTS(tiffplug::kInfo, tiffplug::Instance, PLUG_FORMAT_TIFF, tiffplug::looksLikeTiff,
-                 tiffplug::kTable)
+PLUG_KIT_EXPORTS(tessaly::plugin::tiff::kInfo, tessaly::plugin::tiff::Instance, PLUG_FORMAT_TIFF,
+                 tessaly::plugin::tiff::looksLikeTiff, tessaly::plugin::tiff::kTable)

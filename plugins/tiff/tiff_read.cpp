@@ -10,7 +10,7 @@
 
 #include "tiff_format.h"
 
-namespace tiffplug {
+namespace tessaly::plugin::tiff {
 namespace {
 
 bool chooseGrey(Instance& in) {
@@ -59,8 +59,8 @@ bool readTiles(Instance& in) {
   if (!in.tiled) return true;
   return TIFFGetField(in.tif, TIFFTAG_TILEWIDTH, &in.tileWidth) == 1 &&
          TIFFGetField(in.tif, TIFFTAG_TILELENGTH, &in.tileHeight) == 1 && in.tileWidth > 0 &&
-         in.tileHeight > 0 && in.tileWidth <= uint32_t(plug::kMaxDimension) &&
-         in.tileHeight <= uint32_t(plug::kMaxDimension) && in.tileWidth % 8 == 0;
+         in.tileHeight > 0 && in.tileWidth <= uint32_t(plugin::kMaxDimension) &&
+         in.tileHeight <= uint32_t(plugin::kMaxDimension) && in.tileWidth % 8 == 0;
 }
 
 bool readLayout(Instance& in) {
@@ -69,7 +69,7 @@ bool readLayout(Instance& in) {
   uint16_t bps = 1, spp = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
   uint16_t photometric = 0, compression = COMPRESSION_NONE;
   if (TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
-      TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height) != 1 || !plug::sizeAllowed(width, height))
+      TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height) != 1 || !plugin::sizeAllowed(width, height))
     return false;
   TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
   TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
@@ -163,13 +163,13 @@ uint16_t native16(const uint8_t* p) {
 void deliverGrey(const Instance& in, const uint8_t* s, uint8_t* out) {
   const int32_t width = in.out.width, step = in.samplesPerPixel;
   if (in.bitsPerSample < 8) {
-    plug::unpackSamples(s, out, width, in.bitsPerSample, true);
+    plugin::unpackSamples(s, out, width, in.bitsPerSample, true);
   } else if (in.bitsPerSample == 8) {
     for (int32_t x = 0; x < width; ++x) out[x] = s[x * step];
   } else {
     for (int32_t x = 0; x < width; ++x) {
       const uint16_t v = native16(s + 2 * x * step);
-      plug::put16(out + 2 * x, in.minIsWhite ? 0xFFFFu - v : v);
+      plugin::put16(out + 2 * x, in.minIsWhite ? 0xFFFFu - v : v);
     }
     return;
   }
@@ -185,7 +185,7 @@ void deliverRow(const Instance& in, const uint8_t* s, uint8_t* out) {
       return;
     case Kind::Palette:
       if (in.bitsPerSample < 8)
-        plug::unpackSamples(s, out, width, in.bitsPerSample, false);
+        plugin::unpackSamples(s, out, width, in.bitsPerSample, false);
       else
         std::memcpy(out, s, size_t(width));
       return;
@@ -198,7 +198,7 @@ void deliverRow(const Instance& in, const uint8_t* s, uint8_t* out) {
         }
       } else {
         for (int32_t x = 0; x < width; ++x, s += 2 * step, out += 6)
-          for (int c = 0; c < 3; ++c) plug::put16(out + 2 * (2 - c), native16(s + 2 * c));
+          for (int c = 0; c < 3; ++c) plugin::put16(out + 2 * (2 - c), native16(s + 2 * c));
       }
       return;
   }
@@ -209,18 +209,18 @@ void deliverRow(const Instance& in, const uint8_t* s, uint8_t* out) {
 int32_t openImage(PlugInstance* p, ImageInfo* info) {
   Instance& in = of(p);
   if (in.tif != nullptr || in.head.stream->seek(in.head.stream, 0, PLUG_SEEK_SET) != 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.tif = openTiff(in, "r");
-  if (in.tif == nullptr || !readLayout(in)) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (in.tif == nullptr || !readLayout(in)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   readResolution(in);
-  plug::copyImageInfo(in.out, info);
+  plugin::copyImageInfo(in.out, info);
   return 1;
 }
 
 int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
   Instance& in = of(p);
   if (in.tif == nullptr || in.reading || in.out.width == 0)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   uint64_t bandBytes = uint64_t(std::max<int64_t>(in.fileRowBytes, TIFFScanlineSize64(in.tif)));
   uint64_t tileBytes = 0;
   if (in.tiled) {
@@ -229,25 +229,25 @@ int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
         (uint64_t{in.tileWidth} * in.samplesPerPixel * in.bitsPerSample + 7) / 8;
     tileBytes = std::max<uint64_t>(uint64_t(TIFFTileSize64(in.tif)), tileRowBytes * in.tileHeight);
   }
-  if (bandBytes > plug::kMaxBufferBytes || tileBytes > plug::kMaxBufferBytes ||
+  if (bandBytes > plugin::kMaxBufferBytes || tileBytes > plugin::kMaxBufferBytes ||
       !in.band.allocate(bandBytes) || (in.tiled && !in.tile.allocate(tileBytes)))
-    return plug::fail(in.head, PLUG_ERR_NO_MEMORY);
+    return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.bandFirstRow = -1;
   in.reading = true;
-  plug::copyLayerInfo(in.out, info);
+  plugin::copyLayerInfo(in.out, info);
   return 1;
 }
 
 int32_t readRows(PlugInstance* p, int32_t rows, uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.reading || rows <= 0 || planes == nullptr || rows > in.out.height - in.rowsRead)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   for (int32_t i = 0; i < rows; ++i, ++in.rowsRead) {
     const uint8_t* stored = storedRow(in, in.rowsRead);
-    if (stored == nullptr) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
-    deliverRow(in, stored, plug::rowAt(planes, i, stride));
+    if (stored == nullptr) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+    deliverRow(in, stored, plugin::rowAt(planes, i, stride));
   }
   return rows;
 }
 
-}  // namespace tiffplug
+}  // namespace tessaly::plugin::tiff

@@ -10,13 +10,9 @@
 
 #include "tiff_format.h"
 
-namespace tiffplug {
+namespace tessaly::plugin::tiff {
 namespace {
 
-const SaveListEntry kSaveList[] = {{PLUG_COLOR_BGR, 24}, {PLUG_COLOR_BGR, 48},
-                                   {PLUG_COLOR_GREY, 8}, {PLUG_COLOR_GREY, 16},
-                                   {PLUG_COLOR_GREY, 1}, {PLUG_COLOR_INDEXED, 8}};
-constexpr int32_t kSaveCount = sizeof kSaveList / sizeof kSaveList[0];
 constexpr int64_t kStripBytes = 256 * 1024;  // large strips compress better and faster
 
 int32_t bitsPerSample(const Instance& in) {
@@ -94,15 +90,15 @@ bool describe(Instance& in) {
 // One row of the caller's layout in the stored layout.
 void storeRow(const Instance& in, const uint8_t* source, uint8_t* stored) {
   if (in.colorModel == PLUG_COLOR_BGR && in.bits == 24)
-    plug::swapRedBlue(source, stored, in.width);
+    plugin::swapRedBlue(source, stored, in.width);
   else if (in.colorModel == PLUG_COLOR_BGR)  // 48 bits: little-endian samples to native ones
     for (int32_t i = 0; i < in.width * 3; ++i) {
-      const uint16_t v = plug::le16(source + 2 * (i / 3 * 3 + 2 - i % 3));
+      const uint16_t v = plugin::le16(source + 2 * (i / 3 * 3 + 2 - i % 3));
       std::memcpy(stored + 2 * i, &v, 2);
     }
   else if (in.bits == 16)
     for (int32_t x = 0; x < in.width; ++x) {
-      const uint16_t v = plug::le16(source + 2 * x);
+      const uint16_t v = plugin::le16(source + 2 * x);
       std::memcpy(stored + 2 * x, &v, 2);
     }
   else
@@ -111,19 +107,14 @@ void storeRow(const Instance& in, const uint8_t* source, uint8_t* stored) {
 
 int32_t writeFailure(Instance& in) {
   in.writing = false;
-  return plug::fail(in.head, in.shortWrite ? PLUG_ERR_SHORT_WRITE : PLUG_ERR_BAD_DATA);
+  return plugin::fail(in.head, in.shortWrite ? PLUG_ERR_SHORT_WRITE : PLUG_ERR_BAD_DATA);
 }
 
 }  // namespace
 
-int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
-  return plug::copySaveList(kSaveList, kSaveCount, wanted, entries);
-}
-
 int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* layout) {
   Instance& in = of(p);
-  if (!plug::acceptable(request, kSaveList, kSaveCount))
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!plugin::acceptable(request, kSaveList)) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.width = request->width;
   in.height = request->height;
   in.colorModel = request->colorModel;
@@ -133,14 +124,14 @@ int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* la
   in.quality =
       options != nullptr && options->second >= 1 && options->second <= 100 ? options->second : 90;
   if (in.colorModel == PLUG_COLOR_INDEXED)
-    in.paletteCount = plug::takePalette(*request, in.palette);
-  plug::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, int32_t((int64_t{in.width} * in.bits + 7) / 8));
+    in.paletteCount = plugin::takePalette(*request, in.palette);
+  plugin::copyRowLayout(layout, PLUG_ROWS_TOP_DOWN, int32_t((int64_t{in.width} * in.bits + 7) / 8));
   return 1;
 }
 
 int32_t startWriteImage(PlugInstance* p) {
   Instance& in = of(p);
-  if (in.width == 0 || in.tif != nullptr) return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (in.width == 0 || in.tif != nullptr) return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   in.tif = openTiff(in, "w");
   if (in.tif == nullptr || !describe(in)) return writeFailure(in);
   in.writing = true;
@@ -150,9 +141,9 @@ int32_t startWriteImage(PlugInstance* p) {
 int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, int32_t stride) {
   Instance& in = of(p);
   if (!in.writing || rows <= 0 || planes == nullptr || rows > in.height - in.rowsWritten)
-    return plug::fail(in.head, PLUG_ERR_BAD_DATA);
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
   for (int32_t i = 0; i < rows; ++i, ++in.rowsWritten) {
-    storeRow(in, plug::rowAt(planes, i, stride), in.row.data());
+    storeRow(in, plugin::rowAt(planes, i, stride), in.row.data());
     if (TIFFWriteScanline(in.tif, in.row.data(), uint32_t(in.rowsWritten), 0) != 1)
       return writeFailure(in);
   }
@@ -163,4 +154,4 @@ int32_t writeRows(PlugInstance* p, int32_t rows, const uint8_t* const* planes, i
   return rows;
 }
 
-}  // namespace tiffplug
+}  // namespace tessaly::plugin::tiff

@@ -31,8 +31,8 @@ class PluginModule : public ::testing::Test {
   }
 
   // Writes a grey image through the table; returns what WriteRows answered.
-  int32_t write(plug::MemoryStream& out, int32_t width, const std::vector<uint8_t>& pixels,
-                int32_t* error = nullptr) {
+  int32_t write(tessaly::plugin::MemoryStream& out, int32_t width,
+                const std::vector<uint8_t>& pixels, int32_t* error = nullptr) {
     PlugInstance* w = getStruct(out.stream(), 1, PLUG_FORMAT_ANY);
     EXPECT_NE(w, nullptr);
     if (w == nullptr) return 0;
@@ -83,16 +83,16 @@ TEST_F(PluginModule, InfoCopiesAtMostTheCallersSize) {
 }
 
 TEST_F(PluginModule, ForeignFormatIdIsRefusedWithoutTouchingTheStream) {
-  plug::MemoryStream stream({'T', 'G', 'R', 'Y', 1, 0, 1, 0, 7});
+  tessaly::plugin::MemoryStream stream({'T', 'G', 'R', 'Y', 1, 0, 1, 0, 7});
   EXPECT_EQ(getStruct(stream.stream(), 0, PLUG_FORMAT_TGA), nullptr);
   EXPECT_EQ(getStruct(stream.stream(), 1, PLUG_FORMAT_TGA), nullptr);
   EXPECT_EQ(stream.calls(), 0);
-  plug::MemoryStream other({'N', 'O', 'P', 'E', 1, 0, 1, 0, 7});
+  tessaly::plugin::MemoryStream other({'N', 'O', 'P', 'E', 1, 0, 1, 0, 7});
   EXPECT_EQ(getStruct(other.stream(), 0, 99), nullptr);  // fails the signature test
 }
 
 TEST_F(PluginModule, SaveListAnswersTheCountFirst) {
-  plug::MemoryStream stream;
+  tessaly::plugin::MemoryStream stream;
   PlugInstance* w = getStruct(stream.stream(), 1, 99);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->table.GetSaveList(0, nullptr), 1);
@@ -105,10 +105,10 @@ TEST_F(PluginModule, SaveListAnswersTheCountFirst) {
 
 TEST_F(PluginModule, RowsRoundTripAndShortImageInfoGetsOnlyItsPrefix) {
   const std::vector<uint8_t> pixels = {1, 2, 3, 4, 5, 6};
-  plug::MemoryStream file;
+  tessaly::plugin::MemoryStream file;
   ASSERT_EQ(write(file, 3, pixels), 2);
 
-  plug::MemoryStream in(file.bytes());
+  tessaly::plugin::MemoryStream in(file.bytes());
   PlugInstance* r = getStruct(in.stream(), 0, PLUG_FORMAT_ANY);
   ASSERT_NE(r, nullptr);
   ImageInfo prefix;
@@ -133,7 +133,7 @@ TEST_F(PluginModule, RowsRoundTripAndShortImageInfoGetsOnlyItsPrefix) {
 }
 
 TEST_F(PluginModule, AStreamThatFillsUpFailsTheWrite) {
-  plug::MemoryStream file;
+  tessaly::plugin::MemoryStream file;
   file.limitSize(10);  // the header and part of the first row
   int32_t error = 0;
   EXPECT_EQ(write(file, 4, std::vector<uint8_t>(8, 9), &error), 0);

@@ -6,12 +6,12 @@
 #include "fileio_fixture.h"
 #include "memory_stream.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 // Reads the whole image from the bytes the way the image engine does; 0 or the failure's code.
 int32_t readAll(const Bytes& file) {
-  plug::MemoryStream memory(file);
+  tessaly::plugin::MemoryStream memory(file);
   ImageInfo info{};
   info.size = sizeof info;
   int32_t error = 0;
@@ -46,9 +46,9 @@ size_t endMarkerBytes(int32_t format) {
 using DamagedFiles = LoaderTest;
 
 TEST_F(DamagedFiles, EveryTruncationFailsWithTheCodeForBadData) {
-  for (const int32_t format : kFormats) {
+  for (const int32_t format : readWriteFormats()) {
     SCOPED_TRACE(format);
-    const Bytes file = validFile(path(std::string("v") + extensionOf(format)), format);
+    const Bytes file = validFile(path("v" + extensionOf(format)), format);
     ASSERT_EQ(readAll(file), 0);
     for (size_t n = 0; n < file.size(); n += n < 256 ? 1 : 7) {
       const int32_t code = readAll(Bytes(file.begin(), file.begin() + n));
@@ -62,9 +62,9 @@ TEST_F(DamagedFiles, EveryTruncationFailsWithTheCodeForBadData) {
 
 TEST_F(DamagedFiles, ChangedBytesNeverCrashAndFailOnlyWithKnownCodes) {
   std::mt19937 random(20240601);
-  for (const int32_t format : kFormats) {
+  for (const int32_t format : readWriteFormats()) {
     SCOPED_TRACE(format);
-    const Bytes file = validFile(path(std::string("v") + extensionOf(format)), format);
+    const Bytes file = validFile(path("v" + extensionOf(format)), format);
     for (int trial = 0; trial < 400; ++trial) {
       Bytes damaged = file;
       // Mostly in the headers, where a changed byte does the most harm.
@@ -80,4 +80,4 @@ TEST_F(DamagedFiles, ChangedBytesNeverCrashAndFailOnlyWithKnownCodes) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

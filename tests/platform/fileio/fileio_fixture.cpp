@@ -1,29 +1,69 @@
 #include "fileio_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-namespace fileiotest {
+namespace tessaly::test {
 
-const char* extensionOf(int32_t formatId) {
-  switch (formatId) {
-    case PLUG_FORMAT_JPEG:
-      return ".jpg";
-    case PLUG_FORMAT_BMP:
-      return ".bmp";
-    case PLUG_FORMAT_TIFF:
-      return ".tif";
-    case PLUG_FORMAT_PNG:
-      return ".png";
-    default:
-      return ".unknown";
+namespace {
+
+std::string lowerFirstExtension(const char16_t* patterns) {
+  std::string out;
+  for (const char16_t* c = patterns; *c != 0 && *c != u';'; ++c)
+    if (*c != u'*') out += char(*c >= u'A' && *c <= u'Z' ? *c - u'A' + u'a' : *c);
+  return out;
+}
+
+std::vector<LoadedFormat> describeLoaded() {
+  _zanIOLoadPlugsEx(PLUGIN_FOLDER);
+  std::vector<LoadedFormat> formats;
+  for (int32_t i = 0; i < zanIOGetPlugCount(); ++i) {
+    PlugInfo info{};
+    info.size = sizeof info;
+    if (zanIOEnumPlugsInfo(i, &info) < 0) continue;
+    LoadedFormat f{info.formatId,
+                   lowerFirstExtension(info.extensions),
+                   info.canRead == 1,
+                   info.canWrite == 1,
+                   {}};
+    if (f.writes) {
+      f.saveList.resize(size_t(std::max(zanIOGetSaveList(f.formatId, 0, nullptr), 0)));
+      zanIOGetSaveList(f.formatId, int32_t(f.saveList.size()), f.saveList.data());
+    }
+    formats.push_back(f);
   }
+  return formats;
+}
+
+}  // namespace
+
+const std::vector<LoadedFormat>& loadedFormats() {
+  static const std::vector<LoadedFormat> formats = describeLoaded();
+  return formats;
+}
+
+std::vector<int32_t> readWriteFormats() {
+  std::vector<int32_t> ids;
+  for (const LoadedFormat& f : loadedFormats())
+    if (f.reads && f.writes) ids.push_back(f.formatId);
+  return ids;
+}
+
+std::string extensionOf(int32_t formatId) {
+  for (const LoadedFormat& f : loadedFormats())
+    if (f.formatId == formatId) return f.extension;
+  return ".unknown";
+}
+
+bool keepsTaggedValues(int32_t formatId) {
+  return formatId != PLUG_FORMAT_TGA;
 }
 
 void LoaderTest::SetUpTestSuite() {
-  ASSERT_GE(_zanIOLoadPlugsEx(PLUGIN_FOLDER), 4);
+  ASSERT_GE(_zanIOLoadPlugsEx(PLUGIN_FOLDER), 5);
 }
 
 void LoaderTest::SetUp() {
@@ -73,4 +113,4 @@ double meanDifference(const Bytes& a, const Bytes& b) {
   return sum / double(a.size());
 }
 
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -1,5 +1,6 @@
-// What the loader's tests share: the plug-ins loaded once from the program's plug-in folder, a
-// fresh folder per test, and pictures to write.
+// What the loader's tests share: the plug-ins loaded once from the program's plug-in folder (and
+// the list of formats they read and write, which the suites run through, so every plug-in built
+// is covered), a fresh folder per test, and pictures to write.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,14 +11,27 @@
 
 #include "zanFileIO.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The four formats whose plug-ins this branch builds.
-constexpr int32_t kFormats[] = {PLUG_FORMAT_JPEG, PLUG_FORMAT_BMP, PLUG_FORMAT_TIFF,
-                                PLUG_FORMAT_PNG};
-const char* extensionOf(int32_t formatId);  // ".jpg", ".bmp", ...
+// A plug-in found in the program's plug-in folder, as the loader describes it.
+struct LoadedFormat {
+  int32_t formatId = 0;
+  std::string extension;  // of its first pattern, lower case: ".jpg", ".tga", ...
+  bool reads = false, writes = false;
+  std::vector<SaveListEntry> saveList;
+};
+// Every plug-in in the program's plug-in folder; the first call loads them.
+const std::vector<LoadedFormat>& loadedFormats();
+// The ids of the loaded formats that are both read and written.
+std::vector<int32_t> readWriteFormats();
+// The extension of a loaded format, ".unknown" for any other.
+std::string extensionOf(int32_t formatId);
+
+// What some formats cannot keep, so the suites do not expect it back from them.
+// Targa files hold no resolution: the writer takes every tagged value and stores none.
+bool keepsTaggedValues(int32_t formatId);
 
 class LoaderTest : public ::testing::Test {
  protected:
@@ -47,4 +61,4 @@ void writeFile(const std::string& path, const Bytes& bytes);
 // Mean absolute difference of two equally long byte runs.
 double meanDifference(const Bytes& a, const Bytes& b);
 
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -3,12 +3,15 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "fileio_fixture.h"
 #include "memory_stream.h"
+#include "zanError.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 int32_t indexOfFormat(int32_t formatId) {
@@ -25,7 +28,7 @@ using Plugins = LoaderTest;
 TEST_F(Plugins, EveryFormatIsLoadedOnceWithItsDescription) {
   const int32_t count = zanIOGetPlugCount();
   EXPECT_EQ(_zanIOLoadPlugsEx(PLUGIN_FOLDER), count);  // loading again adds nothing
-  for (const int32_t format : kFormats) {
+  for (const int32_t format : readWriteFormats()) {
     const int32_t index = indexOfFormat(format);
     ASSERT_GE(index, 0) << format;
     PlugInfo info{};
@@ -153,7 +156,7 @@ TEST_F(Plugins, EachModuleKeepsTheContractsEdgeCases) {
     void* module = dlopen((std::string(PLUGIN_FOLDER) + "/" + name).c_str(), RTLD_NOW);
     ASSERT_NE(module, nullptr);
     auto getStruct = reinterpret_cast<GetPlugStructProc>(dlsym(module, PLUG_GETPLUGSTRUCT_NAME));
-    plug::MemoryStream stream(Bytes(64, 0));
+    tessaly::plugin::MemoryStream stream(Bytes(64, 0));
     EXPECT_EQ(getStruct(stream.stream(), 0, PLUG_FORMAT_EMF), nullptr);
     EXPECT_EQ(getStruct(stream.stream(), 1, PLUG_FORMAT_EMF), nullptr);
     EXPECT_EQ(stream.calls(), 0);
@@ -168,10 +171,39 @@ TEST_F(Plugins, EachModuleKeepsTheContractsEdgeCases) {
   }
 }
 
+// A failure thrown inside a call (here by the caller's own stream, under a plug-in's signature
+// test) comes back as a code that says what kind of failure it was.
+TEST_F(Plugins, AThrownFailureBecomesTheCodeOfItsKind) {
+  struct ThrowingStream {
+    PlugStream ops;
+    void (*raise)();
+  };
+  static const auto read = [](PlugStream* s, void*, int32_t) -> int32_t {
+    reinterpret_cast<ThrowingStream*>(s)->raise();
+    return 0;
+  };
+  static const auto seek = [](PlugStream*, int64_t, int32_t) -> int64_t { return 0; };
+  static const auto name = [](PlugStream*, char16_t*) -> int32_t { return 0; };
+  const struct {
+    void (*raise)();
+    int32_t code;
+  } cases[] = {{[] { throw std::bad_alloc(); }, PLUG_ERR_NO_MEMORY},
+               {[] { _zanThrow(PLUG_ERR_SHORT_WRITE); }, PLUG_ERR_SHORT_WRITE},
+               {[] { throw std::runtime_error("lost"); }, ZANIO_ERR_STREAM}};
+  for (const auto& c : cases) {
+    ThrowingStream stream{{read, nullptr, seek, name}, c.raise};
+    ImageInfo info{};
+    info.size = sizeof info;
+    int32_t error = 0;
+    EXPECT_EQ(zanIOOpenImage(&stream.ops, 0, &info, &error), nullptr);
+    EXPECT_EQ(error, c.code);
+  }
+}
+
 TEST(ErrorTexts, EveryCodeHasASentence) {
   for (const int32_t code : {0, -11, -21, -22, -40, -41, -42, -43, -44, -60, -71, -12345})
     EXPECT_GT(std::strlen(zanIOErrorText(code)), 5u) << code;
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -9,7 +9,7 @@
 #include "fileio_fixture.h"
 #include "memory_stream.h"
 
-namespace fileiotest {
+namespace tessaly::test {
 namespace {
 
 using Streams = LoaderTest;
@@ -107,9 +107,9 @@ TEST_F(Streams, AnImageClosedEarlyLeavesTheOldFileAsItWas) {
 // A writer whose stream fills up part way reports the short write, and the loader passes the
 // plug-in's code on.
 TEST_F(Streams, AStreamThatFillsUpPartWayFailsTheWrite) {
-  for (const int32_t format : kFormats) {
+  for (const int32_t format : readWriteFormats()) {
     SCOPED_TRACE(format);
-    plug::MemoryStream memory;
+    tessaly::plugin::MemoryStream memory;
     memory.limitSize(100);  // inside the first rows' data
     CreateRequest request{};
     request.size = sizeof request;
@@ -153,4 +153,4 @@ TEST_F(Streams, ADiskThatRunsOutOfRoomLeavesNoPartialFile) {
 }
 
 }  // namespace
-}  // namespace fileiotest
+}  // namespace tessaly::test

@@ -9,9 +9,9 @@
 
 namespace {
 
-using plugtest::decode;
-using plugtest::encode;
-using plugtest::pattern;
+using tessaly::test::decode;
+using tessaly::test::encode;
+using tessaly::test::pattern;
 using Bytes = std::vector<uint8_t>;
 
 // A bitmap file: file header, 40-byte info header, extra (masks), palette (4-byte entries),
@@ -22,15 +22,15 @@ Bytes bitmap(int32_t width, int32_t height, int bits, uint32_t compression, cons
   f[0] = 'B';
   f[1] = 'M';
   const auto offset = uint32_t(54 + extra.size() + palette.size());
-  plug::put32(&f[2], uint32_t(offset + data.size()));
-  plug::put32(&f[10], offset);
-  plug::put32(&f[14], 40);
-  plug::put32(&f[18], uint32_t(width));
-  plug::put32(&f[22], uint32_t(height));
-  plug::put16(&f[26], 1);
-  plug::put16(&f[28], uint32_t(bits));
-  plug::put32(&f[30], compression);
-  plug::put32(&f[46], uint32_t(palette.size() / 4));
+  tessaly::plugin::put32(&f[2], uint32_t(offset + data.size()));
+  tessaly::plugin::put32(&f[10], offset);
+  tessaly::plugin::put32(&f[14], 40);
+  tessaly::plugin::put32(&f[18], uint32_t(width));
+  tessaly::plugin::put32(&f[22], uint32_t(height));
+  tessaly::plugin::put16(&f[26], 1);
+  tessaly::plugin::put16(&f[28], uint32_t(bits));
+  tessaly::plugin::put32(&f[30], compression);
+  tessaly::plugin::put32(&f[46], uint32_t(palette.size() / 4));
   f.insert(f.end(), extra.begin(), extra.end());
   f.insert(f.end(), palette.begin(), palette.end());
   f.insert(f.end(), data.begin(), data.end());
@@ -50,9 +50,9 @@ TEST(BmpWrite, EveryLayoutRoundTripsExactly) {
   for (const Case c : {Case{PLUG_COLOR_BGR, 24, 0}, Case{PLUG_COLOR_BGR, 24, 32},
                        Case{PLUG_COLOR_INDEXED, 8, 0}, Case{PLUG_COLOR_GREY, 8, 0}}) {
     SCOPED_TRACE(testing::Message() << c.model << "/" << c.bits << " stored " << c.optionBits);
-    const plugtest::Picture p = pattern(c.model, c.bits, 5, 7);  // odd width: padded rows
+    const tessaly::test::Picture p = pattern(c.model, c.bits, 5, 7);  // odd width: padded rows
     const SaveOptions options = {sizeof options, c.optionBits, 0};
-    const plugtest::Decoded d = decode(encode(p, &options));
+    const tessaly::test::Decoded d = decode(encode(p, &options));
     ASSERT_TRUE(d.opened);
     ASSERT_EQ(d.error, 0);
     EXPECT_EQ(d.image.rowOrder, PLUG_ROWS_BOTTOM_UP);
@@ -64,7 +64,7 @@ TEST(BmpWrite, EveryLayoutRoundTripsExactly) {
 }
 
 TEST(BmpWrite, SmallPalettesPackIntoFourAndOneBits) {
-  plugtest::Picture p = pattern(PLUG_COLOR_INDEXED, 8, 11, 3);
+  tessaly::test::Picture p = pattern(PLUG_COLOR_INDEXED, 8, 11, 3);
   for (const int bits : {1, 4}) {
     p.paletteCount = 1 << bits;
     for (uint8_t& v : p.rows) v &= uint8_t(p.paletteCount - 1);
@@ -78,8 +78,8 @@ TEST(BmpWrite, SmallPalettesPackIntoFourAndOneBits) {
 
 TEST(BmpWrite, ResolutionIsStoredInPixelsPerMetreAndReadBack) {
   const Bytes file = encode(pattern(PLUG_COLOR_BGR, 24, 2, 2), nullptr, 300);
-  EXPECT_EQ(plug::le32(&file[38]), 11811u);
-  const plugtest::Decoded d = decode(file);
+  EXPECT_EQ(tessaly::plugin::le32(&file[38]), 11811u);
+  const tessaly::test::Decoded d = decode(file);
   EXPECT_EQ(d.xDpi, 300);
   EXPECT_EQ(d.yDpi, 300);
 }
@@ -92,17 +92,19 @@ TEST(BmpWrite, AFullStreamFailsWithShortWrite) {
 
 TEST(BmpRead, TopDownFilesKeepTheirRowOrder) {
   const Bytes data = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
-  const plugtest::Decoded d = decode(bitmap(2, -2, 24, 0, {}, data));
+  const tessaly::test::Decoded d = decode(bitmap(2, -2, 24, 0, {}, data));
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.image.rowOrder, PLUG_ROWS_TOP_DOWN);
   EXPECT_EQ(d.rows, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
 TEST(BmpRead, OneAndFourBitIndicesAreSpreadToBytes) {
-  const plugtest::Decoded one = decode(bitmap(10, 1, 1, 0, greyPalette(2), {0xA5, 0xC0, 0, 0}));
+  const tessaly::test::Decoded one =
+      decode(bitmap(10, 1, 1, 0, greyPalette(2), {0xA5, 0xC0, 0, 0}));
   EXPECT_EQ(one.rows, (Bytes{1, 0, 1, 0, 0, 1, 0, 1, 1, 1}));
   EXPECT_EQ(one.image.paletteCount, 2);
-  const plugtest::Decoded four = decode(bitmap(3, 1, 4, 0, greyPalette(16), {0x1F, 0x70, 0, 0}));
+  const tessaly::test::Decoded four =
+      decode(bitmap(3, 1, 4, 0, greyPalette(16), {0x1F, 0x70, 0, 0}));
   EXPECT_EQ(four.rows, (Bytes{1, 15, 7}));
 }
 
@@ -111,7 +113,7 @@ TEST(BmpRead, OldCoreHeaderWithThreeBytePaletteEntries) {
              12,   0,   0,  0,  2,  0,  1, 0, 1, 0, 1,  0,        // 2 x 1, 1 bit
              10,   20,  30, 40, 50, 60,                           // two entries
              0x40, 0,   0,  0};
-  const plugtest::Decoded d = decode(f);
+  const tessaly::test::Decoded d = decode(f);
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.rows, (Bytes{0, 1}));
   EXPECT_EQ(d.image.palette[1].blue, 40);
@@ -121,16 +123,17 @@ TEST(BmpRead, OldCoreHeaderWithThreeBytePaletteEntries) {
 TEST(BmpRead, BitFieldsAreUnpackedThroughTheirMasks) {
   // 16-bit 5-6-5: pure red, pure green; then 32-bit with red in the low byte.
   Bytes masks565(12);
-  plug::put32(&masks565[0], 0xF800);
-  plug::put32(&masks565[4], 0x07E0);
-  plug::put32(&masks565[8], 0x001F);
-  const plugtest::Decoded d16 = decode(bitmap(2, 1, 16, 3, {}, {0x00, 0xF8, 0xE0, 0x07}, masks565));
+  tessaly::plugin::put32(&masks565[0], 0xF800);
+  tessaly::plugin::put32(&masks565[4], 0x07E0);
+  tessaly::plugin::put32(&masks565[8], 0x001F);
+  const tessaly::test::Decoded d16 =
+      decode(bitmap(2, 1, 16, 3, {}, {0x00, 0xF8, 0xE0, 0x07}, masks565));
   EXPECT_EQ(d16.rows, (Bytes{0, 0, 255, 0, 255, 0}));
   Bytes masksLow(12);
-  plug::put32(&masksLow[0], 0x000000FF);
-  plug::put32(&masksLow[4], 0x0000FF00);
-  plug::put32(&masksLow[8], 0x00FF0000);
-  const plugtest::Decoded d32 = decode(bitmap(1, 1, 32, 3, {}, {10, 20, 30, 40}, masksLow));
+  tessaly::plugin::put32(&masksLow[0], 0x000000FF);
+  tessaly::plugin::put32(&masksLow[4], 0x0000FF00);
+  tessaly::plugin::put32(&masksLow[8], 0x00FF0000);
+  const tessaly::test::Decoded d32 = decode(bitmap(1, 1, 32, 3, {}, {10, 20, 30, 40}, masksLow));
   EXPECT_EQ(d32.rows, (Bytes{30, 20, 10}));
   // Plain 32-bit: the fourth byte is dropped.
   EXPECT_EQ(decode(bitmap(1, 1, 32, 0, {}, {10, 20, 30, 40})).rows, (Bytes{10, 20, 30}));
@@ -140,14 +143,14 @@ TEST(BmpRead, BitFieldsAreUnpackedThroughTheirMasks) {
 // with a literal stretch 9 8 7. Read one row per call, so the jump crosses calls.
 TEST(BmpRead, RunLengthEightWithJumpsAcrossCalls) {
   const Bytes data = {3, 5, 1, 7, 0, 0, 0, 2, 1, 1, 0, 3, 9, 8, 7, 0, 0, 1};
-  const plugtest::Decoded d = decode(bitmap(4, 3, 8, 1, greyPalette(16), data), 1);
+  const tessaly::test::Decoded d = decode(bitmap(4, 3, 8, 1, greyPalette(16), data), 1);
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.rows, (Bytes{0, 9, 8, 7, 0, 0, 0, 0, 5, 5, 5, 7}));
 }
 
 TEST(BmpRead, RunLengthFourAlternatesNibbles) {
   const Bytes data = {3, 0x12, 0, 3, 0xAB, 0xC0, 2, 0x34, 0, 0, 0, 1};
-  const plugtest::Decoded d = decode(bitmap(8, 1, 4, 2, greyPalette(16), data));
+  const tessaly::test::Decoded d = decode(bitmap(8, 1, 4, 2, greyPalette(16), data));
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.rows, (Bytes{1, 2, 1, 0xA, 0xB, 0xC, 3, 4}));
 }
@@ -162,7 +165,7 @@ TEST(BmpRead, RunLengthOverrunsAreDamagedData) {
       {2, 1},                    // data ends inside the image
   };
   for (const Bytes& data : cases) {
-    const plugtest::Decoded d = decode(bitmap(4, 2, 8, 1, palette, data));
+    const tessaly::test::Decoded d = decode(bitmap(4, 2, 8, 1, palette, data));
     EXPECT_TRUE(d.opened);
     EXPECT_EQ(d.error, PLUG_ERR_BAD_DATA);
   }
@@ -179,19 +182,19 @@ TEST(BmpRead, HeadersOutOfRangeAreRefused) {
       bitmap(1, -1, 8, 1, greyPalette(2), row),   // run-length data cannot run top-down
   };
   for (const Bytes& file : cases) {
-    const plugtest::Decoded d = decode(file);
+    const tessaly::test::Decoded d = decode(file);
     EXPECT_FALSE(d.opened);
     EXPECT_EQ(d.error, PLUG_ERR_BAD_DATA);
   }
   Bytes offsetInsideHeader = bitmap(1, 1, 24, 0, {}, row);
-  plug::put32(&offsetInsideHeader[10], 20);
+  tessaly::plugin::put32(&offsetInsideHeader[10], 20);
   EXPECT_EQ(decode(offsetInsideHeader).error, PLUG_ERR_BAD_DATA);
 }
 
 TEST(BmpRead, EveryTruncationFailsCleanly) {
   const Bytes file = encode(pattern(PLUG_COLOR_INDEXED, 8, 9, 4));
   for (size_t n = 0; n < file.size(); ++n) {
-    const plugtest::Decoded d = decode(plugtest::truncated(file, n));
+    const tessaly::test::Decoded d = decode(tessaly::test::truncated(file, n));
     if (d.opened) {
       EXPECT_EQ(d.error, PLUG_ERR_BAD_DATA) << n;
     }

@@ -2,7 +2,7 @@
 
 #include "plugin_driver.h"
 
-namespace plugtest {
+namespace tessaly::test {
 
 Picture pattern(int32_t colorModel, int32_t bits, int32_t width, int32_t height) {
   Picture p;
@@ -36,4 +36,4 @@ std::vector<uint8_t> truncated(const std::vector<uint8_t>& file, size_t bytes) {
   return std::vector<uint8_t>(file.begin(), file.begin() + std::min(bytes, file.size()));
 }
 
-}  // namespace plugtest
+}  // namespace tessaly::test

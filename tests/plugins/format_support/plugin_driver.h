@@ -1,5 +1,6 @@
 // Drives the format plug-in linked into a test executable through its two exports and its
-// function table, over streams in memory, the way the loader does.
+// function table, over streams in memory, the way the loader does: step by step (Reader,
+// writeImage) or a whole file at a time (decode, encode).
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,66 @@
 #include "memory_stream.h"
 #include "plugin_interface.h"
 
-namespace plugtest {
+namespace tessaly::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// Bytes of one row of width pixels at bits per pixel (1-bit rows are packed).
+inline int32_t rowBytesOf(int32_t bits, int32_t width) {
+  return bits == 1 ? (width + 7) / 8 : width * (bits / 8);
+}
+
+// Reads a file through the table. The instance is closed when the reader goes.
+class Reader {
+ public:
+  explicit Reader(Bytes bytes);
+  ~Reader();
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  // Null when the signature test refused the file.
+  PlugInstance* instance() const { return instance_; }
+  // OpenImage into info; false when it fails.
+  bool openImage();
+  // StartReadImage into layer; false when it fails.
+  bool startRead();
+  // Both of the above.
+  bool open() { return instance_ != nullptr && openImage() && startRead(); }
+  // ReadRows into rows at stride; returns what ReadRows answered.
+  int32_t read(int32_t rows, uint8_t* first, int32_t stride);
+  // Opens and reads every row in batches of batch rows, packed at the layer's row bytes in the
+  // order the file delivers them; false when any step fails.
+  bool readAll(Bytes& out, int32_t batch = 32);
+  int32_t error() const { return instance_->table.GetError(instance_); }
+
+  ImageInfo info{};
+  LayerInfo layer{};
+  plugin::MemoryStream stream;
+
+ private:
+  PlugInstance* instance_ = nullptr;
+};
+
+// How writeImage hands its rows over.
+struct WriteSteps {
+  int32_t band = 32;          // rows per WriteRows call
+  size_t limit = SIZE_MAX;    // the stream takes at most this many bytes (a full disk)
+  int32_t dpi = 0;            // given to AddImageInfo as both resolutions when above 0
+  bool rowsAsStored = false;  // rows come in the order the writer asked for, else top row first
+};
+
+// What each step of writeImage answered.
+struct Written {
+  Bytes file;
+  RowLayout layout{};
+  bool created = false, started = false;
+  int32_t rowsTaken = 0;  // the sum of WriteRows' answers
+  int32_t error = 0;      // GetError after the last step
+  bool complete(int32_t height) const { return started && rowsTaken == height; }
+};
+
+// Writes rows (packed, request.width pixels of request.bits each) through the table.
+Written writeImage(const CreateRequest& request, const Bytes& rows, const WriteSteps& steps = {});
 
 // A picture in a plug-in's row layout, rows top first at rowBytes each.
 struct Picture {
@@ -16,8 +76,11 @@ struct Picture {
   int32_t paletteCount = 0;
   PlugPaletteEntry palette[256] = {};
   std::vector<uint8_t> rows;
-  int32_t rowBytes() const { return bits == 1 ? (width + 7) / 8 : width * (bits / 8); }
+  int32_t rowBytes() const { return rowBytesOf(bits, width); }
 };
+
+// The CreateRequest that writes picture with options (or none).
+CreateRequest requestFor(const Picture& picture, const SaveOptions* options);
 
 struct Decoded {
   bool opened = false;  // GetPlugStruct and OpenImage took the file
@@ -46,4 +109,4 @@ Picture smooth(int32_t colorModel, int32_t bits, int32_t width, int32_t height);
 // The file cut to its first bytes bytes.
 std::vector<uint8_t> truncated(const std::vector<uint8_t>& file, size_t bytes);
 
-}  // namespace plugtest
+}  // namespace tessaly::test

@@ -14,8 +14,8 @@
 
 namespace {
 
-using plugtest::decode;
-using plugtest::encode;
+using tessaly::test::decode;
+using tessaly::test::encode;
 using Bytes = std::vector<uint8_t>;
 
 // A file made by libjpeg itself: width x height pixels of one colour in the given space.
@@ -52,12 +52,12 @@ Bytes libjpegFile(J_COLOR_SPACE space, int components, const uint8_t* pixel, int
 }
 
 TEST(JpegWrite, QualityIsTheMainOptionAndResolutionIsStored) {
-  const plugtest::Picture p = plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64);
+  const tessaly::test::Picture p = tessaly::test::pattern(PLUG_COLOR_BGR, 24, 64, 64);
   const SaveOptions low = {sizeof low, 20, 0}, high = {sizeof high, 98, 0};
   const Bytes small = encode(p, &low, 300), large = encode(p, &high, 300);
   ASSERT_FALSE(small.empty());
   EXPECT_LT(small.size() * 2, large.size());
-  const plugtest::Decoded d = decode(large);
+  const tessaly::test::Decoded d = decode(large);
   EXPECT_EQ(d.error, 0);
   EXPECT_EQ(d.xDpi, 300);
   EXPECT_EQ(d.yDpi, 300);
@@ -65,12 +65,12 @@ TEST(JpegWrite, QualityIsTheMainOptionAndResolutionIsStored) {
 }
 
 TEST(JpegWrite, GreyStaysGreyAndSizesBeyondTheFormatAreRefused) {
-  const plugtest::Picture grey = plugtest::smooth(PLUG_COLOR_GREY, 8, 30, 20);
-  const plugtest::Decoded d = decode(encode(grey));
+  const tessaly::test::Picture grey = tessaly::test::smooth(PLUG_COLOR_GREY, 8, 30, 20);
+  const tessaly::test::Decoded d = decode(encode(grey));
   EXPECT_EQ(d.image.colorModel, PLUG_COLOR_GREY);
   EXPECT_EQ(d.image.bits, 8);
   EXPECT_EQ(d.rows.size(), grey.rows.size());
-  plugtest::Picture huge = grey;
+  tessaly::test::Picture huge = grey;
   huge.width = 70000;
   int32_t error = 0;
   EXPECT_TRUE(encode(huge, nullptr, 0, &error).empty());
@@ -80,7 +80,7 @@ TEST(JpegWrite, GreyStaysGreyAndSizesBeyondTheFormatAreRefused) {
 TEST(JpegWrite, AFullStreamFailsWithShortWrite) {
   int32_t error = 0;
   EXPECT_TRUE(
-      encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 500).empty());
+      encode(tessaly::test::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 500).empty());
   EXPECT_EQ(error, PLUG_ERR_SHORT_WRITE);
 }
 
@@ -88,7 +88,7 @@ TEST(JpegWrite, AFullStreamFailsWithShortWrite) {
 // marker that says its samples are inverted (255 = no ink).
 TEST(JpegRead, CmykIsConvertedToBlueGreenRed) {
   const uint8_t inverted[4] = {255, 0, 255, 255};
-  const plugtest::Decoded d = decode(libjpegFile(JCS_CMYK, 4, inverted, 16, 16));
+  const tessaly::test::Decoded d = decode(libjpegFile(JCS_CMYK, 4, inverted, 16, 16));
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.image.colorModel, PLUG_COLOR_BGR);
   EXPECT_NEAR(d.rows[0], 255, 3);  // blue
@@ -98,16 +98,16 @@ TEST(JpegRead, CmykIsConvertedToBlueGreenRed) {
 
 TEST(JpegRead, DensityInCentimetresBecomesDotsPerInch) {
   const uint8_t grey[1] = {90};
-  const plugtest::Decoded cm = decode(libjpegFile(JCS_GRAYSCALE, 1, grey, 8, 8, 2, 118));
+  const tessaly::test::Decoded cm = decode(libjpegFile(JCS_GRAYSCALE, 1, grey, 8, 8, 2, 118));
   EXPECT_EQ(cm.xDpi, 300);
-  const plugtest::Decoded aspect = decode(libjpegFile(JCS_GRAYSCALE, 1, grey, 8, 8, 0, 1));
+  const tessaly::test::Decoded aspect = decode(libjpegFile(JCS_GRAYSCALE, 1, grey, 8, 8, 0, 1));
   EXPECT_EQ(aspect.xDpi, 0);  // a pixel aspect ratio is no resolution
 }
 
 TEST(JpegRead, FilesThatEndEarlyAreDamagedNotPadded) {
-  const Bytes file = encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 48, 48));
+  const Bytes file = encode(tessaly::test::pattern(PLUG_COLOR_BGR, 24, 48, 48));
   for (const size_t cut : {size_t(4), size_t(200), file.size() / 2, file.size() - 3}) {
-    const plugtest::Decoded d = decode(plugtest::truncated(file, cut));
+    const tessaly::test::Decoded d = decode(tessaly::test::truncated(file, cut));
     EXPECT_EQ(d.error, PLUG_ERR_BAD_DATA) << cut;
   }
   Bytes garbage = {0xFF, 0xD8, 0xFF};

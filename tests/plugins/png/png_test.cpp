@@ -7,8 +7,8 @@
 
 namespace {
 
-using plugtest::decode;
-using plugtest::encode;
+using tessaly::test::decode;
+using tessaly::test::encode;
 using Bytes = std::vector<uint8_t>;
 
 void append(png_structp png, png_bytep data, size_t size) {
@@ -47,8 +47,8 @@ TEST(PngWrite, EveryLayoutRoundTripsExactly) {
                                                 {PLUG_COLOR_GREY, 16},
                                                 {PLUG_COLOR_INDEXED, 8}}) {
     SCOPED_TRACE(testing::Message() << model << "/" << bits);
-    const plugtest::Picture p = plugtest::pattern(model, bits, 17, 9);
-    const plugtest::Decoded d = decode(encode(p, nullptr, 600));
+    const tessaly::test::Picture p = tessaly::test::pattern(model, bits, 17, 9);
+    const tessaly::test::Decoded d = decode(encode(p, nullptr, 600));
     ASSERT_EQ(d.error, 0);
     EXPECT_EQ(d.image.colorModel, model);
     EXPECT_EQ(d.image.bits, bits);
@@ -59,11 +59,11 @@ TEST(PngWrite, EveryLayoutRoundTripsExactly) {
 
 TEST(PngRead, LowDepthGreyIsStretchedAndPaletteIndicesAreSpread) {
   // 2-bit grey 0 1 2 3, then 4-bit palette indices 1 and 15.
-  const plugtest::Decoded grey = decode(libpngFile(4, 1, 2, PNG_COLOR_TYPE_GRAY, {{0x1B}}));
+  const tessaly::test::Decoded grey = decode(libpngFile(4, 1, 2, PNG_COLOR_TYPE_GRAY, {{0x1B}}));
   EXPECT_EQ(grey.rows, (Bytes{0, 85, 170, 255}));
   EXPECT_EQ(grey.xDpi, 100);
   EXPECT_EQ(grey.yDpi, 200);
-  const plugtest::Decoded indexed =
+  const tessaly::test::Decoded indexed =
       decode(libpngFile(2, 1, 4, PNG_COLOR_TYPE_PALETTE, {{0x1F}}, false, 16));
   EXPECT_EQ(indexed.rows, (Bytes{1, 15}));
   EXPECT_EQ(indexed.image.paletteCount, 16);
@@ -71,16 +71,17 @@ TEST(PngRead, LowDepthGreyIsStretchedAndPaletteIndicesAreSpread) {
 }
 
 TEST(PngRead, AlphaIsKeptAtEightBitsAndDroppedAtSixteen) {
-  const plugtest::Decoded rgba = decode(libpngFile(1, 1, 8, PNG_COLOR_TYPE_RGBA, {{1, 2, 3, 4}}));
+  const tessaly::test::Decoded rgba =
+      decode(libpngFile(1, 1, 8, PNG_COLOR_TYPE_RGBA, {{1, 2, 3, 4}}));
   EXPECT_EQ(rgba.image.bits, 32);
   EXPECT_EQ(rgba.image.layerCount, 1);
   EXPECT_EQ(rgba.layer.hasAlpha, 1);
   EXPECT_EQ(rgba.rows, (Bytes{3, 2, 1, 4}));
-  const plugtest::Decoded greyAlpha =
+  const tessaly::test::Decoded greyAlpha =
       decode(libpngFile(1, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{9, 200}}));
   EXPECT_EQ(greyAlpha.rows, (Bytes{9, 9, 9, 200}));
   // 16-bit samples are stored big-endian and delivered little-endian, without the alpha.
-  const plugtest::Decoded rgba16 =
+  const tessaly::test::Decoded rgba16 =
       decode(libpngFile(1, 1, 16, PNG_COLOR_TYPE_RGBA, {{1, 2, 3, 4, 5, 6, 7, 8}}));
   EXPECT_EQ(rgba16.image.bits, 48);
   EXPECT_EQ(rgba16.rows, (Bytes{6, 5, 4, 3, 2, 1}));
@@ -93,8 +94,8 @@ TEST(PngRead, InterlacedFilesReadLikePlainOnes) {
     for (int x = 0; x < 11; ++x) row.insert(row.end(), {uint8_t(x * 20), uint8_t(y * 19), 7});
     rows.push_back(row);
   }
-  const plugtest::Decoded plain = decode(libpngFile(11, 13, 8, PNG_COLOR_TYPE_RGB, rows));
-  const plugtest::Decoded interlaced =
+  const tessaly::test::Decoded plain = decode(libpngFile(11, 13, 8, PNG_COLOR_TYPE_RGB, rows));
+  const tessaly::test::Decoded interlaced =
       decode(libpngFile(11, 13, 8, PNG_COLOR_TYPE_RGB, rows, true), 5);
   ASSERT_EQ(interlaced.error, 0);
   EXPECT_EQ(interlaced.rows, plain.rows);
@@ -102,17 +103,17 @@ TEST(PngRead, InterlacedFilesReadLikePlainOnes) {
 }
 
 TEST(PngRead, DamagedFilesFailCleanly) {
-  Bytes file = encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 20, 20));
+  Bytes file = encode(tessaly::test::pattern(PLUG_COLOR_BGR, 24, 20, 20));
   Bytes badCrc = file;
   badCrc[29] ^= 0xFF;  // the header chunk's checksum
   EXPECT_EQ(decode(badCrc).error, PLUG_ERR_BAD_DATA);
   Bytes tooWide = file;
   tooWide[16] = 0x7F;  // width beyond what the plug-in takes
   EXPECT_EQ(decode(tooWide).error, PLUG_ERR_BAD_DATA);
-  EXPECT_EQ(decode(plugtest::truncated(file, file.size() / 2)).error, PLUG_ERR_BAD_DATA);
+  EXPECT_EQ(decode(tessaly::test::truncated(file, file.size() / 2)).error, PLUG_ERR_BAD_DATA);
   int32_t error = 0;
   EXPECT_TRUE(
-      encode(plugtest::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 100).empty());
+      encode(tessaly::test::pattern(PLUG_COLOR_BGR, 24, 64, 64), nullptr, 0, &error, 100).empty());
   EXPECT_EQ(error, PLUG_ERR_SHORT_WRITE);
 }
 

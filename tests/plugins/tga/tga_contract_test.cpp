@@ -5,7 +5,7 @@
 
 #include "tga_test_support.h"
 
-namespace tga_test {
+namespace tessaly::test {
 namespace {
 
 using TgaContract = TgaTest;
@@ -35,7 +35,7 @@ TEST_F(TgaContract, DescriptionAndItsShortCopy) {
 }
 
 TEST_F(TgaContract, ForeignFormatIdsAreRefusedWithoutTouchingTheStream) {
-  plug::MemoryStream stream(file({}, {{1, 2, 3}}));
+  tessaly::plugin::MemoryStream stream(file({}, {{1, 2, 3}}));
   for (const int32_t id : {PLUG_FORMAT_PCX, PLUG_FORMAT_BMP, -1})
     for (const int32_t forWriting : {0, 1})
       EXPECT_EQ(GetPlugStruct(stream.stream(), forWriting, id), nullptr) << id;
@@ -49,7 +49,7 @@ TEST_F(TgaContract, ForeignFormatIdsAreRefusedWithoutTouchingTheStream) {
 }
 
 TEST_F(TgaContract, SaveListAnswersItsCountAndCopiesNoMoreThanAsked) {
-  plug::MemoryStream stream;
+  tessaly::plugin::MemoryStream stream;
   PlugInstance* w = GetPlugStruct(stream.stream(), 1, PLUG_FORMAT_TGA);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->table.GetSaveList(0, nullptr), 3);
@@ -66,7 +66,7 @@ TEST_F(TgaContract, SaveListAnswersItsCountAndCopiesNoMoreThanAsked) {
 // The table holds exactly the slots the plug-in supplies, for readers and writers alike; the
 // slots that only fill the table answer as the loader expects.
 TEST_F(TgaContract, TableSlots) {
-  plug::MemoryStream stream(file({}, {{1, 2, 3}}));
+  tessaly::plugin::MemoryStream stream(file({}, {{1, 2, 3}}));
   for (const int32_t forWriting : {0, 1}) {
     PlugInstance* p = GetPlugStruct(stream.stream(), forWriting, PLUG_FORMAT_TGA);
     ASSERT_NE(p, nullptr);
@@ -89,7 +89,7 @@ TEST_F(TgaContract, TableSlots) {
 
 // A reader never writes and a writer never reads: the other direction's operations refuse.
 TEST_F(TgaContract, EachInstanceWorksInOneDirection) {
-  plug::MemoryStream stream(file({}, {{1, 2, 3}}));
+  tessaly::plugin::MemoryStream stream(file({}, {{1, 2, 3}}));
   PlugInstance* r = GetPlugStruct(stream.stream(), 0, PLUG_FORMAT_TGA);
   ASSERT_NE(r, nullptr);
   CreateRequest request{};
@@ -130,7 +130,7 @@ TEST_F(TgaContract, ShortRecordsReceiveOnlyTheirPrefix) {
 
 // A request shorter than the options pointer does not lend the writer a half-copied pointer.
 TEST_F(TgaContract, AShortCreateRequestIsReadOnlyAsFarAsItGoes) {
-  plug::MemoryStream out;
+  tessaly::plugin::MemoryStream out;
   PlugInstance* w = GetPlugStruct(out.stream(), 1, PLUG_FORMAT_TGA);
   ASSERT_NE(w, nullptr);
   CreateRequest request;
@@ -151,4 +151,4 @@ TEST_F(TgaContract, AShortCreateRequestIsReadOnlyAsFarAsItGoes) {
 }
 
 }  // namespace
-}  // namespace tga_test
+}  // namespace tessaly::test

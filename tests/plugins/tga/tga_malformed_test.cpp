@@ -5,7 +5,7 @@
 
 #include "tga_test_support.h"
 
-namespace tga_test {
+namespace tessaly::test {
 namespace {
 
 using TgaMalformed = TgaTest;
@@ -163,4 +163,4 @@ TEST_F(TgaMalformed, CorruptedHeaderBytesNeverHurt) {
 }
 
 }  // namespace
-}  // namespace tga_test
+}  // namespace tessaly::test

@@ -3,7 +3,7 @@
 
 #include "tga_test_support.h"
 
-namespace tga_test {
+namespace tessaly::test {
 namespace {
 
 using TgaRead = TgaTest;
@@ -188,4 +188,4 @@ TEST_F(TgaRead, ABatchBeyondTheLastRowDeliversOnlyTheRowsLeft) {
 }
 
 }  // namespace
-}  // namespace tga_test
+}  // namespace tessaly::test

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tga_test {
+namespace tessaly::test {
 
 Bytes headerBytes(const Header& h) {
   Bytes b = {h.idLength, h.mapType, h.type};
@@ -24,36 +24,6 @@ Bytes file(const Header& h, std::initializer_list<Bytes> parts) {
   return out;
 }
 
-Reader::Reader(Bytes bytes) : stream(std::move(bytes)) {
-  instance_ = GetPlugStruct(stream.stream(), 0, PLUG_FORMAT_ANY);
-  info.size = sizeof info;
-  layer.size = sizeof layer;
-}
-
-Reader::~Reader() {
-  if (instance_ != nullptr) instance_->table.CloseImage(instance_);
-}
-
-bool Reader::open() {
-  return instance_ != nullptr && instance_->table.OpenImage(instance_, &info) == 1 &&
-         instance_->table.StartReadImage(instance_, &layer) == 1;
-}
-
-int32_t Reader::read(int32_t rows, uint8_t* first, int32_t stride) {
-  uint8_t* planes[1] = {first};
-  return instance_->table.ReadRows(instance_, rows, planes, stride);
-}
-
-bool Reader::readAll(Bytes& out, int32_t batch) {
-  if (!open()) return false;
-  out.assign(size_t(layer.rowBytes) * size_t(info.height), 0xEE);
-  for (int32_t row = 0; row < info.height; row += batch) {
-    const int32_t rows = std::min(batch, info.height - row);
-    if (read(rows, out.data() + size_t(row) * layer.rowBytes, layer.rowBytes) != rows) return false;
-  }
-  return true;
-}
-
 CreateRequest createRequest(const WriteRequest& w, SaveOptions* options) {
   *options = SaveOptions{sizeof *options, w.fileBits, w.runLength};
   CreateRequest request{};
@@ -70,32 +40,9 @@ CreateRequest createRequest(const WriteRequest& w, SaveOptions* options) {
 }
 
 Written write(const WriteRequest& w, const Bytes& rows, int32_t batch, size_t limit) {
-  plug::MemoryStream out;
-  out.limitSize(limit);
-  Written result;
-  PlugInstance* instance = GetPlugStruct(out.stream(), 1, PLUG_FORMAT_TGA);
-  EXPECT_NE(instance, nullptr);
-  if (instance == nullptr) return result;
-  const PlugFunctionTable& t = instance->table;
-
   SaveOptions options;
-  const CreateRequest request = createRequest(w, &options);
-  result.layout.size = sizeof result.layout;
-
-  result.created = t.CreateImage(instance, &request, &result.layout) == 1;
-  result.started = result.created && t.StartWriteImage(instance) == 1;
-  const int32_t rowBytes = w.width * (w.bits / 8);
-  for (int32_t row = 0; result.started && row < w.height; row += batch) {
-    const int32_t count = std::min(batch, w.height - row);
-    const uint8_t* planes[1] = {rows.data() + size_t(row) * rowBytes};
-    const int32_t taken = t.WriteRows(instance, count, planes, rowBytes);
-    result.rowsTaken += taken;
-    if (taken != count) break;
-  }
-  result.error = t.GetError(instance);
-  t.CloseImage(instance);
-  result.file = out.bytes();
-  return result;
+  return writeImage(createRequest(w, &options), rows,
+                    {.band = batch, .limit = limit, .rowsAsStored = true});
 }
 
-}  // namespace tga_test
+}  // namespace tessaly::test

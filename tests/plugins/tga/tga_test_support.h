@@ -1,5 +1,5 @@
-// Helpers of the Targa plug-in tests: hand-made files, and a reader and a writer that drive the
-// plug-in through GetPlugStruct and its function table over streams in memory.
+// Helpers of the Targa plug-in tests: hand-made files, and write requests phrased in Targa's
+// save options, on top of the shared plug-in driver (Reader, writeImage).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,13 +8,10 @@
 #include <initializer_list>
 #include <vector>
 
-#include "memory_stream.h"
-#include "plugin_interface.h"
+#include "plugin_driver.h"
 #include "zanHeap.h"
 
-namespace tga_test {
-
-using Bytes = std::vector<uint8_t>;
+namespace tessaly::test {
 
 // The 18 header bytes of a hand-made file; the defaults make a 1 x 1 uncompressed 24-bit one.
 struct Header {
@@ -48,33 +45,6 @@ class TgaTest : public ::testing::Test {
   int32_t blocksBefore_ = 0;
 };
 
-// Reads a file through the table. The instance is closed when the reader goes.
-class Reader {
- public:
-  explicit Reader(Bytes bytes);
-  ~Reader();
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-
-  // Null when the signature test refused the file.
-  PlugInstance* instance() const { return instance_; }
-  // OpenImage then StartReadImage; false when either fails.
-  bool open();
-  // ReadRows into rows at stride; returns what ReadRows answered.
-  int32_t read(int32_t rows, uint8_t* first, int32_t stride);
-  // Opens and reads every row in batches of batch rows, packed at the layer's row bytes in the
-  // order the file delivers them; false when any step fails.
-  bool readAll(Bytes& out, int32_t batch = 32);
-  int32_t error() const { return instance_->table.GetError(instance_); }
-
-  ImageInfo info{};
-  LayerInfo layer{};
-  plug::MemoryStream stream;
-
- private:
-  PlugInstance* instance_ = nullptr;
-};
-
 // What to write, and how.
 struct WriteRequest {
   int32_t colorModel = PLUG_COLOR_BGR;
@@ -87,14 +57,6 @@ struct WriteRequest {
   int32_t runLength = 0;  // SaveOptions.second
 };
 
-struct Written {
-  Bytes file;
-  RowLayout layout{};
-  bool created = false, started = false;
-  int32_t rowsTaken = 0;  // the sum of WriteRows' answers
-  int32_t error = 0;      // GetError after the last step
-};
-
 // The CreateRequest for w, with options (not null) standing for w's save options.
 CreateRequest createRequest(const WriteRequest& w, SaveOptions* options);
 
@@ -103,4 +65,4 @@ CreateRequest createRequest(const WriteRequest& w, SaveOptions* options);
 Written write(const WriteRequest& request, const Bytes& rows, int32_t batch = 8,
               size_t limit = SIZE_MAX);
 
-}  // namespace tga_test
+}  // namespace tessaly::test

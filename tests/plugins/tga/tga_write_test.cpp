@@ -6,7 +6,7 @@
 
 #include "tga_test_support.h"
 
-namespace tga_test {
+namespace tessaly::test {
 namespace {
 
 using TgaWrite = TgaTest;
@@ -211,7 +211,7 @@ TEST_F(TgaWrite, RequestsTheFormatCannotHoldAreRefused) {
 }
 
 TEST_F(TgaWrite, RowsBeyondTheImageAreRefused) {
-  plug::MemoryStream out;
+  tessaly::plugin::MemoryStream out;
   PlugInstance* w = GetPlugStruct(out.stream(), 1, PLUG_FORMAT_TGA);
   ASSERT_NE(w, nullptr);
   SaveOptions options;
@@ -230,4 +230,4 @@ TEST_F(TgaWrite, RowsBeyondTheImageAreRefused) {
 }
 
 }  // namespace
-}  // namespace tga_test
+}  // namespace tessaly::test

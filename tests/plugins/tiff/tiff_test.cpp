@@ -13,8 +13,8 @@
 
 namespace {
 
-using plugtest::decode;
-using plugtest::encode;
+using tessaly::test::decode;
+using tessaly::test::encode;
 using Bytes = std::vector<uint8_t>;
 
 // Writes a file with libtiff into a temporary file, sets its tags with tags, writes its rows
@@ -78,7 +78,7 @@ Bytes asBgr(const std::vector<Bytes>& rows) {
 
 TEST(TiffRead, TilesWithPartialEdgesReadLikeStrips) {
   const std::vector<Bytes> rows = rgbRows(40, 21);
-  const plugtest::Decoded tiled = decode(libtiffFile(40, 21, rgb8, rows, 16), 7);
+  const tessaly::test::Decoded tiled = decode(libtiffFile(40, 21, rgb8, rows, 16), 7);
   ASSERT_EQ(tiled.error, 0);
   EXPECT_EQ(tiled.rows, asBgr(rows));
   EXPECT_EQ(decode(libtiffFile(40, 21, rgb8, rows)).rows, asBgr(rows));
@@ -109,7 +109,7 @@ TEST(TiffRead, SmallPalettesAreSpreadToIndices) {
     }
     TIFFSetField(t, TIFFTAG_COLORMAP, red, green, blue);
   };
-  const plugtest::Decoded d = decode(libtiffFile(3, 1, palette4, {{0x2F, 0x70}}));
+  const tessaly::test::Decoded d = decode(libtiffFile(3, 1, palette4, {{0x2F, 0x70}}));
   ASSERT_EQ(d.error, 0);
   EXPECT_EQ(d.rows, (Bytes{2, 15, 7}));
   EXPECT_EQ(d.image.paletteCount, 16);
@@ -128,7 +128,7 @@ TEST(TiffRead, JpegCompressedYCbCrComesOutAsColour) {
   std::vector<Bytes> rows(32, Bytes());
   for (Bytes& r : rows)
     for (int x = 0; x < 32; ++x) r.insert(r.end(), {200, 60, 30});
-  const plugtest::Decoded d = decode(libtiffFile(32, 32, ycbcr, rows));
+  const tessaly::test::Decoded d = decode(libtiffFile(32, 32, ycbcr, rows));
   ASSERT_EQ(d.error, 0);
   EXPECT_NEAR(d.rows[0], 30, 4);
   EXPECT_NEAR(d.rows[2], 200, 4);
@@ -141,7 +141,7 @@ TEST(TiffRead, ResolutionInCentimetresBecomesDotsPerInch) {
     TIFFSetField(t, TIFFTAG_XRESOLUTION, 118.11f);
     TIFFSetField(t, TIFFTAG_YRESOLUTION, 59.055f);
   };
-  const plugtest::Decoded d = decode(libtiffFile(2, 2, centimetres, rgbRows(2, 2)));
+  const tessaly::test::Decoded d = decode(libtiffFile(2, 2, centimetres, rgbRows(2, 2)));
   EXPECT_EQ(d.xDpi, 300);
   EXPECT_EQ(d.yDpi, 150);
 }
@@ -161,7 +161,7 @@ TEST(TiffRead, LayoutsItCannotDeliverAreRefused) {
 }
 
 TEST(TiffWrite, TheOptionChoosesTheCompressionAndTheTagsSayIt) {
-  const plugtest::Picture p = plugtest::pattern(PLUG_COLOR_BGR, 24, 30, 30);
+  const tessaly::test::Picture p = tessaly::test::pattern(PLUG_COLOR_BGR, 24, 30, 30);
   const SaveOptions lzw = {sizeof lzw, 5, 0};
   const Bytes file = encode(p, &lzw, 300);
   char name[] = "/tmp/tiffwrite.XXXXXX";

@@ -108,12 +108,12 @@ typedef struct PlugPaletteEntry {
 
 /* The plug-in's static description (GetPlugInfo). */
 typedef struct PlugInfo {
-  int32_t size;                          /* sizeof(PlugInfo) */
-  int32_t version;                       /* PLUG_INTERFACE_VERSION */
-  int32_t formatId;                      /* PLUG_FORMAT_... */
-  int32_t flagA;                         /* loader flags A, C, D and values E, F: see the */
-  int32_t canRead;                       /*   per-format table of the loader; E == F */
-  int32_t canWrite;                      /* only plug-ins with 1 here are chosen to write */
+  int32_t size;     /* sizeof(PlugInfo) */
+  int32_t version;  /* PLUG_INTERFACE_VERSION */
+  int32_t formatId; /* PLUG_FORMAT_... */
+  int32_t flagA;    /* loader flags A, C, D and values E, F: see the */
+  int32_t canRead;  /*   per-format table of the loader; E == F */
+  int32_t canWrite; /* only plug-ins with 1 here are chosen to write */
   int32_t flagC;
   int32_t flagD;
   int32_t valueE;
@@ -179,9 +179,9 @@ typedef struct SaveOptions {
 
 /* What the loader asks CreateImage to make. */
 typedef struct CreateRequest {
-  int32_t size;      /* sizeof(CreateRequest) */
-  int32_t variant;   /* format variant a plug-in asks of the loader for nested images (1 or
-                        2); 0 otherwise */
+  int32_t size;    /* sizeof(CreateRequest) */
+  int32_t variant; /* format variant a plug-in asks of the loader for nested images (1 or
+                      2); 0 otherwise */
   int32_t layerCount;
   int32_t colorModel;
   int32_t bits;
@@ -247,38 +247,40 @@ typedef void (*PlugInfoCallback)(int32_t tag, int32_t size, const void* value, v
 /* Row buffers are arrays of plane pointers: interleaved data uses planes[0] only, which points
  * at the first row; row i lies at planes[p] + i * stride. A negative stride hands rows over
  * bottom-up into a top-down buffer. */
+/* clang-format off: the slot numbers stay in one column. */
 typedef struct PlugFunctionTable {
-  int32_t (*OpenImage)(PlugInstance* self, ImageInfo* info);                          /* 0 */
-  void* reserved1;                                                                    /* 1 */
-  void (*EnumImageInfo)(PlugInstance* self, PlugInfoCallback callback, void* user);   /* 2 */
-  void (*EnumLayerInfo)(PlugInstance* self, PlugInfoCallback callback, void* user);   /* 3 */
-  int32_t (*StartReadImage)(PlugInstance* self, LayerInfo* info);                     /* 4 */
-  int32_t (*StartReadLayer)(PlugInstance* self, LayerInfo* info);                     /* 5 */
+  int32_t (*OpenImage)(PlugInstance* self, ImageInfo* info);                        /* 0 */
+  void* reserved1;                                                                  /* 1 */
+  void (*EnumImageInfo)(PlugInstance* self, PlugInfoCallback callback, void* user); /* 2 */
+  void (*EnumLayerInfo)(PlugInstance* self, PlugInfoCallback callback, void* user); /* 3 */
+  int32_t (*StartReadImage)(PlugInstance* self, LayerInfo* info);                   /* 4 */
+  int32_t (*StartReadLayer)(PlugInstance* self, LayerInfo* info);                   /* 5 */
   /* Returns the rows delivered, 0 on failure. */
   int32_t (*ReadRows)(PlugInstance* self, int32_t rows, uint8_t* const* planes,
-                      int32_t stride);                                                /* 6 */
-  void* reserved7;                                                                    /* 7 */
+                      int32_t stride); /* 6 */
+  void* reserved7;                     /* 7 */
   int32_t (*CreateImage)(PlugInstance* self, const CreateRequest* request,
-                         RowLayout* layout);                                          /* 8 */
+                         RowLayout* layout);                                            /* 8 */
   int32_t (*CreateLayer)(PlugInstance* self, const LayerInfo* info, RowLayout* layout); /* 9 */
   /* Returns 1 when the value was taken, 0 when the writer does not know the tag. */
   int32_t (*AddImageInfo)(PlugInstance* self, int32_t tag, const void* value,
-                          int32_t size);                                              /* 10 */
+                          int32_t size); /* 10 */
   int32_t (*AddLayerInfo)(PlugInstance* self, int32_t tag, const void* value,
-                          int32_t size);                                              /* 11 */
-  int32_t (*StartWriteImage)(PlugInstance* self);                                     /* 12 */
-  int32_t (*StartWriteLayer)(PlugInstance* self);                                     /* 13 */
+                          int32_t size);          /* 11 */
+  int32_t (*StartWriteImage)(PlugInstance* self); /* 12 */
+  int32_t (*StartWriteLayer)(PlugInstance* self); /* 13 */
   /* Returns the rows taken, 0 on failure. */
   int32_t (*WriteRows)(PlugInstance* self, int32_t rows, const uint8_t* const* planes,
-                       int32_t stride);                                               /* 14 */
-  int32_t (*NextLayer)(PlugInstance* self);                                           /* 15 */
+                       int32_t stride);     /* 14 */
+  int32_t (*NextLayer)(PlugInstance* self); /* 15 */
   /* Frees every buffer of the instance and the instance itself. */
-  void (*CloseImage)(PlugInstance* self);                                             /* 16 */
-  int32_t (*GetError)(PlugInstance* self);                                            /* 17 */
+  void (*CloseImage)(PlugInstance* self);  /* 16 */
+  int32_t (*GetError)(PlugInstance* self); /* 17 */
   /* Describes the plug-in as a whole (no instance): copies at most wanted entries (never more
    * than it has) and returns how many it has; wanted 0 copies nothing. */
-  int32_t (*GetSaveList)(int32_t wanted, SaveListEntry* entries);                     /* 18 */
+  int32_t (*GetSaveList)(int32_t wanted, SaveListEntry* entries); /* 18 */
 } PlugFunctionTable;
+/* clang-format on */
 
 /* What GetPlugStruct returns: the table, then the plug-in's own state. A plug-in embeds
  * PlugInstance as the first member of its instance record. */
@@ -303,8 +305,7 @@ PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info);
 /* An instance working on stream, or null: for a foreign formatId (not 0 and not the plug-in's
  * own) at once, without touching the stream; for reading when the stream fails the plug-in's
  * signature test; when memory runs out. */
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId);
+PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, int32_t formatId);
 
 /* ---- Helper ---------------------------------------------------------------------------- */
 
