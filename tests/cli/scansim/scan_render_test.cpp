@@ -13,13 +13,13 @@
 namespace tessaly::cli {
 namespace {
 
-qxtest::Picture toPicture(const BgrImage& image) {
-  qxtest::Picture picture(image.width, image.height);
+tessaly::stitch::test::Picture toPicture(const BgrImage& image) {
+  tessaly::stitch::test::Picture picture(image.width, image.height);
   picture.bytes = image.bytes;
   return picture;
 }
 
-BgrImage fromPicture(const qxtest::Picture& picture) {
+BgrImage fromPicture(const tessaly::stitch::test::Picture& picture) {
   BgrImage image = makeImage(picture.width, picture.height);
   image.bytes = picture.bytes;
   return image;
@@ -48,7 +48,7 @@ TEST(ScanRender, TiltedPieceShowsThePageWhereItsPlacementSays) {
     const ScanPiece piece = plainPiece(201.25, 148.5, angle);
     const BgrImage scan = sampleTilted(page, piece);
     // The stitch tests' own cutter documents the same mapping; the two agree to rounding.
-    const BgrImage expected = fromPicture(qxtest::cutPiece(
+    const BgrImage expected = fromPicture(tessaly::stitch::test::cutPiece(
         toPicture(page), piece.centreX, piece.centreY, piece.width, piece.height, angle));
     EXPECT_LE(tessaly::cli::test::largestDifference(scan, expected, 2), 1) << "angle " << angle;
   }
@@ -71,8 +71,8 @@ TEST(ScanRender, FileTurnedByUprightQuarterTurnsGivesTheUprightScan) {
     piece.turnDegrees = degrees;
     const BgrImage file = renderScan(page, piece, 9);
     EXPECT_EQ(file.width, degrees == 180 ? upright.width : upright.height);
-    const qxtest::Picture back =
-        qxtest::turnByElementarySteps(toPicture(file), uprightQuarterTurns(degrees));
+    const tessaly::stitch::test::Picture back =
+        tessaly::stitch::test::turnByElementarySteps(toPicture(file), uprightQuarterTurns(degrees));
     EXPECT_TRUE(back.samePixels(toPicture(upright))) << degrees;
   }
   // Clockwise by 90: the upright top-left corner ends up top right in the file.

@@ -15,7 +15,7 @@ void loadPlugins() {
   if (!loaded) throw std::runtime_error("no plug-ins next to the test program");
 }
 
-void writePicture(const std::string& path, const qxtest::Picture& picture, int32_t dpi,
+void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture, int32_t dpi,
                   long modifiedAt) {
   loadPlugins();
   const int32_t code = zanIOWriteBGR(path.c_str(), 0, picture.bytes.data(), picture.width,
@@ -27,14 +27,14 @@ void writePicture(const std::string& path, const qxtest::Picture& picture, int32
   }
 }
 
-qxtest::Picture readPicture(const std::string& path, int32_t* formatId, int32_t* xDpi) {
+tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* formatId, int32_t* xDpi) {
   loadPlugins();
   zanIOBGRInfo info{};
   info.size = sizeof info;
   int32_t code = 0;
   zanIOReader* reader = zanIOOpenBGR(path.c_str(), &info, &code);
   if (reader == nullptr) throw std::runtime_error("cannot open " + path);
-  qxtest::Picture picture(info.width, info.height);
+  tessaly::stitch::test::Picture picture(info.width, info.height);
   code = zanIOReadBGR(reader, picture.bytes.data(), picture.stride);
   zanIOCloseBGR(reader);
   if (code != 0) throw std::runtime_error("cannot read " + path);
@@ -44,8 +44,8 @@ qxtest::Picture readPicture(const std::string& path, int32_t* formatId, int32_t*
 }
 
 std::vector<std::string> writePieceSet(const std::string& folder, const PieceSetPlan& plan) {
-  qxtest::StitchLayout layout =
-      qxtest::tiltedGrid(plan.rows, plan.columns, plan.width, plan.height, plan.overlap, plan.seed);
+  tessaly::stitch::test::StitchLayout layout =
+      tessaly::stitch::test::tiltedGrid(plan.rows, plan.columns, plan.width, plan.height, plan.overlap, plan.seed);
   std::vector<std::string> paths;
   for (size_t cell = 0; cell < layout.cells.size(); ++cell) {
     if (cell < plan.fileTurns.size()) layout.cells[cell].fileTurns = (4 - plan.fileTurns[cell]) % 4;

@@ -15,11 +15,11 @@ void loadPlugins();
 
 // Writes picture to path in the format its extension names, with dpi (0: none) and the given
 // modification time in seconds. Throws on failure.
-void writePicture(const std::string& path, const qxtest::Picture& picture, int32_t dpi,
+void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture, int32_t dpi,
                   long modifiedAt);
 
 // Reads a picture file through the loader; also gives the format and resolution.
-qxtest::Picture readPicture(const std::string& path, int32_t* formatId = nullptr,
+tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* formatId = nullptr,
                             int32_t* xDpi = nullptr);
 
 struct PieceSetPlan {

@@ -76,7 +76,7 @@ TEST_F(StitchProgramTest, RowOfTwoIsWrittenWithTheResolutionAndReportedFully) {
   EXPECT_TRUE(contains(r.standardError, "blending 100%")) << r.standardError;
 
   int32_t format = 0, dpi = 0;
-  const qxtest::Picture result = tessaly::cli::test::readPicture(out, &format, &dpi);
+  const tessaly::stitch::test::Picture result = tessaly::cli::test::readPicture(out, &format, &dpi);
   EXPECT_EQ(dpi, 300);
   EXPECT_GT(result.width, 1200);  // two 800-pixel pieces overlapping by 320
   EXPECT_LT(result.width, 1320);
@@ -120,7 +120,7 @@ TEST_F(StitchProgramTest, RotationsTurnPiecesScannedTheOtherWayRoundBeforeStitch
   for (const JsonValue& cell : arrangement["cells"].items())
     EXPECT_EQ(cell["quarterTurns"].asInteger(), 0) << cell["path"].asString();
   EXPECT_TRUE(contains(r.standardOutput, "2 rows x 2 columns")) << r.standardOutput;
-  const qxtest::Picture result = tessaly::cli::test::readPicture(out);
+  const tessaly::stitch::test::Picture result = tessaly::cli::test::readPicture(out);
   EXPECT_GT(result.width, 1300);
   EXPECT_LT(result.height, 1020);
 }
@@ -134,7 +134,7 @@ TEST_F(StitchProgramTest, CropStraightenAndHalfSizeTogether) {
   EXPECT_EQ(r.standardOutput, "");
   EXPECT_EQ(r.standardError, "");
   int32_t dpi = 0;
-  const qxtest::Picture result = tessaly::cli::test::readPicture(out, nullptr, &dpi);
+  const tessaly::stitch::test::Picture result = tessaly::cli::test::readPicture(out, nullptr, &dpi);
   EXPECT_EQ(dpi, 150);  // half the pieces' 300
   EXPECT_LT(result.width, 660);
   EXPECT_LT(result.height, 300);
@@ -182,8 +182,8 @@ TEST_F(StitchProgramTest, UnsuitablePiecesAreNamedAndNothingIsWritten) {
   const std::vector<std::string> files = pieces();
   const std::string older = olderResult("result.png");
   const std::string tiny = dir_.file("piece-tiny.png"), small = dir_.file("piece-small.png");
-  tessaly::cli::test::writePicture(tiny, qxtest::Picture(100, 14), 300, 5000);
-  tessaly::cli::test::writePicture(small, qxtest::Picture(600, 450), 300, 5001);
+  tessaly::cli::test::writePicture(tiny, tessaly::stitch::test::Picture(100, 14), 300, 5000);
+  tessaly::cli::test::writePicture(small, tessaly::stitch::test::Picture(600, 450), 300, 5001);
   const std::string missing = dir_.file("piece-missing.jpg");
   for (const auto& [bad, says] : std::vector<std::pair<std::string, std::string>>{
            {missing, "piece-missing.jpg"}, {tiny, "1500"}, {small, "widths differ by 25 %"}}) {

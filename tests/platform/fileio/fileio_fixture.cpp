@@ -67,13 +67,12 @@ void LoaderTest::SetUpTestSuite() {
 }
 
 void LoaderTest::SetUp() {
-  char name[] = "/tmp/zanio-test.XXXXXX";
-  ASSERT_NE(mkdtemp(name), nullptr);
-  folder_ = name;
+  temp_ = std::make_unique<tessaly::test::TempFolder>("zanio-test-");
+  folder_ = temp_->path();
 }
 
 void LoaderTest::TearDown() {
-  std::filesystem::remove_all(folder_);
+  temp_.reset();
 }
 
 std::vector<std::string> LoaderTest::files() const {

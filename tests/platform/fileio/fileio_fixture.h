@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
 #include "zanFileIO.h"
 
 namespace tessaly::test {
@@ -44,6 +46,7 @@ class LoaderTest : public ::testing::Test {
   std::vector<std::string> files() const;
 
  private:
+  std::unique_ptr<tessaly::test::TempFolder> temp_;
   std::string folder_;
 };
 

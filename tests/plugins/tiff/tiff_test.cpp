@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "plugin_driver.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -21,10 +22,9 @@ using Bytes = std::vector<uint8_t>;
 // (scanlines, or tiles when tileSize is not 0) and returns the bytes.
 Bytes libtiffFile(uint32_t width, uint32_t height, const std::function<void(TIFF*)>& tags,
                   const std::vector<Bytes>& rows, uint32_t tileSize = 0) {
-  char name[] = "/tmp/tifftest.XXXXXX";
-  const int fd = mkstemp(name);
-  close(fd);
-  TIFF* t = TIFFOpen(name, "w");
+  const tessaly::test::TempFolder folder;
+  const std::string name = folder.file("libtiff.tif");
+  TIFF* t = TIFFOpen(name.c_str(), "w");
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
@@ -49,9 +49,7 @@ Bytes libtiffFile(uint32_t width, uint32_t height, const std::function<void(TIFF
   }
   TIFFClose(t);
   std::ifstream in(name, std::ios::binary);
-  Bytes file((std::istreambuf_iterator<char>(in)), {});
-  std::remove(name);
-  return file;
+  return Bytes((std::istreambuf_iterator<char>(in)), {});
 }
 
 void rgb8(TIFF* t) {
@@ -164,11 +162,10 @@ TEST(TiffWrite, TheOptionChoosesTheCompressionAndTheTagsSayIt) {
   const tessaly::test::Picture p = tessaly::test::pattern(PLUG_COLOR_BGR, 24, 30, 30);
   const SaveOptions lzw = {sizeof lzw, 5, 0};
   const Bytes file = encode(p, &lzw, 300);
-  char name[] = "/tmp/tiffwrite.XXXXXX";
-  const int fd = mkstemp(name);
-  ASSERT_EQ(write(fd, file.data(), file.size()), ssize_t(file.size()));
-  close(fd);
-  TIFF* t = TIFFOpen(name, "r");
+  const tessaly::test::TempFolder folder;
+  const std::string name = folder.file("written.tif");
+  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+  TIFF* t = TIFFOpen(name.c_str(), "r");
   ASSERT_NE(t, nullptr);
   uint16_t compression = 0, unit = 0;
   float x = 0;
@@ -179,7 +176,6 @@ TEST(TiffWrite, TheOptionChoosesTheCompressionAndTheTagsSayIt) {
   EXPECT_EQ(unit, RESUNIT_INCH);
   EXPECT_FLOAT_EQ(x, 300);
   TIFFClose(t);
-  std::remove(name);
   int32_t error = 0;
   EXPECT_TRUE(encode(p, &lzw, 0, &error, 100).empty());
   EXPECT_EQ(error, PLUG_ERR_SHORT_WRITE);

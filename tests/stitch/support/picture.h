@@ -51,5 +51,3 @@ Picture turnByElementarySteps(const Picture& source, int turns);
 
 }  // namespace tessaly::stitch::test
 
-// The command-line suites still spell this namespace by its former name.
-namespace qxtest = tessaly::stitch::test;

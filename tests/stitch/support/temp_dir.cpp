@@ -3,34 +3,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
 #include "bmp_writer.h"
 
 namespace tessaly::stitch::test {
-
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  hadTmpdir_ = base != nullptr;
-  if (hadTmpdir_) previousTmpdir_ = base;
-  std::string pattern =
-      std::filesystem::temp_directory_path().string() + "/tessaly-stitch-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-  ::setenv("TMPDIR", path_.c_str(), 1);
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-  if (hadTmpdir_)
-    ::setenv("TMPDIR", previousTmpdir_.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
-}
 
 namespace {
 

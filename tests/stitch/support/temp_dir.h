@@ -5,25 +5,20 @@
 #include <string>
 
 #include "picture.h"
+#include "temp_folder.h"
 
 namespace tessaly::stitch::test {
 
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return folder_.path(); }
+  std::string file(const std::string& name) const { return folder_.file(name); }
   // The engine's temporary store folder under this $TMPDIR.
-  std::string storeFolder() const { return path_ + "/StitchEngine_Tmp/"; }
+  std::string storeFolder() const { return path() + "/StitchEngine_Tmp/"; }
 
  private:
-  std::string path_;
-  std::string previousTmpdir_;
-  bool hadTmpdir_ = false;
+  tessaly::test::TempFolder folder_{"tessaly-stitch-test-"};
+  tessaly::test::TmpdirOverride tmpdir_{folder_.path()};
 };
 
 // Writes picture as a BMP file at path and sets its modification time to `seconds`
@@ -34,6 +29,3 @@ void writePieceFile(const std::string& path, const Picture& picture, long second
 void touchFile(const std::string& path, long seconds, long nanoseconds = 0);
 
 }  // namespace tessaly::stitch::test
-
-// The command-line suites still spell this namespace by its former name.
-namespace qxtest = tessaly::stitch::test;
