@@ -7,6 +7,8 @@
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
 #   make bench   build and run the benchmarks (not part of make test)
+#   make quality install the corpus packages, build, then stitch and score the quality corpus
+#                (scripts/quality) and print one line per stitching method
 #   make demo    deps + build, then stitch every file of DEMO_PIECES (in name order) into
 #                DEMO_OUT and print the arrangement, warnings, time and result
 
@@ -20,7 +22,7 @@ FUZZ_SECONDS ?= 20
 DEMO_PIECES ?= examples/pieces
 DEMO_OUT ?= demo-out
 
-.PHONY: deps build test check fuzz bench demo clean
+.PHONY: deps build test check fuzz bench quality demo clean
 
 deps:
 	scripts/install-deps
@@ -49,6 +51,13 @@ fuzz: deps
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+quality:
+	scripts/install-deps --quality
+	cmake -S . -B build $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target tessaly-stitch tessaly-scansim tessaly-pagegen \
+	  tessaly-quality-page tessaly-quality-score
+	scripts/quality build
 
 demo: build
 	@if [ -z "$$(find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' 2>/dev/null)" ]; then \
