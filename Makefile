@@ -9,6 +9,8 @@
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
 #   make bench   build and run the benchmarks (not part of make test)
+#   make quality   install the corpus packages, build, then stitch and score the quality corpus
+#                  (scripts/quality) and print one line per stitching method
 #   make demo    deps + programs, then stitch every file of DEMO_PIECES (in name order) into
 #                DEMO_OUT and print the arrangement, warnings, time and result
 
@@ -24,7 +26,7 @@ DEMO_OUT ?= demo-out
 
 SOURCES_TO_FORMAT = git ls-files -z -- '*.c' '*.h' '*.cpp'
 
-.PHONY: deps programs build test check format format-check fuzz bench demo clean
+.PHONY: deps programs build test check format format-check fuzz bench quality demo clean
 
 deps:
 	scripts/install-deps
@@ -70,6 +72,13 @@ fuzz:
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+quality:
+	scripts/install-deps --tests --quality
+	cmake -S . -B build $(CMAKE_FLAGS) -DTESSALY_TESTS=ON
+	cmake --build build -j $(JOBS) --target tessaly-stitch tessaly-scansim tessaly-pagegen \
+	  tessaly-quality-page tessaly-quality-score programs
+	scripts/quality build
 
 demo: programs
 	@if [ -z "$$(find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' 2>/dev/null)" ]; then \

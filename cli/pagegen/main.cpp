@@ -5,6 +5,7 @@
 
 #include "arguments.h"
 #include "bgr_image.h"
+#include "dense_layout.h"
 #include "page_layout.h"
 #include "page_options.h"
 #include "program_main.h"
@@ -18,16 +19,18 @@ int fail(int code, const std::string& message) {
 }
 
 int run(const PageOptions& options) {
-  const PageRequest request{options.width(), options.height(), options.dpi, options.seed, options.fontFolder};
+  const PageRequest request{options.width(), options.height(), options.dpi, options.seed,
+                            options.fontFolder};
   BgrImage page;
   try {
-    page = renderPage(request);
+    page = options.dense ? renderDensePage(request) : renderPage(request);
   } catch (const std::runtime_error& problem) {
     return fail(kPageNoFonts, std::string(problem.what()) +
                                   " (install fonts-dejavu-core or name the folder with --fonts)");
   }
   std::string error;
-  if (!loadPlugins(error) || !writePicture(options.output, page, options.dpi, options.quality, error))
+  if (!loadPlugins(error) ||
+      !writePicture(options.output, page, options.dpi, options.quality, error))
     return fail(kPageWriteFailed, error);
   if (!options.quiet)
     std::printf("%s  %d x %d pixels at %d dpi\n", options.output.c_str(), page.width, page.height,

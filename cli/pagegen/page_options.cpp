@@ -54,6 +54,8 @@ PageOptions parsePageOptions(int argc, const char* const* argv) {
       return o;
     } else if (args.flag("--quiet") || args.flag("-q")) {
       o.quiet = true;
+    } else if (args.flag("--dense")) {
+      o.dense = true;
     } else if (args.flag("--landscape")) {
       landscape = true;
     } else if (args.option("--dpi", v)) {
@@ -94,6 +96,8 @@ fonts, headings, ruled tables, a photo-like landscape picture and a list, as a p
 would look. OUTPUT's extension chooses the format (png, tif, jpg, bmp, tga); the file carries
 the resolution. The same options always give the same page.
 
+  --dense              a dense text page instead: two columns of small body text, forms
+                        whose blocks repeat the same fields, and long ruled tables
   --paper NAME          a4 (default), a3, a5, letter, legal, or WIDTHxHEIGHT in millimetres
   --landscape           turn the paper sideways
   --dpi N               resolution, 50 to 1200 (default 150)

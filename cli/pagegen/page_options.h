@@ -23,6 +23,7 @@ struct PageOptions {
   uint64_t seed = 1;
   int quality = 92;
   std::string fontFolder = "/usr/share/fonts/truetype/dejavu";
+  bool dense = false;  // the dense text page instead of the report page
   bool quiet = false;
   bool help = false;
 
