@@ -4,6 +4,7 @@
 // each unit can be tested on constructed data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
