@@ -30,7 +30,7 @@ int32_t mosaicTurns(const std::vector<Rigid>& poses) {
 struct Placed {
   int32_t piece = 0;
   int32_t turns = 0;
-  Rigid pose;       // turned piece -> mosaic
+  Rigid pose;        // turned piece -> mosaic
   double width = 0;  // of the turned piece
   double height = 0;
   Vec2 centre;
@@ -101,7 +101,17 @@ bool overlaps(const Placed& a, const Placed& b) {
 
 GridReading readGrid(const std::vector<Rigid>& poses, const std::vector<PieceSize>& sizes) {
   const int32_t count = static_cast<int32_t>(poses.size());
-  const Rigid mosaic{M_PI / 2 * mosaicTurns(poses), 0, 0};
+  const Rigid quarter{M_PI / 2 * mosaicTurns(poses), 0, 0};
+  // Level the mosaic by the mean tilt of the upright pieces, so that rows run across: the frame
+  // of one tilted piece would slant every row of a wide grid.
+  double sine = 0, cosine = 0;
+  for (const Rigid& pose : poses) {
+    const double angle = compose(quarter, pose).angle;
+    const double tilt = wrapAngle(angle + M_PI / 2 * uprightTurns(angle));
+    sine += std::sin(tilt);
+    cosine += std::cos(tilt);
+  }
+  const Rigid mosaic = compose(Rigid{-std::atan2(sine, cosine), 0, 0}, quarter);
   std::vector<Placed> placed(count);
   for (int32_t i = 0; i < count; ++i) {
     const Rigid pose = compose(mosaic, poses[i]);

@@ -20,7 +20,7 @@ struct GridReading {
   // How far the centres are from a clean grid: the largest spread within a row (column) over the
   // gap to the next row (column). Under kRegularGrid the reading is a grid.
   double irregularity = 0;
-  bool neighboursOverlap = false;    // every pair of grid neighbours overlaps
+  bool neighboursOverlap = false;  // every pair of grid neighbours overlaps
 };
 
 constexpr double kRegularGrid = 0.5;

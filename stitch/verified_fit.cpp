@@ -69,11 +69,13 @@ bool allReached(const std::vector<bool>& seen) {
 }
 
 // True when dropping link `dropped` (already marked unused) reaches as many nodes as before.
-bool allReachedAs(const std::vector<bool>& without, int32_t nodes, const std::vector<FitLink>& links,
-                  std::vector<bool> use, size_t dropped, int32_t anchor) {
+bool allReachedAs(const std::vector<bool>& without, int32_t nodes,
+                  const std::vector<FitLink>& links, std::vector<bool> use, size_t dropped,
+                  int32_t anchor) {
   use[dropped] = true;
   const std::vector<bool> with = reachable(nodes, links, use, anchor);
-  return std::count(without.begin(), without.end(), true) == std::count(with.begin(), with.end(), true);
+  return std::count(without.begin(), without.end(), true) ==
+         std::count(with.begin(), with.end(), true);
 }
 
 }  // namespace
@@ -205,8 +207,8 @@ void refinePoses(const std::vector<FitLink>& links, const std::vector<bool>& use
       if (s < 0) continue;
       Rigid& pose = poses[node];
       pose = {wrapAngle(pose.angle + step[s]), pose.tx + step[s + 1], pose.ty + step[s + 2]};
-      largest = std::max({largest, std::fabs(step[s + 1]), std::fabs(step[s + 2]),
-                          std::fabs(step[s]) * 1000});
+      largest = std::max(
+          {largest, std::fabs(step[s + 1]), std::fabs(step[s + 2]), std::fabs(step[s]) * 1000});
     }
     if (largest < 1e-4) break;
   }
@@ -221,7 +223,8 @@ FitResult fitGlobal(int32_t nodes, const std::vector<FitLink>& links, const FitO
     result.poses = treePoses(nodes, links, result.kept, options.anchor, result.connected);
     refinePoses(links, result.kept, options.anchor, options.iterations, result.poses);
     result.residual.assign(links.size(), 0);
-    for (size_t k = 0; k < links.size(); ++k) result.residual[k] = linkResidual(links[k], result.poses);
+    for (size_t k = 0; k < links.size(); ++k)
+      result.residual[k] = linkResidual(links[k], result.poses);
 
     // The worst link that may go: it disagrees with the loops through it.
     int64_t worst = -1;

@@ -24,16 +24,16 @@ struct FitLink {
 };
 
 struct FitOptions {
-  int32_t anchor = 0;            // the node whose frame is the common frame (its pose: identity)
-  double loopTolerance = 3.0;    // largest RMS residual (pixels) a link may keep after the fit
-  int32_t iterations = 12;       // Gauss-Newton steps per fit
+  int32_t anchor = 0;          // the node whose frame is the common frame (its pose: identity)
+  double loopTolerance = 3.0;  // largest RMS residual (pixels) a link may keep after the fit
+  int32_t iterations = 12;     // Gauss-Newton steps per fit
 };
 
 struct FitResult {
-  std::vector<Rigid> poses;           // per node: its frame -> the anchor's frame
-  std::vector<bool> kept;             // per link: used by the final fit
-  std::vector<double> residual;       // per link: RMS distance (pixels) under the final poses
-  bool connected = false;             // every node reached from the anchor by kept links
+  std::vector<Rigid> poses;      // per node: its frame -> the anchor's frame
+  std::vector<bool> kept;        // per link: used by the final fit
+  std::vector<double> residual;  // per link: RMS distance (pixels) under the final poses
+  bool connected = false;        // every node reached from the anchor by kept links
 };
 
 // RMS over the link's points of |pose_a(inA) - pose_b(inB)|.

@@ -34,9 +34,9 @@ struct SessionState {
   PairSearchOptions searchOptions;
   SolveOptions solveOptions;
 
-  int32_t workingLevel = 0;             // the same for every piece
-  std::vector<PieceLevels> pieces;      // load order; freed once alignment succeeded
-  std::vector<PieceSize> fullSizes;     // load order, unturned, as loaded
+  int32_t workingLevel = 0;          // the same for every piece
+  std::vector<PieceLevels> pieces;   // load order; freed once alignment succeeded
+  std::vector<PieceSize> fullSizes;  // load order, unturned, as loaded
 
   // From the last QXAutoOrder: every hypothesis, and the arrangements offered, best first. The
   // first holds the links the solution kept and their support.
@@ -64,8 +64,8 @@ void prepareLoad(Session& session, const POINT* sizes, long count);
 
 // Loading piece `index`: the level images the classic way keeps (only the coarsest), while the
 // grey working level and the next finer one are kept aside from the same pyramid.
-std::vector<qx::ImagePtr> loadLevels(Session& session, int index, qx::LoadedImage& loaded,
-                                     double a, double b);
+std::vector<qx::ImagePtr> loadLevels(Session& session, int index, qx::LoadedImage& loaded, double a,
+                                     double b);
 
 // Records which piece, turned how, each cell of the applied arrangement holds.
 void noteArrangement(Session& session, std::vector<int32_t> cellPiece,

@@ -87,8 +87,8 @@ RECT overlapInB(const Rigid& bToA, const qx::PieceRecord& a, const qx::PieceReco
 
 long smallOverlapWarning(const qx::NeighbourPair& pair, const RECT& overlap,
                          const qx::PieceRecord& a) {
-  const double extent = pair.horizontal ? overlap.right - overlap.left + 1.0
-                                        : overlap.bottom - overlap.top + 1.0;
+  const double extent =
+      pair.horizontal ? overlap.right - overlap.left + 1.0 : overlap.bottom - overlap.top + 1.0;
   const double size = pair.horizontal ? a.fullWidth : a.fullHeight;
   return extent < kSmallOverlap * size ? QX_WARN_SMALL_OVERLAP : QX_OK;
 }

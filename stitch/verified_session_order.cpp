@@ -13,7 +13,8 @@ namespace {
 // Every record that will be written must have its arrays.
 void checkRecords(const tagStitchOrderInfo* records, size_t count, int32_t cells) {
   for (size_t k = 0; k < count; ++k) {
-    if (records[k].fileNames == nullptr || records[k].quarterTurns == nullptr) qx::fail(QX_ERR_SETUP);
+    if (records[k].fileNames == nullptr || records[k].quarterTurns == nullptr)
+      qx::fail(QX_ERR_SETUP);
     for (int32_t j = 0; j < cells; ++j) {
       if (records[k].fileNames[j] == nullptr) qx::fail(QX_ERR_SETUP);
     }
@@ -49,7 +50,8 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
     qx::fail(QX_CANCELLED);
   s.progress.report(92);
 
-  std::vector<Arrangement> found = arrangementsFrom(workingSizes(state), hypotheses, state.solveOptions);
+  std::vector<Arrangement> found =
+      arrangementsFrom(workingSizes(state), hypotheses, state.solveOptions);
   s.progress.report(95);
   checkRecords(candidates, found.size(), s.count);
   for (size_t k = 0; k < found.size(); ++k) writeCandidate(s, found[k], candidates[k]);

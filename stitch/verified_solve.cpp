@@ -7,6 +7,7 @@
 #include <queue>
 
 #include "verified_fit.h"
+#include "verified_solve_loops.h"
 
 namespace tessaly::stitch::verified {
 
@@ -136,12 +137,13 @@ class CutVote {
   std::vector<size_t> crossing_;
 };
 
-// Kruskal's spanning forest over the links, heaviest first.
-std::vector<size_t> heaviestForest(int32_t pieces, const std::vector<Link>& links) {
+// Kruskal's spanning forest over the links, heaviest first by `weights`.
+std::vector<size_t> heaviestForest(int32_t pieces, const std::vector<Link>& links,
+                                   const std::vector<double>& weights) {
   std::vector<size_t> order(links.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
-                   [&](size_t x, size_t y) { return links[x].weight > links[y].weight; });
+                   [&](size_t x, size_t y) { return weights[x] > weights[y]; });
   std::vector<int32_t> parent(pieces);
   std::iota(parent.begin(), parent.end(), 0);
   const auto root = [&](int32_t n) {
@@ -184,6 +186,44 @@ void improveCuts(int32_t pieces, const std::vector<Link>& links, std::vector<siz
     }
     if (!changed) return;
   }
+}
+
+// The evidence the tree's poses explain: per pair of pieces, the best weight among its links
+// that agree with them.
+double explainedEvidence(int32_t pieces, const std::vector<Link>& links,
+                         const std::vector<size_t>& tree, const SolveOptions& options) {
+  std::vector<int32_t> component;
+  const std::vector<Rigid> poses = posesAlong(pieces, links, tree, component);
+  std::map<std::pair<int32_t, int32_t>, double> best;
+  for (const Link& l : links) {
+    if (component[l.a] != component[l.b] || !agreesWith(l, poses[l.a], poses[l.b], options))
+      continue;
+    double& w = best[{std::min(l.a, l.b), std::max(l.a, l.b)}];
+    w = std::max(w, l.weight);
+  }
+  double sum = 0;
+  for (const auto& entry : best) sum += entry.second;
+  return sum;
+}
+
+// The spanning tree to start from: Kruskal by loop-supported weight and by plain weight, each
+// improved cut by cut; the one whose poses explain more evidence wins.
+std::vector<size_t> bestTree(int32_t pieces, const std::vector<Link>& links,
+                             const SolveOptions& options) {
+  std::vector<double> plain;
+  for (const Link& l : links) plain.push_back(l.weight);
+  std::vector<size_t> best;
+  double bestEvidence = -1;
+  for (const std::vector<double>& weights : {loopSupportedWeights(pieces, links, options), plain}) {
+    std::vector<size_t> tree = heaviestForest(pieces, links, weights);
+    improveCuts(pieces, links, tree, options);
+    const double evidence = explainedEvidence(pieces, links, tree, options);
+    if (evidence > bestEvidence + 1e-9) {
+      bestEvidence = evidence;
+      best = std::move(tree);
+    }
+  }
+  return best;
 }
 
 // Points of b's overlap with a (b's frame) paired with their place in a, for the fit.
@@ -314,17 +354,16 @@ bool agrees(const Link& link, const std::vector<Rigid>& poses, const SolveOption
 Solution solveLinks(int32_t pieces, const std::vector<Link>& links,
                     const std::vector<PieceSize>& sizes, const SolveOptions& options) {
   Solution s;
-  s.treeLinks = heaviestForest(pieces, links);
-  improveCuts(pieces, links, s.treeLinks, options);
+  s.treeLinks = bestTree(pieces, links, options);
   measureCuts(pieces, links, s, options);
   fitAgreeing(pieces, links, sizes, options, s);
   judge(s, options);
   return s;
 }
 
-Solution withSwappedLink(const Solution& solution, size_t slot, size_t replacement,
-                         int32_t pieces, const std::vector<Link>& links,
-                         const std::vector<PieceSize>& sizes, const SolveOptions& options) {
+Solution withSwappedLink(const Solution& solution, size_t slot, size_t replacement, int32_t pieces,
+                         const std::vector<Link>& links, const std::vector<PieceSize>& sizes,
+                         const SolveOptions& options) {
   Solution s;
   s.treeLinks = solution.treeLinks;
   s.treeLinks[slot] = replacement;

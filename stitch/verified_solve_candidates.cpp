@@ -112,8 +112,9 @@ std::vector<Rigid> placementsForArrangement(const std::vector<PieceSize>& sizes,
   std::vector<Rigid> cellPose;
   for (int32_t cell = 0; cell < count; ++cell) {
     const PieceSize& size = sizes[cellPiece[cell]];
-    cellPose.push_back(compose(s.poses[cellPiece[cell]],
-                               inverse(quarterTurnMotion(cellTurns[cell], size.width, size.height))));
+    cellPose.push_back(
+        compose(s.poses[cellPiece[cell]],
+                inverse(quarterTurnMotion(cellTurns[cell], size.width, size.height))));
   }
   const Rigid toCell0 = inverse(cellPose[0]);
   for (Rigid& pose : cellPose) pose = compose(toCell0, pose);
