@@ -39,7 +39,10 @@ bool isOfferedBest(const Session& s, const SessionState& state) {
 // Per cell, working-level placements of the turned pieces for the arrangement the session holds.
 std::vector<Rigid> workingPlacements(const Session& s, const SessionState& state) {
   if (state.cellPiece.size() != static_cast<size_t>(s.count) || state.pieces.empty()) return {};
-  if (isOfferedBest(s, state)) return state.candidates[0].cellPlacement;
+  // The offered arrangement brings its placements; one that was only a default has none.
+  if (isOfferedBest(s, state) &&
+      state.candidates[0].cellPlacement.size() == static_cast<size_t>(s.count))
+    return state.candidates[0].cellPlacement;
   return placementsForArrangement(workingSizes(state), state.hypotheses, s.rows, s.columns,
                                   state.cellPiece, state.cellTurns, state.solveOptions);
 }

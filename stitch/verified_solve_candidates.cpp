@@ -17,7 +17,6 @@ Arrangement loadOrderRow(int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     a.cellPiece.push_back(i);
     a.cellTurns.push_back(0);
-    a.cellPlacement.push_back({});
   }
   return a;
 }

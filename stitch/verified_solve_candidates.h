@@ -13,7 +13,7 @@ constexpr size_t kMostCandidates = 5;
 
 // Best first, at least one and at most kMostCandidates. Only the first can be well supported.
 // When the hypotheses do not join all pieces, the one candidate is the pieces in load order in
-// one row, unturned and unsupported.
+// one row, unturned and unsupported, without placements.
 std::vector<Arrangement> arrangementsFrom(const std::vector<PieceSize>& sizes,
                                           const std::vector<PairHypothesis>& hypotheses,
                                           const SolveOptions& options);
