@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "verified_fit.h"
+#include "verified_fit_diagonal.h"
 #include "verified_session.h"
 #include "verified_solve_candidates.h"
 
@@ -101,6 +102,31 @@ qx::PairAlignment& alignmentOf(Session& s, const qx::NeighbourPair& pair) {
   return pair.horizontal ? a.right : a.below;
 }
 
+FitLink linkOf(int32_t cellA, int32_t cellB, const std::vector<qx::Correspondence>& matches) {
+  FitLink link{cellA, cellB, {}, 1.0};
+  for (const qx::Correspondence& m : matches)
+    link.points.push_back({{double(m.xA), double(m.yA)}, {double(m.xB), double(m.yB)}});
+  return link;
+}
+
+// Links for both diagonals of every square of the grid that yield correspondences.
+void addDiagonalLinks(Session& s, const std::vector<Rigid>& poses, std::vector<FitLink>& links) {
+  for (int32_t row = 0; row + 1 < s.rows; ++row) {
+    for (int32_t column = 0; column + 1 < s.columns; ++column) {
+      const int32_t topLeft = row * s.columns + column;
+      const std::pair<int32_t, int32_t> diagonals[2] = {{topLeft, topLeft + s.columns + 1},
+                                                        {topLeft + 1, topLeft + s.columns}};
+      for (const auto& [cellA, cellB] : diagonals) {
+        const qx::LevelImage a = qx::levelImage(s, cellA, s.outputLevel);
+        const qx::LevelImage b = qx::levelImage(s, cellB, s.outputLevel);
+        const Rigid bToA = compose(inverse(poses[cellA]), poses[cellB]);
+        const std::vector<qx::Correspondence> matches = diagonalMatches(*a, *b, bToA);
+        if (!matches.empty()) links.push_back(linkOf(cellA, cellB, matches));
+      }
+    }
+  }
+}
+
 }  // namespace
 
 AlignStart placeNeighbourPairs(Session& s, const std::vector<qx::NeighbourPair>& pairs) {
@@ -133,16 +159,19 @@ void fitRefined(Session& s, const std::vector<qx::NeighbourPair>& pairs) {
   if (!s.verified) return;
   std::vector<FitLink> links;
   for (const qx::NeighbourPair& pair : pairs) {
-    FitLink link{pair.cellA, pair.cellB, {}, 1.0};
-    for (const qx::Correspondence& m : alignmentOf(s, pair).matches)
-      link.points.push_back({{double(m.xA), double(m.yA)}, {double(m.xB), double(m.yB)}});
-    links.push_back(std::move(link));
+    links.push_back(linkOf(pair.cellA, pair.cellB, alignmentOf(s, pair).matches));
   }
   FitOptions options;
   options.loopTolerance = kRefinedLoopTolerance;
-  const FitResult fit = fitGlobal(s.count, links, options);
+  FitResult fit = fitGlobal(s.count, links, options);
   SessionState& state = *s.verified;
   state.globals.clear();
+  if (!fit.connected) return;
+  // The diagonal pairs, matched where the neighbours' fit puts them, close the loop of every
+  // square of the grid; the fit is then repeated over all pairs.
+  const size_t neighbourLinks = links.size();
+  addDiagonalLinks(s, fit.poses, links);
+  if (links.size() > neighbourLinks) fit = fitGlobal(s.count, links, options);
   if (!fit.connected) return;
   for (const Rigid& pose : fit.poses) state.globals.push_back(toTransform(pose));
   // The grey images served the search; alignment no longer needs them.
