@@ -132,7 +132,7 @@ GridReading readGrid(const std::vector<Rigid>& poses, const std::vector<PieceSiz
     if (count % rows != 0) continue;
     double irregularity = 0;
     std::vector<size_t> order = cellsOf(placed, rows, irregularity);
-    if (irregularity < best.irregularity) {
+    if (bestOrder.empty() || irregularity < best.irregularity) {
       best.irregularity = irregularity;
       best.rows = rows;
       best.columns = count / rows;

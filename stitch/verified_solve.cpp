@@ -15,6 +15,10 @@ namespace {
 
 // Hypotheses that the finer level did not confirm still count, but less.
 constexpr double kUnconfirmedShare = 0.75;
+// Rivals kept per pair of pieces, and the pieces each piece may be linked with (a piece of a grid
+// overlaps at most eight others): bounds on the work that leave every real neighbour in.
+constexpr size_t kLinksPerPair = 6;
+constexpr size_t kNeighboursPerPiece = 8;
 // Rounds of cut improvements; each round visits every tree link once.
 constexpr int kMostRounds = 8;
 
@@ -84,45 +88,56 @@ std::vector<bool> farSide(int32_t pieces, const std::vector<Link>& links,
 }
 
 // How one cut of the tree could be bridged: every link across it, and the evidence for the
-// placement of the far side that each of them implies.
+// placement of the far side that each of them implies. Each crossing link is reduced to the two
+// places its anchor lands in the common frame (through either piece) and the angle between them,
+// so that trying a motion of the far side costs one rotation per link.
 class CutVote {
  public:
   CutVote(const std::vector<Link>& links, const std::vector<Rigid>& poses,
           const std::vector<bool>& far, const std::vector<int32_t>& component, int32_t which,
           const SolveOptions& options)
-      : links_(links), poses_(poses), far_(far), options_(options) {
+      : links_(links), options_(options) {
     for (size_t k = 0; k < links.size(); ++k) {
       const Link& l = links[k];
-      if (component[l.a] != which || component[l.b] != which) continue;
-      if (far[l.a] != far[l.b]) crossing_.push_back(k);
+      if (component[l.a] != which || component[l.b] != which || far[l.a] == far[l.b]) continue;
+      Crossing c;
+      c.link = k;
+      c.farIsB = far[l.b];
+      const Vec2 viaA = apply(poses[l.a], apply(l.bToA, l.anchorInB));
+      const Vec2 viaB = apply(poses[l.b], l.anchorInB);
+      c.nearPoint = c.farIsB ? viaA : viaB;
+      c.farPoint = c.farIsB ? viaB : viaA;
+      c.turn = wrapAngle(poses[l.a].angle + l.bToA.angle - poses[l.b].angle);
+      c.pair = {std::min(l.a, l.b), std::max(l.a, l.b)};
+      crossing_.push_back(c);
     }
   }
 
-  const std::vector<size_t>& crossing() const { return crossing_; }
+  size_t size() const { return crossing_.size(); }
+  size_t link(size_t i) const { return crossing_[i].link; }
 
-  // The motion of the far side that makes link k hold exactly.
-  Rigid correctionFor(size_t k) const {
-    const Link& l = links_[k];
-    if (far_[l.b]) return compose(compose(poses_[l.a], l.bToA), inverse(poses_[l.b]));
-    return compose(compose(poses_[l.b], inverse(l.bToA)), inverse(poses_[l.a]));
+  // The motion of the far side that makes crossing link i hold exactly.
+  Rigid correctionFor(size_t i) const {
+    const Crossing& c = crossing_[i];
+    const double angle = c.farIsB ? c.turn : -c.turn;
+    const Vec2 turned = apply(Rigid{angle, 0, 0}, c.farPoint);
+    return {angle, c.nearPoint.x - turned.x, c.nearPoint.y - turned.y};
   }
 
-  bool agreesUnder(size_t k, const Rigid& correction) const {
-    const Link& l = links_[k];
-    const Rigid a = far_[l.a] ? compose(correction, poses_[l.a]) : poses_[l.a];
-    const Rigid b = far_[l.b] ? compose(correction, poses_[l.b]) : poses_[l.b];
-    return agreesWith(l, a, b, options_);
+  bool agreesUnder(size_t i, const Rigid& correction) const {
+    return agreesUnder(crossing_[i], correction, std::cos(correction.angle),
+                       std::sin(correction.angle));
   }
 
   // Evidence for the far side moved by `correction`: per pair of pieces across the cut, the best
   // weight among its links that agree.
   double evidence(const Rigid& correction) const {
+    const double cosine = std::cos(correction.angle), sine = std::sin(correction.angle);
     std::map<std::pair<int32_t, int32_t>, double> best;
-    for (size_t k : crossing_) {
-      if (!agreesUnder(k, correction)) continue;
-      const Link& l = links_[k];
-      double& w = best[{std::min(l.a, l.b), std::max(l.a, l.b)}];
-      w = std::max(w, l.weight);
+    for (const Crossing& c : crossing_) {
+      if (!agreesUnder(c, correction, cosine, sine)) continue;
+      double& w = best[c.pair];
+      w = std::max(w, links_[c.link].weight);
     }
     double sum = 0;
     for (const auto& entry : best) sum += entry.second;
@@ -130,11 +145,25 @@ class CutVote {
   }
 
  private:
+  struct Crossing {
+    size_t link = 0;
+    bool farIsB = true;
+    Vec2 nearPoint, farPoint;  // the anchor in the common frame through each piece
+    double turn = 0;           // angle of the link's relation left over by the poses
+    std::pair<int32_t, int32_t> pair;
+  };
+
+  bool agreesUnder(const Crossing& c, const Rigid& m, double cosine, double sine) const {
+    const double x = cosine * c.farPoint.x - sine * c.farPoint.y + m.tx;
+    const double y = sine * c.farPoint.x + cosine * c.farPoint.y + m.ty;
+    const double turn = wrapAngle(c.farIsB ? c.turn - m.angle : c.turn + m.angle);
+    return std::hypot(x - c.nearPoint.x, y - c.nearPoint.y) <= options_.pixelTolerance &&
+           std::fabs(turn) <= options_.angleTolerance;
+  }
+
   const std::vector<Link>& links_;
-  const std::vector<Rigid>& poses_;
-  const std::vector<bool>& far_;
   const SolveOptions& options_;
-  std::vector<size_t> crossing_;
+  std::vector<Crossing> crossing_;
 };
 
 // Kruskal's spanning forest over the links, heaviest first by `weights`.
@@ -170,13 +199,16 @@ void improveCuts(int32_t pieces, const std::vector<Link>& links, std::vector<siz
       const std::vector<Rigid> poses = posesAlong(pieces, links, tree, component);
       const std::vector<bool> far = farSide(pieces, links, tree, tree[slot]);
       const CutVote vote(links, poses, far, component, component[links[tree[slot]].a], options);
-      double bestEvidence = vote.evidence(vote.correctionFor(tree[slot]));
+      double bestEvidence = -1;
       size_t best = tree[slot];
-      for (size_t k : vote.crossing()) {
-        const double e = vote.evidence(vote.correctionFor(k));
+      for (size_t i = 0; i < vote.size(); ++i) {
+        if (vote.link(i) == tree[slot]) bestEvidence = vote.evidence(vote.correctionFor(i));
+      }
+      for (size_t i = 0; i < vote.size(); ++i) {
+        const double e = vote.evidence(vote.correctionFor(i));
         if (e > bestEvidence + 1e-9) {
           bestEvidence = e;
-          best = k;
+          best = vote.link(i);
         }
       }
       if (best != tree[slot]) {
@@ -258,16 +290,16 @@ void measureCuts(int32_t pieces, const std::vector<Link>& links, Solution& s,
   for (size_t k : s.treeLinks) {
     const std::vector<bool> far = farSide(pieces, links, s.treeLinks, k);
     const CutVote vote(links, poses, far, component, component[links[k].a], options);
-    const Rigid chosen = vote.correctionFor(k);
+    const Rigid chosen{};  // the tree's own placement of the far side
     const double weight = vote.evidence(chosen);
     double rival = 0;
     int64_t rivalLink = -1;
-    for (size_t x : vote.crossing()) {
-      if (vote.agreesUnder(x, chosen)) continue;
-      const double e = vote.evidence(vote.correctionFor(x));
+    for (size_t i = 0; i < vote.size(); ++i) {
+      if (vote.agreesUnder(i, chosen)) continue;
+      const double e = vote.evidence(vote.correctionFor(i));
       if (e > rival) {
         rival = e;
-        rivalLink = static_cast<int64_t>(x);
+        rivalLink = static_cast<int64_t>(vote.link(i));
       }
     }
     s.cutWeight.push_back(weight);
@@ -320,6 +352,32 @@ void judge(Solution& s, const SolveOptions& options) {
   }
 }
 
+// Keeps the heaviest kLinksPerPair links of every pair, and only pairs among the
+// kNeighboursPerPiece strongest partners of at least one of their pieces.
+std::vector<Link> strongest(int32_t pieces, std::vector<Link> links) {
+  std::stable_sort(links.begin(), links.end(),
+                   [](const Link& x, const Link& y) { return x.weight > y.weight; });
+  std::map<std::pair<int32_t, int32_t>, size_t> perPair;
+  std::vector<std::vector<int32_t>> partners(pieces);  // in order of their best link
+  std::vector<Link> kept;
+  for (const Link& l : links) {
+    size_t& n = perPair[{std::min(l.a, l.b), std::max(l.a, l.b)}];
+    if (n == 0) {
+      partners[l.a].push_back(l.b);
+      partners[l.b].push_back(l.a);
+    }
+    ++n;
+    if (n > kLinksPerPair) continue;
+    const auto near = [&](int32_t from, int32_t to) {
+      const std::vector<int32_t>& p = partners[from];
+      const auto at = std::find(p.begin(), p.end(), to);
+      return static_cast<size_t>(at - p.begin()) < kNeighboursPerPiece;
+    };
+    if (near(l.a, l.b) || near(l.b, l.a)) kept.push_back(l);
+  }
+  return kept;
+}
+
 }  // namespace
 
 std::vector<Link> linksFrom(const std::vector<PieceSize>& sizes,
@@ -344,7 +402,7 @@ std::vector<Link> linksFrom(const std::vector<PieceSize>& sizes,
     l.hypothesis = k;
     links.push_back(l);
   }
-  return links;
+  return strongest(pieces, std::move(links));
 }
 
 bool agrees(const Link& link, const std::vector<Rigid>& poses, const SolveOptions& options) {

@@ -21,7 +21,10 @@ struct Step {
 class LoopFinder {
  public:
   LoopFinder(int32_t pieces, const std::vector<Link>& links, const SolveOptions& options)
-      : steps_(pieces), options_(options) {
+      : pieces_(pieces),
+        steps_(pieces),
+        between_(static_cast<size_t>(pieces) * pieces),
+        options_(options) {
     std::map<std::pair<int32_t, int32_t>, std::vector<size_t>> byPair;
     for (size_t k = 0; k < links.size(); ++k)
       byPair[{std::min(links[k].a, links[k].b), std::max(links[k].a, links[k].b)}].push_back(k);
@@ -33,6 +36,8 @@ class LoopFinder {
         const Link& l = links[k];
         steps_[l.a].push_back({l.b, l.bToA, l.weight});
         steps_[l.b].push_back({l.a, inverse(l.bToA), l.weight});
+        between_[l.a * pieces_ + l.b].push_back(steps_[l.a].back());
+        between_[l.b * pieces_ + l.a].push_back(steps_[l.b].back());
       }
     }
   }
@@ -53,8 +58,7 @@ class LoopFinder {
         }
         if (cb.to == l.a) continue;
         const Rigid aFromD = compose(ac.toFrom, cb.toFrom);
-        for (const Step& db : steps_[cb.to]) {
-          if (db.to != l.b) continue;
+        for (const Step& db : between_[cb.to * pieces_ + l.b]) {
           if (closes(l, compose(aFromD, db.toFrom), 3)) {
             double& s = squares[{ac.to, cb.to}];
             s = std::max(s, std::min({ac.weight, cb.weight, db.weight}));
@@ -77,7 +81,9 @@ class LoopFinder {
            std::fabs(wrapAngle(l.bToA.angle - around.angle)) <= options_.angleTolerance * steps;
   }
 
-  std::vector<std::vector<Step>> steps_;
+  int32_t pieces_;
+  std::vector<std::vector<Step>> steps_;    // per piece, every step away from it
+  std::vector<std::vector<Step>> between_;  // per (from, to), the steps between the two
   const SolveOptions& options_;
 };
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numeric>
+#include <random>
 
 #include "verified_arrangement.h"
 #include "verified_fit.h"
@@ -219,6 +221,34 @@ TEST(VerifiedSolveTest, TiltsOverlapsAndThirtyPieces) {
   }
 }
 
+TEST(VerifiedSolveTest, ThirtyPiecesAmidClutterOfWeakChanceHypotheses) {
+  // Every pair of pieces, overlapping or not, also has six chance peaks at any turn and offset.
+  Scene scene = grid(5, 6, 0.25);
+  std::vector<PairHypothesis> hypotheses = scene.truth(0.6);
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> offset(-700, 700), score(0.15, 0.5);
+  for (int32_t a = 0; a < scene.count(); ++a) {
+    for (int32_t b = a + 1; b < scene.count(); ++b) {
+      for (int k = 0; k < 6; ++k) {
+        PairHypothesis h;
+        h.a = a;
+        h.b = b;
+        h.quarterTurnsB = k % 4;
+        h.bToA = {0, offset(random), offset(random)};
+        h.score = score(random);
+        hypotheses.push_back(h);
+      }
+    }
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const Arrangement a = solve(scene, hypotheses);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  expectScene(a, scene);
+  EXPECT_TRUE(a.wellSupported);
+  EXPECT_LT(seconds, 5.0);
+}
+
 TEST(VerifiedSolveTest, RowOfTwoChoosesTheRowOverTheColumnReadingOnEvidence) {
   const Scene row = grid(1, 2);
   Scene column = grid(2, 1);
@@ -238,6 +268,15 @@ TEST(VerifiedSolveTest, RowOfTwoChoosesTheRowOverTheColumnReadingOnEvidence) {
   found = verified::arrangementsFrom(row.sizes(), {truth, rival}, verified::SolveOptions{});
   expectScene(found.front(), row);
   EXPECT_FALSE(found.front().wellSupported);
+}
+
+TEST(VerifiedSolveTest, PiecesPiledOnOneAnotherAreNoGrid) {
+  // Every reading of a pile has zero gaps; one must still come back, marked irregular.
+  const std::vector<Rigid> poses(4, Rigid{});
+  const verified::GridReading g = verified::readGrid(poses, std::vector<PieceSize>(4, {600, 450}));
+  EXPECT_EQ(g.rows * g.columns, 4);
+  EXPECT_EQ(g.cellPiece.size(), 4u);
+  EXPECT_GE(g.irregularity, verified::kRegularGrid);
 }
 
 TEST(VerifiedSolveTest, UnsupportedCasesSaySo) {
