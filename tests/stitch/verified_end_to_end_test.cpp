@@ -303,6 +303,21 @@ TEST_F(VerifiedSelectionTest, FlagChoosesTheWayAndLeavesTheBaseStyle) {
   EXPECT_EQ(static_cast<qx::Session*>(session_)->style, QX_STYLE_GRID);
 }
 
+TEST_F(VerifiedSelectionTest, CancelDuringThePairSearchStopsTheOrdering) {
+  const qxtest::Picture page = qxtest::makeTexturedPage(700, 400, 33);
+  addPiece("a.bmp", qxtest::cutPiece(page, 200, 200, 360, 270), 0);
+  addPiece("b.bmp", qxtest::cutPiece(page, 480, 200, 360, 270), 1);
+  open(QX_STYLE_ROW | QX_STYLE_VERIFIED);
+  ASSERT_EQ(load(), QX_OK);
+  // Report 1 of QXAutoOrder is its start; the next comes from inside the pair search.
+  loader_.cancelAtReport(loader_.reports() + 2);
+  qxtest::CandidateRecords candidates(2);
+  long count = 0;
+  EXPECT_EQ(QXAutoOrder(session_, &count, candidates.records), QX_CANCELLED);
+  EXPECT_EQ(loader_.positions().back(), 100);
+  EXPECT_EQ(loader_.liveImages(), 0);
+}
+
 TEST_F(VerifiedSelectionTest, LoadKeepsTheWorkingLevelsBesideTheClassicMiniatures) {
   const qxtest::Picture page = qxtest::makeTexturedPage(2400, 1000, 31);
   addPiece("a.bmp", qxtest::cutPiece(page, 650, 500, 1200, 900), 0);
