@@ -14,6 +14,7 @@
 #include "refine_pair.h"
 #include "refine_rigid_fit.h"
 #include "stages.h"
+#include "verified_session.h"
 
 namespace tessaly::stitch {
 
@@ -88,7 +89,9 @@ void freeLevel(Session& s, int level) {
 
 // Refines from `start` down to the output level. The coarser levels share one band and the output
 // level has its own; a level that is neither the coarsest nor the output is freed once done.
-void refinePass(Session& s, const std::vector<NeighbourPair>& pairs, int start) {
+// `firstPassAtStart` false: the transforms already hold a placement from the level above `start`.
+void refinePass(Session& s, const std::vector<NeighbourPair>& pairs, int start,
+                bool firstPassAtStart = true) {
   const int coarserPasses = start - s.outputLevel;
   for (int level = start; level >= s.outputLevel; --level) {
     const int k = start - level;
@@ -97,7 +100,7 @@ void refinePass(Session& s, const std::vector<NeighbourPair>& pairs, int start) 
                                     ? rangeOf(s.progress, kAlignRefineOutputLevel)
                                     : ProgressRange{&s.progress, coarser.at(k, coarserPasses),
                                                     coarser.at(k + 1, coarserPasses)};
-    refineLevel(s, pairs, level, level == start, slice);
+    refineLevel(s, pairs, level, firstPassAtStart && level == start, slice);
     if (level != s.coarsest && level != s.outputLevel) freeLevel(s, level);
   }
 }
@@ -117,17 +120,21 @@ long alignPieces(Session& s) {
   for (PieceRecord& piece : s.pieces) piece.right = piece.below = PairAlignment{};
   const std::vector<NeighbourPair> pairs = pairOrder(s.columns, s.rows);
 
-  const CoarseOutcome coarse = coarsePass(s, pairs);
-  int start = s.coarsest;
+  // The verified way places every pair from its global solution instead of the coarse search.
+  const auto verifiedStart = tessaly::stitch::verified::placeNeighbourPairs(s, pairs);
+  const CoarseOutcome coarse =
+      verifiedStart.placed ? CoarseOutcome{verifiedStart.warning, false} : coarsePass(s, pairs);
+  int start = verifiedStart.placed ? verifiedStart.level : s.coarsest;
   if (coarse.thin && s.coarsest != s.outputLevel) {
     // A thin overlap is too narrow to refine on the coarsest level: start one level finer.
     doubleTranslations(s);
     start = std::max(s.coarsest - 1, s.outputLevel);
   }
-  refinePass(s, pairs, start);
+  refinePass(s, pairs, start, !verifiedStart.placed);
   for (int level = 0; level <= s.coarsest; ++level) {
     if (level != s.coarsest && level != s.outputLevel) freeLevel(s, level);
   }
+  if (verifiedStart.placed) tessaly::stitch::verified::fitRefined(s, pairs);
   return coarse.warning;
 }
 

@@ -15,6 +15,7 @@
 #include "progress_bands.h"
 #include "stages.h"
 #include "temp_store.h"
+#include "verified_session.h"
 
 namespace tessaly::stitch {
 
@@ -34,7 +35,9 @@ void placePieces(Session& s, Layout& layout) {
     right.push_back(piece.right.transform);
     below.push_back(piece.below.transform);
   }
-  layout.global = chainTransforms(right, below, s.rows, s.columns);
+  // The verified way fitted one transform per cell over all pairs; use it instead of the chain.
+  layout.global = tessaly::stitch::verified::fittedGlobals(s);
+  if (layout.global.empty()) layout.global = chainTransforms(right, below, s.rows, s.columns);
   for (int cell = 0; cell < s.count; ++cell) {
     PieceRecord& piece = s.pieces[cell];
     piece.global = layout.global[cell];
@@ -149,7 +152,8 @@ long blendPieces(Session& s, RECT* rectangle) {
 
   Surface canvas = makeSurface(layout.canvas);
   Composer composer(s, layout, canvas);
-  if (s.policy.composition == Composition::Direct) {
+  // The verified way's grids take any shape; joining by rows serves them all (one row included).
+  if (s.policy.composition == Composition::Direct && !s.verified) {
     composer.composeDirect();
   } else {
     composer.composeByRows();

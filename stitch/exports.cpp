@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "session.h"
 #include "stages.h"
+#include "verified_session.h"
 
 using tessaly::stitch::Session;
 using tessaly::stitch::Stage;
@@ -39,7 +40,13 @@ QX_API void* QXCreateStitch(tagStitchStyle style, tagStitchOutputSize outputSize
                             ReleaseImageProc releaseImage) {
   if (progress == nullptr || loadImage == nullptr || releaseImage == nullptr) return nullptr;
   const tessaly::stitch::Callbacks callbacks{userData, progress, loadImage, releaseImage};
-  return new (std::nothrow) Session(style, outputSize, callbacks);
+  namespace verified = tessaly::stitch::verified;
+  Session* s = new (std::nothrow) Session(verified::baseStyle(style), outputSize, callbacks);
+  if (s != nullptr && !verified::attach(*s, style)) {
+    delete s;
+    return nullptr;
+  }
+  return s;
 }
 
 QX_API long QXLoadImages(void* handle, long count, char** fileNames, POINT* sizes) {

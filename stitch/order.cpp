@@ -14,6 +14,7 @@
 #include "progress_bands.h"
 #include "stages.h"
 #include "turn.h"
+#include "verified_session.h"
 
 namespace tessaly::stitch {
 
@@ -152,6 +153,7 @@ void writeCandidate(const Session& s, const RankedArrangement& a, tagStitchOrder
 
 long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidates,
                  const OrderingOptions& options) {
+  if (s.verified) return tessaly::stitch::verified::orderPieces(s, candidateCount, candidates);
   s.progress.report(0);
   placePieces(s, loadOrder(s.count), {});  // the search starts from the unturned load order
   const Plan plan = choosePlan(s);

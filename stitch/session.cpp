@@ -9,6 +9,7 @@
 #include "progress_bands.h"
 #include "temp_store.h"
 #include "turn.h"
+#include "verified_session.h"
 
 namespace tessaly::stitch {
 
@@ -33,7 +34,9 @@ void loadForOrdering(Session& s, int index, long a, long b) {
   s.progress.report(a);
   LoadedImage loaded = loadThroughCaller(s.callbacks, s.workingNames[index]);
   s.progress.report(a + 2);
-  piece.levels = buildLevels(loaded, s.coarsest, KeepLevels::CoarsestOnly, s.progress, a, b);
+  piece.levels = s.verified
+                     ? tessaly::stitch::verified::loadLevels(s, index, loaded, a, b)
+                     : buildLevels(loaded, s.coarsest, KeepLevels::CoarsestOnly, s.progress, a, b);
   const tagPixelArray& miniature = *piece.levels[s.coarsest];
   // A file much smaller than the size the caller announced leaves nothing to work with.
   if (miniature.width < 1 || miniature.height < 1) fail(QX_ERR_INPUT);
@@ -65,6 +68,7 @@ long loadPieces(Session& s, long count, char** fileNames, const POINT* sizes) {
   s.loadedMiniatures.resize(count);
   s.workingNames = names;
   s.loadedNames = std::move(names);
+  if (s.verified) tessaly::stitch::verified::prepareLoad(s, sizes, count);
 
   for (int i = 0; i < s.count; ++i) {
     loadForOrdering(s, i, kLoadPieces.stepAt(i, count), kLoadPieces.stepAt(i + 1, count));
@@ -91,6 +95,7 @@ long applyArrangement(Session& s, const tagStitchOrderInfo& arrangement) {
   }
 
   int piece = 0;  // a name that matches nothing keeps the previous cell's piece
+  std::vector<int32_t> cellPiece, cellTurns;
   for (int cell = 0; cell < s.count; ++cell) {
     const auto match = std::find(s.loadedNames.begin(), s.loadedNames.end(), wanted[cell]);
     if (match != s.loadedNames.end()) piece = static_cast<int>(match - s.loadedNames.begin());
@@ -101,9 +106,12 @@ long applyArrangement(Session& s, const tagStitchOrderInfo& arrangement) {
     const tagPixelArray& miniature = *s.loadedMiniatures[piece];
     record.levels[s.coarsest] = turns != 0 ? quarterTurn(miniature, turns) : copyImage(miniature);
     record.quarterTurns = turns;
+    cellPiece.push_back(piece);
+    cellTurns.push_back(turns);
   }
   s.columns = arrangement.columns;
   s.rows = arrangement.rows;
+  if (s.verified) tessaly::stitch::verified::noteArrangement(s, cellPiece, cellTurns);
   return QX_OK;
 }
 

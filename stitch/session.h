@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@
 #include "pixel_array.h"
 #include "policy.h"
 #include "progress.h"
+
+namespace tessaly::stitch::verified {
+struct SessionState;
+}
 
 namespace tessaly::stitch {
 
@@ -52,6 +57,8 @@ struct Session {
   Callbacks callbacks;
   Progress progress;
   Stage stage = Stage::Created;
+  // Present when the caller chose the verified way (QX_STYLE_VERIFIED); see verified_session.h.
+  std::shared_ptr<tessaly::stitch::verified::SessionState> verified;
 
   // True from a successful load until blending consumed the pieces.
   bool hasPieces() const { return stage == Stage::Loaded || stage == Stage::Aligned; }

@@ -68,13 +68,24 @@ typedef struct tagStitchOrderInfo {
 } tagStitchOrderInfo;
 
 /* 0: the pieces form one row; 1: a grid of at least two rows. Other values are accepted and
- * behave as 0 for levels and ordering and as 1 for composition. */
+ * behave as 0 for levels and ordering and as 1 for composition.
+ *
+ * QX_STYLE_VERIFIED or-ed into the style (for example QX_STYLE_GRID | QX_STYLE_VERIFIED) chooses
+ * the verified way of arranging and placing the pieces, made for dense text and other repetitive
+ * documents: QXAutoOrder correlates every pair of pieces on a level of about 1000 pixels a side
+ * and decides the grid (its shape, the piece in each cell and its quarter turns) and the
+ * placements together from all overlapping pairs; QXAutoAlign starts every pair from those
+ * placements and composes with one transform per piece fitted over all refined pairs. The low
+ * byte of the style is then only a hint: the grid shape comes from the pieces. When the evidence
+ * does not support the arrangement, QXAutoOrder says so with QX_WARN_LOW_CONFIDENCE (the best
+ * arrangement is still delivered). Without the flag the engine behaves exactly as before. */
 #ifdef __cplusplus
-enum tagStitchStyle : int32_t { QX_STYLE_ROW = 0, QX_STYLE_GRID = 1 };
+enum tagStitchStyle : int32_t { QX_STYLE_ROW = 0, QX_STYLE_GRID = 1, QX_STYLE_VERIFIED = 0x100 };
 #else
 typedef int32_t tagStitchStyle;
 #define QX_STYLE_ROW 0
 #define QX_STYLE_GRID 1
+#define QX_STYLE_VERIFIED 0x100
 #endif
 
 /* Resolution of the result counted in halvings: 0 full, 1 half, 2 a quarter... */
