@@ -1,0 +1,96 @@
+// The pair search of the verified way on cut pieces with known truth: offsets, tilts, quarter
+// turns and grey-level changes on textured and text-like pages, the choice between a row and a
+// column reading, pieces that do not overlap, blank overlaps, and cancelling.
+#include "verified_pairs.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "picture.h"
+#include "stitch_layout.h"
+#include "verified_scene.h"
+
+namespace {
+
+using qxtest::CutPlan;
+using tessaly::stitch::verified::findPairHypotheses;
+using tessaly::stitch::verified::PairHypothesis;
+using tessaly::stitch::verified::PairSearchOptions;
+using tessaly::stitch::verified::PieceLevels;
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Found {
+  const PairHypothesis* hypothesis = nullptr;
+  int rank = -1;  // among the pair's hypotheses
+};
+
+// The pair's hypothesis that matches the truth: b's quarter turns and b's centre within
+// `tolerance` working pixels.
+Found findTrue(const std::vector<PairHypothesis>& all, const std::vector<PieceLevels>& pieces,
+               const CutPlan& a, const CutPlan& b, int a_, int b_, double tolerance = 3) {
+  double x = 0, y = 0, angle = 0;
+  qxtest::trueLanding(a, b, x, y, angle);
+  Found found;
+  int rank = 0;
+  for (const PairHypothesis& h : all) {
+    if (h.a != a_ || h.b != b_) continue;
+    double hx = 0, hy = 0;
+    qxtest::hypothesisLanding(h, pieces[b_], hx, hy);
+    if (h.quarterTurnsB == (b.turns - a.turns + 4) % 4 && std::hypot(hx - x, hy - y) < tolerance) {
+      found = {&h, rank};
+      break;
+    }
+    ++rank;
+  }
+  return found;
+}
+
+void expectAccurate(const PairHypothesis& h, const PieceLevels& b, const CutPlan& pa,
+                    const CutPlan& pb) {
+  double x = 0, y = 0, angle = 0, hx = 0, hy = 0;
+  qxtest::trueLanding(pa, pb, x, y, angle);
+  qxtest::hypothesisLanding(h, b, hx, hy);
+  EXPECT_LT(std::hypot(hx - x, hy - y), 1.0)
+      << "at " << hx << ", " << hy << " not " << x << ", " << y;
+  EXPECT_NEAR(h.bToA.angle * 180 / kPi, angle, 0.3);
+}
+
+class PairSearch : public ::testing::Test {
+ protected:
+  static const qxtest::Picture& texturedPage() {
+    static const qxtest::Picture page = qxtest::smoothed(qxtest::makeTexturedPage(1100, 900, 7));
+    return page;
+  }
+  static const qxtest::Picture& textPage() {
+    static const qxtest::Picture page = qxtest::makeParagraphPage(1100, 900, 11, 12);
+    return page;
+  }
+
+  std::vector<PairHypothesis> search(const std::vector<PieceLevels>& pieces,
+                                     const PairSearchOptions& options = {}) {
+    std::vector<PairHypothesis> out;
+    EXPECT_TRUE(findPairHypotheses(pieces, options, nullptr, out));
+    return out;
+  }
+};
+
+TEST_F(PairSearch, FindsRowOfTwoOnTexturedPageWithTiltsTurnsAndGreyChanges) {
+  for (int turns = 0; turns < 4; ++turns) {
+    SCOPED_TRACE(turns);
+    const CutPlan a{300, 420, 400, 560, 2.0, 0, 1, 0, 1, 0};
+    const CutPlan b{580, 440, 400, 560, -3.0, turns, 0.7, 30, 1.3, 3};
+    const std::vector<PieceLevels> pieces{qxtest::cutLevels(texturedPage(), a, 1),
+                                          qxtest::cutLevels(texturedPage(), b, 2)};
+    const std::vector<PairHypothesis> all = search(pieces);
+    const Found found = findTrue(all, pieces, a, b, 0, 1);
+    ASSERT_NE(found.hypothesis, nullptr);
+    EXPECT_EQ(found.rank, 0);
+    EXPECT_TRUE(found.hypothesis->confirmed);
+    EXPECT_GT(found.hypothesis->distinctness, 0.1);
+    expectAccurate(*found.hypothesis, pieces[1], a, b);
+  }
+}
+
+}  // namespace
