@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "picture.h"
 #include "stitch_layout.h"
+#include "text_page.h"
 #include "verified_scene.h"
 
 namespace {
@@ -91,6 +93,93 @@ TEST_F(PairSearch, FindsRowOfTwoOnTexturedPageWithTiltsTurnsAndGreyChanges) {
     EXPECT_GT(found.hypothesis->distinctness, 0.1);
     expectAccurate(*found.hypothesis, pieces[1], a, b);
   }
+}
+
+TEST_F(PairSearch, FindsTextPiecesInRowAndColumnDespiteRepeatedLines) {
+  // Right neighbour with a narrow overlap and a column neighbour turned half round; the line
+  // pitch repeats every 21 pixels, so rival peaks exist, but the true place must win.
+  const CutPlan a{300, 300, 400, 500, 1.0, 0, 1, 0, 1, 2};
+  const CutPlan right{640, 310, 400, 500, -2.0, 0, 1.2, -20, 0.8, 2};
+  const CutPlan below{310, 620, 400, 500, 4.0, 2, 0.9, 10, 1, 2};
+  const std::vector<PieceLevels> pieces{qxtest::cutLevels(textPage(), a, 1),
+                                        qxtest::cutLevels(textPage(), right, 2),
+                                        qxtest::cutLevels(textPage(), below, 3)};
+  const std::vector<PairHypothesis> all = search(pieces);
+  for (auto [index, plan] : {std::pair{1, right}, std::pair{2, below}}) {
+    SCOPED_TRACE(index);
+    const Found found = findTrue(all, pieces, a, plan, 0, index);
+    ASSERT_NE(found.hypothesis, nullptr);
+    EXPECT_EQ(found.rank, 0);
+    EXPECT_TRUE(found.hypothesis->confirmed);
+    expectAccurate(*found.hypothesis, pieces[index], a, plan);
+  }
+}
+
+TEST_F(PairSearch, RowReadingBeatsColumnReadingOnEvidence) {
+  // Two upright pieces side by side: the reading with b turned a quarter below a must score
+  // clearly lower than the true one, and so must b turned half round.
+  const CutPlan a{280, 400, 360, 500, 0, 0, 1, 0, 1, 2};
+  const CutPlan b{520, 400, 360, 500, 0, 0, 1, 0, 1, 2};
+  const std::vector<PieceLevels> pieces{qxtest::cutLevels(textPage(), a, 1),
+                                        qxtest::cutLevels(textPage(), b, 2)};
+  const std::vector<PairHypothesis> all = search(pieces);
+  const Found found = findTrue(all, pieces, a, b, 0, 1);
+  ASSERT_NE(found.hypothesis, nullptr);
+  ASSERT_EQ(found.rank, 0);
+  for (const PairHypothesis& h : all) {
+    if (h.quarterTurnsB != 0) {
+      EXPECT_LT(h.score, found.hypothesis->score - 0.2);
+    }
+  }
+}
+
+TEST_F(PairSearch, PiecesThatDoNotOverlapGetNoConfirmedHypothesis) {
+  const CutPlan a{250, 250, 300, 300, 0, 0, 1, 0, 1, 2};
+  const CutPlan b{800, 600, 300, 300, 1.0, 1, 1, 0, 1, 2};
+  for (const qxtest::Picture* page : {&texturedPage(), &textPage()}) {
+    const std::vector<PieceLevels> pieces{qxtest::cutLevels(*page, a, 1),
+                                          qxtest::cutLevels(*page, b, 2)};
+    for (const PairHypothesis& h : search(pieces)) {
+      EXPECT_FALSE(h.confirmed && h.score > 0.4) << h.score;
+      EXPECT_LT(h.score, 0.5);
+    }
+  }
+}
+
+TEST_F(PairSearch, BlankOverlapScoresNothing) {
+  // The pieces share only blank paper (with scanner noise): flat is not evidence.
+  qxtest::Picture page = textPage();
+  qxtest::fillBox(page, 0, 0, page.width, page.height, 240);
+  qxtest::fillBox(page, 60, 100, 260, 600, 40);  // ink only far from the overlap
+  const CutPlan a{250, 350, 360, 500, 0, 0, 1, 0, 1, 3};
+  const CutPlan b{520, 350, 360, 500, 0, 0, 1, 0, 1, 3};
+  const std::vector<PieceLevels> pieces{qxtest::cutLevels(page, a, 1),
+                                        qxtest::cutLevels(page, b, 2)};
+  for (const PairHypothesis& h : search(pieces)) {
+    EXPECT_FALSE(h.confirmed);
+    EXPECT_LT(h.score, 0.3);
+  }
+}
+
+TEST_F(PairSearch, CancelThroughProgressReturnsFalse) {
+  const CutPlan a{300, 420, 400, 560, 0, 0, 1, 0, 1, 0};
+  const CutPlan b{580, 440, 400, 560, 0, 0, 1, 0, 1, 0};
+  const std::vector<PieceLevels> pieces{qxtest::cutLevels(texturedPage(), a, 1),
+                                        qxtest::cutLevels(texturedPage(), b, 2)};
+  std::vector<PairHypothesis> out;
+  double last = -1;
+  bool monotone = true;
+  EXPECT_FALSE(findPairHypotheses(
+      pieces, {},
+      [&](double f) {
+        monotone = monotone && f >= last && f <= 1.0;
+        last = f;
+        return f > 0.3;
+      },
+      out));
+  EXPECT_TRUE(monotone);
+  EXPECT_GT(last, 0.3);
+  EXPECT_LT(last, 0.7);
 }
 
 }  // namespace
