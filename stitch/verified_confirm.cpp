@@ -18,7 +18,7 @@ namespace {
 constexpr int64_t kMinTexturedPixels = 64;
 constexpr double kMinTexturedShare = 0.02;
 // The local search compares at most this many of b's textured pixels per offset.
-constexpr size_t kMaxSamples = 6000;
+constexpr size_t kMaxSamples = 3000;
 
 // The box in a's pixels that turned b's corners span under bToA, clipped to a.
 cv::Rect overlapBox(const cv::Mat1f& a, int width, int height, const Rigid& bToA) {

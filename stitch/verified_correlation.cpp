@@ -90,12 +90,14 @@ cv::Mat1f correlationSurface(const cv::Mat1f& correlation, const cv::Mat1d& aEne
   const int bw = canvas.turnedWidth, bh = canvas.turnedHeight;
   const double leftOfCentre = centreOf(cw) - centreOf(bw),
                topOfCentre = centreOf(ch) - centreOf(bh);
+  const int rectLeft = static_cast<int>(std::floor(leftOfCentre + 0.5));
+  const int rectTop = static_cast<int>(std::floor(topOfCentre + 0.5));
   cv::Mat1f surface(aSize.height + ch - 1, aSize.width + cw - 1, -1.0F);
   std::vector<float> aColumns(static_cast<size_t>(aSize.width) + 1);
   std::vector<float> canvasColumns(static_cast<size_t>(cw) + 1);
   for (int dy = -(ch - 1); dy < aSize.height; ++dy) {
     // b's upright rectangle stands in for its rotated footprint in a.
-    const int by0 = static_cast<int>(std::lround(topOfCentre + dy));
+    const int by0 = rectTop + dy;
     const int ay0 = std::max(0, by0), ay1 = std::min(aSize.height, by0 + bh);
     if (ay1 <= ay0 || static_cast<double>(ay1 - ay0) * std::min(bw, aSize.width) < minOverlap)
       continue;
@@ -108,7 +110,7 @@ cv::Mat1f correlationSurface(const cv::Mat1f& correlation, const cv::Mat1d& aEne
     float* out = surface.ptr<float>(dy + ch - 1);
     const int overlapRows = ay1 - ay0;
     for (int dx = -(cw - 1); dx < aSize.width; ++dx) {
-      const int bx0 = static_cast<int>(std::lround(leftOfCentre + dx));
+      const int bx0 = rectLeft + dx;
       const int ax0 = std::max(0, bx0), ax1 = std::min(aSize.width, bx0 + bw);
       const double area = static_cast<double>(ax1 - ax0) * overlapRows;
       if (ax1 <= ax0 || area < minOverlap) continue;
