@@ -60,12 +60,19 @@ Rigid placementOf(const Canvas& canvas, double angle, int dx, int dy) {
           centreOf(canvas.image.rows) + dy - (s * bx + c * by)};
 }
 
-cv::Mat spectrumOf(const cv::Mat1f& image, cv::Size frame) {
-  cv::Mat1f padded(frame, 0.0F);
+// The real transform of `image` padded with zeros to `frame`. Only the image's rows need a row
+// transform; the padding rows are skipped.
+void spectrumOf(const cv::Mat1f& image, cv::Size frame, cv::Mat1f& padded, cv::Mat& spectrum) {
+  padded.create(frame);
+  padded.setTo(0.0F);
   image.copyTo(padded(cv::Rect(0, 0, image.cols, image.rows)));
-  cv::Mat spectrum;
-  cv::dft(padded, spectrum);
-  return spectrum;
+  cv::dft(padded, spectrum, 0, image.rows);
+}
+
+// The smallest transform length of at least `n` that the real transform handles fast: an even
+// number with no prime factor above 5 (odd row lengths take a much slower path).
+int fastEvenLength(int n) {
+  return 2 * cv::getOptimalDFTSize((n + 1) / 2);
 }
 
 cv::Mat1d squaredIntegral(const cv::Mat1f& image) {
@@ -80,19 +87,54 @@ struct SurfacePeak {
   int dy = 0;
 };
 
+// Where the surface reads the transform's output: offset (dx, dy) lies at column
+// (dx + shiftX) mod width, row (dy + shiftY) mod height. A plain correlation has no shift; a
+// convolution with the canvas stands for a correlation with the canvas turned half round, and
+// is shifted by the canvas's size less one.
+struct Readout {
+  const cv::Mat1f* values = nullptr;
+  int shiftX = 0;
+  int shiftY = 0;
+};
+
+// Per horizontal offset dx: the columns of a and of the canvas that b's upright rectangle
+// overlaps, and the transform column that holds dx.
+struct ColumnSpans {
+  std::vector<int> aFrom, aTo, canvasFrom, canvasTo, source;
+};
+
+ColumnSpans columnSpans(int aWidth, int canvasWidth, int bWidth, int rectLeft, const Readout& r) {
+  const int frameW = r.values->cols;
+  const size_t count = static_cast<size_t>(aWidth + canvasWidth - 1);
+  ColumnSpans s;
+  for (auto* v : {&s.aFrom, &s.aTo, &s.canvasFrom, &s.canvasTo, &s.source}) v->resize(count);
+  for (int dx = -(canvasWidth - 1); dx < aWidth; ++dx) {
+    const size_t i = static_cast<size_t>(dx + canvasWidth - 1);
+    const int bx0 = rectLeft + dx;
+    s.aFrom[i] = std::max(0, bx0);
+    s.aTo[i] = std::min(aWidth, bx0 + bWidth);
+    s.canvasFrom[i] = std::max(0, -dx);
+    s.canvasTo[i] = std::min(canvasWidth, aWidth - dx);
+    s.source[i] = ((dx + r.shiftX) % frameW + frameW) % frameW;
+  }
+  return s;
+}
+
 // Normalised correlation of a with the canvas at every offset (dx, dy) that gives enough
 // overlap; -1 elsewhere. Row y, column x of the result is offset (x - cw + 1, y - ch + 1).
-cv::Mat1f correlationSurface(const cv::Mat1f& correlation, const cv::Mat1d& aEnergy,
-                             const cv::Mat1d& canvasEnergy, cv::Size aSize, const Canvas& canvas,
-                             double minOverlap) {
+void correlationSurface(const Readout& readout, const cv::Mat1d& aEnergy,
+                        const cv::Mat1d& canvasEnergy, cv::Size aSize, const Canvas& canvas,
+                        double minOverlap, cv::Mat1f& surface) {
   const int cw = canvas.image.cols, ch = canvas.image.rows;
-  const int frameW = correlation.cols, frameH = correlation.rows;
+  const int frameH = readout.values->rows;
   const int bw = canvas.turnedWidth, bh = canvas.turnedHeight;
   const double leftOfCentre = centreOf(cw) - centreOf(bw),
                topOfCentre = centreOf(ch) - centreOf(bh);
   const int rectLeft = static_cast<int>(std::floor(leftOfCentre + 0.5));
   const int rectTop = static_cast<int>(std::floor(topOfCentre + 0.5));
-  cv::Mat1f surface(aSize.height + ch - 1, aSize.width + cw - 1, -1.0F);
+  surface.create(aSize.height + ch - 1, aSize.width + cw - 1);
+  surface.setTo(-1.0F);
+  const ColumnSpans spans = columnSpans(aSize.width, cw, bw, rectLeft, readout);
   std::vector<float> aColumns(static_cast<size_t>(aSize.width) + 1);
   std::vector<float> canvasColumns(static_cast<size_t>(cw) + 1);
   for (int dy = -(ch - 1); dy < aSize.height; ++dy) {
@@ -102,26 +144,27 @@ cv::Mat1f correlationSurface(const cv::Mat1f& correlation, const cv::Mat1d& aEne
     if (ay1 <= ay0 || static_cast<double>(ay1 - ay0) * std::min(bw, aSize.width) < minOverlap)
       continue;
     const int cy0 = std::max(0, -dy), cy1 = std::min(ch, aSize.height - dy);
-    for (int x = 0; x <= aSize.width; ++x)
-      aColumns[x] = static_cast<float>(aEnergy(ay1, x) - aEnergy(ay0, x));
-    for (int x = 0; x <= cw; ++x)
-      canvasColumns[x] = static_cast<float>(canvasEnergy(cy1, x) - canvasEnergy(cy0, x));
-    const float* row = correlation.ptr<float>((dy + frameH) % frameH);
+    const double* aTop = aEnergy.ptr<double>(ay0);
+    const double* aBottom = aEnergy.ptr<double>(ay1);
+    for (int x = 0; x <= aSize.width; ++x) aColumns[x] = static_cast<float>(aBottom[x] - aTop[x]);
+    const double* cTop = canvasEnergy.ptr<double>(cy0);
+    const double* cBottom = canvasEnergy.ptr<double>(cy1);
+    for (int x = 0; x <= cw; ++x) canvasColumns[x] = static_cast<float>(cBottom[x] - cTop[x]);
+    const float* row =
+        readout.values->ptr<float>(((dy + readout.shiftY) % frameH + frameH) % frameH);
     float* out = surface.ptr<float>(dy + ch - 1);
     const int overlapRows = ay1 - ay0;
-    for (int dx = -(cw - 1); dx < aSize.width; ++dx) {
-      const int bx0 = rectLeft + dx;
-      const int ax0 = std::max(0, bx0), ax1 = std::min(aSize.width, bx0 + bw);
+    for (size_t i = 0; i < spans.source.size(); ++i) {
+      const int ax0 = spans.aFrom[i], ax1 = spans.aTo[i];
       const double area = static_cast<double>(ax1 - ax0) * overlapRows;
       if (ax1 <= ax0 || area < minOverlap) continue;
-      const int cx0 = std::max(0, -dx), cx1 = std::min(cw, aSize.width - dx);
       const double floor = kEnergyFloorShare * area;
       const double ea = std::max<double>(floor, aColumns[ax1] - aColumns[ax0]);
-      const double eb = std::max<double>(floor, canvasColumns[cx1] - canvasColumns[cx0]);
-      out[dx + cw - 1] = static_cast<float>(row[(dx + frameW) % frameW] / std::sqrt(ea * eb));
+      const double eb = std::max<double>(
+          floor, canvasColumns[spans.canvasTo[i]] - canvasColumns[spans.canvasFrom[i]]);
+      out[i] = static_cast<float>(row[spans.source[i]] / std::sqrt(ea * eb));
     }
   }
-  return surface;
 }
 
 // The strongest local maxima of the surface, at most kPeaksPerSurface of them.
@@ -193,58 +236,85 @@ bool scanPairs(const std::vector<cv::Mat1f>& signals, const CoarseScanOptions& o
   const double maxAngle = std::abs(options.maxAngleDegrees) * std::numbers::pi / 180;
   const std::vector<double> angles = angleLadder(options);
 
-  // One transform size serves every pair: the widest a next to the widest canvas.
-  int maxW = 0, maxH = 0, maxCanvasW = 0, maxCanvasH = 0;
+  // One transform size per parity of the quarter turns serves every pair: the widest a next to
+  // the widest canvas of that parity. A turn and the turn half round from it share a canvas
+  // size, and the second's correlation is the first's convolution, so only turns 0 and 1 are
+  // ever warped and transformed.
+  int maxW = 0, maxH = 0;
+  std::array<cv::Size, 2> maxCanvas{};
   for (const cv::Mat1f& s : signals) {
     maxW = std::max(maxW, s.cols);
     maxH = std::max(maxH, s.rows);
     for (int t = 0; t < 2; ++t) {
       const cv::Size c = canvasSize(s, t, maxAngle);
-      maxCanvasW = std::max(maxCanvasW, c.width);
-      maxCanvasH = std::max(maxCanvasH, c.height);
+      maxCanvas[t].width = std::max(maxCanvas[t].width, c.width);
+      maxCanvas[t].height = std::max(maxCanvas[t].height, c.height);
     }
   }
-  const cv::Size frame(cv::getOptimalDFTSize(maxW + maxCanvasW - 1),
-                       cv::getOptimalDFTSize(maxH + maxCanvasH - 1));
-
-  std::vector<cv::Mat> aSpectra(n);
-  std::vector<cv::Mat1d> aEnergies(n);
-  for (int i = 0; i + 1 < n; ++i) {
-    aSpectra[i] = spectrumOf(signals[i], frame);
-    aEnergies[i] = squaredIntegral(signals[i]);
+  std::array<cv::Size, 2> frames;
+  for (int t = 0; t < 2; ++t) {
+    frames[t] = cv::Size(fastEvenLength(maxW + maxCanvas[t].width - 1),
+                         cv::getOptimalDFTSize(maxH + maxCanvas[t].height - 1));
   }
 
-  const double total = static_cast<double>(n - 1) * 4 * angles.size();
+  cv::Mat1f padded;
+  std::array<std::vector<cv::Mat>, 2> aSpectra;
+  std::vector<cv::Mat1d> aEnergies(n);
+  for (int t = 0; t < 2; ++t) {
+    aSpectra[t].resize(n);
+    for (int i = 0; i + 1 < n; ++i) spectrumOf(signals[i], frames[t], padded, aSpectra[t][i]);
+  }
+  for (int i = 0; i + 1 < n; ++i) aEnergies[i] = squaredIntegral(signals[i]);
+
+  const double total = static_cast<double>(n - 1) * 2 * angles.size();
   double done = 0;
-  cv::Mat product;
-  cv::Mat1f correlation;
+  cv::Mat spectrum, product;
+  cv::Mat1f correlation, surface;
+  Canvas half;
   for (int b = 1; b < n; ++b) {
-    for (int turns = 0; turns < 4; ++turns) {
-      std::vector<std::vector<CoarsePeak>> found(static_cast<size_t>(b));
+    // found[turns][a]: the surface peaks of pair (a, b) with b turned `turns` times.
+    std::array<std::vector<std::vector<CoarsePeak>>, 4> found;
+    for (auto& f : found) f.resize(static_cast<size_t>(b));
+    std::array<Canvas, 4> lastCanvas;
+    for (int turns = 0; turns < 2; ++turns) {
       const cv::Size size = canvasSize(signals[b], turns, maxAngle);
-      Canvas canvas;
       for (double angle : angles) {
         if (stop && stop(done / total)) return false;
         done += 1;
-        canvas = rotatedCanvas(signals[b], turns, angle, size);
-        const cv::Mat spectrum = spectrumOf(canvas.image, frame);
+        const Canvas canvas = rotatedCanvas(signals[b], turns, angle, size);
+        spectrumOf(canvas.image, frames[turns], padded, spectrum);
         const cv::Mat1d canvasEnergy = squaredIntegral(canvas.image);
+        cv::flip(canvas.image, half.image, -1);
+        half.turnedWidth = canvas.turnedWidth;
+        half.turnedHeight = canvas.turnedHeight;
+        const cv::Mat1d halfEnergy = squaredIntegral(half.image);
         for (int a = 0; a < b; ++a) {
           const double minOverlap =
               options.minOverlapFraction * std::min(signals[a].total(), signals[b].total());
-          cv::mulSpectrums(aSpectra[a], spectrum, product, 0, true);
-          cv::idft(product, correlation, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
-          const cv::Mat1f surface = correlationSurface(correlation, aEnergies[a], canvasEnergy,
-                                                       signals[a].size(), canvas, minOverlap);
-          for (const SurfacePeak& p : surfacePeaks(surface, size.width, size.height)) {
-            found[a].push_back({a, b, turns, placementOf(canvas, angle, p.dx, p.dy), p.score});
+          for (const bool halfTurn : {false, true}) {
+            // Correlation with the canvas, or convolution: correlation with it turned half round.
+            cv::mulSpectrums(aSpectra[turns][a], spectrum, product, 0, !halfTurn);
+            cv::idft(product, correlation, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
+            const Canvas& used = halfTurn ? half : canvas;
+            const Readout readout{&correlation, halfTurn ? size.width - 1 : 0,
+                                  halfTurn ? size.height - 1 : 0};
+            correlationSurface(readout, aEnergies[a], halfTurn ? halfEnergy : canvasEnergy,
+                               signals[a].size(), used, minOverlap, surface);
+            const int t = turns + (halfTurn ? 2 : 0);
+            for (const SurfacePeak& p : surfacePeaks(surface, size.width, size.height)) {
+              found[t][a].push_back({a, b, t, placementOf(used, angle, p.dx, p.dy), p.score});
+            }
           }
         }
+        lastCanvas[turns] = canvas;
+        lastCanvas[turns + 2] = canvas;
       }
+    }
+    for (int t = 0; t < 4; ++t) {
       for (int a = 0; a < b; ++a) {
-        const std::vector<CoarsePeak> kept =
-            separatePeaks(std::move(found[a]), canvas.turnedWidth, canvas.turnedHeight,
-                          options.peakSeparation, options.peaksPerPairAndTurn);
+        const std::vector<CoarsePeak> kept = separatePeaks(
+            std::move(found[t][a]), lastCanvas[t].turnedWidth, lastCanvas[t].turnedHeight,
+            options.peakSeparation, options.peaksPerPairAndTurn);
         peaks.insert(peaks.end(), kept.begin(), kept.end());
       }
     }
