@@ -60,45 +60,98 @@ struct ShiftScores {
   }
 };
 
-// Correlation of b's textured pixels with a's window at every integer offset within margin.
-ShiftScores shiftScores(const cv::Mat1f& a, const WarpedOverlap& w, int margin) {
-  const cv::Mat1f window = paddedWindow(a, w.box, margin);
-  std::vector<int32_t> offsets;
-  std::vector<float> values;
+// A sparse sample of b's textured pixels on the overlap: where each lies in a's window (an
+// index into the window's pixels) and b's value there.
+struct Samples {
+  std::vector<int32_t> windowIndex;
+  std::vector<float> value;
+  std::vector<int32_t> boxX;  // the pixel in the overlap's box
+  std::vector<int32_t> boxY;
+};
+
+// Every step-th pixel of b that is inside and textured, step chosen so that at most
+// kMaxSamples remain.
+Samples texturedSamples(const WarpedOverlap& w, int windowCols, int margin) {
   int64_t textured = 0;
   for (int y = 0; y < w.box.height; ++y) {
-    for (int x = 0; x < w.box.width; ++x) {
-      if (w.inside(y, x) != 0 && std::abs(w.b(y, x)) > kTexturedLevel) ++textured;
-    }
+    const float* b = w.b.ptr<float>(y);
+    int32_t count = 0;
+    for (int x = w.rowFrom[y]; x < w.rowTo[y]; ++x) count += std::abs(b[x]) > kTexturedLevel;
+    textured += count;
   }
   const int64_t step = std::max<int64_t>(1, textured / static_cast<int64_t>(kMaxSamples));
+  Samples out;
   int64_t seen = 0;
   for (int y = 0; y < w.box.height; ++y) {
-    for (int x = 0; x < w.box.width; ++x) {
-      if (w.inside(y, x) == 0 || std::abs(w.b(y, x)) <= kTexturedLevel) continue;
+    const float* b = w.b.ptr<float>(y);
+    for (int x = w.rowFrom[y]; x < w.rowTo[y]; ++x) {
+      if (std::abs(b[x]) <= kTexturedLevel) continue;
       if (seen++ % step != 0) continue;
-      offsets.push_back((y + margin) * window.cols + x + margin);
-      values.push_back(w.b(y, x));
+      out.windowIndex.push_back((y + margin) * windowCols + x + margin);
+      out.value.push_back(b[x]);
+      out.boxX.push_back(x);
+      out.boxY.push_back(y);
     }
   }
-  ShiftScores out{
-      margin, std::vector<double>(static_cast<size_t>((2 * margin + 1) * (2 * margin + 1)), -1.0)};
-  if (offsets.size() < static_cast<size_t>(kMinTexturedPixels)) return out;
+  return out;
+}
+
+// The samples' places with b moved to `bToA`: b's value there, read by bilinear interpolation;
+// places that fall outside b are dropped.
+[[maybe_unused]] Samples resampled(const Samples& samples, const cv::Mat1f& b, int turnsB,
+                                   const Rigid& bToA, const cv::Rect& box) {
+  int width = 0, height = 0;
+  turnedSize(turnsB, b.cols, b.rows, width, height);
+  const Affine boxToA{1, 0, static_cast<double>(box.x), 0, 1, static_cast<double>(box.y)};
+  const Affine m =
+      then(then(boxToA, inverse(affineOf(bToA))), turnedToUnturned(turnsB, b.cols, b.rows));
+  Samples out;
+  for (size_t i = 0; i < samples.value.size(); ++i) {
+    double u = 0, v = 0;
+    m.apply(samples.boxX[i], samples.boxY[i], u, v);
+    if (!(u >= 0 && v >= 0 && u <= b.cols - 1 && v <= b.rows - 1)) continue;
+    const int u0 = std::min(static_cast<int>(u), b.cols - 2 < 0 ? 0 : b.cols - 2);
+    const int v0 = std::min(static_cast<int>(v), b.rows - 2 < 0 ? 0 : b.rows - 2);
+    const int u1 = std::min(u0 + 1, b.cols - 1), v1 = std::min(v0 + 1, b.rows - 1);
+    const double fu = u - u0, fv = v - v0;
+    const float* top = b.ptr<float>(v0);
+    const float* bottom = b.ptr<float>(v1);
+    const double upper = top[u0] + fu * (top[u1] - top[u0]);
+    const double lower = bottom[u0] + fu * (bottom[u1] - bottom[u0]);
+    out.windowIndex.push_back(samples.windowIndex[i]);
+    out.value.push_back(static_cast<float>(upper + fv * (lower - upper)));
+  }
+  return out;
+}
+
+// Correlation of the samples with a's window at every integer offset within margin. The
+// accumulators run over the offsets in the inner loop, where a's values lie side by side.
+ShiftScores shiftScores(const cv::Mat1f& window, const Samples& samples, int margin) {
+  const int side = 2 * margin + 1;
+  ShiftScores out{margin, std::vector<double>(static_cast<size_t>(side * side), -1.0)};
+  const size_t count = samples.value.size();
+  if (count < static_cast<size_t>(kMinTexturedPixels)) return out;
   double bEnergy = 0;
-  for (float v : values) bEnergy += static_cast<double>(v) * v;
+  for (float v : samples.value) bEnergy += static_cast<double>(v) * v;
+  std::vector<float> product(static_cast<size_t>(side * side), 0.0F);
+  std::vector<float> energy(static_cast<size_t>(side * side), 0.0F);
   const float* base = window.ptr<float>(0);
-  for (int dy = -margin; dy <= margin; ++dy) {
-    for (int dx = -margin; dx <= margin; ++dx) {
-      const float* shifted = base + dy * window.cols + dx;
-      float product = 0, energy = 0;
-      for (size_t i = 0; i < offsets.size(); ++i) {
-        const float av = shifted[offsets[i]];
-        product += av * values[i];
-        energy += av * av;
+  for (size_t i = 0; i < count; ++i) {
+    const float bv = samples.value[i];
+    for (int dy = 0; dy < side; ++dy) {
+      const float* shifted = base + samples.windowIndex[i] +
+                             static_cast<ptrdiff_t>(dy - margin) * window.cols - margin;
+      float* p = product.data() + static_cast<ptrdiff_t>(dy) * side;
+      float* e = energy.data() + static_cast<ptrdiff_t>(dy) * side;
+      for (int dx = 0; dx < side; ++dx) {
+        p[dx] += shifted[dx] * bv;
+        e[dx] += shifted[dx] * shifted[dx];
       }
-      out.score[static_cast<size_t>((dy + margin) * (2 * margin + 1) + dx + margin)] =
-          energy > 0 ? product / std::sqrt(static_cast<double>(energy) * bEnergy) : 0.0;
     }
+  }
+  for (size_t k = 0; k < out.score.size(); ++k) {
+    out.score[k] =
+        energy[k] > 0 ? product[k] / std::sqrt(static_cast<double>(energy[k]) * bEnergy) : 0.0;
   }
   return out;
 }
@@ -135,6 +188,46 @@ BestShift bestShift(const ShiftScores& s) {
   return best;
 }
 
+// Whether box pixel (x, y) maps inside b (width x height, unturned) under m.
+bool mapsInside(const Affine& m, int x, int y, int width, int height) {
+  double u = 0, v = 0;
+  m.apply(x, y, u, v);
+  return u >= 0 && v >= 0 && u <= width - 1 && v <= height - 1;
+}
+
+// The interval of x in [0, boxWidth) in which m maps (x, y) into the range [0, limit] of one
+// coordinate that starts at `at` for x = 0 and changes by `slope` per pixel.
+void narrowToRange(double at, double slope, double limit, double& lo, double& hi) {
+  if (std::abs(slope) < 1e-12) {
+    if (at < 0 || at > limit) hi = lo - 1;
+    return;
+  }
+  double first = (0 - at) / slope, last = (limit - at) / slope;
+  if (first > last) std::swap(first, last);
+  lo = std::max(lo, first);
+  hi = std::min(hi, last);
+}
+
+// The columns [from, to) of box row y that map inside b. The estimate from the line equations
+// is settled with the exact test used everywhere else, pixel by pixel at its two ends only.
+void insideSpan(const Affine& m, int y, int boxWidth, int width, int height, int& from, int& to) {
+  double lo = 0, hi = boxWidth - 1;
+  narrowToRange(m.xy * y + m.x0, m.xx, width - 1, lo, hi);
+  narrowToRange(m.yy * y + m.y0, m.yx, height - 1, lo, hi);
+  from = to = 0;
+  if (hi < lo - 2) return;
+  int first = std::clamp(static_cast<int>(std::ceil(lo)), 0, boxWidth - 1);
+  int last = std::clamp(static_cast<int>(std::floor(hi)), 0, boxWidth - 1);
+  if (last < first) last = first;
+  while (first <= last && !mapsInside(m, first, y, width, height)) ++first;
+  if (first > last) return;
+  while (first > 0 && mapsInside(m, first - 1, y, width, height)) --first;
+  while (!mapsInside(m, last, y, width, height)) --last;
+  while (last + 1 < boxWidth && mapsInside(m, last + 1, y, width, height)) ++last;
+  from = first;
+  to = last + 1;
+}
+
 }  // namespace
 
 bool warpOverlap(const cv::Mat1f& a, const cv::Mat1f& b, int turnsB, const Rigid& bToA,
@@ -152,20 +245,21 @@ bool warpOverlap(const cv::Mat1f& a, const cv::Mat1f& b, int turnsB, const Rigid
   cv::warpAffine(b, out.b, map, out.box.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
                  cv::BORDER_CONSTANT, 0);
   out.inside.create(out.box.size());
+  out.inside.setTo(0);
+  out.rowFrom.assign(static_cast<size_t>(out.box.height), 0);
+  out.rowTo.assign(static_cast<size_t>(out.box.height), 0);
   double sumX = 0, sumY = 0;
   for (int y = 0; y < out.box.height; ++y) {
-    uint8_t* row = out.inside.ptr<uint8_t>(y);
-    for (int x = 0; x < out.box.width; ++x) {
-      double u = 0, v = 0;
-      m.apply(x, y, u, v);
-      const bool in = u >= 0 && v >= 0 && u <= b.cols - 1 && v <= b.rows - 1;
-      row[x] = in ? 1 : 0;
-      if (in) {
-        ++out.insideCount;
-        sumX += x;
-        sumY += y;
-      }
-    }
+    int from = 0, to = 0;
+    insideSpan(m, y, out.box.width, b.cols, b.rows, from, to);
+    if (to <= from) continue;
+    out.rowFrom[y] = from;
+    out.rowTo[y] = to;
+    std::fill(out.inside.ptr<uint8_t>(y) + from, out.inside.ptr<uint8_t>(y) + to, uint8_t{1});
+    const int64_t count = to - from;
+    out.insideCount += count;
+    sumX += static_cast<double>((static_cast<int64_t>(from) + to - 1) * count / 2);
+    sumY += static_cast<double>(y) * static_cast<double>(count);
   }
   if (out.insideCount == 0) return false;
   boxToTurned.apply(sumX / out.insideCount, sumY / out.insideCount, out.bCentreX, out.bCentreY);
@@ -179,9 +273,7 @@ OverlapMeasure measureOverlap(const cv::Mat1f& a, const WarpedOverlap& overlap) 
   for (int y = 0; y < overlap.box.height; ++y) {
     const float* av = a.ptr<float>(overlap.box.y + y) + overlap.box.x;
     const float* bv = overlap.b.ptr<float>(y);
-    const uint8_t* in = overlap.inside.ptr<uint8_t>(y);
-    for (int x = 0; x < overlap.box.width; ++x) {
-      if (in[x] == 0) continue;
+    for (int x = overlap.rowFrom[y]; x < overlap.rowTo[y]; ++x) {
       ++n;
       sa += av[x];
       sb += bv[x];
@@ -217,7 +309,8 @@ double refinePlacement(const cv::Mat1f& a, const cv::Mat1f& b, int turnsB, Rigid
     } else if (!warpOverlap(a, b, turnsB, poses[k + 1], w)) {
       continue;
     }
-    best[k + 1] = bestShift(shiftScores(a, w, margin));
+    const cv::Mat1f window = paddedWindow(a, w.box, margin);
+    best[k + 1] = bestShift(shiftScores(window, texturedSamples(w, window.cols, margin), margin));
   }
   int pick = 1;
   if (steps != 0) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <opencv2/core.hpp>
+#include <vector>
 
 #include "verified_types.h"
 
@@ -15,6 +16,9 @@ struct WarpedOverlap {
   cv::Rect box;      // a's pixels
   cv::Mat1f b;       // b's signal on the box, zero outside b
   cv::Mat1b inside;  // 1 where the box pixel lies inside b
+  // Per box row: the columns [rowFrom, rowTo) inside b (an affine map keeps them contiguous).
+  std::vector<int32_t> rowFrom;
+  std::vector<int32_t> rowTo;
   int64_t insideCount = 0;
   double bCentreX = 0;  // centre of the overlap in turned b's pixels
   double bCentreY = 0;
