@@ -98,8 +98,8 @@ Samples texturedSamples(const WarpedOverlap& w, int windowCols, int margin) {
 
 // The samples' places with b moved to `bToA`: b's value there, read by bilinear interpolation;
 // places that fall outside b are dropped.
-[[maybe_unused]] Samples resampled(const Samples& samples, const cv::Mat1f& b, int turnsB,
-                                   const Rigid& bToA, const cv::Rect& box) {
+Samples resampled(const Samples& samples, const cv::Mat1f& b, int turnsB, const Rigid& bToA,
+                  const cv::Rect& box) {
   int width = 0, height = 0;
   turnedSize(turnsB, b.cols, b.rows, width, height);
   const Affine boxToA{1, 0, static_cast<double>(box.x), 0, 1, static_cast<double>(box.y)};
@@ -299,18 +299,17 @@ double refinePlacement(const cv::Mat1f& a, const cv::Mat1f& b, int turnsB, Rigid
   if (!warpOverlap(a, b, turnsB, bToA, centre)) return -1;
   const double pivotX = centre.bCentreX, pivotY = centre.bCentreY;
   const int steps = angleStep != 0 ? 1 : 0;
+  // The turned placements are judged on the same sample places as the centre one, with b read
+  // at them directly: no second and third warp of the whole overlap.
+  const cv::Mat1f window = paddedWindow(a, centre.box, margin);
+  const Samples samples = texturedSamples(centre, window.cols, margin);
   std::array<BestShift, 3> best;
   std::array<Rigid, 3> poses;
   for (int k = -steps; k <= steps; ++k) {
     poses[k + 1] = turnedAbout(bToA, k * angleStep, pivotX, pivotY);
-    WarpedOverlap w;
-    if (k == 0) {
-      w = std::move(centre);
-    } else if (!warpOverlap(a, b, turnsB, poses[k + 1], w)) {
-      continue;
-    }
-    const cv::Mat1f window = paddedWindow(a, w.box, margin);
-    best[k + 1] = bestShift(shiftScores(window, texturedSamples(w, window.cols, margin), margin));
+    const Samples turned =
+        k == 0 ? Samples{} : resampled(samples, b, turnsB, poses[k + 1], centre.box);
+    best[k + 1] = bestShift(shiftScores(window, k == 0 ? samples : turned, margin));
   }
   int pick = 1;
   if (steps != 0) {
