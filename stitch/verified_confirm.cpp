@@ -41,9 +41,19 @@ cv::Rect overlapBox(const cv::Mat1f& a, int width, int height, const Rigid& bToA
   return {left, top, right - left, bottom - top};
 }
 
-// a's signal on `box` grown by `margin` on every side, zero outside a.
+// Offsets of the local search run in blocks of this many side by side, so that the inner loop
+// is one fixed-length vector operation.
+constexpr int kLanes = 8;
+
+int lanesFor(int margin) {
+  return (2 * margin + 1 + kLanes - 1) / kLanes * kLanes;
+}
+
+// a's signal on `box` grown by `margin` on every side, zero outside a; with spare zero columns
+// on the right so that a block of offsets never reads past a row's end.
 cv::Mat1f paddedWindow(const cv::Mat1f& a, const cv::Rect& box, int margin) {
-  cv::Mat1f out(box.height + 2 * margin, box.width + 2 * margin, 0.0F);
+  const int spare = lanesFor(margin) - (2 * margin + 1);
+  cv::Mat1f out(box.height + 2 * margin, box.width + 2 * margin + spare, 0.0F);
   const cv::Rect grown(box.x - margin, box.y - margin, box.width + 2 * margin,
                        box.height + 2 * margin);
   const cv::Rect inside = grown & cv::Rect(0, 0, a.cols, a.rows);
@@ -133,25 +143,33 @@ ShiftScores shiftScores(const cv::Mat1f& window, const Samples& samples, int mar
   if (count < static_cast<size_t>(kMinTexturedPixels)) return out;
   double bEnergy = 0;
   for (float v : samples.value) bEnergy += static_cast<double>(v) * v;
-  std::vector<float> product(static_cast<size_t>(side * side), 0.0F);
-  std::vector<float> energy(static_cast<size_t>(side * side), 0.0F);
+  // Accumulators per offset row, `lanes` wide (the lanes beyond the side are never read).
+  const int lanes = lanesFor(margin);
+  std::vector<float> product(static_cast<size_t>(side * lanes), 0.0F);
+  std::vector<float> energy(static_cast<size_t>(side * lanes), 0.0F);
   const float* base = window.ptr<float>(0);
   for (size_t i = 0; i < count; ++i) {
     const float bv = samples.value[i];
     for (int dy = 0; dy < side; ++dy) {
       const float* shifted = base + samples.windowIndex[i] +
                              static_cast<ptrdiff_t>(dy - margin) * window.cols - margin;
-      float* p = product.data() + static_cast<ptrdiff_t>(dy) * side;
-      float* e = energy.data() + static_cast<ptrdiff_t>(dy) * side;
-      for (int dx = 0; dx < side; ++dx) {
-        p[dx] += shifted[dx] * bv;
-        e[dx] += shifted[dx] * shifted[dx];
+      float* p = product.data() + static_cast<ptrdiff_t>(dy) * lanes;
+      float* e = energy.data() + static_cast<ptrdiff_t>(dy) * lanes;
+      for (int block = 0; block < lanes; block += kLanes) {
+        for (int k = 0; k < kLanes; ++k) {
+          p[block + k] += shifted[block + k] * bv;
+          e[block + k] += shifted[block + k] * shifted[block + k];
+        }
       }
     }
   }
-  for (size_t k = 0; k < out.score.size(); ++k) {
-    out.score[k] =
-        energy[k] > 0 ? product[k] / std::sqrt(static_cast<double>(energy[k]) * bEnergy) : 0.0;
+  for (int dy = 0; dy < side; ++dy) {
+    for (int dx = 0; dx < side; ++dx) {
+      const float pv = product[static_cast<size_t>(dy * lanes + dx)];
+      const float ev = energy[static_cast<size_t>(dy * lanes + dx)];
+      out.score[static_cast<size_t>(dy * side + dx)] =
+          ev > 0 ? pv / std::sqrt(static_cast<double>(ev) * bEnergy) : 0.0;
+    }
   }
   return out;
 }
