@@ -134,6 +134,15 @@ Samples resampled(const Samples& samples, const cv::Mat1f& b, int turnsB, const 
   return out;
 }
 
+// One block of offsets for one sample: a's values side by side against b's value.
+inline void accumulate(const float* __restrict a, float b, float* __restrict product,
+                       float* __restrict energy) {
+  for (int k = 0; k < kLanes; ++k) {
+    product[k] += a[k] * b;
+    energy[k] += a[k] * a[k];
+  }
+}
+
 // Correlation of the samples with a's window at every integer offset within margin. The
 // accumulators run over the offsets in the inner loop, where a's values lie side by side.
 ShiftScores shiftScores(const cv::Mat1f& window, const Samples& samples, int margin) {
@@ -155,12 +164,8 @@ ShiftScores shiftScores(const cv::Mat1f& window, const Samples& samples, int mar
                              static_cast<ptrdiff_t>(dy - margin) * window.cols - margin;
       float* p = product.data() + static_cast<ptrdiff_t>(dy) * lanes;
       float* e = energy.data() + static_cast<ptrdiff_t>(dy) * lanes;
-      for (int block = 0; block < lanes; block += kLanes) {
-        for (int k = 0; k < kLanes; ++k) {
-          p[block + k] += shifted[block + k] * bv;
-          e[block + k] += shifted[block + k] * shifted[block + k];
-        }
-      }
+      for (int block = 0; block < lanes; block += kLanes)
+        accumulate(shifted + block, bv, p + block, e + block);
     }
   }
   for (int dy = 0; dy < side; ++dy) {

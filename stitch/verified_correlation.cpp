@@ -98,16 +98,17 @@ struct Readout {
 };
 
 // Per horizontal offset dx: the columns of a and of the canvas that b's upright rectangle
-// overlaps, and the transform column that holds dx.
+// overlaps.
 struct ColumnSpans {
-  std::vector<int> aFrom, aTo, canvasFrom, canvasTo, source;
+  std::vector<int> aFrom, aTo, canvasFrom, canvasTo;
+  std::vector<float> width;  // of the overlap, in columns (0 where there is none)
 };
 
-ColumnSpans columnSpans(int aWidth, int canvasWidth, int bWidth, int rectLeft, const Readout& r) {
-  const int frameW = r.values->cols;
+ColumnSpans columnSpans(int aWidth, int canvasWidth, int bWidth, int rectLeft) {
   const size_t count = static_cast<size_t>(aWidth + canvasWidth - 1);
   ColumnSpans s;
-  for (auto* v : {&s.aFrom, &s.aTo, &s.canvasFrom, &s.canvasTo, &s.source}) v->resize(count);
+  for (auto* v : {&s.aFrom, &s.aTo, &s.canvasFrom, &s.canvasTo}) v->resize(count);
+  s.width.resize(count);
   for (int dx = -(canvasWidth - 1); dx < aWidth; ++dx) {
     const size_t i = static_cast<size_t>(dx + canvasWidth - 1);
     const int bx0 = rectLeft + dx;
@@ -115,9 +116,22 @@ ColumnSpans columnSpans(int aWidth, int canvasWidth, int bWidth, int rectLeft, c
     s.aTo[i] = std::min(aWidth, bx0 + bWidth);
     s.canvasFrom[i] = std::max(0, -dx);
     s.canvasTo[i] = std::min(canvasWidth, aWidth - dx);
-    s.source[i] = ((dx + r.shiftX) % frameW + frameW) % frameW;
+    s.width[i] = static_cast<float>(std::max(0, s.aTo[i] - s.aFrom[i]));
   }
   return s;
+}
+
+// The transform's row `row` read from offset dx = -(count - aWidth) on, wrapping round the
+// frame: two contiguous copies.
+void unwrappedRow(const float* row, int frameW, int start, size_t count, float* out) {
+  size_t done = 0;
+  int from = (start % frameW + frameW) % frameW;
+  while (done < count) {
+    const size_t run = std::min(count - done, static_cast<size_t>(frameW - from));
+    std::copy(row + from, row + from + run, out + done);
+    done += run;
+    from = 0;
+  }
 }
 
 // Normalised correlation of a with the canvas at every offset (dx, dy) that gives enough
@@ -126,7 +140,7 @@ void correlationSurface(const Readout& readout, const cv::Mat1d& aEnergy,
                         const cv::Mat1d& canvasEnergy, cv::Size aSize, const Canvas& canvas,
                         double minOverlap, cv::Mat1f& surface) {
   const int cw = canvas.image.cols, ch = canvas.image.rows;
-  const int frameH = readout.values->rows;
+  const int frameW = readout.values->cols, frameH = readout.values->rows;
   const int bw = canvas.turnedWidth, bh = canvas.turnedHeight;
   const double leftOfCentre = centreOf(cw) - centreOf(bw),
                topOfCentre = centreOf(ch) - centreOf(bh);
@@ -134,9 +148,14 @@ void correlationSurface(const Readout& readout, const cv::Mat1d& aEnergy,
   const int rectTop = static_cast<int>(std::floor(topOfCentre + 0.5));
   surface.create(aSize.height + ch - 1, aSize.width + cw - 1);
   surface.setTo(-1.0F);
-  const ColumnSpans spans = columnSpans(aSize.width, cw, bw, rectLeft, readout);
+  const ColumnSpans spans = columnSpans(aSize.width, cw, bw, rectLeft);
+  const size_t count = spans.width.size();
   std::vector<float> aColumns(static_cast<size_t>(aSize.width) + 1);
   std::vector<float> canvasColumns(static_cast<size_t>(cw) + 1);
+  std::vector<float> values(count), aPart(count), canvasPart(count), norm(count);
+  const auto floorShare = static_cast<float>(kEnergyFloorShare);
+  // Areas are whole pixel counts: at least one pixel, and at least minOverlap.
+  const float least = std::max(0.5F, static_cast<float>(minOverlap));
   for (int dy = -(ch - 1); dy < aSize.height; ++dy) {
     // b's upright rectangle stands in for its rotated footprint in a.
     const int by0 = rectTop + dy;
@@ -150,20 +169,30 @@ void correlationSurface(const Readout& readout, const cv::Mat1d& aEnergy,
     const double* cTop = canvasEnergy.ptr<double>(cy0);
     const double* cBottom = canvasEnergy.ptr<double>(cy1);
     for (int x = 0; x <= cw; ++x) canvasColumns[x] = static_cast<float>(cBottom[x] - cTop[x]);
-    const float* row =
-        readout.values->ptr<float>(((dy + readout.shiftY) % frameH + frameH) % frameH);
-    float* out = surface.ptr<float>(dy + ch - 1);
-    const int overlapRows = ay1 - ay0;
-    for (size_t i = 0; i < spans.source.size(); ++i) {
-      const int ax0 = spans.aFrom[i], ax1 = spans.aTo[i];
-      const double area = static_cast<double>(ax1 - ax0) * overlapRows;
-      if (ax1 <= ax0 || area < minOverlap) continue;
-      const double floor = kEnergyFloorShare * area;
-      const double ea = std::max<double>(floor, aColumns[ax1] - aColumns[ax0]);
-      const double eb = std::max<double>(
-          floor, canvasColumns[spans.canvasTo[i]] - canvasColumns[spans.canvasFrom[i]]);
-      out[i] = static_cast<float>(row[spans.source[i]] / std::sqrt(ea * eb));
+    for (size_t i = 0; i < count; ++i) {
+      aPart[i] = aColumns[spans.aTo[i]] - aColumns[spans.aFrom[i]];
+      canvasPart[i] = canvasColumns[spans.canvasTo[i]] - canvasColumns[spans.canvasFrom[i]];
     }
+    unwrappedRow(readout.values->ptr<float>(((dy + readout.shiftY) % frameH + frameH) % frameH),
+                 frameW, readout.shiftX - (cw - 1), count, values.data());
+    float* out = surface.ptr<float>(dy + ch - 1);
+    const auto overlapRows = static_cast<float>(ay1 - ay0);
+    // Passes without branches over the row (the square roots through OpenCV's vector code);
+    // offsets with too little overlap keep -1.
+    for (size_t i = 0; i < count; ++i) {
+      const float floor = floorShare * spans.width[i] * overlapRows;
+      norm[i] = std::max(std::max(floor, aPart[i]) * std::max(floor, canvasPart[i]), 1e-30F);
+    }
+    cv::Mat1f normRow(1, static_cast<int>(count), norm.data());
+    cv::sqrt(normRow, normRow);
+    for (size_t i = 0; i < count; ++i) norm[i] = values[i] / norm[i];
+    // The overlap's width rises, stays and falls with dx: the offsets with enough of it are
+    // one run.
+    size_t from = 0, to = count;
+    while (from < to && spans.width[from] * overlapRows < least) ++from;
+    while (to > from && spans.width[to - 1] * overlapRows < least) --to;
+    std::copy(norm.begin() + static_cast<ptrdiff_t>(from),
+              norm.begin() + static_cast<ptrdiff_t>(to), out + from);
   }
 }
 
