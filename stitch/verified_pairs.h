@@ -14,6 +14,13 @@ struct PairSearchOptions {
   double minOverlapFraction = 0.08;  // smallest overlap considered, of the smaller piece's area
   double maxAngleDegrees = 12.0;     // largest relative rotation between two pieces
   int peaksPerPairAndTurn = 3;       // hypotheses kept per pair and relative quarter turn
+  // The scan over offsets, turns and rotations runs this many halvings below the working level,
+  // with rotations this far apart; its peaks are then refined down to the working level.
+  int scanHalvings = 2;
+  double scanAngleStepDegrees = 3.0;
+  // A hypothesis is confirmed when the finer level agrees on its place and correlates at least
+  // this well over the whole overlap.
+  double minConfirmedScore = 0.2;
 };
 
 // Reports progress from 0 to 1 and returns true when the caller asks to stop.

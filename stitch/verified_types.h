@@ -46,13 +46,15 @@ struct Rigid {
 struct PairHypothesis {
   int32_t a = 0;
   int32_t b = 0;
-  int32_t quarterTurnsB = 0;      // 0 to 3, b relative to a
-  Rigid bToA;                     // working-level pixels
-  double score = 0;               // normalised correlation over the whole overlap, -1 to 1
-  double overlapFraction = 0;     // overlap area / area of the smaller piece, 0 to 1
-  int32_t overlapPixels = 0;      // overlap area in working-level pixels
-  double distinctness = 0;        // score margin over the best rival peak of the same pair
-  bool confirmed = false;         // survived the check on the finer level
+  int32_t quarterTurnsB = 0;   // 0 to 3, b relative to a
+  Rigid bToA;                  // working-level pixels
+  double score = 0;            // normalised correlation over the whole overlap, -1 to 1
+  double overlapFraction = 0;  // overlap area / area of the smaller piece, 0 to 1
+  int32_t overlapPixels = 0;   // overlap area in working-level pixels
+  double distinctness = 0;     // score margin over the best rival peak of the same pair
+  bool confirmed = false;      // survived the check on the finer level
+  double finerScore = 0;       // the correlation over the overlap on the finer level (0 when
+                               // the hypothesis was too weak to be checked there)
 };
 
 // What the global solution decided.
