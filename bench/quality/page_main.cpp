@@ -97,6 +97,6 @@ int run(const PageOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return cli::programMain("tessaly-quality-page", argc, argv, parse, kUsageText, run, kUsage,
-                          kFailed);
+  const cli::ProgramFrame frame{"tessaly-quality-page", kUsageText, kUsage, kFailed};
+  return cli::programMain(frame, argc, argv, parse, run);
 }

@@ -84,6 +84,6 @@ int run(const ScoreOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return cli::programMain("tessaly-quality-score", argc, argv, parse, kUsageText, run, kUsage,
-                          kUnreadable);
+  const cli::ProgramFrame frame{"tessaly-quality-score", kUsageText, kUsage, kUnreadable};
+  return cli::programMain(frame, argc, argv, parse, run);
 }

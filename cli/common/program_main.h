@@ -51,11 +51,4 @@ int programMain(const ProgramFrame& frame, int argc, char** argv, Parse parse, R
   }
 }
 
-// The same frame spelled out argument by argument.
-template <typename Parse, typename Run>
-int programMain(const char* program, int argc, char** argv, Parse parse, const char* usage, Run run,
-                int usageCode, int failureCode) {
-  return programMain(ProgramFrame{program, usage, usageCode, failureCode}, argc, argv, parse, run);
-}
-
 }  // namespace tessaly::cli

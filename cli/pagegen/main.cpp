@@ -41,6 +41,6 @@ int run(const PageOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return programMain("tessaly-pagegen", argc, argv, parsePageOptions, pageUsage(), run, kPageUsage,
-                     kPageWriteFailed);
+  const ProgramFrame frame{"tessaly-pagegen", pageUsage(), kPageUsage, kPageWriteFailed};
+  return programMain(frame, argc, argv, parsePageOptions, run);
 }

@@ -77,8 +77,11 @@ void composeAndWrite(const Options& o, int32_t formatId, tagStitchStyle style, S
 
 void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
                     ProgressDisplay& display) {
-  const tagStitchStyle style = chooseStyle(record.pieces.size(), o.style);
-  record.style = style == QX_STYLE_GRID ? "grid" : "row";
+  const tagStitchStyle baseStyle = chooseStyle(record.pieces.size(), o.style);
+  record.style = baseStyle == QX_STYLE_GRID ? "grid" : "row";
+  record.method = o.method == Method::Verified ? "verified" : "classic";
+  const tagStitchStyle style =
+      o.method == Method::Verified ? tagStitchStyle(baseStyle | QX_STYLE_VERIFIED) : baseStyle;
   WorkFolder work;
   PieceCache cache;
   cache.open(work.path());  // without it pieces are decoded every time, which only costs time

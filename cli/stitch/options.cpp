@@ -56,6 +56,7 @@ class Parser {
     if (args_.option("--report", value)) return setOnce("--report", o.reportPath, value);
     if (args_.option("-r", value) || args_.option("--rotate", value)) return rotation(value);
     if (args_.option("--style", value)) return style(value);
+    if (args_.option("--method", value)) return method(value);
     if (args_.option("--output-size", value))
       return number("--output-size", value, 0, kMaxOutputSize, o.outputSize);
     if (args_.option("--max-size-diff", value))
@@ -86,6 +87,16 @@ class Parser {
       options_.style = StyleChoice::Grid;
     else
       throw UsageError("style '" + value + "' is neither 'row' nor 'grid'");
+    return true;
+  }
+
+  bool method(const std::string& value) {
+    if (value == "verified")
+      options_.method = Method::Verified;
+    else if (value == "classic")
+      options_.method = Method::Classic;
+    else
+      throw UsageError("method '" + value + "' is neither 'verified' nor 'classic'");
     return true;
   }
 
@@ -141,6 +152,11 @@ Options:
                         The file itself is not changed.
   --style row|grid      how the pieces lie: one row, or a grid of at least two rows. Without
                         it: a grid for an even number of at least 4 pieces, else a row.
+                        With the verified method the style is only a hint.
+  --method verified|classic
+                        how the arrangement and the overlaps are found: 'verified' (default)
+                        correlates the pieces where text is still legible and fits all
+                        overlaps at once; 'classic' scores miniatures and chains the pairs
   --straighten          measure the skew of the stitched result and turn it level
   --crop                cut the result to the rectangle that every edge piece covers (with
                         --straighten also to the part that stays covered after the turn)

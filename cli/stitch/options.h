@@ -15,10 +15,15 @@ struct PieceArgument {
 
 enum class StyleChoice { Automatic, Row, Grid };
 
+// How the engine decides the arrangement and the coarse placement: the verified way (correlation
+// where text is legible, one global fit) or the classic way (miniature scores, chained pairs).
+enum class Method { Verified, Classic };
+
 struct Options {
   std::string output;
   std::vector<PieceArgument> pieces;
   StyleChoice style = StyleChoice::Automatic;
+  Method method = Method::Verified;
   int outputSize = 0;            // result resolution in halvings
   int maxSizeDiffPercent = 20;   // largest spread of size and resolution between pieces
   bool allowManyPieces = false;  // more than kMaxPiecesWithoutAsking pieces

@@ -118,7 +118,7 @@ std::string reportJson(const RunRecord& r) {
   else
     json.value(r.error);
   writeResult(json, r);
-  json.member("style", r.style);
+  json.member("style", r.style).member("method", r.method);
   json.member("outputSize", r.outputSize).member("outputLevel", r.outputLevel);
   writePieces(json, r);
   writeOrdering(json, r);

@@ -33,7 +33,8 @@ struct StageTime {
 
 struct RunRecord {
   std::vector<Piece> pieces;
-  std::string style;  // "row" or "grid"
+  std::string style;   // "row" or "grid"
+  std::string method;  // "verified" or "classic"
   int outputSize = 0;
   int outputLevel = -1;  // the halvings the result really has; -1 until known
   std::vector<std::string> loadOrder;

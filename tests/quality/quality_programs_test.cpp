@@ -8,7 +8,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bgr_image.h"
-#include "cli_test_support.h"
+#include "child_process.h"
+#include "json_reader.h"
+#include "temp_folder.h"
 #include "coarse_register.h"
 #include "picture_mat.h"
 
@@ -36,8 +38,11 @@ TEST(MaskedShift, FindsTheShiftFromTheValidPartsOnly) {
 
 class QualityPrograms : public ::testing::Test {
  protected:
+  // Runs a program and keeps what it printed in `log` for the failure messages.
   int run(const char* program, std::vector<std::string> arguments) {
-    return clitest::runProgram(program, arguments, folder.file("log.txt"));
+    const test::ChildResult result = test::runProgram(program, arguments);
+    log = result.standardOutput + result.standardError;
+    return result.exitCode;
   }
   // Blurred noise: texture in every cell.
   void writePage(const std::string& name, int width, int height) {
@@ -56,7 +61,8 @@ class QualityPrograms : public ::testing::Test {
         << ", \"y\": " << (height - 1) / 2.0 << "}, \"angleDegrees\": 0, \"width\": " << width
         << ", \"height\": " << height << "}]}";
   }
-  clitest::TempFolder folder;
+  test::TempFolder folder;
+  std::string log;
 };
 
 TEST_F(QualityPrograms, PageProgramCutsScalesAndTagsThePage) {
@@ -64,7 +70,7 @@ TEST_F(QualityPrograms, PageProgramCutsScalesAndTagsThePage) {
   ASSERT_EQ(run(PAGE_PROGRAM, {"--size", "210x297", "--dpi", "72", "--region", "0.5,0,0.5,1",
                                folder.file("wide.png"), folder.file("page.png")}),
             0)
-      << clitest::readText(folder.file("log.txt"));
+      << log;
   int dpi = 0;
   const cv::Mat page = readPictureMat(folder.file("page.png"), &dpi);
   EXPECT_EQ(page.size(), cv::Size(210, 297));
@@ -78,11 +84,10 @@ TEST_F(QualityPrograms, ScoreProgramPrintsTheVerdictAndKeepsItsExitCodes) {
   writePage("page.png", 300, 400);
   writeTruth(300, 400);
   const std::string page = folder.file("page.png"), truth = folder.file("truth.json");
-  ASSERT_EQ(run(SCORE_PROGRAM, {page, truth, page}), 0)
-      << clitest::readText(folder.file("log.txt"));
-  const std::string line = clitest::readText(folder.file("log.txt"));
-  EXPECT_NE(line.find("\"correct\": true"), std::string::npos) << line;
-  EXPECT_NE(line.find("\"coverage\": 1.0000"), std::string::npos) << line;
+  ASSERT_EQ(run(SCORE_PROGRAM, {page, truth, page}), 0) << log;
+  const test::JsonValue verdict = test::parseJson(log);
+  EXPECT_TRUE(verdict["correct"].asBool()) << log;
+  EXPECT_DOUBLE_EQ(verdict["coverage"].asNumber(), 1.0) << log;
   EXPECT_EQ(run(SCORE_PROGRAM, {page, truth}), 2);
   EXPECT_EQ(run(SCORE_PROGRAM, {"--fast", page, truth, page}), 2);
   EXPECT_EQ(run(SCORE_PROGRAM, {page, folder.file("none.json"), page}), 3);
