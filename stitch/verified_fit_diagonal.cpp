@@ -20,7 +20,8 @@ constexpr size_t kMostPoints = 40;
 constexpr int32_t kBefore = 11, kAfter = 12;
 
 // A's rectangle seen from B, cut to B and pulled in by kInset; empty when too small.
-tessaly::stitch::PixelBox overlapInB(const tagPixelArray& a, const tagPixelArray& b, const Rigid& bToA) {
+tessaly::stitch::PixelBox overlapInB(const tagPixelArray& a, const tagPixelArray& b,
+                                     const Rigid& bToA) {
   const Rigid aToB = inverse(bToA);
   double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
   for (const double x : {0.0, a.width - 1.0}) {
@@ -36,17 +37,18 @@ tessaly::stitch::PixelBox overlapInB(const tagPixelArray& a, const tagPixelArray
     return static_cast<int32_t>(std::clamp(v, 0.0, static_cast<double>(high)));
   };
   tessaly::stitch::PixelBox box{clampTo(std::ceil(minX), b.width - 1) + kInset,
-                   clampTo(std::ceil(minY), b.height - 1) + kInset,
-                   clampTo(std::floor(maxX), b.width - 1) - kInset,
-                   clampTo(std::floor(maxY), b.height - 1) - kInset};
+                                clampTo(std::ceil(minY), b.height - 1) + kInset,
+                                clampTo(std::floor(maxX), b.width - 1) - kInset,
+                                clampTo(std::floor(maxY), b.height - 1) - kInset};
   if (box.width() < kLeastSide || box.height() < kLeastSide) return {};
   return box;
 }
 
 }  // namespace
 
-std::vector<tessaly::stitch::Correspondence> diagonalMatches(const tagPixelArray& a, const tagPixelArray& b,
-                                                const Rigid& bToA) {
+std::vector<tessaly::stitch::Correspondence> diagonalMatches(const tagPixelArray& a,
+                                                             const tagPixelArray& b,
+                                                             const Rigid& bToA) {
   const tessaly::stitch::PixelBox box = overlapInB(a, b, bToA);
   if (box.width() < kLeastSide) return {};
   const int32_t spacing = std::clamp(std::min(box.width(), box.height()) / 20, 4, 32);
@@ -56,11 +58,12 @@ std::vector<tessaly::stitch::Correspondence> diagonalMatches(const tagPixelArray
   std::vector<tessaly::stitch::Correspondence> matches;
   for (const tessaly::stitch::Point& p : points) {
     const Vec2 predicted = apply(bToA, {double(p.x), double(p.y)});
-    const tessaly::stitch::Point prediction{tessaly::stitch::truncated(predicted.x), tessaly::stitch::truncated(predicted.y)};
+    const tessaly::stitch::Point prediction{tessaly::stitch::truncated(predicted.x),
+                                            tessaly::stitch::truncated(predicted.y)};
     const tessaly::stitch::PixelBox window{std::max(prediction.x - kBefore, 0),
-                              std::max(prediction.y - kBefore, 0),
-                              std::min(prediction.x + kAfter, a.width - 1),
-                              std::min(prediction.y + kAfter, a.height - 1)};
+                                           std::max(prediction.y - kBefore, 0),
+                                           std::min(prediction.x + kAfter, a.width - 1),
+                                           std::min(prediction.y + kAfter, a.height - 1)};
     if (window.width() < 9 || window.height() < 9) continue;
     const tessaly::stitch::BlockMatch m = tessaly::stitch::matchBlock(b, p, a, window, prediction);
     const bool wellInside = m.centre.x >= 2 && m.centre.y >= 2 && m.centre.x <= a.width - 3 &&

@@ -14,7 +14,8 @@ namespace tessaly::stitch::verified {
 
 // Both pieces at the same level; `bToA` maps b's pixels into a's on that level. Empty when the
 // overlap is too small or too plain to give at least three consistent correspondences.
-std::vector<tessaly::stitch::Correspondence> diagonalMatches(const tagPixelArray& a, const tagPixelArray& b,
-                                                const Rigid& bToA);
+std::vector<tessaly::stitch::Correspondence> diagonalMatches(const tagPixelArray& a,
+                                                             const tagPixelArray& b,
+                                                             const Rigid& bToA);
 
 }  // namespace tessaly::stitch::verified

@@ -57,8 +57,9 @@ void prepareLoad(Session& s, const POINT* sizes, long count) {
   state.globals.clear();
 }
 
-std::vector<tessaly::stitch::ImagePtr> loadLevels(Session& s, int index, tessaly::stitch::LoadedImage& loaded, double a,
-                                     double b) {
+std::vector<tessaly::stitch::ImagePtr> loadLevels(Session& s, int index,
+                                                  tessaly::stitch::LoadedImage& loaded, double a,
+                                                  double b) {
   SessionState& state = *s.verified;
   const int32_t w = state.workingLevel;
   PieceLevels& piece = state.pieces[index];
@@ -69,7 +70,8 @@ std::vector<tessaly::stitch::ImagePtr> loadLevels(Session& s, int index, tessaly
   // Every level is kept while the grey images are taken, then only the coarsest stays, as the
   // classic load leaves it.
   std::vector<tessaly::stitch::ImagePtr> levels = tessaly::stitch::buildLevels(
-      loaded, s.coarsest, w >= 1 ? tessaly::stitch::KeepLevels::AllButFull : tessaly::stitch::KeepLevels::CoarsestOnly,
+      loaded, s.coarsest,
+      w >= 1 ? tessaly::stitch::KeepLevels::AllButFull : tessaly::stitch::KeepLevels::CoarsestOnly,
       s.progress, a, b);
   if (w >= 1) piece.working = greyOf(*levels[w]);
   if (w >= 2) piece.finer = greyOf(*levels[w - 1]);
@@ -87,7 +89,8 @@ void noteArrangement(Session& s, std::vector<int32_t> cellPiece, std::vector<int
 std::vector<tessaly::stitch::Transform> fittedGlobals(const Session& s) {
   if (!s.verified || s.verified->globals.size() != static_cast<size_t>(s.count)) return {};
   std::vector<tessaly::stitch::Transform> globals;
-  for (const tessaly::stitch::Transform& t : s.verified->globals) globals.push_back(tessaly::stitch::snapToUnrotated(t));
+  for (const tessaly::stitch::Transform& t : s.verified->globals)
+    globals.push_back(tessaly::stitch::snapToUnrotated(t));
   return globals;
 }
 

@@ -64,8 +64,9 @@ void prepareLoad(Session& session, const POINT* sizes, long count);
 
 // Loading piece `index`: the level images the classic way keeps (only the coarsest), while the
 // grey working level and the next finer one are kept aside from the same pyramid.
-std::vector<tessaly::stitch::ImagePtr> loadLevels(Session& session, int index, tessaly::stitch::LoadedImage& loaded, double a,
-                                     double b);
+std::vector<tessaly::stitch::ImagePtr> loadLevels(Session& session, int index,
+                                                  tessaly::stitch::LoadedImage& loaded, double a,
+                                                  double b);
 
 // Records which piece, turned how, each cell of the applied arrangement holds.
 void noteArrangement(Session& session, std::vector<int32_t> cellPiece,
@@ -84,7 +85,8 @@ struct AlignStart {
 // Gives every neighbour pair its coarse transform from the verified solution (or, after
 // QXChangeOrder, from the hypotheses that fit the given arrangement), in the units of the level
 // above `level`, and its overlap rectangle. Places nothing for a classic session.
-AlignStart placeNeighbourPairs(Session& session, const std::vector<tessaly::stitch::NeighbourPair>& pairs);
+AlignStart placeNeighbourPairs(Session& session,
+                               const std::vector<tessaly::stitch::NeighbourPair>& pairs);
 
 // After refinement: one global transform per cell by a least-squares fit over the refined
 // correspondences of every pair, links that disagree with their loops dropped.

@@ -68,7 +68,8 @@ std::vector<Rigid> fullPlacements(const Session& s, const SessionState& state,
 }
 
 // A's full-resolution rectangle seen from B (bounding box of its corners), cut to B; inclusive.
-RECT overlapInB(const Rigid& bToA, const tessaly::stitch::PieceRecord& a, const tessaly::stitch::PieceRecord& b) {
+RECT overlapInB(const Rigid& bToA, const tessaly::stitch::PieceRecord& a,
+                const tessaly::stitch::PieceRecord& b) {
   const Rigid aToB = inverse(bToA);
   double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
   for (const double x : {0.0, a.fullWidth - 1.0}) {
@@ -97,12 +98,14 @@ long smallOverlapWarning(const tessaly::stitch::NeighbourPair& pair, const RECT&
   return extent < kSmallOverlap * size ? QX_WARN_SMALL_OVERLAP : QX_OK;
 }
 
-tessaly::stitch::PairAlignment& alignmentOf(Session& s, const tessaly::stitch::NeighbourPair& pair) {
+tessaly::stitch::PairAlignment& alignmentOf(Session& s,
+                                            const tessaly::stitch::NeighbourPair& pair) {
   tessaly::stitch::PieceRecord& a = s.pieces[pair.cellA];
   return pair.horizontal ? a.right : a.below;
 }
 
-FitLink linkOf(int32_t cellA, int32_t cellB, const std::vector<tessaly::stitch::Correspondence>& matches) {
+FitLink linkOf(int32_t cellA, int32_t cellB,
+               const std::vector<tessaly::stitch::Correspondence>& matches) {
   FitLink link{cellA, cellB, {}, 1.0};
   for (const tessaly::stitch::Correspondence& m : matches)
     link.points.push_back({{double(m.xA), double(m.yA)}, {double(m.xB), double(m.yB)}});
@@ -129,7 +132,8 @@ void addDiagonalLinks(Session& s, const std::vector<Rigid>& poses, std::vector<F
 
 }  // namespace
 
-AlignStart placeNeighbourPairs(Session& s, const std::vector<tessaly::stitch::NeighbourPair>& pairs) {
+AlignStart placeNeighbourPairs(Session& s,
+                               const std::vector<tessaly::stitch::NeighbourPair>& pairs) {
   AlignStart start;
   if (!s.verified) return start;
   SessionState& state = *s.verified;

@@ -52,7 +52,9 @@ double since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-bool failed(long status) { return status < 0 || (status > 0 && (status < 4097 || status > 4100)); }
+bool failed(long status) {
+  return status < 0 || (status > 0 && (status < 4097 || status > 4100));
+}
 
 }  // namespace
 
@@ -82,7 +84,8 @@ int main(int argc, char** argv) {
   const tagStitchStyle style = count < 4 || count % 2 != 0 ? QX_STYLE_ROW : QX_STYLE_GRID;
   void* session = QXCreateStitch(style, 0, nullptr, progress, loadPiece, releasePiece);
 
-  std::vector<std::vector<char>> candidateNames(size_t(5 * count), std::vector<char>(QX_NAME_BUFFER));
+  std::vector<std::vector<char>> candidateNames(size_t(5 * count),
+                                                std::vector<char>(QX_NAME_BUFFER));
   std::vector<char*> candidatePointers;
   for (auto& name : candidateNames) candidatePointers.push_back(name.data());
   std::vector<int32_t> turns(size_t(5 * count));
@@ -114,9 +117,9 @@ int main(int argc, char** argv) {
   int code = failed(status) ? 4 : 0;
   if (code == 0) {
     start = Clock::now();
-    const int32_t written = zanIOWriteBGR(argv[1], 0, result->bits, result->width, result->height,
-                                          result->bytesPerLine, std::max(dpi, 50), std::max(dpi, 50),
-                                          nullptr);
+    const int32_t written =
+        zanIOWriteBGR(argv[1], 0, result->bits, result->width, result->height, result->bytesPerLine,
+                      std::max(dpi, 50), std::max(dpi, 50), nullptr);
     std::fprintf(stderr, "write  %.3f s %dx%d\n", since(start), result->width, result->height);
     if (written != 0) code = 5;
   }

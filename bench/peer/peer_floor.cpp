@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
       const int32_t x0 = std::max(left, 0), x1 = std::min(left + info.width, width);
       if (ty < 0 || ty >= height || x1 <= x0) continue;
       std::memcpy(result.data() + size_t(ty) * stride + size_t(x0) * 3,
-                  piece.data() + size_t(y) * pieceStride + size_t(x0 - left) * 3, size_t(x1 - x0) * 3);
+                  piece.data() + size_t(y) * pieceStride + size_t(x0 - left) * 3,
+                  size_t(x1 - x0) * 3);
     }
   }
   piece = {};

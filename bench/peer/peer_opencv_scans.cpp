@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
-
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/stitching.hpp>
+#include <vector>
 
 int main(int argc, char** argv) {
   double confidence = 0;

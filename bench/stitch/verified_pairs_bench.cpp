@@ -17,8 +17,10 @@ using tessaly::stitch::verified::PieceLevels;
 std::vector<PieceLevels> gridOfFour(bool text) {
   const int32_t w = 1240, h = 1754, overlapX = 300, overlapY = 420;
   const int32_t pageW = 2 * w - overlapX + 200, pageH = 2 * h - overlapY + 200;
-  const tessaly::stitch::test::Picture page = text ? tessaly::stitch::test::makeParagraphPage(pageW, pageH, 5, 24)
-                                    : tessaly::stitch::test::smoothed(tessaly::stitch::test::makeTexturedPage(pageW, pageH, 5));
+  const tessaly::stitch::test::Picture page =
+      text ? tessaly::stitch::test::makeParagraphPage(pageW, pageH, 5, 24)
+           : tessaly::stitch::test::smoothed(
+                 tessaly::stitch::test::makeTexturedPage(pageW, pageH, 5));
   std::vector<PieceLevels> pieces;
   const double angles[4] = {1.5, -2.0, 0.5, -1.0};
   for (int cell = 0; cell < 4; ++cell) {

@@ -35,7 +35,9 @@ std::vector<uint32_t> codePoints(const std::string& text) {
   return points;
 }
 
-int32_t roundedPixels(FT_Pos units26_6) { return int32_t((units26_6 + 32) >> 6); }
+int32_t roundedPixels(FT_Pos units26_6) {
+  return int32_t((units26_6 + 32) >> 6);
+}
 
 }  // namespace
 
@@ -85,7 +87,8 @@ FT_Pos walkGlyphs(FT_Face face, const std::string& text, FT_Pos pen, FT_Int32 fl
 }  // namespace
 
 int32_t Font::measure(const std::string& text) const {
-  return roundedPixels(walkGlyphs(face_->face, text, 0, FT_LOAD_DEFAULT, [](FT_GlyphSlot, FT_Pos) {}));
+  return roundedPixels(
+      walkGlyphs(face_->face, text, 0, FT_LOAD_DEFAULT, [](FT_GlyphSlot, FT_Pos) {}));
 }
 
 void blendPixel(BgrImage& canvas, int32_t x, int32_t y, Colour ink, uint32_t coverage) {

@@ -17,7 +17,9 @@ Rgb mix(Rgb a, Rgb b, double t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Rgb scaled(Rgb c, double k) { return {c.r * k, c.g * k, c.b * k}; }
+Rgb scaled(Rgb c, double k) {
+  return {c.r * k, c.g * k, c.b * k};
+}
 
 // Smooth value noise on a lattice, its values fixed by the seed.
 class Noise {
@@ -29,7 +31,8 @@ class Noise {
     const auto ix = int64_t(fx), iy = int64_t(fy);
     const double tx = smooth(x - fx), ty = smooth(y - fy);
     const double top = lattice(ix, iy) + (lattice(ix + 1, iy) - lattice(ix, iy)) * tx;
-    const double bottom = lattice(ix, iy + 1) + (lattice(ix + 1, iy + 1) - lattice(ix, iy + 1)) * tx;
+    const double bottom =
+        lattice(ix, iy + 1) + (lattice(ix + 1, iy + 1) - lattice(ix, iy + 1)) * tx;
     return top + (bottom - top) * ty;
   }
 
@@ -50,7 +53,8 @@ class Noise {
   static double smooth(double t) { return t * t * (3 - 2 * t); }
 
   double lattice(int64_t x, int64_t y) const {
-    uint64_t h = seed_ ^ (uint64_t(x) * 0x9e3779b97f4a7c15ull) ^ (uint64_t(y) * 0xc2b2ae3d27d4eb4full);
+    uint64_t h =
+        seed_ ^ (uint64_t(x) * 0x9e3779b97f4a7c15ull) ^ (uint64_t(y) * 0xc2b2ae3d27d4eb4full);
     h = (h ^ (h >> 31)) * 0xbf58476d1ce4e5b9ull;
     h = (h ^ (h >> 29)) * 0x94d049bb133111ebull;
     return double((h ^ (h >> 32)) & 0xffffff) / double(0x1000000);
@@ -114,13 +118,15 @@ Rgb meadowAt(const Scene& s, int32_t x, double y) {
 
 bool inTree(const Scene& s, double x, double y, Rgb& colour) {
   for (const Tree& tree : s.trees) {
-    const double dx = (x - tree.x) / tree.radius, dy = (y - (tree.baseY - 1.6 * tree.radius)) / (1.5 * tree.radius);
+    const double dx = (x - tree.x) / tree.radius,
+                 dy = (y - (tree.baseY - 1.6 * tree.radius)) / (1.5 * tree.radius);
     if (dx * dx + dy * dy < 1) {
       const double light = 0.6 + 0.5 * s.noise.fractal(x / 4.0, y / 4.0, 3) - 0.25 * dx;
       colour = scaled({34, 70, 36}, light);
       return true;
     }
-    if (std::abs(x - tree.x) < tree.radius * 0.12 && y > tree.baseY - 0.6 * tree.radius && y < tree.baseY) {
+    if (std::abs(x - tree.x) < tree.radius * 0.12 && y > tree.baseY - 0.6 * tree.radius &&
+        y < tree.baseY) {
       colour = {70, 50, 35};
       return true;
     }
@@ -145,12 +151,15 @@ Scene makeScene(int32_t width, int32_t height, uint64_t seed) {
   }
   const int trees = 3 + int(random.below(4));
   for (int k = 0; k < trees; ++k)
-    s.trees.push_back({width * random.uniform(0.05, 0.95), s.shoreline + (height - s.shoreline) * random.uniform(0.3, 0.9),
+    s.trees.push_back({width * random.uniform(0.05, 0.95),
+                       s.shoreline + (height - s.shoreline) * random.uniform(0.3, 0.9),
                        height * random.uniform(0.05, 0.09)});
   return s;
 }
 
-uint8_t toByte(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
+uint8_t toByte(double v) {
+  return uint8_t(std::clamp(std::lround(v), 0L, 255L));
+}
 
 }  // namespace
 
@@ -164,10 +173,14 @@ void paintLandscape(BgrImage& canvas, int32_t x0, int32_t y0, int32_t width, int
       if (x0 + x < 0 || x0 + x >= canvas.width) continue;
       Rgb c{};
       if (!inTree(s, x, y, c)) {
-        if (y < s.mountains[size_t(x)]) c = skyAt(s, x, y);
-        else if (y < s.horizon) c = landAt(s, x, y);
-        else if (y < s.shoreline) c = waterAt(s, x, y);
-        else c = meadowAt(s, x, y);
+        if (y < s.mountains[size_t(x)])
+          c = skyAt(s, x, y);
+        else if (y < s.horizon)
+          c = landAt(s, x, y);
+        else if (y < s.shoreline)
+          c = waterAt(s, x, y);
+        else
+          c = meadowAt(s, x, y);
       }
       uint8_t* p = canvas.pixel(x0 + x, y0 + y);
       p[0] = toByte(c.b);

@@ -9,13 +9,17 @@
 namespace tessaly::cli {
 namespace {
 
-int32_t points(double pt, int32_t dpi) { return std::max(1, int32_t(std::lround(pt * dpi / 72.0))); }
+int32_t points(double pt, int32_t dpi) {
+  return std::max(1, int32_t(std::lround(pt * dpi / 72.0)));
+}
 
 std::unique_ptr<Font> open(const std::string& folder, const char* file, double pt, int32_t dpi) {
   return std::make_unique<Font>(folder + "/" + file, pt, dpi);
 }
 
-int32_t spaceWidth(const Font& font) { return std::max(1, font.measure(" ")); }
+int32_t spaceWidth(const Font& font) {
+  return std::max(1, font.measure(" "));
+}
 
 int32_t wordsWidth(const Font& font, const std::vector<std::string>& words) {
   int32_t width = 0;
@@ -31,7 +35,8 @@ void drawLine(BgrImage& canvas, const Font& font, int32_t x, int32_t baseline, i
   int32_t pen = x;
   for (int32_t i = 0; i <= gaps; ++i) {
     font.draw(canvas, pen, baseline, words[size_t(i)], ink);
-    pen += font.measure(words[size_t(i)]) + spaceWidth(font) + (gaps > 0 ? spare * (i + 1) / gaps - spare * i / gaps : 0);
+    pen += font.measure(words[size_t(i)]) + spaceWidth(font) +
+           (gaps > 0 ? spare * (i + 1) / gaps - spare * i / gaps : 0);
   }
 }
 
@@ -125,7 +130,8 @@ bool flowParagraph(BgrImage& canvas, ColumnFlow& flow, const Font& font, const s
   return true;
 }
 
-bool flowHeading(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts, const std::string& text) {
+bool flowHeading(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts,
+                 const std::string& text) {
   const int32_t before = flow.atColumnTop() ? 0 : fonts.body->lineHeight() / 2;
   // A heading never ends a column: it keeps two lines of its text with it.
   if (!flow.reserve(before + fonts.heading->lineHeight() * 3 / 2 + 2 * fonts.body->lineHeight()))
@@ -142,17 +148,21 @@ bool flowTable(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts, const
   const int32_t titleHeight = fonts.tableHead->lineHeight() * 3 / 2;
   const int32_t height = titleHeight + rowHeight * int32_t(cells.size()) + fonts.body->lineHeight();
   if (!flow.reserve(height)) return false;
-  const int32_t x0 = flow.x(), width = flow.width(), thin = points(0.5, dpi), thick = points(1.2, dpi);
+  const int32_t x0 = flow.x(), width = flow.width(), thin = points(0.5, dpi),
+                thick = points(1.2, dpi);
   fonts.tableHead->draw(canvas, x0, flow.y() + fonts.tableHead->ascent(), title, kInk);
   int32_t y = flow.y() + titleHeight;
   // The first column holds names and takes a third; the figures share the rest.
   const auto columns = int32_t(cells.front().size());
   std::vector<int32_t> edges = {x0, x0 + width / 3};
-  for (int32_t c = 1; c < columns; ++c) edges.push_back(edges[1] + (width - width / 3) * c / (columns - 1));
+  for (int32_t c = 1; c < columns; ++c)
+    edges.push_back(edges[1] + (width - width / 3) * c / (columns - 1));
   const int32_t pad = points(3, dpi);
   for (size_t r = 0; r < cells.size(); ++r, y += rowHeight) {
-    if (r == 0) fillBox(canvas, x0, y, x0 + width, y + rowHeight, {222, 229, 238});
-    else if (r % 2 == 0) fillBox(canvas, x0, y, x0 + width, y + rowHeight, {243, 243, 241});
+    if (r == 0)
+      fillBox(canvas, x0, y, x0 + width, y + rowHeight, {222, 229, 238});
+    else if (r % 2 == 0)
+      fillBox(canvas, x0, y, x0 + width, y + rowHeight, {243, 243, 241});
     const Font& font = r == 0 ? *fonts.tableHead : *fonts.tableBody;
     const int32_t baseline = y + (rowHeight + font.ascent() - font.descent()) / 2;
     for (int32_t c = 0; c < columns; ++c) {
@@ -176,7 +186,8 @@ bool flowFigure(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts,
   const auto captionLines = wrapWords(*fonts.caption, caption, flow.width());
   const int32_t pictureHeight = flow.width() * 9 / 20;
   const int32_t gap = points(4, dpi);
-  const int32_t height = pictureHeight + gap + fonts.caption->lineHeight() * int32_t(captionLines.size()) +
+  const int32_t height = pictureHeight + gap +
+                         fonts.caption->lineHeight() * int32_t(captionLines.size()) +
                          fonts.body->lineHeight();
   if (!flow.reserve(height)) return false;
   const int32_t x0 = flow.x(), y0 = flow.y(), frame = points(0.75, dpi);

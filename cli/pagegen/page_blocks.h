@@ -53,7 +53,8 @@ class ColumnFlow {
 // Each returns false when the page filled up before the block was complete.
 bool flowParagraph(BgrImage& canvas, ColumnFlow& flow, const Font& font, const std::string& text,
                    int32_t indent);
-bool flowHeading(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts, const std::string& text);
+bool flowHeading(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts,
+                 const std::string& text);
 bool flowTable(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts, const std::string& title,
                const std::vector<std::vector<std::string>>& cells, int32_t dpi);
 bool flowFigure(BgrImage& canvas, ColumnFlow& flow, const PageFonts& fonts,

@@ -15,10 +15,13 @@ struct Frame {
   int32_t left, right, top, bottom;  // the type area
 };
 
-int32_t millimetres(double mm, int32_t dpi) { return int32_t(std::lround(mm * dpi / 25.4)); }
+int32_t millimetres(double mm, int32_t dpi) {
+  return int32_t(std::lround(mm * dpi / 25.4));
+}
 
 // The running header above the title and the footer below the type area.
-void drawHeaderAndFooter(BgrImage& canvas, const PageFonts& fonts, const Frame& frame, int32_t dpi) {
+void drawHeaderAndFooter(BgrImage& canvas, const PageFonts& fonts, const Frame& frame,
+                         int32_t dpi) {
   const Font& small = *fonts.small;
   const int32_t headerBaseline = frame.top - millimetres(4, dpi);
   small.draw(canvas, frame.left, headerBaseline, "LAKELAND WETLANDS SURVEY", kGreyInk);
@@ -31,14 +34,17 @@ void drawHeaderAndFooter(BgrImage& canvas, const PageFonts& fonts, const Frame& 
   fillBox(canvas, frame.left, footerBaseline - small.ascent() - millimetres(2, dpi), frame.right,
           footerBaseline - small.ascent() - millimetres(2, dpi) + std::max(1, dpi / 150), kRuleInk);
   const std::string page = "\xe2\x80\x93 7 \xe2\x80\x93";
-  small.draw(canvas, (frame.left + frame.right - small.measure(page)) / 2, footerBaseline, page, kGreyInk);
-  small.draw(canvas, frame.left, footerBaseline, "Field data as recorded; figures rounded.", kGreyInk);
+  small.draw(canvas, (frame.left + frame.right - small.measure(page)) / 2, footerBaseline, page,
+             kGreyInk);
+  small.draw(canvas, frame.left, footerBaseline, "Field data as recorded; figures rounded.",
+             kGreyInk);
 }
 
 // The title block across the full width; returns the row below it.
 int32_t drawTitle(BgrImage& canvas, const PageFonts& fonts, const Frame& frame, int32_t dpi) {
   int32_t y = frame.top;
-  fonts.title->draw(canvas, frame.left, y + fonts.title->ascent(), "Water and Reed Bed Monitoring", kHeadingInk);
+  fonts.title->draw(canvas, frame.left, y + fonts.title->ascent(), "Water and Reed Bed Monitoring",
+                    kHeadingInk);
   y += fonts.title->lineHeight();
   fonts.subtitle->draw(canvas, frame.left, y + fonts.subtitle->ascent(),
                        "Results of the spring and summer field season, with site tables", kGreyInk);
@@ -48,12 +54,13 @@ int32_t drawTitle(BgrImage& canvas, const PageFonts& fonts, const Frame& frame, 
 }
 
 // Fills the columns with a fixed rhythm of blocks until the page is full.
-void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const PageRequest& request) {
+void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow,
+              const PageRequest& request) {
   TextSource text(request.seed);
   const int32_t indent = fonts.body->measure("mmm");
   int section = 1, table = 1, figure = 1;
   enum Block { kHeading, kFirstParagraph, kParagraph, kTable, kFigure, kList };
-  const Block rhythm[] = {kHeading, kFirstParagraph, kParagraph, kTable,    kParagraph,
+  const Block rhythm[] = {kHeading, kFirstParagraph, kParagraph, kTable,     kParagraph,
                           kHeading, kFirstParagraph, kFigure,    kParagraph, kList};
   for (size_t step = 0;; ++step) {
     bool fitted = true;
@@ -66,13 +73,16 @@ void flowBody(BgrImage& canvas, const PageFonts& fonts, ColumnFlow& flow, const 
         fitted = flowParagraph(canvas, flow, *fonts.body, text.paragraph(text.between(3, 5)), 0);
         break;
       case kParagraph:
-        fitted = flowParagraph(canvas, flow, *fonts.body, text.paragraph(text.between(3, 6)), indent);
+        fitted =
+            flowParagraph(canvas, flow, *fonts.body, text.paragraph(text.between(3, 6)), indent);
         break;
       case kTable:
-        fitted = flowTable(canvas, flow, fonts, text.tableTitle(table++), text.table(text.between(6, 8)), request.dpi);
+        fitted = flowTable(canvas, flow, fonts, text.tableTitle(table++),
+                           text.table(text.between(6, 8)), request.dpi);
         break;
       case kFigure:
-        fitted = flowFigure(canvas, flow, fonts, text.figureCaption(figure++), request.dpi, request.seed + step);
+        fitted = flowFigure(canvas, flow, fonts, text.figureCaption(figure++), request.dpi,
+                            request.seed + step);
         break;
       case kList: {
         std::vector<std::string> items;
@@ -97,7 +107,8 @@ BgrImage renderPage(const PageRequest& request) {
   const int32_t side = millimetres(18, request.dpi);
   const Frame frame{side, request.width - side, millimetres(16, request.dpi),
                     request.height - millimetres(18, request.dpi)};
-  if (frame.right - frame.left < millimetres(40, request.dpi) || frame.bottom - frame.top < millimetres(60, request.dpi))
+  if (frame.right - frame.left < millimetres(40, request.dpi) ||
+      frame.bottom - frame.top < millimetres(60, request.dpi))
     return canvas;  // too small for a type area: plain paper
   drawHeaderAndFooter(canvas, fonts, frame, request.dpi);
   const int32_t bodyTop = drawTitle(canvas, fonts, frame, request.dpi);

@@ -14,12 +14,16 @@ struct Paper {
   double width, height;  // millimetres, portrait
 };
 
-constexpr Paper kPapers[] = {{"a5", 148, 210}, {"a4", 210, 297}, {"a3", 297, 420},
-                             {"letter", 215.9, 279.4}, {"legal", 215.9, 355.6}};
+constexpr Paper kPapers[] = {{"a5", 148, 210},
+                             {"a4", 210, 297},
+                             {"a3", 297, 420},
+                             {"letter", 215.9, 279.4},
+                             {"legal", 215.9, 355.6}};
 
 void readPaper(const std::string& text, PageOptions& options) {
   std::string lower = text;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
   for (const Paper& paper : kPapers) {
     if (lower == paper.name) {
       options.paperWidthMm = paper.width;
@@ -29,18 +33,25 @@ void readPaper(const std::string& text, PageOptions& options) {
   }
   const size_t split = lower.find('x');
   if (split == std::string::npos)
-    throw UsageError("--paper wants a4, a3, a5, letter, legal or WIDTHxHEIGHT in millimetres, not \"" +
-                     text + "\"");
+    throw UsageError(
+        "--paper wants a4, a3, a5, letter, legal or WIDTHxHEIGHT in millimetres, not \"" + text +
+        "\"");
   options.paperWidthMm = parseNumber("--paper", lower.substr(0, split), 20, 5000);
   options.paperHeightMm = parseNumber("--paper", lower.substr(split + 1), 20, 5000);
 }
 
-int32_t pixels(double mm, int32_t dpi) { return int32_t(std::lround(mm * dpi / 25.4)); }
+int32_t pixels(double mm, int32_t dpi) {
+  return int32_t(std::lround(mm * dpi / 25.4));
+}
 
 }  // namespace
 
-int32_t PageOptions::width() const { return pixelWidth > 0 ? pixelWidth : pixels(paperWidthMm, dpi); }
-int32_t PageOptions::height() const { return pixelHeight > 0 ? pixelHeight : pixels(paperHeightMm, dpi); }
+int32_t PageOptions::width() const {
+  return pixelWidth > 0 ? pixelWidth : pixels(paperWidthMm, dpi);
+}
+int32_t PageOptions::height() const {
+  return pixelHeight > 0 ? pixelHeight : pixels(paperHeightMm, dpi);
+}
 
 PageOptions parsePageOptions(int argc, const char* const* argv) {
   PageOptions o;

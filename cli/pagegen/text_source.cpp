@@ -6,26 +6,28 @@ namespace tessaly::cli {
 namespace {
 
 const std::vector<const char*> kAdjectives = {
-    "northern", "seasonal", "shallow", "dense", "open", "upper", "lower", "recent", "average",
-    "marked", "steady", "local", "western", "narrow", "wide", "early", "late", "mixed", "clear",
-    "sparse", "moderate", "eastern", "sheltered", "exposed"};
+    "northern", "seasonal", "shallow", "dense",  "open",     "upper",   "lower",     "recent",
+    "average",  "marked",   "steady",  "local",  "western",  "narrow",  "wide",      "early",
+    "late",     "mixed",    "clear",   "sparse", "moderate", "eastern", "sheltered", "exposed"};
 const std::vector<const char*> kNouns = {
-    "survey", "wetland", "reed bed", "shoreline", "water level", "sample", "transect", "meadow",
-    "inlet", "channel", "catchment", "monitoring site", "bird count", "vegetation", "sediment",
-    "stream", "habitat", "flow", "margin", "plot", "record", "season", "estimate", "pond"};
-const std::vector<const char*> kVerbs = {
-    "shows", "confirms", "suggests", "reflects", "follows", "exceeds", "matches", "supports",
-    "limits", "affects", "indicates", "balances", "reduces", "extends"};
-const std::vector<const char*> kLinks = {
-    "along", "within", "across", "near", "below", "beyond", "around", "throughout", "against"};
+    "survey",     "wetland",    "reed bed", "shoreline", "water level", "sample",
+    "transect",   "meadow",     "inlet",    "channel",   "catchment",   "monitoring site",
+    "bird count", "vegetation", "sediment", "stream",    "habitat",     "flow",
+    "margin",     "plot",       "record",   "season",    "estimate",    "pond"};
+const std::vector<const char*> kVerbs = {"shows",     "confirms", "suggests", "reflects", "follows",
+                                         "exceeds",   "matches",  "supports", "limits",   "affects",
+                                         "indicates", "balances", "reduces",  "extends"};
+const std::vector<const char*> kLinks = {"along",  "within", "across",     "near",   "below",
+                                         "beyond", "around", "throughout", "against"};
 const std::vector<const char*> kClauses = {
-    "as in the previous year", "despite the dry spring", "after the autumn floods",
-    "at most of the sites", "in the second half of the season", "when measured at dawn",
-    "within the expected range", "for the first time since the survey began"};
+    "as in the previous year",          "despite the dry spring",
+    "after the autumn floods",          "at most of the sites",
+    "in the second half of the season", "when measured at dawn",
+    "within the expected range",        "for the first time since the survey began"};
 const std::vector<const char*> kTopics = {
-    "Summary",        "Methods",          "Field observations", "Water quality",
+    "Summary",         "Methods",         "Field observations", "Water quality",
     "Results by site", "Vegetation",      "Breeding birds",     "Discussion",
-    "Outlook",        "Recommendations", "Data handling",      "Acknowledgements"};
+    "Outlook",         "Recommendations", "Data handling",      "Acknowledgements"};
 const std::vector<const char*> kSites = {
     "North Marsh", "Alder Creek", "Stone Bridge", "Reed Bay",   "Willow Flats", "Heron Point",
     "Mill Pond",   "East Meadow", "Ash Hollow",   "Otter Pool", "Fen Corner",   "Long Reach"};
@@ -42,9 +44,9 @@ const char* TextSource::pick(const std::vector<const char*>& words) {
 }
 
 std::string TextSource::sentence() {
-  std::string s = std::string("the ") + pick(kAdjectives) + " " + pick(kNouns) + " " + pick(kVerbs) +
-                  " the " + pick(kNouns) + " " + pick(kLinks) + " the " + pick(kAdjectives) + " " +
-                  pick(kNouns);
+  std::string s = std::string("the ") + pick(kAdjectives) + " " + pick(kNouns) + " " +
+                  pick(kVerbs) + " the " + pick(kNouns) + " " + pick(kLinks) + " the " +
+                  pick(kAdjectives) + " " + pick(kNouns);
   if (random_.below(3) == 0) s += std::string(", ") + pick(kClauses);
   if (random_.below(4) == 0) {
     char figure[48];
@@ -72,8 +74,8 @@ std::string TextSource::tableTitle(int number) {
 
 std::string TextSource::figureCaption(int number) {
   return "Figure " + std::to_string(number) + ". View " + pick(kLinks) + " the " +
-         pick(kAdjectives) + " " + pick(kNouns) + " from the " + pick(kSites) +
-         " hide; the " + pick(kNouns) + " lies in the middle distance.";
+         pick(kAdjectives) + " " + pick(kNouns) + " from the " + pick(kSites) + " hide; the " +
+         pick(kNouns) + " lies in the middle distance.";
 }
 
 std::string TextSource::listItem() {
@@ -83,7 +85,8 @@ std::string TextSource::listItem() {
 }
 
 std::vector<std::vector<std::string>> TextSource::table(int rows) {
-  std::vector<std::vector<std::string>> cells = {{"Site", "Area (ha)", "Samples", "Mean", "Change"}};
+  std::vector<std::vector<std::string>> cells = {
+      {"Site", "Area (ha)", "Samples", "Mean", "Change"}};
   const uint32_t first = random_.below(uint32_t(kSites.size()));
   for (int r = 0; r < rows; ++r) {
     char area[16], samples[16], mean[16], change[16];

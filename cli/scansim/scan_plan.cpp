@@ -81,10 +81,10 @@ ScanPlan planScans(const ScanSettings& settings, int32_t pageWidth, int32_t page
       piece.height = height;
       // Pixel centres lie on whole numbers, so a piece whose left edge is at page edge e has
       // its centre at e + width / 2 - 0.5.
-      piece.centreX = left + column * stepX + width / 2.0 - 0.5 +
-                      random.symmetric(settings.maxShift * width);
-      piece.centreY = top + row * stepY + height / 2.0 - 0.5 +
-                      random.symmetric(settings.maxShift * height);
+      piece.centreX =
+          left + column * stepX + width / 2.0 - 0.5 + random.symmetric(settings.maxShift * width);
+      piece.centreY =
+          top + row * stepY + height / 2.0 - 0.5 + random.symmetric(settings.maxShift * height);
       piece.angleDegrees = random.symmetric(settings.maxAngle);
       piece.brightness = random.symmetric(settings.maxBrightness);
       piece.contrast = 1 + random.symmetric(settings.maxContrast);
@@ -94,7 +94,8 @@ ScanPlan planScans(const ScanSettings& settings, int32_t pageWidth, int32_t page
       piece.turnDegrees = settings.turnDegrees.empty() ? 0 : settings.turnDegrees[piece.index];
       // Scans are saved one after another, a little irregularly, never two in the same second.
       if (piece.index > 0)
-        modified += std::max<int64_t>(1, int64_t{settings.interval} + int64_t{random.below(11)} - 5);
+        modified +=
+            std::max<int64_t>(1, int64_t{settings.interval} + int64_t{random.below(11)} - 5);
       piece.modified = modified;
       plan.pieces.push_back(piece);
     }

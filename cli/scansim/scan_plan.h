@@ -13,17 +13,17 @@ namespace tessaly::cli {
 struct ScanSettings {
   int32_t rows = 2;
   int32_t columns = 2;
-  double overlap = 0;       // fraction of a piece shared with each neighbour; 0: the default
-  int32_t pieceWidth = 0;   // 0 (both): as large as the grid needs to cover the page
+  double overlap = 0;      // fraction of a piece shared with each neighbour; 0: the default
+  int32_t pieceWidth = 0;  // 0 (both): as large as the grid needs to cover the page
   int32_t pieceHeight = 0;
-  double maxAngle = 1.5;     // degrees either way
-  double maxShift = 0.015;   // fraction of the piece's size either way
-  double maxBrightness = 10; // levels either way
-  double maxContrast = 0.06; // contrast factor within 1 +- this
-  double maxGamma = 0.08;    // gamma within 1 +- this
-  double noise = 2.0;        // standard deviation in levels
-  double blur = 0.6;         // standard deviation in pixels; below 0.2 none
-  std::vector<int> turnDegrees;  // per piece in scanning order: 0, 90, 180 or 270 clockwise
+  double maxAngle = 1.5;           // degrees either way
+  double maxShift = 0.015;         // fraction of the piece's size either way
+  double maxBrightness = 10;       // levels either way
+  double maxContrast = 0.06;       // contrast factor within 1 +- this
+  double maxGamma = 0.08;          // gamma within 1 +- this
+  double noise = 2.0;              // standard deviation in levels
+  double blur = 0.6;               // standard deviation in pixels; below 0.2 none
+  std::vector<int> turnDegrees;    // per piece in scanning order: 0, 90, 180 or 270 clockwise
   int64_t startTime = 1700000000;  // modification time of the first scan, seconds since 1970
   int32_t interval = 30;           // seconds between scans, before a little jitter
   uint64_t seed = 1;

@@ -65,14 +65,17 @@ void blurPass(const BgrImage& in, BgrImage& out, const std::vector<int32_t>& wei
         const int32_t w = weights[size_t(k + radius)];
         for (int ch = 0; ch < 3; ++ch) sum[ch] += source[ch] * w;
       }
-      for (int ch = 0; ch < 3; ++ch) target[x * 3 + ch] = uint8_t(std::clamp(sum[ch] >> 14, 0, 255));
+      for (int ch = 0; ch < 3; ++ch)
+        target[x * 3 + ch] = uint8_t(std::clamp(sum[ch] >> 14, 0, 255));
     }
   }
 }
 
 }  // namespace
 
-int uprightQuarterTurns(int degrees) { return ((degrees / 90) % 4 + 4) % 4; }
+int uprightQuarterTurns(int degrees) {
+  return ((degrees / 90) % 4 + 4) % 4;
+}
 
 BgrImage sampleTilted(const BgrImage& page, const ScanPiece& piece) {
   BgrImage out = makeImage(piece.width, piece.height);
@@ -85,7 +88,7 @@ BgrImage sampleTilted(const BgrImage& page, const ScanPiece& piece) {
     for (int32_t u = 0; u < piece.width; ++u) {
       const double du = u - cu, dv = v - cv;
       sampler.sample(c * du - s * dv + piece.centreX, s * du + c * dv + piece.centreY,
-                   target + size_t(u) * 3);
+                     target + size_t(u) * 3);
     }
   }
   return out;
@@ -103,7 +106,8 @@ void blurGaussian(BgrImage& image, double sigma) {
 void applyTone(BgrImage& image, double brightness, double contrast, double gamma) {
   uint8_t table[256];
   for (int v = 0; v < 256; ++v) {
-    const double level = std::clamp(contrast * (v / 255.0 - 0.5) + 0.5 + brightness / 255, 0.0, 1.0);
+    const double level =
+        std::clamp(contrast * (v / 255.0 - 0.5) + 0.5 + brightness / 255, 0.0, 1.0);
     table[v] = clampByte(255 * std::pow(level, gamma));
   }
   for (int32_t y = 0; y < image.height; ++y) {
@@ -117,7 +121,8 @@ void addNoise(BgrImage& image, double sigma, uint64_t seed, uint64_t stream) {
   Random random(seed, stream);
   for (int32_t y = 0; y < image.height; ++y) {
     uint8_t* row = image.row(y);
-    for (int32_t i = 0; i < image.width * 3; ++i) row[i] = clampByte(row[i] + sigma * random.bell());
+    for (int32_t i = 0; i < image.width * 3; ++i)
+      row[i] = clampByte(row[i] + sigma * random.bell());
   }
 }
 

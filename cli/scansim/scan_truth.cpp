@@ -13,7 +13,8 @@ void writePiece(JsonWriter& json, const ScanPiece& piece, const std::string& fil
       .member("index", piece.index)
       .member("row", piece.row)
       .member("column", piece.column)
-      .key("centre").beginObject()
+      .key("centre")
+      .beginObject()
       .member("x", piece.centreX)
       .member("y", piece.centreY)
       .endObject()
@@ -41,22 +42,25 @@ std::string truthJson(const ScanPlan& plan, const TruthHeader& header) {
       .member("generator", "tessaly-scansim")
       .member("source", header.source)
       .member("seed", int64_t(header.seed))
-      .key("page").beginObject()
+      .key("page")
+      .beginObject()
       .member("width", plan.pageWidth)
       .member("height", plan.pageHeight)
       .member("dpi", header.dpi)
       .endObject()
-      .key("grid").beginObject()
+      .key("grid")
+      .beginObject()
       .member("rows", plan.rows)
       .member("columns", plan.columns)
       .member("overlap", plan.overlap)
       .endObject()
       .member("placement",
-             "piece point (u, v) of the upright piece shows page point centre + R(angle) * "
-             "(u - (width - 1) / 2, v - (height - 1) / 2), R(a) = [cos a, -sin a; sin a, cos a], "
-             "y down; a file turned by turnDegrees (clockwise) is made upright by "
-             "uprightQuarterTurns counter-clockwise quarter turns")
-      .key("pieces").beginArray();
+              "piece point (u, v) of the upright piece shows page point centre + R(angle) * "
+              "(u - (width - 1) / 2, v - (height - 1) / 2), R(a) = [cos a, -sin a; sin a, cos a], "
+              "y down; a file turned by turnDegrees (clockwise) is made upright by "
+              "uprightQuarterTurns counter-clockwise quarter turns")
+      .key("pieces")
+      .beginArray();
   for (size_t i = 0; i < plan.pieces.size(); ++i)
     writePiece(json, plan.pieces[i], i < header.files.size() ? header.files[i] : std::string());
   json.endArray().endObject();

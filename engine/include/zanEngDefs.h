@@ -14,12 +14,13 @@
 /* Result codes. Functions return 0 (or a count, a handle) on success and one of these on
  * failure; creation functions return 0 and store the code in their last argument. */
 #define ZAN_OK 0
-#define ZAN_ERR_FAILED (-1)     /* generic failure */
-#define ZAN_ERR_MASK (-2)       /* a mask could not be rasterised */
-#define ZAN_ERR_LOCK (-11)      /* a handle could not be locked */
-#define ZAN_ERR_FLOAT (-13)     /* a floating layer could not be made */
-#define ZAN_ERR_CREATE (-14)    /* an object or memory could not be created */
-#define ZAN_ERR_ARG (-22)       /* invalid argument: bad index, bad rectangle, bad value, a block
+#define ZAN_ERR_FAILED (-1)  /* generic failure */
+#define ZAN_ERR_MASK (-2)    /* a mask could not be rasterised */
+#define ZAN_ERR_LOCK (-11)   /* a handle could not be locked */
+#define ZAN_ERR_FLOAT (-13)  /* a floating layer could not be made */
+#define ZAN_ERR_CREATE (-14) /* an object or memory could not be created */
+#define ZAN_ERR_ARG                                                                               \
+  (-22)                         /* invalid argument: bad index, bad rectangle, bad value, a block \
                                    that does not fit its tile */
 #define ZAN_ERR_CANCELLED (-30) /* the caller's cancel callback asked to stop */
 
@@ -42,9 +43,10 @@
 
 /* Layer properties. Values are 4 bytes unless stated. Every set of a layer property is also
  * announced to the layer's picture with the identifier as change code. */
-#define ZAN_LAYER_NAME (-101)      /* 520-byte descriptor exchanged with file plug-ins (kept in the
-                                      generic store) */
-#define ZAN_LAYER_PICTURE (-102)   /* owning picture, 0 while in none */
+#define ZAN_LAYER_NAME                                                                            \
+  (-101)                         /* 520-byte descriptor exchanged with file plug-ins (kept in the \
+                                    generic store) */
+#define ZAN_LAYER_PICTURE (-102) /* owning picture, 0 while in none */
 #define ZAN_LAYER_TILECOUNT (-103) /* read only: entries in the tile table */
 #define ZAN_LAYER_RECT (-104)      /* 16 bytes: RECT in picture coordinates */
 #define ZAN_LAYER_INDEX (-105)     /* 1-based place in the picture */
@@ -59,7 +61,8 @@
 #define ZAN_LAYER_TILEH (-114)     /* tile height, default 256; a change re-lays the tile grid */
 #define ZAN_LAYER_TAG (-115)       /* stored value passed on to the tools' pixel callbacks */
 #define ZAN_LAYER_CACHEKEY (-116)  /* stored value; setting it drops the reduced copies */
-#define ZAN_LAYER_TEXT (-117)      /* ZAN_TEXT_RECORD_SIZE bytes: the text record; a get always
+#define ZAN_LAYER_TEXT                                                                          \
+  (-117)                           /* ZAN_TEXT_RECORD_SIZE bytes: the text record; a get always \
                                       reports 4 */
 #define ZAN_LAYER_TRANSFORM (-120) /* set only, 72 bytes: 3 x 3 matrix of doubles */
 
@@ -79,10 +82,11 @@
 #define ZAN_PICT_BPP (-208)          /* bits per pixel, default 24 */
 #define ZAN_PICT_UNDOLIMIT (-209)    /* capacity of the undo history */
 #define ZAN_PICT_PALETTE (-212)      /* palette block (0 = none); not owned by the picture */
-#define ZAN_PICT_CURRENTLAYER (-214) /* 1-based current layer, clamped to the layer count on
-                                        every read */
-#define ZAN_PICT_VIEWCOUNT (-215)    /* read only */
-#define ZAN_PICT_VALUE217 (-217)     /* stored value */
+#define ZAN_PICT_CURRENTLAYER                                                             \
+  (-214)                          /* 1-based current layer, clamped to the layer count on \
+                                     every read */
+#define ZAN_PICT_VIEWCOUNT (-215) /* read only */
+#define ZAN_PICT_VALUE217 (-217)  /* stored value */
 
 /* Generic picture property holding a heap block that the picture frees when it goes. */
 #define ZAN_PICT_OWNED_BLOCK 10003

@@ -11,7 +11,9 @@ int32_t clamped(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool isEmpty(const RECT& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 
 }  // namespace
 
@@ -35,8 +37,8 @@ ZAN_API int32_t zanRectUnion(RECT* result, const RECT* a, const RECT* b) {
     *result = aEmpty ? *b : *a;
     return 1;
   }
-  *result = RECT{std::min(a->left, b->left), std::min(a->top, b->top),
-                 std::max(a->right, b->right), std::max(a->bottom, b->bottom)};
+  *result = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                 std::max(a->bottom, b->bottom)};
   return 1;
 }
 
@@ -73,7 +75,9 @@ ZAN_API int32_t zanRectIsPtIn(const RECT* rect, POINT point) {
              : 0;
 }
 
-ZAN_API int32_t zanRectEmpty(RECT* rect) { return zanRectSet(rect, 0, 0, 0, 0); }
+ZAN_API int32_t zanRectEmpty(RECT* rect) {
+  return zanRectSet(rect, 0, 0, 0, 0);
+}
 
 ZAN_API int32_t zanRectSet(RECT* rect, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (rect == nullptr) return 0;

@@ -1,8 +1,8 @@
 /* The engine's public headers are plain C: this file includes them, uses their types and calls
  * the library through them. */
-#include "zanengin.h"
-
 #include <stdio.h>
+
+#include "zanengin.h"
 
 int main(void) {
   int32_t error = 1;

@@ -1,10 +1,10 @@
 /* The platform library's public headers are plain C: this file includes them and calls the
  * library through them. The engine's header declares RECT and POINT under the same guard, so
  * both can be included together. */
-#include "zanPltfm.h"
-#include "QuiltexEngine.h"
-
 #include <stdio.h>
+
+#include "QuiltexEngine.h"
+#include "zanPltfm.h"
 
 int main(void) {
   RECT a = {0, 0, 4, 4};

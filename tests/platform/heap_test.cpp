@@ -15,7 +15,10 @@ namespace {
 // A fresh heap per test, so block counts and moving settings start clean.
 class HeapTest : public ::testing::Test {
  protected:
-  void SetUp() override { heap = zanHeapCreate(); ASSERT_NE(heap, 0u); }
+  void SetUp() override {
+    heap = zanHeapCreate();
+    ASSERT_NE(heap, 0u);
+  }
   void TearDown() override { EXPECT_EQ(zanHeapDestroy(heap), 1); }
   zanHeap heap = 0;
 };
@@ -50,8 +53,8 @@ TEST_F(HeapTest, AllocReportsSizeAndZeroesOnRequest) {
   zanHeapUnlock(heap, empty, 0);
   zanHeapFree(heap, empty);
 
-  EXPECT_EQ(zanHeapAlloc(heap, 8, 0x1), 0u);          // unknown flag
-  EXPECT_EQ(zanHeapAlloc(0xFFFF, 8, 0), 0u);          // no such heap
+  EXPECT_EQ(zanHeapAlloc(heap, 8, 0x1), 0u);  // unknown flag
+  EXPECT_EQ(zanHeapAlloc(0xFFFF, 8, 0), 0u);  // no such heap
 }
 
 TEST_F(HeapTest, LocksNestAndALockedBlockNeverMoves) {

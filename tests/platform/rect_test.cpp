@@ -7,13 +7,15 @@
 
 namespace {
 
-RECT rect(int32_t l, int32_t t, int32_t r, int32_t b) { return RECT{l, t, r, b}; }
+RECT rect(int32_t l, int32_t t, int32_t r, int32_t b) {
+  return RECT{l, t, r, b};
+}
 
 ::testing::AssertionResult same(const RECT& a, const RECT& b) {
   if (zanRectIsEqual(&a, &b)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << ","
-                                       << a.bottom << ") vs (" << b.left << "," << b.top << ","
-                                       << b.right << "," << b.bottom << ")";
+  return ::testing::AssertionFailure()
+         << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom << ") vs (" << b.left
+         << "," << b.top << "," << b.right << "," << b.bottom << ")";
 }
 
 TEST(Rect, EmptinessAndPointsFollowExclusiveEdges) {

@@ -26,7 +26,9 @@ struct Str {
 };
 
 TEST(String, Utf8RoundTripsThroughUtf16Units) {
-  const char* text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x93\x84";  // Grüße € 📄
+  const char* text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE2\x82\xAC \xF0\x9F\x93\x84";  // Grüße € 📄
   Str s(text);
   EXPECT_EQ(s.utf8(), text);
   EXPECT_EQ(zanStrLen(s.handle), 10);  // the last character takes two units
@@ -44,7 +46,11 @@ TEST(String, Utf8RoundTripsThroughUtf16Units) {
 
 TEST(String, MalformedInputBecomesReplacementCharacters) {
   // A stray continuation byte, an overlong slash, an encoded surrogate and a cut-off sequence.
-  Str s("a\x80" "b\xC0\xAF" "c\xED\xA0\x80" "d\xE2\x82");
+  Str s(
+      "a\x80"
+      "b\xC0\xAF"
+      "c\xED\xA0\x80"
+      "d\xE2\x82");
   const std::string r = "\xEF\xBF\xBD";
   EXPECT_EQ(s.utf8(), "a" + r + "b" + r + r + "c" + r + r + r + "d" + r + r);
   Str lone(zanStrFromUtf16(u"x\xD800y", 3));

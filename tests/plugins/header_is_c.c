@@ -1,8 +1,8 @@
 /* The plug-in interface header is plain C, layout checks included: this file includes it and
  * uses its records and its copy helper. */
-#include "plugin_interface.h"
-
 #include <stdio.h>
+
+#include "plugin_interface.h"
 
 int main(void) {
   ImageInfo own = {0};

@@ -14,8 +14,8 @@ constexpr uint8_t kMagic[4] = {'T', 'G', 'R', 'Y'};
 constexpr int32_t kHeaderBytes = 8;
 
 const PlugInfo kInfo = {
-    sizeof(PlugInfo), PLUG_INTERFACE_VERSION, kFormatId, 0, 1, 1, 1, 1, 0, 0,
-    u"Sample grey(*.GRY)", u"*.GRY"};
+    sizeof(PlugInfo), PLUG_INTERFACE_VERSION, kFormatId, 0, 1, 1, 1, 1, 0, 0, u"Sample grey(*.GRY)",
+    u"*.GRY"};
 const SaveListEntry kSaveList[] = {{PLUG_COLOR_GREY, 8}};
 
 // The instance lives in a heap block that stays locked from GetPlugStruct to CloseImage.
@@ -27,7 +27,9 @@ struct Instance {
   int32_t width, height, rowsDone;
 };
 
-Instance& of(PlugInstance* p) { return *reinterpret_cast<Instance*>(p); }
+Instance& of(PlugInstance* p) {
+  return *reinterpret_cast<Instance*>(p);
+}
 
 int32_t fail(Instance& in, int32_t code) {
   in.error = code;
@@ -108,12 +110,15 @@ int32_t createImage(PlugInstance* p, const CreateRequest* request, RowLayout* la
   return 1;
 }
 
-int32_t addInfo(PlugInstance*, int32_t, const void*, int32_t) { return 0; }
+int32_t addInfo(PlugInstance*, int32_t, const void*, int32_t) {
+  return 0;
+}
 
 int32_t startWriteImage(PlugInstance* p) {
   Instance& in = of(p);
-  const uint8_t h[kHeaderBytes] = {kMagic[0], kMagic[1], kMagic[2], kMagic[3],
-                                   uint8_t(in.width), uint8_t(in.width >> 8),
+  const uint8_t h[kHeaderBytes] = {kMagic[0],          kMagic[1],
+                                   kMagic[2],          kMagic[3],
+                                   uint8_t(in.width),  uint8_t(in.width >> 8),
                                    uint8_t(in.height), uint8_t(in.height >> 8)};
   return in.stream->write(in.stream, h, kHeaderBytes) == kHeaderBytes
              ? 1
@@ -136,7 +141,9 @@ void closeImage(PlugInstance* p) {
   zanHeapFree(0, self);
 }
 
-int32_t getError(PlugInstance* p) { return of(p).error; }
+int32_t getError(PlugInstance* p) {
+  return of(p).error;
+}
 
 int32_t getSaveList(int32_t wanted, SaveListEntry* entries) {
   constexpr int32_t have = sizeof kSaveList / sizeof kSaveList[0];
@@ -163,8 +170,7 @@ PLUG_EXPORT int32_t GetPlugInfo(PlugInfo* info) {
   return 1;
 }
 
-PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting,
-                                        int32_t formatId) {
+PLUG_EXPORT PlugInstance* GetPlugStruct(PlugStream* stream, int32_t forWriting, int32_t formatId) {
   if (stream == nullptr || (formatId != PLUG_FORMAT_ANY && formatId != kFormatId)) return nullptr;
   if (!forWriting && !probe(stream)) return nullptr;
   const zanHandle self = zanHeapAlloc(0, sizeof(Instance), ZAN_HEAP_ZEROINIT);

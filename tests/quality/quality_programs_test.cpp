@@ -9,10 +9,10 @@
 
 #include "bgr_image.h"
 #include "child_process.h"
-#include "json_reader.h"
-#include "temp_folder.h"
 #include "coarse_register.h"
+#include "json_reader.h"
 #include "picture_mat.h"
+#include "temp_folder.h"
 
 namespace tessaly::quality {
 namespace {

@@ -1,8 +1,8 @@
 /* The engine's public header is plain C: this file includes it, uses its types and calls the
  * library through it. */
-#include "QuiltexEngine.h"
-
 #include <stdio.h>
+
+#include "QuiltexEngine.h"
 
 static void progress(long position, bool* cancel, void* userData) {
   (void)position;

@@ -80,7 +80,8 @@ struct TruthSearch {
 StitchLayout layoutOf(int32_t rows, int32_t columns, double overlap, uint32_t seed,
                       std::vector<double> tilts = {}) {
   const int32_t overlapPixels = static_cast<int32_t>(std::lround(kWidth * overlap));
-  StitchLayout layout = tessaly::stitch::test::gridLayout(rows, columns, kWidth, kHeight, overlapPixels, seed);
+  StitchLayout layout =
+      tessaly::stitch::test::gridLayout(rows, columns, kWidth, kHeight, overlapPixels, seed);
   // Rows step by the same share of the height.
   const double stepY = kHeight * (1 - overlap);
   for (size_t cell = 0; cell < layout.cells.size(); ++cell) {
@@ -89,7 +90,8 @@ StitchLayout layoutOf(int32_t rows, int32_t columns, double overlap, uint32_t se
   }
   const int32_t pageHeight = static_cast<int32_t>(80 + (rows - 1) * stepY + kHeight);
   if (pageHeight > layout.page.height) {
-    layout.page = tessaly::stitch::test::smoothed(tessaly::stitch::test::makeTexturedPage(layout.page.width, pageHeight, seed));
+    layout.page = tessaly::stitch::test::smoothed(
+        tessaly::stitch::test::makeTexturedPage(layout.page.width, pageHeight, seed));
   }
   return layout;
 }
@@ -178,7 +180,8 @@ class VerifiedEndToEndTest : public tessaly::stitch::test::SessionTest,
     tagPixelArray* result = nullptr;
     ASSERT_EQ(QXAutoBlend(session_, &result, nullptr), QX_OK);
     EXPECT_EQ(loader_.liveImages(), 0);
-    const tessaly::stitch::test::StitchCheck check = tessaly::stitch::test::checkAgainstPage(*result, layout, 0, 6);
+    const tessaly::stitch::test::StitchCheck check =
+        tessaly::stitch::test::checkAgainstPage(*result, layout, 0, 6);
     EXPECT_GT(check.covered, static_cast<int64_t>(result->width) * result->height / 2);
     EXPECT_LT(check.meanError, 5.0);
     EXPECT_LE(check.worstShift, 1);
@@ -289,7 +292,8 @@ class VerifiedSelectionTest : public tessaly::stitch::test::SessionTest {};
 
 // The session keeps no style of its own: what it was given shows in the policy built from it.
 bool hasPolicyOf(void* session, int32_t style) {
-  const tessaly::stitch::StitchPolicy have = static_cast<tessaly::stitch::Session*>(session)->policy;
+  const tessaly::stitch::StitchPolicy have =
+      static_cast<tessaly::stitch::Session*>(session)->policy;
   const tessaly::stitch::StitchPolicy want = tessaly::stitch::policyFor(style);
   return have.coarsestMinimumSide == want.coarsestMinimumSide &&
          have.composition == want.composition && have.linkThreshold == want.linkThreshold;
@@ -327,7 +331,8 @@ TEST_F(VerifiedSelectionTest, CancelDuringThePairSearchStopsTheOrdering) {
 }
 
 TEST_F(VerifiedSelectionTest, LoadKeepsTheWorkingLevelsBesideTheClassicMiniatures) {
-  const tessaly::stitch::test::Picture page = tessaly::stitch::test::makeTexturedPage(2400, 1000, 31);
+  const tessaly::stitch::test::Picture page =
+      tessaly::stitch::test::makeTexturedPage(2400, 1000, 31);
   addPiece("a.bmp", tessaly::stitch::test::cutPiece(page, 650, 500, 1200, 900), 0);
   addPiece("b.bmp", tessaly::stitch::test::cutPiece(page, 1450, 500, 1200, 900), 1);
   open(QX_STYLE_ROW | QX_STYLE_VERIFIED);

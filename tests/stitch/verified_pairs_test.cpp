@@ -62,11 +62,13 @@ void expectAccurate(const PairHypothesis& h, const PieceLevels& b, const CutPlan
 class PairSearch : public ::testing::Test {
  protected:
   static const tessaly::stitch::test::Picture& texturedPage() {
-    static const tessaly::stitch::test::Picture page = tessaly::stitch::test::smoothed(tessaly::stitch::test::makeTexturedPage(1100, 900, 7));
+    static const tessaly::stitch::test::Picture page =
+        tessaly::stitch::test::smoothed(tessaly::stitch::test::makeTexturedPage(1100, 900, 7));
     return page;
   }
   static const tessaly::stitch::test::Picture& textPage() {
-    static const tessaly::stitch::test::Picture page = tessaly::stitch::test::makeParagraphPage(1100, 900, 11, 12);
+    static const tessaly::stitch::test::Picture page =
+        tessaly::stitch::test::makeParagraphPage(1100, 900, 11, 12);
     return page;
   }
 

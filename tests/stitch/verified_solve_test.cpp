@@ -151,8 +151,8 @@ TEST(VerifiedSolveTest, TwoByThreeWithADecoyPerPairThatOftenScoresHigher) {
   EXPECT_GE(trueLinks, 11u);  // 7 neighbour pairs and 4 diagonals
   for (size_t k = 0; k < trueLinks; ++k) {
     // A text line pitch away: higher than the truth on every other pair.
-    hypotheses.push_back(tessaly::stitch::test::decoyOf(hypotheses[k], k % 3 == 0 ? 14 : 0, k % 3 == 0 ? 0 : 12,
-                                         k % 2 == 0 ? 0.66 : 0.5));
+    hypotheses.push_back(tessaly::stitch::test::decoyOf(
+        hypotheses[k], k % 3 == 0 ? 14 : 0, k % 3 == 0 ? 0 : 12, k % 2 == 0 ? 0.66 : 0.5));
   }
   const Arrangement a = solve(scene, hypotheses);
   expectScene(a, scene);
@@ -169,8 +169,8 @@ TEST(VerifiedSolveTest, GridWithoutDiagonalsDecidesDecoysByItsSquares) {
   EXPECT_EQ(hypotheses.size(), 12u);
   for (size_t k = 0; k < 12; ++k) {
     // Echoes at different offsets: no two of them tell the same story about a piece.
-    hypotheses.push_back(tessaly::stitch::test::decoyOf(hypotheses[k], 0, k % 2 == 0 ? 9.0 + 4 * k : -9.0 - 4 * k,
-                                         k % 3 == 0 ? 0.62 : 0.45));
+    hypotheses.push_back(tessaly::stitch::test::decoyOf(
+        hypotheses[k], 0, k % 2 == 0 ? 9.0 + 4 * k : -9.0 - 4 * k, k % 3 == 0 ? 0.62 : 0.45));
   }
   const Arrangement a = solve(scene, hypotheses);
   expectScene(a, scene);

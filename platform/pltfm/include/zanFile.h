@@ -94,9 +94,7 @@ class File {
   zanHandle release() { return std::exchange(handle_, 0); }
 
   int32_t read(void* buffer, uint32_t count) { return zanFileRead(handle_, buffer, count); }
-  int32_t write(const void* buffer, uint32_t count) {
-    return zanFileWrite(handle_, buffer, count);
-  }
+  int32_t write(const void* buffer, uint32_t count) { return zanFileWrite(handle_, buffer, count); }
   // Both transfers succeed only when every byte moved.
   bool readAll(void* buffer, uint32_t count) {
     return zanFileRead(handle_, buffer, count) == static_cast<int32_t>(count);

@@ -3,8 +3,8 @@
  *
  * Right and bottom are exclusive (see zanTypes.h); a rectangle is empty when right <= left or
  * bottom <= top. "The empty rectangle" is (0, 0, 0, 0). Every output pointer may alias an input.
- * A null pointer makes a call do nothing and return 0 (zanRectIsEmpty answers 1). Results that would leave the signed 32-bit
- * range are clamped to it.
+ * A null pointer makes a call do nothing and return 0 (zanRectIsEmpty answers 1). Results that
+ * would leave the signed 32-bit range are clamped to it.
  *
  * This header is valid C and C++.
  */

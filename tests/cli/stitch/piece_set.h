@@ -15,12 +15,12 @@ void loadPlugins();
 
 // Writes picture to path in the format its extension names, with dpi (0: none) and the given
 // modification time in seconds. Throws on failure.
-void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture, int32_t dpi,
-                  long modifiedAt);
+void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture,
+                  int32_t dpi, long modifiedAt);
 
 // Reads a picture file through the loader; also gives the format and resolution.
 tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* formatId = nullptr,
-                            int32_t* xDpi = nullptr);
+                                           int32_t* xDpi = nullptr);
 
 struct PieceSetPlan {
   int32_t rows = 1;

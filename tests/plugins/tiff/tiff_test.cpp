@@ -164,7 +164,8 @@ TEST(TiffWrite, TheOptionChoosesTheCompressionAndTheTagsSayIt) {
   const Bytes file = encode(p, &lzw, 300);
   const tessaly::test::TempFolder folder;
   const std::string name = folder.file("written.tif");
-  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+  std::ofstream(name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), file.size());
   TIFF* t = TIFFOpen(name.c_str(), "r");
   ASSERT_NE(t, nullptr);
   uint16_t compression = 0, unit = 0;

@@ -50,4 +50,3 @@ Picture halvedTimes(const Picture& picture, int times);
 Picture turnByElementarySteps(const Picture& source, int turns);
 
 }  // namespace tessaly::stitch::test
-
