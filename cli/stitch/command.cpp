@@ -9,6 +9,7 @@
 #include "engine_run.h"
 #include "exit_codes.h"
 #include "formats.h"
+#include "memory_budget.h"
 #include "peak_memory.h"
 #include "piece_cache.h"
 #include "piece_loader.h"
@@ -114,10 +115,11 @@ void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& disp
                                        "'; end it in one of " + writableExtensions());
   }
   record.outputFormat = formatName(formatId);
-  record.pieces = inspectPieces(o.pieces);
+  record.pieces = inspectPieces(o.pieces, o.maxPiecePixels);
   if (auto failure = checkPieces(record.pieces, {o.allowManyPieces, o.maxSizeDiffPercent})) {
     throw *failure;
   }
+  checkMemoryFits(record.pieces, o.outputSize, availableMemoryBytes());
   if (cancelRequested()) throw Failure(ExitCode::Cancelled, "cancelled before stitching");
   stitchAndWrite(o, formatId, record, display);
 }

@@ -93,6 +93,10 @@ ZANIO_API int32_t _zanIOLoadPlugsEx(const char* folder) {
   });
 }
 
+ZANIO_API int64_t zanIOSetPixelLimit(int64_t pixels) {
+  return fileio::setPixelLimit(pixels);
+}
+
 ZANIO_API int32_t zanIOUnloadPlugs(void) {
   return Registry::instance().unload();
 }

@@ -205,6 +205,8 @@ int32_t FileStream::finish() {
   const bool written = flush() && file_.close();
   if (complete_ && written && std::rename(temp_.c_str(), path_.c_str()) == 0) return ZANIO_OK;
   zanFileDelete(temp_.c_str());
+  // A write that fails here (a full disk) reads like one that failed earlier in the image.
+  if (complete_ && !written) return PLUG_ERR_SHORT_WRITE;
   return complete_ ? ZANIO_ERR_STREAM : ZANIO_ERR_INCOMPLETE;
 }
 
