@@ -15,8 +15,8 @@ void loadPlugins() {
   if (!loaded) throw std::runtime_error("no plug-ins next to the test program");
 }
 
-void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture, int32_t dpi,
-                  long modifiedAt) {
+void writePicture(const std::string& path, const tessaly::stitch::test::Picture& picture,
+                  int32_t dpi, long modifiedAt) {
   loadPlugins();
   const int32_t code = zanIOWriteBGR(path.c_str(), 0, picture.bytes.data(), picture.width,
                                      picture.height, picture.stride, dpi, dpi, nullptr);
@@ -27,7 +27,8 @@ void writePicture(const std::string& path, const tessaly::stitch::test::Picture&
   }
 }
 
-tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* formatId, int32_t* xDpi) {
+tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* formatId,
+                                           int32_t* xDpi) {
   loadPlugins();
   zanIOBGRInfo info{};
   info.size = sizeof info;
@@ -44,8 +45,8 @@ tessaly::stitch::test::Picture readPicture(const std::string& path, int32_t* for
 }
 
 std::vector<std::string> writePieceSet(const std::string& folder, const PieceSetPlan& plan) {
-  tessaly::stitch::test::StitchLayout layout =
-      tessaly::stitch::test::tiltedGrid(plan.rows, plan.columns, plan.width, plan.height, plan.overlap, plan.seed);
+  tessaly::stitch::test::StitchLayout layout = tessaly::stitch::test::tiltedGrid(
+      plan.rows, plan.columns, plan.width, plan.height, plan.overlap, plan.seed);
   std::vector<std::string> paths;
   for (size_t cell = 0; cell < layout.cells.size(); ++cell) {
     if (cell < plan.fileTurns.size()) layout.cells[cell].fileTurns = (4 - plan.fileTurns[cell]) % 4;

@@ -233,6 +233,60 @@ TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {
   expectOnlyPiecesAnd({});
 }
 
+// Rewrites the frame header of a JPEG file so that it claims width x height pixels; the scan
+// data stays as small as it was.
+void claimJpegSize(const std::string& path, uint16_t width, uint16_t height) {
+  std::string bytes = readText(path);
+  for (size_t i = 2; i + 9 < bytes.size(); ++i) {
+    const auto marker = uint8_t(bytes[i + 1]);
+    if (uint8_t(bytes[i]) != 0xFF || marker < 0xC0 || marker > 0xC2) continue;
+    bytes[i + 5] = char(height >> 8);
+    bytes[i + 6] = char(height);
+    bytes[i + 7] = char(width >> 8);
+    bytes[i + 8] = char(width);
+    tessaly::test::writeText(path, bytes);
+    return;
+  }
+  FAIL() << "no frame header in " << path;
+}
+
+TEST_F(StitchProgramTest, HugeHeadersAreRefusedBeforeDecodingWithLittleMemory) {
+  const std::vector<std::string> files = pieces();
+  const std::string older = olderResult("result.png");
+  const std::string huge = dir_.file("piece-huge.jpg");
+  std::filesystem::copy_file(files[1], huge);
+  claimJpegSize(huge, 20000, 20000);
+  ChildResult r = stitch({"-o", older, files[0], huge}, {});
+  EXPECT_EQ(r.exitCode, 3) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "piece-huge.jpg")) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "--max-piece-pixels")) << r.standardError;
+  EXPECT_LT(r.peakMemoryBytes, int64_t{1500} << 20);
+
+  // A limit below the good pieces refuses them the same way.
+  r = stitch({"-o", older, "--max-piece-pixels", "1000"}, files);
+  EXPECT_EQ(r.exitCode, 3) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "piece")) << r.standardError;
+  EXPECT_EQ(readText(older), "older result");
+  expectOnlyPiecesAnd({"result.png"});
+}
+
+TEST_F(StitchProgramTest, AJobBeyondTheMachinesMemoryIsRefusedBeforeDecoding) {
+  const std::vector<std::string> files = pieces();
+  const std::string a = dir_.file("piece-big-a.jpg"), b = dir_.file("piece-big-b.jpg");
+  std::filesystem::copy_file(files[0], a);
+  std::filesystem::copy_file(files[1], b);
+  claimJpegSize(a, 65000, 65000);  // about 12.7 GB each once decoded
+  claimJpegSize(b, 65000, 65000);
+  const ChildResult r =
+      stitch({"-o", dir_.file("result.png"), "--max-piece-pixels", "5000000000", a, b}, {});
+  if (r.exitCode == 3 && !contains(r.standardError, "memory"))
+    GTEST_SKIP() << "this machine has memory for the job: " << r.standardError;
+  EXPECT_EQ(r.exitCode, 1) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "GB of memory")) << r.standardError;
+  EXPECT_LT(r.peakMemoryBytes, int64_t{1500} << 20);
+  expectOnlyPiecesAnd({});
+}
+
 TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   PieceSetPlan plan;
   plan.rows = 2;
