@@ -126,7 +126,7 @@ void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& disp
 
 void finishRecord(RunRecord& record, ExitCode code, const std::string& error,
                   Clock::time_point start) {
-  record.exitCode = static_cast<int>(code);
+  record.exitCode = code == ExitCode::Cancelled ? cancelExitCode() : static_cast<int>(code);
   record.error = error;
   record.status = code == ExitCode::Success     ? "ok"
                   : code == ExitCode::Cancelled ? "cancelled"
@@ -173,7 +173,7 @@ int runStitch(const Options& o) {
       if (code == ExitCode::Success) code = failure.code();
     }
   }
-  return static_cast<int>(code);
+  return code == ExitCode::Cancelled ? cancelExitCode() : static_cast<int>(code);
 }
 
 }  // namespace tessaly::cli::stitch

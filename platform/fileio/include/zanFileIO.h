@@ -131,9 +131,15 @@ ZANIO_API PlugStream* zanIOCreateFileStream(const char* path, int32_t mode);
 
 /* Closes and frees a stream made above (not one of the caller's own). For a write stream
  * returns 0 when the file was put in place, ZANIO_ERR_INCOMPLETE when no completed image was
- * written (the file is discarded), or ZANIO_ERR_STREAM when writing or renaming failed. A read
+ * written (the file is discarded), PLUG_ERR_SHORT_WRITE when writing failed (a full disk) or
+ * ZANIO_ERR_STREAM when renaming failed. A read
  * stream answers 0. A null stream is ignored (0). */
 ZANIO_API int32_t zanIODestroyStream(PlugStream* stream);
+
+/* Deletes the temporary files of every write stream still open. It is meant for a signal
+ * handler that ends the program at once (a second Ctrl-C): it makes only async-signal-safe
+ * calls, and the streams must not be used afterwards. */
+ZANIO_API void zanIORemoveStagedFiles(void);
 
 /* ---- Images ----------------------------------------------------------------------------- */
 

@@ -1,9 +1,15 @@
 // tessaly-stitch run as a child process on pieces the tests write: what it writes, prints and
 // exits with, and what it leaves behind when it fails or is cancelled.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "child_process.h"
 #include "file_text.h"
@@ -300,6 +306,77 @@ TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   EXPECT_TRUE(contains(r.standardError, "cancelled")) << r.standardError;
   EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.jpg"});
+}
+
+// Starts the program with standard error going to errorFile, sends each of signals once the
+// errors show `when` (a short pause between them), and answers its exit code (-1 when a signal
+// ended it).
+int runAndSignal(const std::vector<std::string>& args, const std::string& tmpdir,
+                 const std::string& errorFile, const std::string& when,
+                 const std::vector<int>& signals) {
+  std::vector<std::string> words = {STITCH_PROGRAM};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = {"TMPDIR=" + tmpdir};
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*e);
+  }
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  pid_t child = 0;
+  const int started =
+      posix_spawn(&child, STITCH_PROGRAM, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) return -2;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  int status = 0;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::filesystem::exists(errorFile) && contains(readText(errorFile), when)) {
+      for (int signal : signals) {
+        ::kill(child, signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      ::waitpid(child, &status, 0);
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) ::kill(child, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(StitchProgramTest, SigtermCancelsWithItsOwnCodeAndASecondSignalLeavesNoPartialResult) {
+  PieceSetPlan plan;
+  plan.rows = 2;
+  plan.columns = 2;
+  plan.overlap = 240;
+  const std::vector<std::string> files = pieces(plan);
+  const std::string older = olderResult("result.png");
+  const std::string errors = dir_.file("errors.txt");
+  std::vector<std::string> args = {"-o", older};
+  args.insert(args.end(), files.begin(), files.end());
+  EXPECT_EQ(runAndSignal(args, dir_.path(), errors, "aligning", {SIGTERM}), 143)
+      << readText(errors);
+  EXPECT_TRUE(contains(readText(errors), "cancelled")) << readText(errors);
+  EXPECT_EQ(readText(older), "older result");
+  expectOnlyPiecesAnd({"result.png", "errors.txt"});
+
+  // Ctrl-C then SIGTERM while the result is written: the program leaves at once with the code
+  // of the first, and its partly written files go with it. Its temporary folder may stay.
+  EXPECT_EQ(runAndSignal(args, dir_.path(), errors, "writing", {SIGINT, SIGTERM}), 130)
+      << readText(errors);
+  EXPECT_EQ(readText(older), "older result");
+  for (const std::string& name : folderNames()) {
+    EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  }
 }
 
 }  // namespace
