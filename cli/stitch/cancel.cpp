@@ -45,7 +45,10 @@ void installCancelHandler() {
   zanIORemoveStagedFiles();
   struct sigaction action {};
   action.sa_handler = onSignal;
+  // Each signal waits while the handler runs for the other, so the first is always noted first.
   sigemptyset(&action.sa_mask);
+  sigaddset(&action.sa_mask, SIGINT);
+  sigaddset(&action.sa_mask, SIGTERM);
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);

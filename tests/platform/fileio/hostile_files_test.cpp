@@ -174,5 +174,21 @@ TEST_F(HostileFiles, AFullDiskReadsAsAShortWriteForEveryFormat) {
   EXPECT_TRUE(files().empty());
 }
 
+TEST_F(HostileFiles, TheStagedFilesOfOpenWriteStreamsCanBeRemovedAtOnce) {
+  PlugStream* a = zanIOCreateFileStream(path("a.png").c_str(), ZANIO_STREAM_WRITE);
+  PlugStream* b = zanIOCreateFileStream(path("b.tif").c_str(), ZANIO_STREAM_WRITE);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(files().size(), 2u);  // two hidden temporary files
+  zanIORemoveStagedFiles();       // what a signal handler calls before leaving at once
+  EXPECT_TRUE(files().empty());
+  EXPECT_EQ(zanIODestroyStream(a), ZANIO_ERR_INCOMPLETE);
+  EXPECT_EQ(zanIODestroyStream(b), ZANIO_ERR_INCOMPLETE);
+  // A stream closed earlier is forgotten: its file is not touched later.
+  writtenFile(path("kept.bmp"), PLUG_FORMAT_BMP, 8, 8);
+  zanIORemoveStagedFiles();
+  EXPECT_EQ(files(), std::vector<std::string>{"kept.bmp"});
+}
+
 }  // namespace
 }  // namespace tessaly::test
