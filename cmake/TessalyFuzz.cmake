@@ -17,8 +17,9 @@
 #   SECONDS seconds (default FUZZ_SECONDS of the Makefile, 20); `make fuzz-long` runs each one
 #   for FUZZ_LONG_SECONDS (300), keeping the corpus it grows under build-fuzz/corpus/.
 #
-# In the fuzzing build TESSALY_FUZZING is defined: the PNG reader then uses data whose CRC is
-# wrong instead of refusing it, so mutations reach the decoder behind the checksums.
+# In the fuzzing build TESSALY_FUZZING is defined: the PNG reader then uses data whose CRC or
+# Adler-32 checksum is wrong instead of refusing it, so mutations reach the decoder behind the
+# checksums. The other formats keep no checksums; their readers need no such switch.
 #
 # The list of declared fuzzers is written to build-fuzz/fuzzers.txt, one per line:
 #   <name> <executable> <seed corpus folder> <seconds or "default">
