@@ -8,6 +8,8 @@
 #   make format    apply the repository's clang-format to every C and C++ file
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
+#   make fuzz-long  the same with FUZZ_LONG_SECONDS (300) per fuzzer; the corpus each one grows
+#                stays in build-fuzz/corpus/ for the next run
 #   make bench   build and run the benchmarks (not part of make test)
 #   make quality   install the corpus packages, build, then stitch and score the quality corpus
 #                  (scripts/quality) and print one line per stitching method
@@ -20,13 +22,14 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTESSALY_WERROR=$(WERROR)
 
 FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 300
 
 DEMO_PIECES ?= examples/pieces
 DEMO_OUT ?= demo-out
 
 SOURCES_TO_FORMAT = git ls-files -z -- '*.c' '*.h' '*.cpp'
 
-.PHONY: deps programs build test check format format-check fuzz bench quality demo clean
+.PHONY: deps programs build test check format format-check fuzz fuzz-long bench quality demo clean
 
 deps:
 	scripts/install-deps
@@ -69,6 +72,9 @@ fuzz:
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++; \
 	  cmake --build build-fuzz -j $(JOBS) --target fuzzers; \
 	  scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+fuzz-long:
+	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_LONG_SECONDS)
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done

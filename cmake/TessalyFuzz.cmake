@@ -14,7 +14,12 @@
 #   bands of 32, CloseImage); SOURCES replaces that harness with one of its own. The seed
 #   corpus is fuzz/<name>_corpus/ (may be missing); inputs the fuzzer finds go to
 #   build-fuzz/corpus/<name>/, never into the source tree. `make fuzz` runs the fuzzer for
-#   SECONDS seconds (default FUZZ_SECONDS of the Makefile, 20).
+#   SECONDS seconds (default FUZZ_SECONDS of the Makefile, 20); `make fuzz-long` runs each one
+#   for FUZZ_LONG_SECONDS (300), keeping the corpus it grows under build-fuzz/corpus/.
+#
+# In the fuzzing build TESSALY_FUZZING is defined: the PNG reader then uses data whose CRC or
+# Adler-32 checksum is wrong instead of refusing it, so mutations reach the decoder behind the
+# checksums. The other formats keep no checksums; their readers need no such switch.
 #
 # The list of declared fuzzers is written to build-fuzz/fuzzers.txt, one per line:
 #   <name> <executable> <seed corpus folder> <seconds or "default">
@@ -27,6 +32,9 @@ if(TESSALY_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+  # Readers skip checks that only reject mutated input (checksums) when this is defined; no
+  # other build defines it.
+  add_compile_definitions(TESSALY_FUZZING)
   add_custom_target(fuzzers)
 endif()
 

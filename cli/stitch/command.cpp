@@ -9,6 +9,7 @@
 #include "engine_run.h"
 #include "exit_codes.h"
 #include "formats.h"
+#include "memory_budget.h"
 #include "peak_memory.h"
 #include "piece_cache.h"
 #include "piece_loader.h"
@@ -117,17 +118,18 @@ void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& disp
                                        "'; end it in one of " + writableExtensions());
   }
   record.outputFormat = formatName(formatId);
-  record.pieces = inspectPieces(o.pieces);
+  record.pieces = inspectPieces(o.pieces, o.maxPiecePixels);
   if (auto failure = checkPieces(record.pieces, {o.allowManyPieces, o.maxSizeDiffPercent})) {
     throw *failure;
   }
+  checkMemoryFits(record.pieces, o.outputSize, availableMemoryBytes());
   if (cancelRequested()) throw Failure(ExitCode::Cancelled, "cancelled before stitching");
   stitchAndWrite(o, formatId, record, display);
 }
 
 void finishRecord(RunRecord& record, ExitCode code, const std::string& error,
                   Clock::time_point start) {
-  record.exitCode = static_cast<int>(code);
+  record.exitCode = code == ExitCode::Cancelled ? cancelExitCode() : static_cast<int>(code);
   record.error = error;
   record.status = code == ExitCode::Success     ? "ok"
                   : code == ExitCode::Cancelled ? "cancelled"
@@ -174,7 +176,7 @@ int runStitch(const Options& o) {
       if (code == ExitCode::Success) code = failure.code();
     }
   }
-  return static_cast<int>(code);
+  return code == ExitCode::Cancelled ? cancelExitCode() : static_cast<int>(code);
 }
 
 }  // namespace tessaly::cli::stitch

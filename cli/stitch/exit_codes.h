@@ -14,6 +14,7 @@ enum class ExitCode : int {
   StitchFailed = 4,      // the engine could not stitch the pieces
   WriteFailed = 5,       // the result (or the report) could not be written
   Cancelled = 130,       // Ctrl-C: 128 + SIGINT, as shells report it
+  Terminated = 143,      // SIGTERM: 128 + SIGTERM
 };
 
 // A failure of one step: the exit code and the one line the user reads.

@@ -9,8 +9,9 @@ namespace tessaly::cli::stitch {
 
 namespace {
 
-std::optional<int> wholeNumber(const std::string& text) {
-  int value = 0;
+template <typename Number = int>
+std::optional<Number> wholeNumber(const std::string& text) {
+  Number value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
   if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
@@ -61,6 +62,7 @@ class Parser {
       return number("--output-size", value, 0, kMaxOutputSize, o.outputSize);
     if (args_.option("--max-size-diff", value))
       return number("--max-size-diff", value, 0, 100, o.maxSizeDiffPercent);
+    if (args_.option("--max-piece-pixels", value)) return maxPiecePixels(value);
     return false;
   }
 
@@ -108,6 +110,15 @@ class Parser {
                        " to " + std::to_string(highest) + ", not '" + value + "'");
     }
     target = *n;
+    return true;
+  }
+
+  bool maxPiecePixels(const std::string& value) {
+    const std::optional<int64_t> n = wholeNumber<int64_t>(value);
+    if (!n || *n < 1)
+      throw UsageError("option '--max-piece-pixels' takes a whole number of pixels, not '" + value +
+                       "'");
+    options_.maxPiecePixels = *n;
     return true;
   }
 
@@ -163,6 +174,9 @@ Options:
   --output-size N       result resolution in halvings: 0 full (default), 1 half, 2 a quarter...
   --max-size-diff P     largest difference in width, height and resolution between the pieces,
                         in percent of the largest (default 20)
+  --max-piece-pixels N  the most pixels (width times height) a piece may have (default
+                        300000000, enough for A3 at 1200 dpi); a larger header is refused
+                        before anything is decoded
   --allow-many          stitch more than 10 pieces
   --report FILE.json    write a report: the pieces, the arrangement applied and the other
                         candidates, warnings, skew, crop rectangle, time per stage, peak memory
@@ -173,18 +187,24 @@ Before stitching every piece must have at least 50 dots per inch (a piece withou
 resolution counts as 50) and the smallest width times the smallest height must be at least
 1500 pixels. The result gets the smallest horizontal resolution of the pieces.
 
-Progress goes to standard error: a bar on a terminal, plain lines otherwise. Ctrl-C cancels
-and cleans up; a second Ctrl-C ends the program at once, which may leave its temporary folder
-(tessaly-stitch-* under $TMPDIR) behind.
+Before decoding, the memory the job needs (the result, three pieces and a working set) is
+estimated from the pieces' headers; a job that does not fit the available memory is refused.
+
+Progress goes to standard error: a bar on a terminal, plain lines otherwise. Ctrl-C (or
+SIGTERM) cancels and cleans up; a second one ends the program at once, removing the partly
+written result but possibly leaving its temporary folder (tessaly-stitch-* under $TMPDIR).
 
 Exit codes:
   0    the result was written (possibly with warnings)
-  1    the program cannot run (file-format plug-ins missing, no temporary folder)
+  1    the program cannot run (file-format plug-ins missing, no temporary folder, not
+       enough memory for the job)
   2    the command line is wrong (unknown option or extension, too many pieces, ...)
-  3    a piece cannot be read or the pieces are unsuitable (resolution, size, spread)
+  3    a piece cannot be read, is damaged or too large, or the pieces are unsuitable
+       (resolution, size, spread)
   4    the pieces could not be stitched
   5    the result or the report could not be written
   130  cancelled with Ctrl-C
+  143  cancelled with SIGTERM
 )";
 }
 

@@ -1,6 +1,7 @@
 // The command line of tessaly-stitch: what it asks for, parsed into Options, and its help text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ struct PieceArgument {
   std::string path;
   int rotation = 0;
 };
+
+// 300 megapixels: an A3 page scanned at 1200 dpi fits.
+constexpr int64_t kDefaultMaxPiecePixels = 300000000;
 
 enum class StyleChoice { Automatic, Row, Grid };
 
@@ -31,6 +35,7 @@ struct Options {
   bool crop = false;
   bool quiet = false;
   std::string reportPath;
+  int64_t maxPiecePixels = kDefaultMaxPiecePixels;  // width times height of the largest piece
   bool help = false;
 };
 

@@ -16,7 +16,7 @@ namespace tessaly::cli::stitch {
 
 namespace {
 
-Piece inspectOne(const PieceArgument& arg) {
+Piece inspectOne(const PieceArgument& arg, int64_t maxPixels) {
   // The engine keeps every name in a buffer of QX_NAME_BUFFER bytes with its terminating zero.
   if (arg.path.size() >= QX_NAME_BUFFER) {
     throw Failure(ExitCode::UnsuitablePieces,
@@ -28,6 +28,13 @@ Piece inspectOne(const PieceArgument& arg) {
   info.size = sizeof info;
   int32_t error = 0;
   zanIOReader* reader = zanIOOpenBGR(arg.path.c_str(), &info, &error);
+  if (reader == nullptr && error == ZANIO_ERR_TOO_LARGE) {
+    throw Failure(ExitCode::UnsuitablePieces,
+                  "piece '" + arg.path + "' claims " + std::to_string(info.width) + " x " +
+                      std::to_string(info.height) + " pixels, more than the limit of " +
+                      std::to_string(maxPixels) +
+                      "; if the file is sound, raise the limit with --max-piece-pixels");
+  }
   if (reader == nullptr) {
     struct stat st {};
     const bool missing = ::stat(arg.path.c_str(), &st) != 0;
@@ -115,9 +122,11 @@ Piece describePiece(const PieceArgument& arg, int32_t formatId, int32_t width, i
   return p;
 }
 
-std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args) {
+std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args, int64_t maxPiecePixels) {
+  // The loader keeps the limit for every later open too, the engine's loads included.
+  zanIOSetPixelLimit(maxPiecePixels);
   std::vector<Piece> pieces;
-  for (const PieceArgument& arg : args) pieces.push_back(inspectOne(arg));
+  for (const PieceArgument& arg : args) pieces.push_back(inspectOne(arg, maxPiecePixels));
   return pieces;
 }
 

@@ -43,8 +43,9 @@ struct OutputFile {
 void checkDistinctFiles(const std::vector<PieceArgument>& pieces,
                         const std::vector<OutputFile>& outputs);
 
-// Opens every piece through the file-I/O loader. Throws Failure(UnsuitablePieces) naming the
-// first piece that cannot be opened or whose name the engine cannot take.
-std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args);
+// Sets the loader's pixel limit to maxPiecePixels and opens every piece through the loader.
+// Throws Failure(UnsuitablePieces) naming the first piece that cannot be opened, has more
+// pixels than the limit, or whose name the engine cannot take.
+std::vector<Piece> inspectPieces(const std::vector<PieceArgument>& args, int64_t maxPiecePixels);
 
 }  // namespace tessaly::cli::stitch

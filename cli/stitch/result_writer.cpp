@@ -24,6 +24,7 @@ void writeResult(const std::string& path, int32_t formatId, const tagPixelArray&
     throw Failure(ExitCode::WriteFailed, "cannot write the result '" + path + "': " +
                                              staged.error() + "; choose a folder you can write to");
   }
+  const StagedForCancel noted(staged.temporaryPath());
   const int32_t code =
       zanIOWriteBGR(staged.temporaryPath().c_str(), formatId, image.bits, image.width, image.height,
                     image.bytesPerLine, dpi, dpi, nullptr);

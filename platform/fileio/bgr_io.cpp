@@ -125,7 +125,15 @@ zanIOReader* openBgr(const char* path, zanIOBGRInfo* info, int32_t& error) {
   if (!reader->file) return nullptr;
   reader->info.size = sizeof reader->info;
   reader->image = openImage(reader->file->stream(), 0, &reader->info, error);
-  if (reader->image == nullptr) return nullptr;
+  if (reader->image == nullptr) {
+    // The caller may name the size that was refused; the format is not known then.
+    if (error == ZANIO_ERR_TOO_LARGE && info != nullptr) {
+      const zanIOBGRInfo claimed = {sizeof claimed,      0, reader->info.width,
+                                    reader->info.height, 0, 0};
+      plugCopyOut(info, &claimed, sizeof claimed);
+    }
+    return nullptr;
+  }
   int32_t dpi[2] = {0, 0};
   enumInfo(*reader->image, collectResolution, dpi, false);
   const zanIOBGRInfo own = {sizeof own,

@@ -29,6 +29,9 @@ extern "C" ZANIO_API const char* zanIOErrorText(int32_t code) {
       return "the plug-in folder cannot be read";
     case ZANIO_ERR_BUSY:
       return "images are still open";
+    case ZANIO_ERR_TOO_LARGE:
+      return "the image has more pixels than the limit allows (a damaged header or a very large "
+             "picture)";
     default:
       return "the file could not be read or written";
   }

@@ -9,6 +9,7 @@
 #include "file_stream.h"
 #include "image.h"
 #include "registry.h"
+#include "staged_paths.h"
 #include "zanError.h"
 #include "zanFileIO.h"
 #include "zanHeap.h"
@@ -91,6 +92,14 @@ ZANIO_API int32_t _zanIOLoadPlugsEx(const char* folder) {
     const bool useDefault = folder == nullptr || folder[0] == '\0';
     return Registry::instance().load(useDefault ? fileio::defaultPluginFolder() : folder);
   });
+}
+
+ZANIO_API int64_t zanIOSetPixelLimit(int64_t pixels) {
+  return fileio::setPixelLimit(pixels);
+}
+
+ZANIO_API void zanIORemoveStagedFiles(void) {
+  fileio::removeStagedPaths();
 }
 
 ZANIO_API int32_t zanIOUnloadPlugs(void) {

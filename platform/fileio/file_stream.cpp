@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "staged_paths.h"
 #include "zanFileIO.h"
 #include "zanHeap.h"
 #include "zanStr.h"
@@ -58,6 +59,7 @@ std::unique_ptr<FileStream> FileStream::open(const std::string& path, int32_t mo
     f->finished_ = true;
     return nullptr;
   }
+  if (writing) f->stagedSlot_ = rememberStagedPath(f->temp_.c_str());
   f->buffer_.resize(kBufferBytes);
   return f;
 }
@@ -203,8 +205,15 @@ int32_t FileStream::finish() {
     return ZANIO_OK;
   }
   const bool written = flush() && file_.close();
-  if (complete_ && written && std::rename(temp_.c_str(), path_.c_str()) == 0) return ZANIO_OK;
+  // The slot is given up only once the temporary name is gone, renamed or deleted.
+  if (complete_ && written && std::rename(temp_.c_str(), path_.c_str()) == 0) {
+    forgetStagedPath(stagedSlot_);
+    return ZANIO_OK;
+  }
   zanFileDelete(temp_.c_str());
+  forgetStagedPath(stagedSlot_);
+  // A write that fails here (a full disk) reads like one that failed earlier in the image.
+  if (complete_ && !written) return PLUG_ERR_SHORT_WRITE;
   return complete_ ? ZANIO_ERR_STREAM : ZANIO_ERR_INCOMPLETE;
 }
 

@@ -52,8 +52,9 @@ class FileStream {
   int64_t size();
 
   Raw raw_;
-  std::string path_;  // the named file
-  std::string temp_;  // the file written (writing only)
+  std::string path_;     // the named file
+  std::string temp_;     // the file written (writing only)
+  int stagedSlot_ = -1;  // where temp_ is noted for a signal handler, -1 when it is not
   bool writing_;
   zan::File file_;
   int64_t position_ = 0;      // where the caller stands

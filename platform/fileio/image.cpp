@@ -1,6 +1,7 @@
 #include "image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -10,6 +11,15 @@
 
 namespace tessaly::fileio {
 namespace {
+
+std::atomic<int64_t> pixelLimit{ZANIO_DEFAULT_PIXEL_LIMIT};
+
+// Whether a header's size is beyond the limit; sizes are compared in 64 bits, so no claimed
+// width and height can overflow past it.
+bool overPixelLimit(const ImageInfo& info) {
+  const int64_t limit = pixelLimit.load(std::memory_order_relaxed);
+  return limit > 0 && int64_t{std::max(info.width, 0)} * std::max(info.height, 0) > limit;
+}
 
 int32_t failWith(zanIOImage& image, int32_t code) {
   image.error = code;
@@ -74,6 +84,12 @@ zanIOImage* openImage(PlugStream* stream, int32_t formatId, ImageInfo* info, int
   for (const Plugin* p : Registry::instance().readersFor(formatId, extensionOf(stream))) {
     ImageInfo own;
     if (PlugInstance* instance = tryReader(*p, stream, start, own, error)) {
+      if (overPixelLimit(own)) {
+        instance->table.CloseImage(instance);
+        if (info != nullptr) plugCopyOut(info, &own, sizeof own);
+        error = ZANIO_ERR_TOO_LARGE;
+        return nullptr;
+      }
       zanIOImage* image = makeImage(p, instance, stream, false);
       if (image == nullptr) {
         error = PLUG_ERR_NO_MEMORY;
@@ -86,6 +102,10 @@ zanIOImage* openImage(PlugStream* stream, int32_t formatId, ImageInfo* info, int
     }
   }
   return nullptr;
+}
+
+int64_t setPixelLimit(int64_t pixels) {
+  return pixelLimit.exchange(std::max<int64_t>(pixels, 0));
 }
 
 int32_t startRead(zanIOImage& image, LayerInfo* info, bool layer) {
@@ -209,7 +229,7 @@ int32_t closeImage(zanIOImage* image) {
       if (file->flush())
         file->markComplete();
       else
-        result = ZANIO_ERR_STREAM;
+        result = PLUG_ERR_SHORT_WRITE;  // as when the plug-in's own write fails
     }
   }
   Registry::instance().release();

@@ -25,6 +25,9 @@ struct zanIOImage {
 
 namespace tessaly::fileio {
 
+// The pixel limit of openImage (0: none); answers the one that was in force.
+int64_t setPixelLimit(int64_t pixels);
+
 zanIOImage* openImage(PlugStream* stream, int32_t formatId, ImageInfo* info, int32_t& error);
 int32_t startRead(zanIOImage& image, LayerInfo* info, bool layer);
 int32_t readRows(zanIOImage& image, int32_t rows, uint8_t* const* planes, int32_t stride);

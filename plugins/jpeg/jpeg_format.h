@@ -56,6 +56,7 @@ struct Instance {
   bool decoding;
   bool cmyk;          // four-channel data converted to blue-green-red here
   bool invertedCmyk;  // as written by programs that store CMYK inverted
+  bool endSupplied;   // the file ended without its end marker and the reader supplied it
   plugin::Delivery out;
   plugin::HeapBuffer cmykRow;
   // Writing.

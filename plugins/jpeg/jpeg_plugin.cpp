@@ -25,12 +25,39 @@ void errorExit(j_common_ptr c) {
 
 void staySilent(j_common_ptr) {}
 
+// The warnings by which libjpeg says the scan data is damaged. It would go on and fill what it
+// could not decode with grey; a damaged piece is refused instead.
+bool isCorruptDataWarning(int message) {
+  switch (message) {
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_JPEG_EOF:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Level -1 is a warning; the higher levels are trace messages, which stay silent.
+void emitMessage(j_common_ptr c, int level) {
+  if (level < 0 && isCorruptDataWarning(c->err->msg_code)) {
+    reinterpret_cast<ErrorManager*>(c->err)->code = PLUG_ERR_BAD_DATA;
+    c->err->error_exit(c);
+  }
+}
+
 }  // namespace
 
 void bindErrors(Instance& in, jpeg_common_struct& c) {
   c.err = jpeg_std_error(&in.errors.base);
   in.errors.base.error_exit = errorExit;
   in.errors.base.output_message = staySilent;
+  in.errors.base.emit_message = emitMessage;
   in.errors.code = 0;
 }
 

@@ -1,6 +1,7 @@
 // Reading JPEG files: grey files are delivered as 8-bit grey, colour files as blue-green-red
 // (libjpeg-turbo decodes straight into that order), CMYK and YCCK files are converted to
-// blue-green-red here. A file that ends early is damaged, not padded with grey.
+// blue-green-red here. A file that ends early is damaged, not padded with grey; only a sequential
+// file whose scan data arrived whole and that lacks just its end marker is read.
 #include <cstring>
 
 #include "jpeg_format.h"
@@ -14,9 +15,21 @@ SourceManager& sourceOf(j_decompress_ptr d) {
 
 void initSource(j_decompress_ptr) {}
 
+// The end marker the file should have closed with.
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+// At the end of the file during a sequential scan the end marker is supplied: when every row's
+// data arrived, that was all that was missing; when rows are still to come, the decoder meets
+// the marker too early and warns, which fails the read. Anywhere else the end is damage.
 boolean fillInput(j_decompress_ptr d) {
   Instance& in = *sourceOf(d).owner;
   const int32_t got = in.head.stream->read(in.head.stream, in.chunk.data(), kChunkBytes);
+  if (got <= 0 && in.decoding && !d->progressive_mode && !in.endSupplied) {
+    in.endSupplied = true;
+    d->src->next_input_byte = kEndOfImage;
+    d->src->bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+  }
   if (got <= 0) raise(*reinterpret_cast<j_common_ptr>(d), PLUG_ERR_BAD_DATA, JERR_INPUT_EOF);
   d->src->next_input_byte = in.chunk.data();
   d->src->bytes_in_buffer = size_t(got);

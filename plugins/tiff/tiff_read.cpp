@@ -229,8 +229,11 @@ int32_t startReadImage(PlugInstance* p, LayerInfo* info) {
         (uint64_t{in.tileWidth} * in.samplesPerPixel * in.bitsPerSample + 7) / 8;
     tileBytes = std::max<uint64_t>(uint64_t(TIFFTileSize64(in.tif)), tileRowBytes * in.tileHeight);
   }
-  if (bandBytes > plugin::kMaxBufferBytes || tileBytes > plugin::kMaxBufferBytes ||
-      !in.band.allocate(bandBytes) || (in.tiled && !in.tile.allocate(tileBytes)))
+  // A tile or band beyond the buffer limit comes from a header no sane writer makes (a
+  // 1048576-pixel-square tile): that is a damaged file, not a shortage of memory.
+  if (bandBytes > plugin::kMaxBufferBytes || tileBytes > plugin::kMaxBufferBytes)
+    return plugin::fail(in.head, PLUG_ERR_BAD_DATA);
+  if (!in.band.allocate(bandBytes) || (in.tiled && !in.tile.allocate(tileBytes)))
     return plugin::fail(in.head, PLUG_ERR_NO_MEMORY);
   in.bandFirstRow = -1;
   in.reading = true;

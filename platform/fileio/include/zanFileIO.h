@@ -52,6 +52,7 @@ extern "C" {
 #define ZANIO_ERR_LAYOUT (-42)     /* the format cannot store this pixel layout */
 #define ZANIO_ERR_NO_FOLDER (-43)  /* the plug-in folder cannot be read */
 #define ZANIO_ERR_BUSY (-44)       /* images are still open: the plug-ins stay loaded */
+#define ZANIO_ERR_TOO_LARGE (-45)  /* the image has more pixels than the pixel limit allows */
 
 /* One English sentence for code (any code this library or a plug-in returns); never null. */
 ZANIO_API const char* zanIOErrorText(int32_t code);
@@ -95,6 +96,18 @@ ZANIO_API int32_t zanIOFindFormatByExtension(const char* name, int32_t forWritin
  * ZANIO_ERR_NO_PLUGIN. */
 ZANIO_API int32_t zanIOGetSaveList(int32_t formatId, int32_t wanted, SaveListEntry* entries);
 
+/* ---- The pixel limit ------------------------------------------------------------------- */
+
+/* The most pixels (width times height) an image opened for reading may have. Every reader is
+ * asked to open the image first, which reads only its header; a larger image is closed again
+ * before any pixel is decoded and the open fails with ZANIO_ERR_TOO_LARGE, so a damaged or
+ * hostile header cannot make a caller set aside gigabytes. The limit counts for every open that
+ * starts after the call, on every thread. */
+#define ZANIO_DEFAULT_PIXEL_LIMIT 300000000 /* 300 megapixels: A3 at 1200 dpi fits */
+
+/* Sets the limit; 0 or less lifts it. Returns the limit that was in force. */
+ZANIO_API int64_t zanIOSetPixelLimit(int64_t pixels);
+
 /* ---- File streams ----------------------------------------------------------------------- */
 
 /* The mode words of zanIOCreateStdStream. */
@@ -118,9 +131,15 @@ ZANIO_API PlugStream* zanIOCreateFileStream(const char* path, int32_t mode);
 
 /* Closes and frees a stream made above (not one of the caller's own). For a write stream
  * returns 0 when the file was put in place, ZANIO_ERR_INCOMPLETE when no completed image was
- * written (the file is discarded), or ZANIO_ERR_STREAM when writing or renaming failed. A read
+ * written (the file is discarded), PLUG_ERR_SHORT_WRITE when writing failed (a full disk) or
+ * ZANIO_ERR_STREAM when renaming failed. A read
  * stream answers 0. A null stream is ignored (0). */
 ZANIO_API int32_t zanIODestroyStream(PlugStream* stream);
+
+/* Deletes the temporary files of every write stream still open. It is meant for a signal
+ * handler that ends the program at once (a second Ctrl-C): it makes only async-signal-safe
+ * calls, and the streams must not be used afterwards. */
+ZANIO_API void zanIORemoveStagedFiles(void);
 
 /* ---- Images ----------------------------------------------------------------------------- */
 
@@ -131,7 +150,9 @@ typedef struct zanIOImage zanIOImage;
  * extensions match the stream's file name first, the others in load order; any other id asks
  * only the readers of that format. Fills info (at most info->size bytes; info may be null).
  * Null on failure, with ZANIO_ERR_NO_PLUGIN when no reader takes the stream or the plug-in's
- * own code when opening fails. The stream must outlive the image. */
+ * own code when opening fails, or ZANIO_ERR_TOO_LARGE when the image has more pixels than the
+ * pixel limit (info is then filled all the same, so a caller can name the size). The stream
+ * must outlive the image. */
 ZANIO_API zanIOImage* zanIOOpenImage(PlugStream* stream, int32_t formatId, ImageInfo* info,
                                      int32_t* error);
 
@@ -212,7 +233,8 @@ typedef struct zanIOBGRInfo {
 typedef struct zanIOReader zanIOReader;
 
 /* Opens the picture at path with whichever plug-in reads it and describes it in info (at most
- * info->size bytes). Null on failure with the code in error. */
+ * info->size bytes). Null on failure with the code in error; with ZANIO_ERR_TOO_LARGE info still
+ * holds the format and the size the file's header claims. */
 ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_t* error);
 
 /* Decodes the whole picture into the caller's buffer: height rows of width 3-byte pixels

@@ -1,9 +1,15 @@
 // tessaly-stitch run as a child process on pieces the tests write: what it writes, prints and
 // exits with, and what it leaves behind when it fails or is cancelled.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "child_process.h"
 #include "file_text.h"
@@ -233,6 +239,60 @@ TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {
   expectOnlyPiecesAnd({});
 }
 
+// Rewrites the frame header of a JPEG file so that it claims width x height pixels; the scan
+// data stays as small as it was.
+void claimJpegSize(const std::string& path, uint16_t width, uint16_t height) {
+  std::string bytes = readText(path);
+  for (size_t i = 2; i + 9 < bytes.size(); ++i) {
+    const auto marker = uint8_t(bytes[i + 1]);
+    if (uint8_t(bytes[i]) != 0xFF || marker < 0xC0 || marker > 0xC2) continue;
+    bytes[i + 5] = char(height >> 8);
+    bytes[i + 6] = char(height);
+    bytes[i + 7] = char(width >> 8);
+    bytes[i + 8] = char(width);
+    tessaly::test::writeText(path, bytes);
+    return;
+  }
+  FAIL() << "no frame header in " << path;
+}
+
+TEST_F(StitchProgramTest, HugeHeadersAreRefusedBeforeDecodingWithLittleMemory) {
+  const std::vector<std::string> files = pieces();
+  const std::string older = olderResult("result.png");
+  const std::string huge = dir_.file("piece-huge.jpg");
+  std::filesystem::copy_file(files[1], huge);
+  claimJpegSize(huge, 20000, 20000);
+  ChildResult r = stitch({"-o", older, files[0], huge}, {});
+  EXPECT_EQ(r.exitCode, 3) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "piece-huge.jpg")) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "--max-piece-pixels")) << r.standardError;
+  EXPECT_LT(r.peakMemoryBytes, int64_t{1500} << 20);
+
+  // A limit below the good pieces refuses them the same way.
+  r = stitch({"-o", older, "--max-piece-pixels", "1000"}, files);
+  EXPECT_EQ(r.exitCode, 3) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "piece")) << r.standardError;
+  EXPECT_EQ(readText(older), "older result");
+  expectOnlyPiecesAnd({"result.png"});
+}
+
+TEST_F(StitchProgramTest, AJobBeyondTheMachinesMemoryIsRefusedBeforeDecoding) {
+  const std::vector<std::string> files = pieces();
+  const std::string a = dir_.file("piece-big-a.jpg"), b = dir_.file("piece-big-b.jpg");
+  std::filesystem::copy_file(files[0], a);
+  std::filesystem::copy_file(files[1], b);
+  claimJpegSize(a, 65000, 65000);  // about 12.7 GB each once decoded
+  claimJpegSize(b, 65000, 65000);
+  const ChildResult r =
+      stitch({"-o", dir_.file("result.png"), "--max-piece-pixels", "5000000000", a, b}, {});
+  if (r.exitCode == 3 && !contains(r.standardError, "memory"))
+    GTEST_SKIP() << "this machine has memory for the job: " << r.standardError;
+  EXPECT_EQ(r.exitCode, 1) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "GB of memory")) << r.standardError;
+  EXPECT_LT(r.peakMemoryBytes, int64_t{1500} << 20);
+  expectOnlyPiecesAnd({});
+}
+
 TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   PieceSetPlan plan;
   plan.rows = 2;
@@ -246,6 +306,77 @@ TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   EXPECT_TRUE(contains(r.standardError, "cancelled")) << r.standardError;
   EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.jpg"});
+}
+
+// Starts the program with standard error going to errorFile, sends each of signals once the
+// errors show `when` (a short pause between them), and answers its exit code (-1 when a signal
+// ended it).
+int runAndSignal(const std::vector<std::string>& args, const std::string& tmpdir,
+                 const std::string& errorFile, const std::string& when,
+                 const std::vector<int>& signals) {
+  std::vector<std::string> words = {STITCH_PROGRAM};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = {"TMPDIR=" + tmpdir};
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*e);
+  }
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  pid_t child = 0;
+  const int started =
+      posix_spawn(&child, STITCH_PROGRAM, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) return -2;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  int status = 0;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::filesystem::exists(errorFile) && contains(readText(errorFile), when)) {
+      for (int signal : signals) {
+        ::kill(child, signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      ::waitpid(child, &status, 0);
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) ::kill(child, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(StitchProgramTest, SigtermCancelsWithItsOwnCodeAndASecondSignalLeavesNoPartialResult) {
+  PieceSetPlan plan;
+  plan.rows = 2;
+  plan.columns = 2;
+  plan.overlap = 240;
+  const std::vector<std::string> files = pieces(plan);
+  const std::string older = olderResult("result.png");
+  const std::string errors = dir_.file("errors.txt");
+  std::vector<std::string> args = {"-o", older};
+  args.insert(args.end(), files.begin(), files.end());
+  EXPECT_EQ(runAndSignal(args, dir_.path(), errors, "aligning", {SIGTERM}), 143)
+      << readText(errors);
+  EXPECT_TRUE(contains(readText(errors), "cancelled")) << readText(errors);
+  EXPECT_EQ(readText(older), "older result");
+  expectOnlyPiecesAnd({"result.png", "errors.txt"});
+
+  // Ctrl-C then SIGTERM while the result is written: the program leaves at once with the code
+  // of the first, and its partly written files go with it. Its temporary folder may stay.
+  EXPECT_EQ(runAndSignal(args, dir_.path(), errors, "writing", {SIGINT, SIGTERM}), 130)
+      << readText(errors);
+  EXPECT_EQ(readText(older), "older result");
+  for (const std::string& name : folderNames()) {
+    EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+    EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+#include "memory_budget.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "exit_codes.h"
+
+namespace tessaly::cli::stitch {
+
+namespace {
+
+// Buffers, tables and the progress of alignment that do not grow with the pieces.
+constexpr int64_t kWorkingSetBytes = int64_t{256} << 20;
+// How many decoded pieces the engine may hold at once while it aligns and blends.
+constexpr int64_t kPiecesHeld = 3;
+
+int64_t pieceBytes(const Piece& p) {
+  const int64_t rowBytes = (int64_t{std::max(p.width, 0)} * 3 + 3) / 4 * 4;
+  return rowBytes * std::max(p.height, 0);
+}
+
+std::string gigabytes(int64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f GB", double(bytes) / 1e9);
+  return text;
+}
+
+}  // namespace
+
+int64_t estimatedPeakBytes(const std::vector<Piece>& pieces, int outputSize) {
+  int64_t all = 0, largest = 0;
+  for (const Piece& p : pieces) {
+    all += pieceBytes(p);
+    largest = std::max(largest, pieceBytes(p));
+  }
+  const int halvings = std::clamp(outputSize, 0, 30);
+  const int64_t result = all >> (2 * std::min(halvings, 15));
+  return result + kPiecesHeld * largest + kWorkingSetBytes;
+}
+
+int64_t availableMemoryBytes() {
+  std::FILE* info = std::fopen("/proc/meminfo", "r");
+  if (info == nullptr) return 0;
+  char line[256];
+  long long kib = 0;
+  while (std::fgets(line, sizeof line, info) != nullptr) {
+    if (std::strncmp(line, "MemAvailable:", 13) == 0) {
+      if (std::sscanf(line + 13, "%lld", &kib) != 1) kib = 0;
+      break;
+    }
+  }
+  std::fclose(info);
+  return int64_t{kib} * 1024;
+}
+
+void checkMemoryFits(const std::vector<Piece>& pieces, int outputSize, int64_t availableBytes) {
+  const int64_t needed = estimatedPeakBytes(pieces, outputSize);
+  if (availableBytes <= 0 || needed <= availableBytes) return;
+  throw Failure(ExitCode::Setup,
+                "stitching these pieces needs about " + gigabytes(needed) +
+                    " of memory, but only " + gigabytes(availableBytes) +
+                    " is available; close other programs, ask for a smaller result with "
+                    "--output-size, or stitch fewer pieces at a time");
+}
+
+}  // namespace tessaly::cli::stitch
