@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace tessaly::cli::stitch {
 
@@ -69,9 +70,25 @@ std::optional<Failure> checkArea(const std::vector<Piece>& pieces) {
                      " pixels (" + names + "), under the 1500 a stitch needs; use larger pieces");
 }
 
-std::optional<Failure> checkSpread(const std::vector<Piece>& pieces, int maxPercent) {
+// The same pieces with width the shorter and height the longer side.
+std::vector<Piece> upright(std::vector<Piece> pieces) {
+  for (Piece& p : pieces) {
+    if (p.width > p.height) std::swap(p.width, p.height);
+  }
+  return pieces;
+}
+
+constexpr Measure kUprightMeasures[] = {
+    {"shorter sides", "px", &Piece::width},
+    {"longer sides", "px", &Piece::height},
+    kMeasures[2],
+    kMeasures[3],
+};
+
+std::optional<Failure> checkSpread(const std::vector<Piece>& pieces, int maxPercent,
+                                   const Measure (&measures)[4]) {
   const double limit = maxPercent / 100.0;
-  for (const Measure& m : kMeasures) {
+  for (const Measure& m : measures) {
     const Piece& low = smallestBy(pieces, m.field);
     const Piece& high = largestBy(pieces, m.field);
     if (high.*m.field <= 0) continue;
@@ -99,7 +116,9 @@ std::optional<Failure> checkPieces(const std::vector<Piece>& pieces, const Check
   }
   if (auto failure = checkResolution(pieces)) return failure;
   if (auto failure = checkArea(pieces)) return failure;
-  return checkSpread(pieces, limits.maxSizeDiffPercent);
+  if (limits.orientationFree)
+    return checkSpread(upright(pieces), limits.maxSizeDiffPercent, kUprightMeasures);
+  return checkSpread(pieces, limits.maxSizeDiffPercent, kMeasures);
 }
 
 tagStitchStyle chooseStyle(size_t pieceCount, StyleChoice choice) {

@@ -14,6 +14,10 @@ namespace tessaly::cli::stitch {
 struct CheckLimits {
   bool allowManyPieces = false;
   int maxSizeDiffPercent = 20;
+  // Sizes are compared side for side whatever way the pieces lie (shorter with shorter, longer
+  // with longer): for an engine that finds quarter turns itself, a piece scanned turned is no
+  // different in size from its neighbours.
+  bool orientationFree = false;
 };
 
 // The first reason the pieces cannot be stitched as they are: more pieces than a stitch takes

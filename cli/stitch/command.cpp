@@ -119,7 +119,8 @@ void prepareAndStitch(const Options& o, RunRecord& record, ProgressDisplay& disp
   }
   record.outputFormat = formatName(formatId);
   record.pieces = inspectPieces(o.pieces, o.maxPiecePixels);
-  if (auto failure = checkPieces(record.pieces, {o.allowManyPieces, o.maxSizeDiffPercent})) {
+  if (auto failure = checkPieces(
+          record.pieces, {o.allowManyPieces, o.maxSizeDiffPercent, o.method == Method::Verified})) {
     throw *failure;
   }
   checkMemoryFits(record.pieces, o.outputSize, availableMemoryBytes());

@@ -38,6 +38,19 @@ TEST(ChecksTest, SizeSpreadAtTheLimitPassesAndAboveItFailsNamingBothPieces) {
   EXPECT_FALSE(checkPieces({piece("a", 1000, 800), piece("b", 790, 800)}, {false, 25}));
 }
 
+TEST(ChecksTest, OrientationFreeSizesCompareSideForSideAndStillCatchRealSpreads) {
+  const std::vector<Piece> oneTurned = {piece("a", 1000, 1400), piece("b", 1400, 1000)};
+  EXPECT_TRUE(checkPieces(oneTurned, {}));  // as laid, widths differ by 29 %
+  EXPECT_FALSE(checkPieces(oneTurned, {false, 20, true}));
+  // Shorter sides 1000 and 790 differ by 21 %, whichever way b lies.
+  const auto failure =
+      checkPieces({piece("a", 1000, 1400), piece("b", 1400, 790)}, {false, 20, true});
+  ASSERT_TRUE(failure);
+  EXPECT_NE(std::string(failure->what()).find("shorter sides differ by 21 %"), std::string::npos)
+      << failure->what();
+  EXPECT_FALSE(checkPieces({piece("a", 1000, 1400), piece("b", 1400, 800)}, {false, 20, true}));
+}
+
 TEST(ChecksTest, ResolutionSpreadCountsAndAMissingResolutionIsFifty) {
   EXPECT_TRUE(checkPieces({piece("a", 1000, 800, 300, 300), piece("b", 1000, 800, 200, 300)}, {}));
   // No resolution in either file: both count as 50 dpi and pass.

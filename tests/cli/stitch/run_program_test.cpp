@@ -192,7 +192,7 @@ TEST_F(StitchProgramTest, UnsuitablePiecesAreNamedAndNothingIsWritten) {
   tessaly::cli::test::writePicture(small, tessaly::stitch::test::Picture(600, 450), 300, 5001);
   const std::string missing = dir_.file("piece-missing.jpg");
   for (const auto& [bad, says] : std::vector<std::pair<std::string, std::string>>{
-           {missing, "piece-missing.jpg"}, {tiny, "1500"}, {small, "widths differ by 25 %"}}) {
+           {missing, "piece-missing.jpg"}, {tiny, "1500"}, {small, "sides differ by 25 %"}}) {
     const ChildResult r = stitch({"-o", older, files[0], bad}, {});
     EXPECT_EQ(r.exitCode, 3) << r.standardError;
     EXPECT_TRUE(contains(r.standardError, says)) << r.standardError;
