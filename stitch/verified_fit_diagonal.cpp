@@ -22,17 +22,7 @@ constexpr int32_t kBefore = 11, kAfter = 12;
 // A's rectangle seen from B, cut to B and pulled in by kInset; empty when too small.
 tessaly::stitch::PixelBox overlapInB(const tagPixelArray& a, const tagPixelArray& b,
                                      const Rigid& bToA) {
-  const Rigid aToB = inverse(bToA);
-  double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
-  for (const double x : {0.0, a.width - 1.0}) {
-    for (const double y : {0.0, a.height - 1.0}) {
-      const Vec2 p = apply(aToB, {x, y});
-      minX = std::min(minX, p.x);
-      maxX = std::max(maxX, p.x);
-      minY = std::min(minY, p.y);
-      maxY = std::max(maxY, p.y);
-    }
-  }
+  const auto [minX, minY, maxX, maxY] = mappedBounds(inverse(bToA), a.width, a.height);
   const auto clampTo = [](double v, int32_t high) {
     return static_cast<int32_t>(std::clamp(v, 0.0, static_cast<double>(high)));
   };

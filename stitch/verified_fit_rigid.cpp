@@ -1,6 +1,8 @@
 #include "verified_fit_rigid.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace tessaly::stitch::verified {
 
@@ -38,6 +40,21 @@ Rigid quarterTurnMotion(int32_t turns, double width, double height) {
 
 Rigid scaled(const Rigid& r, double factor) {
   return {r.angle, r.tx * factor, r.ty * factor};
+}
+
+Bounds mappedBounds(const Rigid& r, double width, double height) {
+  Bounds box{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+             -std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
+  for (const double x : {0.0, width - 1}) {
+    for (const double y : {0.0, height - 1}) {
+      const Vec2 p = apply(r, {x, y});
+      box.minX = std::min(box.minX, p.x);
+      box.maxX = std::max(box.maxX, p.x);
+      box.minY = std::min(box.minY, p.y);
+      box.maxY = std::max(box.maxY, p.y);
+    }
+  }
+  return box;
 }
 
 }  // namespace tessaly::stitch::verified

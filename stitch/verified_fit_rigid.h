@@ -28,4 +28,11 @@ Rigid quarterTurnMotion(int32_t turns, double width, double height);
 // The rigid motion scaled to another resolution: coordinates multiplied by `factor`.
 Rigid scaled(const Rigid& r, double factor);
 
+// The bounding box of the pixel rectangle 0..width-1 x 0..height-1 after `r` (its corners are
+// enough for a rigid motion).
+struct Bounds {
+  double minX, minY, maxX, maxY;
+};
+Bounds mappedBounds(const Rigid& r, double width, double height);
+
 }  // namespace tessaly::stitch::verified

@@ -70,17 +70,7 @@ std::vector<Rigid> fullPlacements(const Session& s, const SessionState& state,
 // A's full-resolution rectangle seen from B (bounding box of its corners), cut to B; inclusive.
 RECT overlapInB(const Rigid& bToA, const tessaly::stitch::PieceRecord& a,
                 const tessaly::stitch::PieceRecord& b) {
-  const Rigid aToB = inverse(bToA);
-  double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
-  for (const double x : {0.0, a.fullWidth - 1.0}) {
-    for (const double y : {0.0, a.fullHeight - 1.0}) {
-      const Vec2 p = apply(aToB, {x, y});
-      minX = std::min(minX, p.x);
-      maxX = std::max(maxX, p.x);
-      minY = std::min(minY, p.y);
-      maxY = std::max(maxY, p.y);
-    }
-  }
+  const auto [minX, minY, maxX, maxY] = mappedBounds(inverse(bToA), a.fullWidth, a.fullHeight);
   const auto clampTo = [](double v, int32_t high) {
     return static_cast<int32_t>(std::clamp(v, -1.0, static_cast<double>(high)));
   };

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "exit_codes.h"
+#include "peak_memory.h"
 
 namespace tessaly::cli::stitch {
 
@@ -41,18 +41,7 @@ int64_t estimatedPeakBytes(const std::vector<Piece>& pieces, int outputSize) {
 }
 
 int64_t availableMemoryBytes() {
-  std::FILE* info = std::fopen("/proc/meminfo", "r");
-  if (info == nullptr) return 0;
-  char line[256];
-  long long kib = 0;
-  while (std::fgets(line, sizeof line, info) != nullptr) {
-    if (std::strncmp(line, "MemAvailable:", 13) == 0) {
-      if (std::sscanf(line + 13, "%lld", &kib) != 1) kib = 0;
-      break;
-    }
-  }
-  std::fclose(info);
-  return int64_t{kib} * 1024;
+  return kibFieldBytes("/proc/meminfo", "MemAvailable:");
 }
 
 void checkMemoryFits(const std::vector<Piece>& pieces, int outputSize, int64_t availableBytes) {
