@@ -46,12 +46,14 @@ build:
 test: build
 	ctest --test-dir build --output-on-failure -j $(JOBS)
 
+# use_tls=0: the leak checker's own scan of thread-local storage crashes on the stale entries
+# that unloaded plug-in modules leave behind (gcc 12's runtime); leaks are still found.
 check:
 	scripts/install-deps --check
 	cmake -S . -B build-san $(CMAKE_FLAGS) -DTESSALY_TESTS=ON -DTESSALY_SANITIZE=ON
 	cmake --build build-san -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --test-dir build-san --output-on-failure -j $(JOBS)
+	  LSAN_OPTIONS=use_tls=0 ctest --test-dir build-san --output-on-failure -j $(JOBS)
 	$(MAKE) format-check
 	$(MAKE) fuzz
 
@@ -60,7 +62,9 @@ format:
 	$(SOURCES_TO_FORMAT) | xargs -0 clang-format -i
 
 # Fails on the first file that clang-format would change, naming it.
-format-check:
+format-# use_tls=0: the leak checker's own scan of thread-local storage crashes on the stale entries
+# that unloaded plug-in modules leave behind (gcc 12's runtime); leaks are still found.
+check:
 	scripts/install-deps --check
 	$(SOURCES_TO_FORMAT) | xargs -0 clang-format --dry-run -Werror
 

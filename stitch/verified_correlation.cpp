@@ -112,8 +112,9 @@ ColumnSpans columnSpans(int aWidth, int canvasWidth, int bWidth, int rectLeft) {
   for (int dx = -(canvasWidth - 1); dx < aWidth; ++dx) {
     const size_t i = static_cast<size_t>(dx + canvasWidth - 1);
     const int bx0 = rectLeft + dx;
-    s.aFrom[i] = std::max(0, bx0);
-    s.aTo[i] = std::min(aWidth, bx0 + bWidth);
+    // Clamped into a's columns so that an offset with no overlap reads an empty span.
+    s.aFrom[i] = std::clamp(bx0, 0, aWidth);
+    s.aTo[i] = std::clamp(bx0 + bWidth, s.aFrom[i], aWidth);
     s.canvasFrom[i] = std::max(0, -dx);
     s.canvasTo[i] = std::min(canvasWidth, aWidth - dx);
     s.width[i] = static_cast<float>(std::max(0, s.aTo[i] - s.aFrom[i]));
