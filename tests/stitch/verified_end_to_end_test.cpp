@@ -24,9 +24,6 @@ using tessaly::stitch::test::StitchLayout;
 using verified::Rigid;
 using verified::Vec2;
 
-// Flip to true once findPairHypotheses is the real correlation search.
-constexpr bool kRealPairSearch = true;
-
 enum class Evidence { Truth, Search };
 
 constexpr int32_t kWidth = 360, kHeight = 270;
@@ -99,11 +96,6 @@ StitchLayout layoutOf(int32_t rows, int32_t columns, double overlap, uint32_t se
 class VerifiedEndToEndTest : public tessaly::stitch::test::SessionTest,
                              public ::testing::WithParamInterface<Evidence> {
  protected:
-  void SetUp() override {
-    if (GetParam() == Evidence::Search && !kRealPairSearch)
-      GTEST_SKIP() << "needs the correlation pair search";
-  }
-
   tessaly::stitch::Session& session() { return *static_cast<tessaly::stitch::Session*>(session_); }
 
   // Loads the layout's files (loadOrder[k]: the cell whose file is loaded k-th; cell order when
