@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -94,6 +95,17 @@ TEST_F(StitchProgramTest, RowOfTwoIsWrittenWithTheResolutionAndReportedFully) {
   EXPECT_EQ(json["result"]["width"].asInteger(), result.width);
   EXPECT_EQ(json["result"]["dpi"].asInteger(), 300);
   EXPECT_EQ(json["style"].asString(), "row");
+  EXPECT_EQ(json["method"].asString(), "verified");
+  // The one link the row rests on, between the two pieces, with the second about 480 pixels to
+  // the side of the first (the pieces are cut slightly tilted).
+  EXPECT_TRUE(contains(r.standardOutput, "links: 1 kept")) << r.standardOutput;
+  const JsonValue& links = json["links"];
+  EXPECT_TRUE(links["wellSupported"].asBool());
+  ASSERT_EQ(links["kept"].size(), 1u);
+  const JsonValue& link = links["kept"].items().front();
+  EXPECT_NE(link["a"].asString(), link["b"].asString());
+  EXPECT_NEAR(std::abs(link["dx"].asNumber()), 480, 24);
+  EXPECT_NEAR(link["dy"].asNumber(), 0, 24);
   ASSERT_EQ(json["pieces"].size(), 2u);
   // Each piece is decoded once; every later load reads the decoded copy.
   for (const JsonValue& piece : json["pieces"].items()) {
