@@ -96,6 +96,8 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   const auto keepCounts = [&] {
     record.decodes = loader.decodes();
     record.cacheReads = loader.cacheReads();
+    for (const std::string& text : loader.readerWarnings())
+      record.warnings.push_back({0, "loading the pieces", text});
     if (links) record.links = links->read(record.loadOrder);
   };
   try {

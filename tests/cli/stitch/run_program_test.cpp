@@ -238,6 +238,22 @@ TEST_F(StitchProgramTest, APieceThatBreaksWhileDecodingFailsCleanly) {
   expectOnlyPiecesAnd({"result.png", "report.json"});
 }
 
+TEST_F(StitchProgramTest, AJpegMissingOnlyItsEndMarkerIsStitchedAndNamedInAWarning) {
+  std::vector<std::string> files = pieces();
+  std::filesystem::resize_file(files[1], std::filesystem::file_size(files[1]) - 2);
+  const std::string out = dir_.file("out.png"), report = dir_.file("report.json");
+  const ChildResult r = stitch({"-o", out, "--report", report}, files);
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
+  EXPECT_TRUE(contains(r.standardOutput, "warning: '" + files[1] +
+                                             "': the file ends without its "
+                                             "end marker"))
+      << r.standardOutput;
+  const JsonValue json = readJsonFile(report);
+  ASSERT_EQ(json["warnings"].size(), 1u);
+  EXPECT_EQ(json["warnings"].items().front()["step"].asString(), "loading the pieces");
+  expectOnlyPiecesAnd({"out.png", "report.json"});
+}
+
 TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {
   const std::vector<std::string> files = pieces();
   for (const auto& options : std::vector<std::vector<std::string>>{
