@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "errors.h"
+#include "verified_link_log.h"
 #include "verified_session.h"
 #include "verified_solve_candidates.h"
 
@@ -60,6 +61,7 @@ long orderPieces(Session& s, long* candidateCount, tagStitchOrderInfo* candidate
   if (applied != QX_OK) return applied;
 
   const bool wellSupported = found[0].wellSupported;
+  writeLinkLog(found[0], state.workingLevel);
   state.hypotheses = std::move(hypotheses);
   state.candidates = std::move(found);
   s.progress.reportFinal(100);

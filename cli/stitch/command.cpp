@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "cancel.h"
 #include "checks.h"
 #include "engine_run.h"
 #include "exit_codes.h"
 #include "formats.h"
+#include "link_log.h"
 #include "memory_budget.h"
 #include "peak_memory.h"
 #include "piece_cache.h"
@@ -87,10 +89,16 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   PieceCache cache;
   cache.open(work.path());  // without it pieces are decoded every time, which only costs time
   PieceLoader loader(record.pieces, cache);
+  const std::optional<LinkLog> links = o.method == Method::Verified
+                                           ? std::optional<LinkLog>(std::in_place, work.path())
+                                           : std::nullopt;
   StitchRun run(loader, display, record);
   const auto keepCounts = [&] {
     record.decodes = loader.decodes();
     record.cacheReads = loader.cacheReads();
+    for (const std::string& text : loader.readerWarnings())
+      record.warnings.push_back({0, "loading the pieces", text});
+    if (links) record.links = links->read(record.loadOrder);
   };
   try {
     composeAndWrite(o, formatId, style, run, record, display);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cgroup_memory.h"
 #include "exit_codes.h"
 #include "peak_memory.h"
 
@@ -41,7 +42,12 @@ int64_t estimatedPeakBytes(const std::vector<Piece>& pieces, int outputSize) {
 }
 
 int64_t availableMemoryBytes() {
-  return kibFieldBytes("/proc/meminfo", "MemAvailable:");
+  const int64_t machine = kibFieldBytes("/proc/meminfo", "MemAvailable:");
+  const std::optional<int64_t> group = cgroupHeadroomBytes();
+  if (!group) return machine;
+  // A group with no headroom left at all still counts as known: 1 byte refuses every job.
+  const int64_t allowed = std::max<int64_t>(*group, 1);
+  return machine > 0 ? std::min(machine, allowed) : allowed;
 }
 
 void checkMemoryFits(const std::vector<Piece>& pieces, int outputSize, int64_t availableBytes) {

@@ -13,7 +13,8 @@ namespace tessaly::cli::stitch {
 // side, made smaller by the output size), three decoded pieces and the engine's working set.
 int64_t estimatedPeakBytes(const std::vector<Piece>& pieces, int outputSize);
 
-// MemAvailable of /proc/meminfo in bytes; 0 when it cannot be read.
+// MemAvailable of /proc/meminfo in bytes, or less when the process's control groups allow less;
+// 0 when neither can be read.
 int64_t availableMemoryBytes();
 
 // Throws Failure(Setup) with what the job needs and what is available when the estimate is

@@ -74,6 +74,17 @@ long PieceLoader::readCached(int index, tagPixelArray** image) {
   return 0;
 }
 
+void PieceLoader::noteReaderWarning(const std::string& path, zanIOReader& reader) {
+  const int32_t length = zanIOReaderWarning(&reader, nullptr, 0);
+  if (length <= 0) return;
+  std::string text(size_t(length) + 1, '\0');
+  zanIOReaderWarning(&reader, text.data(), int32_t(text.size()));
+  text.resize(size_t(length));
+  const std::string warning = "'" + path + "': " + text;
+  if (std::find(readerWarnings_.begin(), readerWarnings_.end(), warning) == readerWarnings_.end())
+    readerWarnings_.push_back(warning);
+}
+
 long PieceLoader::decodeFile(const std::string& path, tagPixelArray** image) {
   zanIOBGRInfo info{};
   info.size = sizeof info;
@@ -89,6 +100,7 @@ long PieceLoader::decodeFile(const std::string& path, tagPixelArray** image) {
     return fail(kLoadNoMemory, "not enough memory to load '" + path + "'");
   }
   code = zanIOReadBGR(reader, decoded->bits, decoded->bytesPerLine);
+  if (code == 0) noteReaderWarning(path, *reader);
   zanIOCloseBGR(reader);
   if (code != 0) {
     freePixelArray(decoded);

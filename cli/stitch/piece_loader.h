@@ -13,6 +13,7 @@
 #include "QuiltexEngine.h"
 #include "piece_cache.h"
 #include "pieces.h"
+#include "zanFileIO.h"
 
 namespace tessaly::cli::stitch {
 
@@ -37,12 +38,16 @@ class PieceLoader {
   // How often each piece was decoded from its file and read back from the cache.
   const std::vector<int>& decodes() const { return decodes_; }
   const std::vector<int>& cacheReads() const { return cacheReads_; }
+  // The readers' reservations about files they read in full, once per file:
+  // "'a.jpg': the file ends without its end marker...".
+  const std::vector<std::string>& readerWarnings() const { return readerWarnings_; }
 
  private:
   long loadPiece(int index, tagPixelArray** image);
   long readCached(int index, tagPixelArray** image);
   long decodeFile(const std::string& path, tagPixelArray** image);
   long turnThroughCache(int index, int turns, tagPixelArray*& image);
+  void noteReaderWarning(const std::string& path, zanIOReader& reader);
   long fail(long status, const std::string& what);
 
   const std::vector<Piece>& pieces_;
@@ -50,6 +55,7 @@ class PieceLoader {
   std::vector<int> decodes_;
   std::vector<int> cacheReads_;
   std::string lastFailure_;
+  std::vector<std::string> readerWarnings_;
 };
 
 }  // namespace tessaly::cli::stitch

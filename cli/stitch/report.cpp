@@ -71,6 +71,34 @@ void writeOrdering(JsonWriter& json, const RunRecord& r) {
   json.endArray();
 }
 
+void writeLinks(JsonWriter& json, const RunRecord& r) {
+  json.key("links");
+  if (!r.links) {
+    json.null();
+    return;
+  }
+  json.beginObject()
+      .member("support", r.links->support)
+      .member("wellSupported", r.links->wellSupported);
+  json.key("kept").beginArray();
+  for (const KeptLink& k : r.links->kept) {
+    json.beginObject()
+        .member("a", k.a)
+        .member("b", k.b)
+        .member("quarterTurnsB", k.quarterTurnsB)
+        .member("dx", k.dx)
+        .member("dy", k.dy)
+        .member("degrees", k.angleRadians * 180.0 / std::numbers::pi)
+        .member("score", k.score)
+        .member("finerScore", k.finerScore)
+        .member("overlap", k.overlap)
+        .member("distinctness", k.distinctness)
+        .member("confirmed", k.confirmed)
+        .endObject();
+  }
+  json.endArray().endObject();
+}
+
 void writeWarnings(JsonWriter& json, const RunRecord& r) {
   json.key("warnings").beginArray();
   for (const RunWarning& w : r.warnings) {
@@ -122,6 +150,7 @@ std::string reportJson(const RunRecord& r) {
   json.member("outputSize", r.outputSize).member("outputLevel", r.outputLevel);
   writePieces(json, r);
   writeOrdering(json, r);
+  writeLinks(json, r);
   writeWarnings(json, r);
   writeSkew(json, r);
   writeRect(json, "proposedCrop", r.proposedCrop);

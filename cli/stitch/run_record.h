@@ -26,6 +26,30 @@ struct RunWarning {
   std::string text;
 };
 
+// A link between two pieces that the verified arrangement rests on: b, turned by quarterTurnsB,
+// has its origin at (dx, dy) of a's unturned frame, in full-resolution pixels, and is rotated by
+// angleRadians on top; the scores are the pair's correlations.
+struct KeptLink {
+  std::string a;
+  std::string b;
+  int32_t quarterTurnsB = 0;
+  double dx = 0;
+  double dy = 0;
+  double angleRadians = 0;
+  double score = 0;
+  double finerScore = 0;
+  double overlap = 0;  // share of the smaller piece
+  double distinctness = 0;
+  bool confirmed = false;
+};
+
+// How well the verified arrangement is supported, and by which links.
+struct LinkSupport {
+  double support = 0;  // 0 to 1
+  bool wellSupported = false;
+  std::vector<KeptLink> kept;
+};
+
 struct StageTime {
   std::string stage;
   double seconds = 0;
@@ -40,6 +64,7 @@ struct RunRecord {
   std::vector<std::string> loadOrder;
   std::vector<Arrangement> candidates;  // the first is the one applied
   std::vector<RunWarning> warnings;
+  std::optional<LinkSupport> links;  // the verified way's, once it ordered the pieces
   std::optional<RECT> proposedCrop;  // from the blend, in the result's pixels
   std::optional<RECT> appliedCrop;   // what --crop cut, in the picture it was cut from
   std::optional<double> skewRadians;

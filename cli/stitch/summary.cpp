@@ -28,6 +28,15 @@ std::string arrangementLines(const Arrangement& a, const std::string& style) {
   return text;
 }
 
+// The verified way's evidence in one line: how many links it kept and how well they decide.
+std::string linksLine(const LinkSupport& links) {
+  size_t confirmed = 0;
+  for (const KeptLink& k : links.kept) confirmed += k.confirmed ? 1 : 0;
+  return "links: " + std::to_string(links.kept.size()) + " kept (" + std::to_string(confirmed) +
+         " confirmed on the finer level), support " + fixed(links.support, 2) +
+         (links.wellSupported ? "\n" : " (weak)\n");
+}
+
 std::string timeLine(const RunRecord& r) {
   std::string stages;
   for (const StageTime& t : r.times) {
@@ -49,6 +58,7 @@ std::string cellText(const Arrangement& a, size_t cell) {
 std::string summaryText(const RunRecord& r) {
   std::string text;
   if (!r.candidates.empty()) text += arrangementLines(r.candidates.front(), r.style);
+  if (r.links) text += linksLine(*r.links);
   if (r.warnings.empty()) text += "warnings: none\n";
   for (const RunWarning& w : r.warnings) text += "warning: " + w.text + " (" + w.step + ")\n";
   if (r.skewRadians) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "bgr_convert.h"
@@ -15,6 +17,13 @@ void collectResolution(int32_t tag, int32_t size, const void* value, void* user)
   if (size != int32_t(sizeof(int32_t)) || value == nullptr) return;
   if (tag == PLUG_TAG_XRESOLUTION) dpi[0] = std::max(*static_cast<const int32_t*>(value), 0);
   if (tag == PLUG_TAG_YRESOLUTION) dpi[1] = std::max(*static_cast<const int32_t*>(value), 0);
+}
+
+// Copies a reader's warning text, cut at its first zero or at its size.
+void collectWarning(int32_t tag, int32_t size, const void* value, void* user) {
+  if (tag != PLUG_TAG_WARNING || size <= 0 || value == nullptr) return;
+  const auto* text = static_cast<const char*>(value);
+  static_cast<std::string*>(user)->assign(text, strnlen(text, size_t(size)));
 }
 
 bool strideFits(int32_t stride, int32_t width) {
@@ -162,6 +171,12 @@ int32_t readBgr(zanIOReader& reader, uint8_t* top, int32_t stride) {
       stride == layer.rowBytes)
     return readDirect(*reader.image, top, stride, height);
   return readConverted(*reader.image, layer, conversion, top, stride, width, height);
+}
+
+std::string readerWarning(zanIOReader& reader) {
+  std::string warning;
+  if (reader.used) enumInfo(*reader.image, collectWarning, &warning, false);
+  return warning;
 }
 
 int32_t writeBgr(const char* path, int32_t formatId, const uint8_t* top, int32_t width,

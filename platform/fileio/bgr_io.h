@@ -24,6 +24,8 @@ constexpr int32_t kBandRows = 32;
 
 zanIOReader* openBgr(const char* path, zanIOBGRInfo* info, int32_t& error);
 int32_t readBgr(zanIOReader& reader, uint8_t* top, int32_t stride);
+// The plug-in's warning about the file it read; empty before the read or without one.
+std::string readerWarning(zanIOReader& reader);
 int32_t writeBgr(const char* path, int32_t formatId, const uint8_t* top, int32_t width,
                  int32_t height, int32_t stride, int32_t xDpi, int32_t yDpi,
                  const SaveOptions* options);

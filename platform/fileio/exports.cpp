@@ -1,6 +1,8 @@
 // The exported functions of zanFileIO: argument checks, then one call into the loader. No C++
 // exception leaves the library: guarded turns one into the call's failure result, with a code
 // that says what kind of failure it was.
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <string>
@@ -275,6 +277,19 @@ ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_
 ZANIO_API int32_t zanIOReadBGR(zanIOReader* reader, uint8_t* top, int32_t stride) {
   if (reader == nullptr) return ZANIO_ERR_ARGUMENT;
   return guardedCode([&] { return fileio::readBgr(*reader, top, stride); });
+}
+
+ZANIO_API int32_t zanIOReaderWarning(zanIOReader* reader, char* buffer, int32_t size) {
+  if (reader == nullptr) return 0;
+  return guardedOr(int32_t{0}, [&] {
+    const std::string warning = fileio::readerWarning(*reader);
+    if (buffer != nullptr && size > 0) {
+      const size_t copied = std::min(warning.size(), size_t(size) - 1);
+      std::memcpy(buffer, warning.data(), copied);
+      buffer[copied] = '\0';
+    }
+    return int32_t(std::min<size_t>(warning.size(), INT32_MAX));
+  });
 }
 
 ZANIO_API void zanIOCloseBGR(zanIOReader* reader) {

@@ -79,6 +79,9 @@ extern "C" {
 /* Tags of EnumImageInfo / AddImageInfo values: resolutions as 32-bit dots per inch, size 4. */
 #define PLUG_TAG_XRESOLUTION 14001
 #define PLUG_TAG_YRESOLUTION 14002
+/* A reader's reservation about a file it read in full, such as a missing end marker: UTF-8
+ * text with its terminating zero. EnumImageInfo offers it once every row was read. */
+#define PLUG_TAG_WARNING 14003
 
 /* Error codes that GetError returns. */
 #define PLUG_ERR_TOOLKIT_MEMORY (-10) /* a format toolkit refused its memory limit */

@@ -80,11 +80,15 @@ uint32_t pixelsPerMetreFromDpi(int32_t dpi) {
   return uint32_t(std::min<uint64_t>((uint64_t(dpi) * 3937 + 50) / 100, UINT32_MAX));
 }
 
-void enumResolution(PlugInstance* p, PlugInfoCallback callback, void* user) {
-  const Resolution& r = reinterpret_cast<InstanceHead*>(p)->resolution;
+void enumHeadInfo(PlugInstance* p, PlugInfoCallback callback, void* user) {
+  const InstanceHead& head = *reinterpret_cast<InstanceHead*>(p);
+  const Resolution& r = head.resolution;
   if (callback == nullptr) return;
   if (r.x > 0) callback(PLUG_TAG_XRESOLUTION, sizeof r.x, &r.x, user);
   if (r.y > 0) callback(PLUG_TAG_YRESOLUTION, sizeof r.y, &r.y, user);
+  if (head.warning != nullptr) {
+    callback(PLUG_TAG_WARNING, int32_t(std::strlen(head.warning) + 1), head.warning, user);
+  }
 }
 
 int32_t addResolution(PlugInstance* p, int32_t tag, const void* value, int32_t size) {

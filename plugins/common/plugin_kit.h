@@ -58,6 +58,7 @@ struct InstanceHead {
   PlugStream* stream;
   int32_t error;
   Resolution resolution;  // a reader's: the file's; a writer's: what AddImageInfo gave
+  const char* warning;    // a reader's reservation about the file (static text), or null
   bool forWriting;        // what GetPlugStruct was asked for
   // Set by guarded when an operation failed: a plug-in whose failures may leave the stream at an
   // unknown place refuses the rows that follow.
@@ -196,8 +197,9 @@ inline void put32(uint8_t* p, uint32_t v) {
 
 int32_t dpiFromPixelsPerMetre(uint32_t ppm);
 uint32_t pixelsPerMetreFromDpi(int32_t dpi);
-// EnumImageInfo: reports the head's known resolutions as tags 14001 / 14002.
-void enumResolution(PlugInstance* p, PlugInfoCallback callback, void* user);
+// EnumImageInfo: reports the head's known resolutions as tags 14001 / 14002 and its warning as
+// tag 14003.
+void enumHeadInfo(PlugInstance* p, PlugInfoCallback callback, void* user);
 // AddImageInfo: keeps tags 14001 / 14002 in the head's resolution (1), answers 0 to others.
 int32_t addResolution(PlugInstance* p, int32_t tag, const void* value, int32_t size);
 
@@ -263,7 +265,7 @@ void enumNothing(PlugInstance*, PlugInfoCallback, void*);
 int32_t acceptNothing(PlugInstance*, int32_t, const void*, int32_t);
 
 // The function table of a single-image plug-in of ours: StartReadLayer does what
-// StartReadImage does, the resolutions go through the head (enumResolution, addResolution),
+// StartReadImage does, the resolutions go through the head (enumHeadInfo, addResolution),
 // AddLayerInfo takes nothing and the layer-only slots stay empty.
 struct SingleImageSlots {
   decltype(PlugFunctionTable::OpenImage) open;
@@ -278,7 +280,7 @@ struct SingleImageSlots {
 inline PlugFunctionTable singleImageTable(const SingleImageSlots& s) {
   return {.OpenImage = s.open,
           .reserved1 = nullptr,
-          .EnumImageInfo = enumResolution,
+          .EnumImageInfo = enumHeadInfo,
           .EnumLayerInfo = nullptr,
           .StartReadImage = s.startRead,
           .StartReadLayer = s.startRead,

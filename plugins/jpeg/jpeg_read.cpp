@@ -26,6 +26,7 @@ boolean fillInput(j_decompress_ptr d) {
   const int32_t got = in.head.stream->read(in.head.stream, in.chunk.data(), kChunkBytes);
   if (got <= 0 && in.decoding && !d->progressive_mode && !in.endSupplied) {
     in.endSupplied = true;
+    in.head.warning = "the file ends without its end marker; every row was there and was read";
     d->src->next_input_byte = kEndOfImage;
     d->src->bytes_in_buffer = sizeof kEndOfImage;
     return TRUE;

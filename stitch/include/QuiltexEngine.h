@@ -78,7 +78,12 @@ typedef struct tagStitchOrderInfo {
  * placements and composes with one transform per piece fitted over all refined pairs. The low
  * byte of the style is then only a hint: the grid shape comes from the pieces. When the evidence
  * does not support the arrangement, QXAutoOrder says so with QX_WARN_LOW_CONFIDENCE (the best
- * arrangement is still delivered). Without the flag the engine behaves exactly as before. */
+ * arrangement is still delivered). Without the flag the engine behaves exactly as before.
+ *
+ * To see what a verified arrangement rests on, set the environment variable TESSALY_LINK_LOG to
+ * a file name before QXAutoOrder: the engine then writes there, as text, the arrangement's
+ * support and every pair link it kept (pieces in load order, offset, angle and correlation
+ * scores). The log is best effort and never changes a status. */
 #ifdef __cplusplus
 enum tagStitchStyle : int32_t { QX_STYLE_ROW = 0, QX_STYLE_GRID = 1, QX_STYLE_VERIFIED = 0x100 };
 #else

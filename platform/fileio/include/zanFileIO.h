@@ -244,6 +244,12 @@ ZANIO_API zanIOReader* zanIOOpenBGR(const char* path, zanIOBGRInfo* info, int32_
  * negative code; may be called once per reader. */
 ZANIO_API int32_t zanIOReadBGR(zanIOReader* reader, uint8_t* top, int32_t stride);
 
+/* After zanIOReadBGR: copies the plug-in's reservation about the file it read (UTF-8, such as
+ * "the file ends without its end marker...") into buffer, cut to size - 1 bytes and terminated,
+ * and returns the full text's length in bytes; 0 when there is none (or for a null reader). A
+ * null buffer or size 0 only asks for the length. */
+ZANIO_API int32_t zanIOReaderWarning(zanIOReader* reader, char* buffer, int32_t size);
+
 /* Closes the reader (null is ignored). */
 ZANIO_API void zanIOCloseBGR(zanIOReader* reader);
 

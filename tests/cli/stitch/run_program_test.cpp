@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -94,6 +95,17 @@ TEST_F(StitchProgramTest, RowOfTwoIsWrittenWithTheResolutionAndReportedFully) {
   EXPECT_EQ(json["result"]["width"].asInteger(), result.width);
   EXPECT_EQ(json["result"]["dpi"].asInteger(), 300);
   EXPECT_EQ(json["style"].asString(), "row");
+  EXPECT_EQ(json["method"].asString(), "verified");
+  // The one link the row rests on, between the two pieces, with the second about 480 pixels to
+  // the side of the first (the pieces are cut slightly tilted).
+  EXPECT_TRUE(contains(r.standardOutput, "links: 1 kept")) << r.standardOutput;
+  const JsonValue& links = json["links"];
+  EXPECT_TRUE(links["wellSupported"].asBool());
+  ASSERT_EQ(links["kept"].size(), 1u);
+  const JsonValue& link = links["kept"].items().front();
+  EXPECT_NE(link["a"].asString(), link["b"].asString());
+  EXPECT_NEAR(std::abs(link["dx"].asNumber()), 480, 24);
+  EXPECT_NEAR(link["dy"].asNumber(), 0, 24);
   ASSERT_EQ(json["pieces"].size(), 2u);
   // Each piece is decoded once; every later load reads the decoded copy.
   for (const JsonValue& piece : json["pieces"].items()) {
@@ -224,6 +236,22 @@ TEST_F(StitchProgramTest, APieceThatBreaksWhileDecodingFailsCleanly) {
   EXPECT_EQ(json["exitCode"].asInteger(), 3);
   EXPECT_TRUE(contains(json["error"].asString(), "piece1.bmp"));
   expectOnlyPiecesAnd({"result.png", "report.json"});
+}
+
+TEST_F(StitchProgramTest, AJpegMissingOnlyItsEndMarkerIsStitchedAndNamedInAWarning) {
+  std::vector<std::string> files = pieces();
+  std::filesystem::resize_file(files[1], std::filesystem::file_size(files[1]) - 2);
+  const std::string out = dir_.file("out.png"), report = dir_.file("report.json");
+  const ChildResult r = stitch({"-o", out, "--report", report}, files);
+  ASSERT_EQ(r.exitCode, 0) << r.standardError;
+  EXPECT_TRUE(contains(r.standardOutput, "warning: '" + files[1] +
+                                             "': the file ends without its "
+                                             "end marker"))
+      << r.standardOutput;
+  const JsonValue json = readJsonFile(report);
+  ASSERT_EQ(json["warnings"].size(), 1u);
+  EXPECT_EQ(json["warnings"].items().front()["step"].asString(), "loading the pieces");
+  expectOnlyPiecesAnd({"out.png", "report.json"});
 }
 
 TEST_F(StitchProgramTest, OutputFoldersThatCannotBeWrittenFailBeforeStitching) {

@@ -51,7 +51,8 @@ size_t jpegScanDataAt(const Bytes& jpeg) {
   return 0;
 }
 
-int32_t readWhole(const std::string& file, Bytes* pixels = nullptr) {
+int32_t readWhole(const std::string& file, Bytes* pixels = nullptr,
+                  std::string* warning = nullptr) {
   zanIOBGRInfo info{};
   info.size = sizeof info;
   int32_t error = 0;
@@ -59,6 +60,12 @@ int32_t readWhole(const std::string& file, Bytes* pixels = nullptr) {
   if (reader == nullptr) return error;
   Bytes out(size_t(info.width) * 3 * size_t(info.height));
   error = zanIOReadBGR(reader, out.data(), info.width * 3);
+  if (warning != nullptr) {
+    warning->assign(size_t(zanIOReaderWarning(reader, nullptr, 0)), '\0');
+    std::vector<char> text(warning->size() + 1);
+    zanIOReaderWarning(reader, text.data(), int32_t(text.size()));
+    warning->assign(text.data());
+  }
   zanIOCloseBGR(reader);
   if (pixels != nullptr) *pixels = out;
   return error;
@@ -121,14 +128,33 @@ TEST_F(HostileFiles, DamagedDataIsNeverAShortageOfMemory) {
 TEST_F(HostileFiles, JpegScanDataCutInTheMiddleFailsButAMissingEndMarkerIsRead) {
   const Bytes jpeg = writtenFile(path("good.jpg"), PLUG_FORMAT_JPEG, 64, 48);
   Bytes expected;
-  ASSERT_EQ(readWhole(path("good.jpg"), &expected), 0);
+  std::string warning = "none read";
+  ASSERT_EQ(readWhole(path("good.jpg"), &expected, &warning), 0);
+  EXPECT_EQ(warning, "");
   ASSERT_EQ(jpeg.end()[-2], 0xFF);
   ASSERT_EQ(jpeg.end()[-1], 0xD9);
 
   writeFile(path("no-end.jpg"), Bytes(jpeg.begin(), jpeg.end() - 2));
   Bytes pixels;
-  EXPECT_EQ(readWhole(path("no-end.jpg"), &pixels), 0);
+  EXPECT_EQ(readWhole(path("no-end.jpg"), &pixels, &warning), 0);
   EXPECT_EQ(pixels, expected);
+  EXPECT_NE(warning.find("without its end marker"), std::string::npos) << warning;
+  {
+    // A short buffer gets the text's start, always terminated, and the full length.
+    zanIOBGRInfo info{};
+    info.size = sizeof info;
+    int32_t error = 0;
+    zanIOReader* reader = zanIOOpenBGR(path("no-end.jpg").c_str(), &info, &error);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(zanIOReaderWarning(reader, nullptr, 0), 0);  // nothing before the read
+    ASSERT_EQ(zanIOReadBGR(reader, pixels.data(), info.width * 3), 0);
+    char cut[5] = {'x', 'x', 'x', 'x', 'x'};
+    EXPECT_EQ(zanIOReaderWarning(reader, cut, 5), int32_t(warning.size()));
+    EXPECT_EQ(std::string(cut), warning.substr(0, 4));
+    EXPECT_EQ(zanIOReaderWarning(reader, cut, 1), int32_t(warning.size()));
+    EXPECT_EQ(cut[0], '\0');
+    zanIOCloseBGR(reader);
+  }
 
   // The end marker kept, a third of the scan data gone: libjpeg alone would fill with grey.
   const size_t scan = jpegScanDataAt(jpeg);
