@@ -165,6 +165,87 @@ ZAN_API int32_t zanGetLayerBits(void* buffer, zanHandle layer, int32_t left, int
 ZAN_API int32_t zanSetLayerBits(const void* data, zanHandle layer, int32_t left, int32_t top,
                                 int32_t right, int32_t bottom, int32_t stride, int32_t value);
 
+/* ---- Layer list and layer operations ------------------------------------------------------ */
+
+/* Puts the layer before position index (1-based; 0 or past the end: on top) and answers the
+ * index it got. The layer and its mask get the picture as owner; a layer with a palette makes it
+ * the picture's; ZAN_CHANGE_ARRANGEMENT is announced. ZAN_ERR_ARG for a layer already in a
+ * picture. */
+ZAN_API int32_t zanInsertLayer(zanHandle picture, zanHandle layer, int32_t index);
+
+/* Takes the layer at index out of the picture and answers it (it stays alive and is the
+ * caller's), or 0 for an index outside 1 to the layer count. */
+ZAN_API zanHandle zanRemoveLayer(zanHandle picture, int32_t index, void* reserved);
+
+/* Exchanges the layers at two indices; the current layer (ZAN_PICT_CURRENTLAYER) moves with its
+ * layer. 0, or ZAN_ERR_ARG (nothing changed) when an index is out of range. */
+ZAN_API int32_t zanSwapLayer(zanHandle picture, int32_t a, int32_t b);
+
+/* The lowest index whose layer has a floating layer, 0 when none has. */
+ZAN_API int32_t zanFindLayerWithFloat(zanHandle picture);
+
+/* A new layer in no picture with the same rectangle, stored properties, generic properties,
+ * palette and text record, and with withPixels non-zero a copy of the pixels. The mask layer is
+ * not cloned. 0 on failure. */
+ZAN_API zanHandle zanCloneLayer(zanHandle layer, int32_t withPixels, void* reserved);
+
+/* ---- Masks, floating layers and the selection --------------------------------------------- */
+
+/* Makes mask (an 8-bit layer in no picture's list; 0 detaches) the layer's mask: it gets the
+ * layer's picture as owner and goes with the layer. The previous mask is not destroyed: it is the
+ * caller's again. ZAN_CHANGE_PIXELS is announced over the old mask's and the layer's rectangles.
+ * Returns 0, or ZAN_ERR_ARG for the layer itself or a layer listed in a picture. */
+ZAN_API int32_t zanLayerAttachMask(zanHandle layer, zanHandle mask);
+/* The layer's mask layer, or 0. */
+ZAN_API zanHandle zanLayerGetMask(zanHandle layer, void* reserved);
+
+/* Sets the external mask (tag LAYX) and answers the previous one (the caller's again). */
+ZAN_API zanHandle zanInsertMaskEx(zanHandle layer, zanHandle mask);
+/* Clears the external mask (tag LAYR again, also when there was none) and answers it. */
+ZAN_API zanHandle zanRemoveMaskEx(zanHandle layer);
+
+/* Hangs a floating layer on the layer (0 clears; the previous one is the caller's again).
+ * Returns 0. */
+ZAN_API int32_t zanLayerAttachFloat(zanHandle layer, zanHandle floating);
+/* The layer's floating layer, or 0. */
+ZAN_API zanHandle zanLayerGetFloat(zanHandle layer, void* reserved);
+
+/* The picture's selection (an 8-bit mask layer), or 0 when nothing is selected. */
+ZAN_API zanHandle zanGetSelection(zanHandle picture, void* reserved);
+/* Makes layer (0: nothing) the picture's selection, owned by the picture, and answers the
+ * previous selection, now the caller's. */
+ZAN_API zanHandle zanSetSelection(zanHandle picture, zanHandle layer, void* reserved);
+
+/* Checks both handles and changes nothing; returns 0. */
+ZAN_API int32_t zanMergeMasks(zanHandle a, zanHandle b);
+/* Does nothing; returns 0. */
+ZAN_API int32_t zanDrawMoveBorder(zanHandle view, const RECT* rect, int32_t flag);
+
+/* ---- Composition ------------------------------------------------------------------------ */
+
+/* A new layer holding the picture's visible layers composed bottom to top over rect (picture
+ * coordinates; null: the whole canvas) at the scale numerator / denominator. Its rectangle is
+ * rect scaled (left and top rounded up, right and bottom down) and its depth the picture's
+ * (ZAN_PICT_BPP). It has an 8-bit mask layer holding the composed coverage when a layer in the
+ * rectangle is translucent or masked or the layers leave part of it uncovered, unless a
+ * background block is given: that block (of the picture's depth) is then repeated across the
+ * result from its left-top corner and the layers are composed over it. 0 for an empty rectangle,
+ * or 0 with the code in *error (ZAN_ERR_ARG for a scale that is not positive). */
+ZAN_API zanHandle zanMergeLayers(zanHandle picture, int32_t numerator, int32_t denominator,
+                                 BlockHeader* background, const RECT* rect, void* reserved,
+                                 int32_t* error);
+
+/* A new layer, in no picture, holding the layer scaled by ratio[0] / ratio[1] and placed at
+ * (0, 0): (ratio[0] x (width + 1) - 1) / ratio[1] pixels wide, likewise high. It keeps the
+ * layer's properties; a mask layer is scaled into a mask of the new layer. 0 on failure. */
+ZAN_API zanHandle zanLayerResample(zanHandle layer, const int32_t* ratio);
+
+/* Composes the picture's visible layers at 1 / 1 into the block's pixels over the block's
+ * rectangle (taken as picture coordinates) limited to (left, top, right, bottom). The block stays
+ * the caller's. Returns 0 or a negative code. */
+ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t left, int32_t top,
+                                  int32_t right, int32_t bottom);
+
 ZAN_EXTERN_C_END
 
 #endif /* ZANENGIN_H */
