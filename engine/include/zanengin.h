@@ -189,6 +189,35 @@ ZAN_API int32_t zanFindLayerWithFloat(zanHandle picture);
  * not cloned. 0 on failure. */
 ZAN_API zanHandle zanCloneLayer(zanHandle layer, int32_t withPixels, void* reserved);
 
+/* Copies the part of source inside rect (picture coordinates; null: the whole source) into
+ * target so that the rect's left-top lands on point (picture coordinates; null: 0, 0), clipped to
+ * both layers on all four sides. Returns 0, or ZAN_ERR_ARG when the depths differ. */
+ZAN_API int32_t zanCopyLayer(zanHandle target, zanHandle source, const POINT* point,
+                             const RECT* rect);
+
+/* Makes the pixels under every non-zero value of selection (an 8-bit mask layer) transparent
+ * through the layer's mask, which is made (fully opaque) when the layer has none. 1 on success,
+ * 0 for a zero selection (nothing done), ZAN_ERR_ARG for a zero layer, ZAN_ERR_LOCK or
+ * ZAN_ERR_CREATE on failure. */
+ZAN_API int32_t zanCutLayer(zanHandle layer, zanHandle selection);
+
+/* A new floating layer (in no picture, not attached) holding the layer's pixels under selection
+ * (0: a clone of the layer with a clone of its mask) with a mask of the selected values (times
+ * the layer's mask where it has one); with keep 0 the selected pixels are then cut from the
+ * layer. 0 with ZAN_ERR_ARG (zero layer) or ZAN_ERR_FLOAT in *error; 0 with ZAN_ERR_FLOAT when
+ * the selection does not meet the layer. */
+ZAN_API zanHandle zanCreateFloatLayer(zanHandle layer, zanHandle selection, int32_t keep,
+                                      int32_t* error);
+
+/* A new layer: the layer merged with its floating layer over the union of their rectangles,
+ * with the layer's properties and a mask of the merged coverage. The caller puts it in place of
+ * the layer. 0 with ZAN_ERR_ARG in *error when the layer has no floating layer. */
+ZAN_API zanHandle zanDiscardFloatLayer(zanHandle layer, int32_t* error);
+
+/* A layer of kind ZAN_LAYERKIND_TRANSFORMED that shows the caller's bitmap without copying it;
+ * the pixels must stay valid as long as the layer exists. 0 on failure. */
+ZAN_API zanHandle zanDib2Layer(const ZanBitmap* bitmap);
+
 /* ---- Masks, floating layers and the selection --------------------------------------------- */
 
 /* Makes mask (an 8-bit layer in no picture's list; 0 detaches) the layer's mask: it gets the
