@@ -111,8 +111,9 @@ void blendOver24(const BlendSource& s, const BlendRowArgs& row, int32_t step, Co
           return Pixel24{{e[0], e[1], e[2]}};
         });
       } else {
-        blendPixels<uint8_t, 3>(row, step, cover,
-                                [](const unsigned char* p) { return Pixel24{{*p, *p, *p}}; });
+        blendPixels<uint8_t, 3>(row, step, cover, [](const unsigned char* p) {
+          return Pixel24{{*p, *p, *p}};
+        });
       }
       return;
     case 16:
@@ -121,12 +122,14 @@ void blendOver24(const BlendSource& s, const BlendRowArgs& row, int32_t step, Co
       });
       return;
     case 24:
-      blendPixels<uint8_t, 3>(row, step, cover,
-                              [](const unsigned char* p) { return Pixel24{{p[0], p[1], p[2]}}; });
+      blendPixels<uint8_t, 3>(row, step, cover, [](const unsigned char* p) {
+        return Pixel24{{p[0], p[1], p[2]}};
+      });
       return;
     case 48:
-      blendPixels<uint8_t, 3>(row, step, cover,
-                              [](const unsigned char* p) { return Pixel24{{p[1], p[3], p[5]}}; });
+      blendPixels<uint8_t, 3>(row, step, cover, [](const unsigned char* p) {
+        return Pixel24{{p[1], p[3], p[5]}};
+      });
       return;
     default:
       return;
@@ -165,7 +168,8 @@ void blendRow(int32_t targetBpp, const BlendSource& s, const BlendRowArgs& row) 
   }
   switch (targetBpp) {
     case 8:
-      blendPixels<uint8_t, 1>(row, step, cover, [](const unsigned char* p) { return Pixel8{{*p}}; });
+      blendPixels<uint8_t, 1>(row, step, cover,
+                              [](const unsigned char* p) { return Pixel8{{*p}}; });
       return;
     case 16:
       blendPixels<uint16_t, 1>(row, step, cover,

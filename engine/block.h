@@ -25,7 +25,7 @@ struct Block {
   // A caller's pixels the block shows without owning them (a wrapped bitmap): every lock points
   // the data at them again, and nothing frees them.
   unsigned char* externalData;
-  BlockHeader header;   // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
+  BlockHeader header;  // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
 
   uint32_t* extraWords() {
     return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(this) + sizeof(Block));

@@ -40,8 +40,7 @@ bool drawnThroughTransform(const Layer& layer) {
 
 void composeOne(Layer& target, Layer& source, bool opaque, const RECT& area,
                 const ComposeScale& scale) {
-  if (!canBlend(target.bitsPerPixel, source.bitsPerPixel) || drawnThroughTransform(source))
-    return;
+  if (!canBlend(target.bitsPerPixel, source.bitsPerPixel) || drawnThroughTransform(source)) return;
   const RECT landing = intersect(area, scaledRect(source.rect, scale));
   const RECT inTarget = intersect(offsetRect(landing, -target.rect.left, -target.rect.top),
                                   RECT{0, 0, target.width(), target.height()});

@@ -51,7 +51,8 @@ void blendPart(TargetTile& tile, const SourcePart& part, const Layer& source,
                      width,
                      part.uniformPixel != nullptr};
     if (row.source == nullptr)
-      row.source = h.data + (int64_t{y} - h.top) * h.stride + (int64_t{part.rect.left} - h.left) * bytes;
+      row.source =
+          h.data + (int64_t{y} - h.top) * h.stride + (int64_t{part.rect.left} - h.left) * bytes;
     if (!sourceMask.empty())
       row.sourceMask = sourceMask.data() + (int64_t{y} - sourceArea.top) * maskWidth +
                        (part.rect.left - sourceArea.left);
@@ -65,9 +66,9 @@ void blendDirect(TargetTile& tile, Layer& source, bool opaque) {
   const RECT picture = tile.pictureRect();
   Locked<DataLayer> data(source.dataLayer);
   if (!data || data->bitsPerPixel != source.bitsPerPixel) return;
-  const RECT area = intersect(offsetRect(picture, -source.rect.left, -source.rect.top),
-                              RECT{0, 0, std::min(source.width(), data->width),
-                                   std::min(source.height(), data->height)});
+  const RECT area = intersect(
+      offsetRect(picture, -source.rect.left, -source.rect.top),
+      RECT{0, 0, std::min(source.width(), data->width), std::min(source.height(), data->height)});
   if (isEmpty(area)) return;
   const auto tiles = tilesUnder(*data, area);
   data.reset();
@@ -75,9 +76,8 @@ void blendDirect(TargetTile& tile, Layer& source, bool opaque) {
   if (source.mask != 0)
     sourceMask = readMaskValues(source.mask, area, POINT{source.rect.left, source.rect.top});
   zan::HeapLock<unsigned char> palette(0, source.palette);
-  const BlendSource blend =
-      blendSourceOf(source, opaque, palette ? palette.get() : nullptr,
-                    palette ? static_cast<uint32_t>(palette.count() / 4) : 0);
+  const BlendSource blend = blendSourceOf(source, opaque, palette ? palette.get() : nullptr,
+                                          palette ? static_cast<uint32_t>(palette.count() / 4) : 0);
   for (const auto& [position, entry] : tiles) {
     bool memoryFailed = false;
     BlockLock block = BlockLock::adopt(lockBlock(entry.block, FillMemory::Leave, &memoryFailed));

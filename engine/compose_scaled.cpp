@@ -145,9 +145,8 @@ void blendScaled(TargetTile& tile, Layer& source, bool opaque, const ComposeScal
   rebase(columns, need.left);
   rebase(rows, need.top);
   zan::HeapLock<unsigned char> palette(0, source.palette);
-  const BlendSource blend =
-      blendSourceOf(source, opaque, palette ? palette.get() : nullptr,
-                    palette ? static_cast<uint32_t>(palette.count() / 4) : 0);
+  const BlendSource blend = blendSourceOf(source, opaque, palette ? palette.get() : nullptr,
+                                          palette ? static_cast<uint32_t>(palette.count() / 4) : 0);
   const int32_t channelBytes = source.bitsPerPixel == 16 || source.bitsPerPixel == 48 ? 2 : 1;
   const Sampled sampled{area, mask, columns, area.pixelBytes, channelBytes};
   std::vector<unsigned char> pixels(columns.size() * static_cast<size_t>(area.pixelBytes));
@@ -156,8 +155,9 @@ void blendScaled(TargetTile& tile, Layer& source, bool opaque, const ComposeScal
     sampleRow(sampled, rows[static_cast<size_t>(y - tile.part.top)], pixels.data(),
               coverage.data());
     unsigned char* targetMask = tile.maskRow(y);
-    const BlendRowArgs row{tile.pixel(tile.part.left, y), targetMask, pixels.data(),
-                           coverage.data(), static_cast<int32_t>(columns.size()), false};
+    const BlendRowArgs row{
+        tile.pixel(tile.part.left, y),        targetMask, pixels.data(), coverage.data(),
+        static_cast<int32_t>(columns.size()), false};
     blendRow(tile.target.bitsPerPixel, blend, row);
   }
 }

@@ -11,11 +11,11 @@ namespace tessaly::engine {
 
 struct TargetTile {
   Layer& target;
-  BlockLock block;  // locked with memory, as modified
-  RECT part;        // target layer coordinates, inside the block
+  BlockLock block;                  // locked with memory, as modified
+  RECT part;                        // target layer coordinates, inside the block
   std::vector<unsigned char> mask;  // the target mask's values over part; empty without a mask
 
-  RECT pictureRect() const;  // part in the scaled picture space
+  RECT pictureRect() const;                          // part in the scaled picture space
   unsigned char* pixel(int32_t x, int32_t y) const;  // target layer coordinates
   unsigned char* maskRow(int32_t y);                 // null without a mask
 };

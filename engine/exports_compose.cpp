@@ -20,8 +20,9 @@ ZAN_API zanHandle zanMergeLayers(zanHandle picture, int32_t numerator, int32_t d
 
 ZAN_API zanHandle zanLayerResample(zanHandle layer, const int32_t* ratio) {
   if (layer == 0 || ratio == nullptr) return 0;
-  return guardResult<zanHandle>(
-      [&] { return resampleLayer(layer, ComposeScale{ratio[0], ratio[1]}); });
+  return guardResult<zanHandle>([&] {
+    return resampleLayer(layer, ComposeScale{ratio[0], ratio[1]});
+  });
 }
 
 ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t left, int32_t top,

@@ -38,9 +38,8 @@ ZAN_API int32_t zanFindLayerWithFloat(zanHandle picture) {
 }
 
 ZAN_API zanHandle zanCloneLayer(zanHandle layer, int32_t withPixels, void* /*reserved*/) {
-  return guardResult<zanHandle>([&] {
-    return Locked<Layer>(layer) ? cloneLayer(layer, withPixels != 0) : zanHandle{0};
-  });
+  return guardResult<zanHandle>(
+      [&] { return Locked<Layer>(layer) ? cloneLayer(layer, withPixels != 0) : zanHandle{0}; });
 }
 
 }  // extern "C"

@@ -36,9 +36,9 @@ LayerArea readLayerArea(Layer& layer, const RECT& rect) {
   for (const RECT& r : blockRects(layer, rect)) {
     area.anyPresent = true;
     for (int32_t y = r.top; y < r.bottom; ++y)
-      std::memset(area.present.data() + (int64_t{y} - rect.top) * area.width() +
-                      (r.left - rect.left),
-                  255, static_cast<size_t>(r.right - r.left));
+      std::memset(
+          area.present.data() + (int64_t{y} - rect.top) * area.width() + (r.left - rect.left), 255,
+          static_cast<size_t>(r.right - r.left));
   }
   return area;
 }
@@ -50,8 +50,8 @@ std::vector<unsigned char> readMaskValues(zanHandle mask, const RECT& rect, POIN
   Locked<Layer> maskLayer(mask);
   if (!maskLayer || maskLayer->bitsPerPixel != 8 || values.empty()) return values;
   // The mask keeps its own rectangle: move the request from the layer's coordinates to its.
-  const RECT inMask = offsetRect(rect, layerOrigin.x - maskLayer->rect.left,
-                                 layerOrigin.y - maskLayer->rect.top);
+  const RECT inMask =
+      offsetRect(rect, layerOrigin.x - maskLayer->rect.left, layerOrigin.y - maskLayer->rect.top);
   copyOut(*maskLayer, values.data(), inMask, static_cast<int32_t>(width));
   return values;
 }

@@ -31,10 +31,12 @@ void copyBlocks(Layer& target, Layer& source, const RECT& area, const Placement&
     BlockLock block = BlockLock::adopt(lockBlock(entry.block, FillMemory::Leave, &memoryFailed));
     if (!block || memoryFailed) continue;
     const BlockHeader& h = block->header;
-    const RECT part = intersect(intersect(RECT{h.left, h.top, h.right, h.bottom}, entry.rect), area);
+    const RECT part =
+        intersect(intersect(RECT{h.left, h.top, h.right, h.bottom}, entry.rect), area);
     if (isEmpty(part)) continue;
     if (h.data == nullptr) {
-      if (block->fillValue != ZAN_NO_FILL) writeIn(target, nullptr, place.at(part), 0, block->fillValue);
+      if (block->fillValue != ZAN_NO_FILL)
+        writeIn(target, nullptr, place.at(part), 0, block->fillValue);
     } else if (pixelsFit(*block) && h.bitsPerPixel == source.bitsPerPixel) {
       const unsigned char* first =
           h.data + (int64_t{part.top} - h.top) * h.stride + (int64_t{part.left} - h.left) * bytes;
@@ -74,9 +76,8 @@ int32_t copyLayer(zanHandle targetHandle, zanHandle sourceHandle, const POINT* p
   area = RECT{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
               static_cast<int32_t>(bottom)};
   const RECT inSource = offsetRect(area, -source->rect.left, -source->rect.top);
-  const Placement place{
-      static_cast<int32_t>(source->rect.left + shiftX - target->rect.left),
-      static_cast<int32_t>(source->rect.top + shiftY - target->rect.top)};
+  const Placement place{static_cast<int32_t>(source->rect.left + shiftX - target->rect.left),
+                        static_cast<int32_t>(source->rect.top + shiftY - target->rect.top)};
   if (targetHandle == sourceHandle)
     copyWithin(*target, inSource, place);
   else

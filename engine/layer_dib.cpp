@@ -16,8 +16,8 @@ zanHandle wrapBitmap(const ZanBitmap& bitmap) {
     _zanThrow(ZAN_ERR_ARG);
   const int64_t stride = (int64_t{bitmap.bitsPerPixel} * bitmap.width + 31) / 32 * 4;
   if (stride * bitmap.height > UINT32_MAX) _zanThrow(ZAN_ERR_ARG);
-  OwnedObject owned(createLayer(RECT{bitmap.left, bitmap.top, static_cast<int32_t>(right),
-                                     static_cast<int32_t>(bottom)}));
+  OwnedObject owned(createLayer(
+      RECT{bitmap.left, bitmap.top, static_cast<int32_t>(right), static_cast<int32_t>(bottom)}));
   Locked<Layer> layer = lockOrThrow<Layer>(owned.get());
   layer.markModified();
   layer->tileWidth = bitmap.width;

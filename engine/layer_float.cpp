@@ -126,8 +126,8 @@ zanHandle mergeFloatingLayer(zanHandle layerHandle) {
   writeIn(*result, nullptr, RECT{0, 0, result->width(), result->height()}, 0, 0);
   // Opacity stays a property of the result; only the masks shape what is merged.
   composeLayers(*result,
-                {ComposeSource{layerHandle, true}, ComposeSource{layer->floatingLayer, true}},
-                area, ComposeScale{});
+                {ComposeSource{layerHandle, true}, ComposeSource{layer->floatingLayer, true}}, area,
+                ComposeScale{});
   return made.release();
 }
 

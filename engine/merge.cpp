@@ -36,8 +36,7 @@ bool needsMask(const std::vector<ComposeSource>& sources, const RECT& rect) {
     if (!layer || isEmpty(intersect(layer->rect, rect))) continue;
     if (layer->opacity < 255 || layer->mask != 0) return true;
     OwnedRegion covered(zanRgnCreateRect(&layer->rect));
-    if (!covered || zanRgnSubtract(uncovered.get(), covered.get()) == 0)
-      _zanThrow(ZAN_ERR_CREATE);
+    if (!covered || zanRgnSubtract(uncovered.get(), covered.get()) == 0) _zanThrow(ZAN_ERR_CREATE);
   }
   return zanRgnIsEmpty(uncovered.get()) == 0;
 }

@@ -150,6 +150,19 @@ typedef struct ZanBitmap {
   void* pixels;
 } ZanBitmap;
 
+/* A rasterised rectangle mask's scan line: 0, 1 or 2 spans. coverage[i] (0 to 255) belongs to
+ * pixel start + i. With two spans, the first holds the left edge, the second the right edge, and
+ * every pixel between them is fully covered. */
+typedef struct ZanMaskSpan {
+  int32_t start;
+  int32_t length;
+  const unsigned char* coverage;
+} ZanMaskSpan;
+typedef struct ZanMaskLine {
+  int32_t count;
+  ZanMaskSpan spans[2];
+} ZanMaskLine;
+
 /* Callbacks. */
 /* Property enumeration: data and data2 both point at the item's bytes. The result of the last
  * call is the enumeration's result; a result never stops the walk. */

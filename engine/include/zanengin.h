@@ -250,6 +250,23 @@ ZAN_API int32_t zanMergeMasks(zanHandle a, zanHandle b);
 /* Does nothing; returns 0. */
 ZAN_API int32_t zanDrawMoveBorder(zanHandle view, const RECT* rect, int32_t flag);
 
+/* ---- Rectangle masks ---------------------------------------------------------------------- */
+
+/* A new rectangle mask of rect (null: empty) whose kind the engine stores; 0 with the code in
+ * *error on failure. */
+ZAN_API zanHandle zanCreateRectMask(const RECT* rect, int32_t kind, int32_t* error);
+/* Destroys the mask; 0 or the code of a failure. */
+ZAN_API int32_t zanDestroyRectMask(zanHandle mask);
+/* Maps the rectangle through transform (9 doubles, row vectors: x' = x m00 + y m10 + m20,
+ * y' = x m01 + y m11 + m21) and rasterises it into lines of anti-aliased spans; the same matrix
+ * again (within 1e-10) leaves the lines untouched. 0, or ZAN_ERR_MASK when it cannot. */
+ZAN_API int32_t zanRasterRectMask(zanHandle mask, const double* transform);
+/* *info receives line y's spans, valid until the mask is rasterised again or destroyed; null
+ * outside the bounding rectangle's top to bottom. Returns 0. */
+ZAN_API int32_t zanQueryMaskLineInfo(zanHandle mask, int32_t y, const ZanMaskLine** info);
+/* Copies the bounding rectangle of the mapped rectangle into *rect. Returns 0. */
+ZAN_API int32_t zanGetMaskBoundRect(zanHandle mask, RECT* rect);
+
 /* ---- Composition ------------------------------------------------------------------------ */
 
 /* A new layer holding the picture's visible layers composed bottom to top over rect (picture

@@ -53,8 +53,8 @@ struct RefLayer {
 
 // Makes the engine layer for a reference layer, with 7 x 5 tiles, and puts it into the picture.
 zanHandle addLayer(zanHandle picture, RefLayer& ref, uint32_t seed) {
-  const zanHandle layer = newLayer(ref.rect.left, ref.rect.top, ref.rect.right, ref.rect.bottom,
-                                   ref.bpp);
+  const zanHandle layer =
+      newLayer(ref.rect.left, ref.rect.top, ref.rect.right, ref.rect.bottom, ref.bpp);
   setLayerValue(layer, ZAN_LAYER_TILEW, 7);
   setLayerValue(layer, ZAN_LAYER_TILEH, 5);
   setLayerValue(layer, ZAN_LAYER_OPACITY, ref.opacity);
@@ -62,7 +62,8 @@ zanHandle addLayer(zanHandle picture, RefLayer& ref, uint32_t seed) {
   ref.pixels = patternImage(w, h, ref.bpp, seed);
   EXPECT_EQ(zanSetLayerBits(ref.pixels.bytes.data(), layer, 0, 0, w, h, ref.pixels.stride, -1), 0);
   if (ref.hasMask) {
-    const zanHandle mask = newLayer(ref.rect.left, ref.rect.top, ref.rect.right, ref.rect.bottom, 8);
+    const zanHandle mask =
+        newLayer(ref.rect.left, ref.rect.top, ref.rect.right, ref.rect.bottom, 8);
     ref.mask = patternImage(w, h, 8, seed + 100);
     EXPECT_EQ(zanSetLayerBits(ref.mask.bytes.data(), mask, 0, 0, w, h, ref.mask.stride, -1), 0);
     EXPECT_EQ(zanLayerAttachMask(layer, mask), 0);
@@ -84,7 +85,8 @@ BlockHeader* patternBlock(const RECT& rect, int bpp, Image& initial) {
   block->stride = stride;
   initial = patternImage(w, h, bpp, 77);
   for (int y = 0; y < h; ++y)
-    std::memcpy(block->data + y * stride, initial.row(y), static_cast<size_t>(w * initial.pixelBytes));
+    std::memcpy(block->data + y * stride, initial.row(y),
+                static_cast<size_t>(w * initial.pixelBytes));
   return block;
 }
 
@@ -130,7 +132,8 @@ TEST_F(Composition, PictureBitsMatchTheReference) {
   for (const int bpp : {24, 8, 16, 48}) {
     for (const int opacity : {0, 1, 128, 254, 255}) {
       for (const bool masked : {false, true}) {
-        SCOPED_TRACE(testing::Message() << bpp << " bits, opacity " << opacity << ", mask " << masked);
+        SCOPED_TRACE(testing::Message()
+                     << bpp << " bits, opacity " << opacity << ", mask " << masked);
         const zanHandle picture = newPicture();
         RefLayer bottom{{-5, -3, 37, 23}, 24, {}, 255, {}, false};
         RefLayer top{{4, 6, 29, 41}, bpp, {}, opacity, {}, masked};
@@ -154,8 +157,10 @@ TEST_F(Composition, PictureBitsMatchTheReference) {
                 for (int c = 0; c < 3; ++c) v[c] = keepRef(a, v[c]) + takeRef(a, src[c]);
               }
             }
-            const unsigned char* got = block->data + (y - target.top) * block->stride + 3 * (x - target.left);
-            for (int c = 0; c < 3; ++c) ASSERT_EQ(got[c], v[c]) << x << ", " << y << " channel " << c;
+            const unsigned char* got =
+                block->data + (y - target.top) * block->stride + 3 * (x - target.left);
+            for (int c = 0; c < 3; ++c)
+              ASSERT_EQ(got[c], v[c]) << x << ", " << y << " channel " << c;
           }
         }
         zanDestroyBlock(block);
@@ -230,7 +235,8 @@ TEST_F(Composition, MergeOfOneCoveringOpaqueLayerHasNoMaskAndEqualPixels) {
   const zanHandle merged = zanMergeLayers(picture, 1, 1, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(merged, 0u);
   EXPECT_EQ(zanLayerGetMask(merged, nullptr), 0u);
-  EXPECT_EQ(readLayer(merged, RECT{0, 0, 20, 11}, 24).bytes, readLayer(layer, RECT{0, 0, 20, 11}, 24).bytes);
+  EXPECT_EQ(readLayer(merged, RECT{0, 0, 20, 11}, 24).bytes,
+            readLayer(layer, RECT{0, 0, 20, 11}, 24).bytes);
   zanDestroyLayer(merged);
   zanDestroyPicture(picture);
 }

@@ -117,7 +117,8 @@ TEST_F(LayerOps, CloneEqualsItsSource) {
   const zanHandle bare = zanCloneLayer(layer, 0, nullptr);
   EXPECT_EQ(rectOf(copy), rectOf(layer));
   EXPECT_EQ(layerValue(copy, ZAN_LAYER_OPACITY), 77);
-  EXPECT_EQ(readLayer(copy, RECT{0, 0, 21, 11}, 24).bytes, readLayer(layer, RECT{0, 0, 21, 11}, 24).bytes);
+  EXPECT_EQ(readLayer(copy, RECT{0, 0, 21, 11}, 24).bytes,
+            readLayer(layer, RECT{0, 0, 21, 11}, 24).bytes);
   EXPECT_EQ(zanGetDataLayer(bare), 0u) << "no pixels";
   EXPECT_EQ(zanCloneLayer(0, 1, nullptr), 0u);
   zanDestroyLayer(copy);
