@@ -6,6 +6,7 @@
 
 #include "blend_row.h"
 #include "compose_target.h"
+#include "layer_transform.h"
 #include "pixel_rect.h"
 #include "rect_util.h"
 
@@ -30,18 +31,20 @@ bool takesPart(const Layer& layer, const int32_t* visibility, uint32_t count, ui
   return value == 1 || (value != 0 && layer.visible != 0);
 }
 
-// A layer drawn through a transform needs its rectangle mask; none is drawn that way yet, so
-// such a layer takes no part (as one without a rectangle mask would).
-bool drawnThroughTransform(const Layer& layer) {
-  if (layer.kind == ZAN_LAYERKIND_TRANSFORMED) return true;
-  Locked<Layer> mask(layer.mask);
-  return mask && mask->kind == ZAN_LAYERKIND_TRANSFORMED;
+// Where the layer lands in picture coordinates: its rectangle, or for a layer drawn through an
+// outline the part of the outline's bounding rectangle it can reach.
+RECT landingRect(const Layer& layer, const TransformedLook& look) {
+  if (look.draw != TransformedLook::Draw::Through) return layer.rect;
+  const RECT outline = mappedBound(look.matrix, look.source);
+  return look.pixelsMapped ? outline : intersect(outline, layer.rect);
 }
 
 void composeOne(Layer& target, Layer& source, bool opaque, const RECT& area,
                 const ComposeScale& scale) {
-  if (!canBlend(target.bitsPerPixel, source.bitsPerPixel) || drawnThroughTransform(source)) return;
-  const RECT landing = intersect(area, scaledRect(source.rect, scale));
+  if (!canBlend(target.bitsPerPixel, source.bitsPerPixel)) return;
+  const TransformedLook look = transformedLook(source);
+  if (look.draw == TransformedLook::Draw::Nothing) return;
+  const RECT landing = intersect(area, scaledRect(landingRect(source, look), scale));
   const RECT inTarget = intersect(offsetRect(landing, -target.rect.left, -target.rect.top),
                                   RECT{0, 0, target.width(), target.height()});
   if (isEmpty(inTarget)) return;
@@ -52,7 +55,9 @@ void composeOne(Layer& target, Layer& source, bool opaque, const RECT& area,
   data.reset();
   for (const auto& [position, entry] : tiles) {
     TargetTile tile = openTargetTile(target, position, intersect(entry.rect, clip));
-    if (scale.isOne())
+    if (look.draw == TransformedLook::Draw::Through)
+      blendTransformed(tile, source, opaque, scale, look);
+    else if (scale.isOne())
       blendDirect(tile, source, opaque);
     else
       blendScaled(tile, source, opaque, scale);

@@ -56,5 +56,10 @@ zanHandle reducedLevel(Layer& layer, int level);
 struct TargetTile;
 void blendDirect(TargetTile& tile, Layer& source, bool opaque);
 void blendScaled(TargetTile& tile, Layer& source, bool opaque, const ComposeScale& scale);
+// A layer drawn through its outline and, when its pixels are untransformed, its matrix
+// (compose_transformed.cpp), at any scale.
+struct TransformedLook;
+void blendTransformed(TargetTile& tile, Layer& source, bool opaque, const ComposeScale& scale,
+                      const TransformedLook& look);
 
 }  // namespace tessaly::engine

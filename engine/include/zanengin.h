@@ -267,6 +267,34 @@ ZAN_API int32_t zanQueryMaskLineInfo(zanHandle mask, int32_t y, const ZanMaskLin
 /* Copies the bounding rectangle of the mapped rectangle into *rect. Returns 0. */
 ZAN_API int32_t zanGetMaskBoundRect(zanHandle mask, RECT* rect);
 
+/* ---- Geometry --------------------------------------------------------------------------- */
+
+/* A new layer, in no picture, holding the layer mapped through matrix (9 doubles, row vectors as
+ * for zanRasterRectMask; picture coordinates to picture coordinates). Its rectangle is the
+ * bounding rectangle of the layer's mapped corners (left and top rounded down, right and bottom
+ * up) cut to clip when clip is given; 0 when that is empty or the matrix cannot be inverted.
+ * mode 0 samples the nearest pixel, any other value interpolates. The result has an 8-bit mask
+ * layer: the layer's mask mapped the same way, or without one a mask of kind 2 outlining the
+ * mapped rectangle (it holds the matrix and a rectangle mask, and no pixels). */
+ZAN_API zanHandle zanCropTransform(zanHandle layer, const RECT* clip, const double* matrix,
+                                   int32_t mode, void* reserved);
+/* zanCropTransform without clip. */
+ZAN_API zanHandle zanTransform(zanHandle layer, const double* matrix, int32_t mode,
+                               void* reserved);
+/* Bakes a transformed layer (kind 2) into plain pixels: its rectangle becomes its outline's
+ * bounding rectangle, its kind 0, and its mask layer the outline's coverage (times its own mask,
+ * mapped, when it had one). 0; ZAN_ERR_ARG when the layer is not of kind 2; ZAN_ERR_MASK when it
+ * has no rectangle mask or that cannot be rasterised. A failure leaves the layer as it was. */
+ZAN_API int32_t zanLayerRaster(zanHandle layer);
+/* Fills the block with the part rect (coordinates of the scaled layer, whose size is the layer's
+ * times ratioX and ratioY, each numerator and denominator) of the layer scaled; rect's left-top
+ * pixel goes to the block's first pixel, clipped to the block's size. type 1: bilinear with the
+ * first and last source pixels on the first and last result pixels; type 2: linear up to a
+ * factor of 2 and box averages beyond. Layers of 8, 24 and 32 bits per pixel, of the block's
+ * depth. 1 when done; 0 for a null argument, a layer that does not lock, another type or depth. */
+ZAN_API int32_t zanCropResize(BlockHeader* block, const RECT* rect, zanHandle layer,
+                              const int32_t* ratioX, const int32_t* ratioY, int32_t type);
+
 /* ---- Composition ------------------------------------------------------------------------ */
 
 /* A new layer holding the picture's visible layers composed bottom to top over rect (picture
