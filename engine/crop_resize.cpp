@@ -149,7 +149,7 @@ void resizeFloat(const LayerArea& src, const AxisTaps& cols, const AxisTaps& row
           uint64_t sum = 0;
           for (int32_t i = 0; i < tx.second; ++i)
             sum += inter[static_cast<size_t>(a + i * out.bytes + k)];
-          v = (sum * reciprocal(tx.second)) >> 24;
+          v = (sum * reciprocal(tx.second) + (1u << 23)) >> 24;
         } else {
           const int32_t b = (tx.second - src.rect.left) * out.bytes;
           v = (uint64_t{inter[static_cast<size_t>(a + k)]} * tx.weight +
