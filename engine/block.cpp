@@ -117,6 +117,8 @@ Block* lockBlock(zanHandle handle, FillMemory mode, bool* memoryFailed) {
     block->header.data =
         static_cast<unsigned char*>(zanHeapLock(block->memoryHeap, block->memory, 0));
     if (block->header.data == nullptr && memoryFailed != nullptr) *memoryFailed = true;
+  } else if (block->externalData != nullptr) {
+    block->header.data = block->externalData;
   } else if (mode == FillMemory::Make && block->fillValue != ZAN_NO_FILL) {
     try {
       giveMemory(*block, block->fillValue);
@@ -163,6 +165,7 @@ void giveMemory(Block& block, int32_t value, bool cleared) {
 }
 
 void dropMemory(Block& block) {
+  block.externalData = nullptr;
   if (block.memory != 0) {
     if (block.header.data != nullptr) zanHeapUnlock(block.memoryHeap, block.memory, 0);
     zanHeapFree(block.memoryHeap, block.memory);

@@ -22,7 +22,10 @@ struct Block {
   uint32_t memorySize;  // bytes of that memory
   int32_t fillValue;    // the value every pixel holds, or ZAN_NO_FILL when not known uniform
   zanHeap memoryHeap;   // the heap the memory came from
-  BlockHeader header;   // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
+  // A caller's pixels the block shows without owning them (a wrapped bitmap): every lock points
+  // the data at them again, and nothing frees them.
+  unsigned char* externalData;
+  BlockHeader header;  // types 3 to 7: ZAN_BLOCK_EXTRA_WORDS more words follow
 
   uint32_t* extraWords() {
     return reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(this) + sizeof(Block));

@@ -10,6 +10,7 @@
 #include "object.h"
 #include "picture.h"
 #include "property_store.h"
+#include "rect_mask.h"
 
 namespace tessaly::engine {
 namespace {
@@ -27,8 +28,8 @@ Registry& registry() {
 }  // namespace
 
 bool isEngineOps(const ObjectOps* ops) {
-  static const ObjectOps* const kClasses[] = {&Picture::ops, &Layer::ops, &DataLayer::ops,
-                                              &Block::ops, &PropertyItem::ops};
+  static const ObjectOps* const kClasses[] = {&Picture::ops, &Layer::ops,        &DataLayer::ops,
+                                              &Block::ops,   &PropertyItem::ops, &RectMask::ops};
   if (std::find(std::begin(kClasses), std::end(kClasses), ops) != std::end(kClasses)) return true;
   Registry& r = registry();
   std::lock_guard guard(r.mutex);

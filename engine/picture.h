@@ -49,6 +49,12 @@ zanHandle layerAt(const Picture& picture, int32_t index);
 // The 1-based place of the layer in the list, 0 when it is not there.
 int32_t indexOfLayer(const Picture& picture, zanHandle layer);
 
+// Exchanges the layers at two 1-based indices (the current layer moves along) and announces
+// ZAN_CHANGE_ARRANGEMENT over both; ZAN_ERR_ARG when either is out of range (picture_swap.cpp).
+int32_t swapLayers(Picture& picture, int32_t a, int32_t b);
+// The lowest index whose layer has a floating layer, 0 when none has.
+int32_t findLayerWithFloat(const Picture& picture);
+
 // Copies the settable built-in values and the generic store of source onto target; the
 // auxiliary layer and the owned block are copied so each picture owns its own (picture_clone.cpp).
 void copyPictureProperties(Picture& target, Picture& source);

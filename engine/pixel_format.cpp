@@ -52,7 +52,8 @@ void fillPixels(unsigned char* row, int64_t count, int32_t bitsPerPixel, int32_t
   const unsigned char part[3] = {static_cast<unsigned char>(value >> 16),
                                  static_cast<unsigned char>(value >> 8),
                                  static_cast<unsigned char>(value)};
-  if (bytes == 6 && inBlock && part[0] == part[1] && part[1] == part[2]) {
+  // A grey fill (zero above all, which every new target tile gets) is one byte repeated.
+  if ((bytes == 3 || (bytes == 6 && inBlock)) && part[0] == part[1] && part[1] == part[2]) {
     std::memset(row, part[0], static_cast<size_t>(count * bytes));
     return;
   }

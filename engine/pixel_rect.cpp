@@ -24,27 +24,6 @@ struct CallerBuffer {
   }
 };
 
-// The entries of the tiles a clipped rectangle touches, row by row, with their positions.
-std::vector<std::pair<uint32_t, TileEntry>> tilesUnder(const DataLayer& data, const RECT& clip) {
-  std::vector<std::pair<uint32_t, TileEntry>> found;
-  const TileGrid grid = data.grid();
-  zan::HeapLock<TileEntry> tiles(0, data.tiles.block);
-  if (!tiles) return found;
-  const uint32_t columns = grid.columns();
-  const auto c0 = static_cast<uint32_t>(clip.left / grid.tileWidth);
-  const auto c1 = static_cast<uint32_t>((clip.right - 1) / grid.tileWidth);
-  const auto r0 = static_cast<uint32_t>(clip.top / grid.tileHeight);
-  const auto r1 = static_cast<uint32_t>((clip.bottom - 1) / grid.tileHeight);
-  found.reserve(size_t{c1 - c0 + 1} * (r1 - r0 + 1));
-  for (uint32_t r = r0; r <= r1; ++r) {
-    for (uint32_t c = c0; c <= c1; ++c) {
-      const uint32_t position = r * columns + c;
-      if (position < data.tiles.count) found.emplace_back(position, tiles[position]);
-    }
-  }
-  return found;
-}
-
 // The part of the layer that both the layer and its data layer cover, clipped to rect.
 RECT clipToLayer(const Layer& layer, const DataLayer& data, const RECT& rect) {
   const RECT extent{0, 0, std::min(layer.width(), data.width),
@@ -83,6 +62,26 @@ void readBlock(const Block& block, const RECT& part, const CallerBuffer& out, un
 }
 
 }  // namespace
+
+std::vector<std::pair<uint32_t, TileEntry>> tilesUnder(const DataLayer& data, const RECT& clip) {
+  std::vector<std::pair<uint32_t, TileEntry>> found;
+  const TileGrid grid = data.grid();
+  zan::HeapLock<TileEntry> tiles(0, data.tiles.block);
+  if (!tiles) return found;
+  const uint32_t columns = grid.columns();
+  const auto c0 = static_cast<uint32_t>(clip.left / grid.tileWidth);
+  const auto c1 = static_cast<uint32_t>((clip.right - 1) / grid.tileWidth);
+  const auto r0 = static_cast<uint32_t>(clip.top / grid.tileHeight);
+  const auto r1 = static_cast<uint32_t>((clip.bottom - 1) / grid.tileHeight);
+  found.reserve(size_t{c1 - c0 + 1} * (r1 - r0 + 1));
+  for (uint32_t r = r0; r <= r1; ++r) {
+    for (uint32_t c = c0; c <= c1; ++c) {
+      const uint32_t position = r * columns + c;
+      if (position < data.tiles.count) found.emplace_back(position, tiles[position]);
+    }
+  }
+  return found;
+}
 
 void copyOut(Layer& layer, unsigned char* buffer, const RECT& rect, int32_t stride) {
   Locked<DataLayer> data(layer.dataLayer);

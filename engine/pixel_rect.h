@@ -2,10 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "layer.h"
 
 namespace tessaly::engine {
+
+// The table positions and entries of the tiles that a rectangle (layer coordinates, already
+// clipped to the grid) touches, row by row.
+std::vector<std::pair<uint32_t, TileEntry>> tilesUnder(const DataLayer& data, const RECT& clip);
 
 // Copies the layer's pixels inside rect (layer coordinates, clipped to the layer) into buffer,
 // whose first byte stands for (rect.left, rect.top) and whose rows are stride bytes apart.

@@ -133,6 +133,36 @@ static_assert(offsetof(BlockHeader, left) == 8 + sizeof(void*), "rectangle after
 static_assert(offsetof(BlockHeader, stride) == offsetof(BlockHeader, left) + 20, "field order");
 #endif
 
+/* A caller's bitmap for zanDib2Layer: its place and size in picture coordinates, the layer
+ * settings it comes with (header may be null: visible, opacity 255), its depth and its pixels,
+ * rows top to bottom, (bitsPerPixel x width + 31) / 32 x 4 bytes apart. */
+typedef struct ZanDibHeader {
+  int32_t visible;
+  int32_t opacity;
+} ZanDibHeader;
+typedef struct ZanBitmap {
+  int32_t left;
+  int32_t top;
+  int32_t width;
+  int32_t height;
+  const ZanDibHeader* header;
+  int32_t bitsPerPixel;
+  void* pixels;
+} ZanBitmap;
+
+/* A rasterised rectangle mask's scan line: 0, 1 or 2 spans. coverage[i] (0 to 255) belongs to
+ * pixel start + i. With two spans, the first holds the left edge, the second the right edge, and
+ * every pixel between them is fully covered. */
+typedef struct ZanMaskSpan {
+  int32_t start;
+  int32_t length;
+  const unsigned char* coverage;
+} ZanMaskSpan;
+typedef struct ZanMaskLine {
+  int32_t count;
+  ZanMaskSpan spans[2];
+} ZanMaskLine;
+
 /* Callbacks. */
 /* Property enumeration: data and data2 both point at the item's bytes. The result of the last
  * call is the enumeration's result; a result never stops the walk. */

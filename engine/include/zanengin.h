@@ -165,6 +165,161 @@ ZAN_API int32_t zanGetLayerBits(void* buffer, zanHandle layer, int32_t left, int
 ZAN_API int32_t zanSetLayerBits(const void* data, zanHandle layer, int32_t left, int32_t top,
                                 int32_t right, int32_t bottom, int32_t stride, int32_t value);
 
+/* ---- Layer list and layer operations ------------------------------------------------------ */
+
+/* Puts the layer before position index (1-based; 0 or past the end: on top) and answers the
+ * index it got. The layer and its mask get the picture as owner; a layer with a palette makes it
+ * the picture's; ZAN_CHANGE_ARRANGEMENT is announced. ZAN_ERR_ARG for a layer already in a
+ * picture. */
+ZAN_API int32_t zanInsertLayer(zanHandle picture, zanHandle layer, int32_t index);
+
+/* Takes the layer at index out of the picture and answers it (it stays alive and is the
+ * caller's), or 0 for an index outside 1 to the layer count. */
+ZAN_API zanHandle zanRemoveLayer(zanHandle picture, int32_t index, void* reserved);
+
+/* Exchanges the layers at two indices; the current layer (ZAN_PICT_CURRENTLAYER) moves with its
+ * layer. 0, or ZAN_ERR_ARG (nothing changed) when an index is out of range. */
+ZAN_API int32_t zanSwapLayer(zanHandle picture, int32_t a, int32_t b);
+
+/* The lowest index whose layer has a floating layer, 0 when none has. */
+ZAN_API int32_t zanFindLayerWithFloat(zanHandle picture);
+
+/* A new layer in no picture with the same rectangle, stored properties, generic properties,
+ * palette and text record, and with withPixels non-zero a copy of the pixels. The mask layer is
+ * not cloned. 0 on failure. */
+ZAN_API zanHandle zanCloneLayer(zanHandle layer, int32_t withPixels, void* reserved);
+
+/* Copies the part of source inside rect (picture coordinates; null: the whole source) into
+ * target so that the rect's left-top lands on point (picture coordinates; null: 0, 0), clipped to
+ * both layers on all four sides. Returns 0, or ZAN_ERR_ARG when the depths differ. */
+ZAN_API int32_t zanCopyLayer(zanHandle target, zanHandle source, const POINT* point,
+                             const RECT* rect);
+
+/* Makes the pixels under every non-zero value of selection (an 8-bit mask layer) transparent
+ * through the layer's mask, which is made (fully opaque) when the layer has none. 1 on success,
+ * 0 for a zero selection (nothing done), ZAN_ERR_ARG for a zero layer, ZAN_ERR_LOCK or
+ * ZAN_ERR_CREATE on failure. */
+ZAN_API int32_t zanCutLayer(zanHandle layer, zanHandle selection);
+
+/* A new floating layer (in no picture, not attached) holding the layer's pixels under selection
+ * (0: a clone of the layer with a clone of its mask) with a mask of the selected values (times
+ * the layer's mask where it has one); with keep 0 the selected pixels are then cut from the
+ * layer. 0 with ZAN_ERR_ARG (zero layer) or ZAN_ERR_FLOAT in *error; 0 with ZAN_ERR_FLOAT when
+ * the selection does not meet the layer. */
+ZAN_API zanHandle zanCreateFloatLayer(zanHandle layer, zanHandle selection, int32_t keep,
+                                      int32_t* error);
+
+/* A new layer: the layer merged with its floating layer over the union of their rectangles,
+ * with the layer's properties and a mask of the merged coverage. The caller puts it in place of
+ * the layer. 0 with ZAN_ERR_ARG in *error when the layer has no floating layer. */
+ZAN_API zanHandle zanDiscardFloatLayer(zanHandle layer, int32_t* error);
+
+/* A layer of kind ZAN_LAYERKIND_TRANSFORMED that shows the caller's bitmap without copying it;
+ * the pixels must stay valid as long as the layer exists. 0 on failure. */
+ZAN_API zanHandle zanDib2Layer(const ZanBitmap* bitmap);
+
+/* ---- Masks, floating layers and the selection --------------------------------------------- */
+
+/* Makes mask (an 8-bit layer in no picture's list; 0 detaches) the layer's mask: it gets the
+ * layer's picture as owner and goes with the layer. The previous mask is not destroyed: it is the
+ * caller's again. ZAN_CHANGE_PIXELS is announced over the old mask's and the layer's rectangles.
+ * Returns 0, or ZAN_ERR_ARG for the layer itself or a layer listed in a picture. */
+ZAN_API int32_t zanLayerAttachMask(zanHandle layer, zanHandle mask);
+/* The layer's mask layer, or 0. */
+ZAN_API zanHandle zanLayerGetMask(zanHandle layer, void* reserved);
+
+/* Sets the external mask (tag LAYX) and answers the previous one (the caller's again). */
+ZAN_API zanHandle zanInsertMaskEx(zanHandle layer, zanHandle mask);
+/* Clears the external mask (tag LAYR again, also when there was none) and answers it. */
+ZAN_API zanHandle zanRemoveMaskEx(zanHandle layer);
+
+/* Hangs a floating layer on the layer (0 clears; the previous one is the caller's again).
+ * Returns 0. */
+ZAN_API int32_t zanLayerAttachFloat(zanHandle layer, zanHandle floating);
+/* The layer's floating layer, or 0. */
+ZAN_API zanHandle zanLayerGetFloat(zanHandle layer, void* reserved);
+
+/* The picture's selection (an 8-bit mask layer), or 0 when nothing is selected. */
+ZAN_API zanHandle zanGetSelection(zanHandle picture, void* reserved);
+/* Makes layer (0: nothing) the picture's selection, owned by the picture, and answers the
+ * previous selection, now the caller's. */
+ZAN_API zanHandle zanSetSelection(zanHandle picture, zanHandle layer, void* reserved);
+
+/* Checks both handles and changes nothing; returns 0. */
+ZAN_API int32_t zanMergeMasks(zanHandle a, zanHandle b);
+/* Does nothing; returns 0. */
+ZAN_API int32_t zanDrawMoveBorder(zanHandle view, const RECT* rect, int32_t flag);
+
+/* ---- Rectangle masks ---------------------------------------------------------------------- */
+
+/* A new rectangle mask of rect (null: empty) whose kind the engine stores; 0 with the code in
+ * *error on failure. */
+ZAN_API zanHandle zanCreateRectMask(const RECT* rect, int32_t kind, int32_t* error);
+/* Destroys the mask; 0 or the code of a failure. */
+ZAN_API int32_t zanDestroyRectMask(zanHandle mask);
+/* Maps the rectangle through transform (9 doubles, row vectors: x' = x m00 + y m10 + m20,
+ * y' = x m01 + y m11 + m21) and rasterises it into lines of anti-aliased spans; the same matrix
+ * again (within 1e-10) leaves the lines untouched. 0, or ZAN_ERR_MASK when it cannot. */
+ZAN_API int32_t zanRasterRectMask(zanHandle mask, const double* transform);
+/* *info receives line y's spans, valid until the mask is rasterised again or destroyed; null
+ * outside the bounding rectangle's top to bottom. Returns 0. */
+ZAN_API int32_t zanQueryMaskLineInfo(zanHandle mask, int32_t y, const ZanMaskLine** info);
+/* Copies the bounding rectangle of the mapped rectangle into *rect. Returns 0. */
+ZAN_API int32_t zanGetMaskBoundRect(zanHandle mask, RECT* rect);
+
+/* ---- Geometry --------------------------------------------------------------------------- */
+
+/* A new layer, in no picture, holding the layer mapped through matrix (9 doubles, row vectors as
+ * for zanRasterRectMask; picture coordinates to picture coordinates). Its rectangle is the
+ * bounding rectangle of the layer's mapped corners (left and top rounded down, right and bottom
+ * up) cut to clip when clip is given; 0 when that is empty or the matrix cannot be inverted.
+ * mode 0 samples the nearest pixel, any other value interpolates. The result has an 8-bit mask
+ * layer: the layer's mask mapped the same way, or without one a mask of kind 2 outlining the
+ * mapped rectangle (it holds the matrix and a rectangle mask, and no pixels). */
+ZAN_API zanHandle zanCropTransform(zanHandle layer, const RECT* clip, const double* matrix,
+                                   int32_t mode, void* reserved);
+/* zanCropTransform without clip. */
+ZAN_API zanHandle zanTransform(zanHandle layer, const double* matrix, int32_t mode,
+                               void* reserved);
+/* Bakes a transformed layer (kind 2) into plain pixels: its rectangle becomes its outline's
+ * bounding rectangle, its kind 0, and its mask layer the outline's coverage (times its own mask,
+ * mapped, when it had one). 0; ZAN_ERR_ARG when the layer is not of kind 2; ZAN_ERR_MASK when it
+ * has no rectangle mask or that cannot be rasterised. A failure leaves the layer as it was. */
+ZAN_API int32_t zanLayerRaster(zanHandle layer);
+/* Fills the block with the part rect (coordinates of the scaled layer, whose size is the layer's
+ * times ratioX and ratioY, each numerator and denominator) of the layer scaled; rect's left-top
+ * pixel goes to the block's first pixel, clipped to the block's size. type 1: bilinear with the
+ * first and last source pixels on the first and last result pixels; type 2: linear up to a
+ * factor of 2 and box averages beyond. Layers of 8, 24 and 32 bits per pixel, of the block's
+ * depth. 1 when done; 0 for a null argument, a layer that does not lock, another type or depth. */
+ZAN_API int32_t zanCropResize(BlockHeader* block, const RECT* rect, zanHandle layer,
+                              const int32_t* ratioX, const int32_t* ratioY, int32_t type);
+
+/* ---- Composition ------------------------------------------------------------------------ */
+
+/* A new layer holding the picture's visible layers composed bottom to top over rect (picture
+ * coordinates; null: the whole canvas) at the scale numerator / denominator. Its rectangle is
+ * rect scaled (left and top rounded up, right and bottom down) and its depth the picture's
+ * (ZAN_PICT_BPP). It has an 8-bit mask layer holding the composed coverage when a layer in the
+ * rectangle is translucent or masked or the layers leave part of it uncovered, unless a
+ * background block is given: that block (of the picture's depth) is then repeated across the
+ * result from its left-top corner and the layers are composed over it. 0 for an empty rectangle,
+ * or 0 with the code in *error (ZAN_ERR_ARG for a scale that is not positive). */
+ZAN_API zanHandle zanMergeLayers(zanHandle picture, int32_t numerator, int32_t denominator,
+                                 BlockHeader* background, const RECT* rect, void* reserved,
+                                 int32_t* error);
+
+/* A new layer, in no picture, holding the layer scaled by ratio[0] / ratio[1] and placed at
+ * (0, 0): (ratio[0] x (width + 1) - 1) / ratio[1] pixels wide, likewise high. It keeps the
+ * layer's properties; a mask layer is scaled into a mask of the new layer. 0 on failure. */
+ZAN_API zanHandle zanLayerResample(zanHandle layer, const int32_t* ratio);
+
+/* Composes the picture's visible layers at 1 / 1 into the block's pixels over the block's
+ * rectangle (taken as picture coordinates) limited to (left, top, right, bottom). The block stays
+ * the caller's. Returns 0 or a negative code. */
+ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t left, int32_t top,
+                                  int32_t right, int32_t bottom);
+
 ZAN_EXTERN_C_END
 
 #endif /* ZANENGIN_H */

@@ -1,0 +1,116 @@
+// Making reduced copies and bringing them up to date. Copy k is copy k - 1 (the layer for k = 1)
+// halved: each of its pixels averages the 2 x 2 pixels of the level above that have pixels.
+// A copy's tile table keeps, for each tile, the part changed since it was last rebuilt (a new
+// copy: everything); pixel changes of the layer mark it (layer_reduced.cpp).
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "compose.h"
+#include "layer_area.h"
+#include "owned.h"
+#include "pixel_rect.h"
+#include "rect_util.h"
+
+namespace tessaly::engine {
+namespace {
+
+template <typename C>
+void averageRow(const LayerArea& area, int32_t row, int32_t pixels, int32_t channels,
+                unsigned char* out) {
+  const int32_t size = static_cast<int32_t>(sizeof(C));
+  const int32_t pixelBytes = channels * size;
+  const unsigned char* rows[2] = {area.pixels.data() + int64_t{2 * row} * area.stride,
+                                  area.pixels.data() + int64_t{2 * row + 1} * area.stride};
+  const unsigned char* present[2] = {area.present.data() + int64_t{2 * row} * area.width(),
+                                     area.present.data() + int64_t{2 * row + 1} * area.width()};
+  for (int32_t x = 0; x < pixels; ++x) {
+    for (int32_t c = 0; c < channels; ++c) {
+      uint64_t sum = 0;
+      uint32_t count = 0;
+      for (int r = 0; r < 2; ++r) {
+        for (int32_t dx = 0; dx < 2; ++dx) {
+          const int32_t column = 2 * x + dx;
+          if (present[r][column] == 0) continue;
+          C v;
+          std::memcpy(&v, rows[r] + int64_t{column} * pixelBytes + c * size, sizeof v);
+          sum += v;
+          ++count;
+        }
+      }
+      const C value = static_cast<C>(count == 0 ? 0 : (sum + count / 2) / count);
+      std::memcpy(out + int64_t{x} * pixelBytes + c * size, &value, sizeof value);
+    }
+  }
+}
+
+// Rebuilds part (copy layer coordinates) of the copy from its parent.
+void rebuild(Layer& copy, Layer& parent, const RECT& part) {
+  const RECT above{2 * (part.left + copy.rect.left) - parent.rect.left,
+                   2 * (part.top + copy.rect.top) - parent.rect.top,
+                   2 * (part.right + copy.rect.left) - parent.rect.left,
+                   2 * (part.bottom + copy.rect.top) - parent.rect.top};
+  const LayerArea area = readLayerArea(parent, above);
+  if (!area.anyPresent) return;
+  const int32_t width = part.right - part.left;
+  const bool wide = parent.bitsPerPixel == 16 || parent.bitsPerPixel == 48;
+  const int32_t channels = parent.bitsPerPixel == 24 || parent.bitsPerPixel == 48 ? 3 : 1;
+  const int64_t stride = int64_t{width} * channels * (wide ? 2 : 1);
+  std::vector<unsigned char> out(static_cast<size_t>(stride * (part.bottom - part.top)));
+  for (int32_t y = 0; y < part.bottom - part.top; ++y) {
+    unsigned char* row = out.data() + y * stride;
+    if (wide)
+      averageRow<uint16_t>(area, y, width, channels, row);
+    else
+      averageRow<uint8_t>(area, y, width, channels, row);
+  }
+  writeIn(copy, out.data(), part, static_cast<int32_t>(stride), 0);
+}
+
+// Rebuilds every changed part of the copy and forgets the changes.
+void refresh(Layer& copy, Layer& parent) {
+  const zanHandle dataHandle = ensureDataLayer(copy);
+  std::vector<TileEntry> entries;
+  {
+    Locked<DataLayer> data = lockOrThrow<DataLayer>(dataHandle);
+    entries = data->tiles.snapshot();
+  }
+  for (uint32_t i = 0; i < entries.size(); ++i) {
+    const RECT part = intersect(entries[i].changed, entries[i].rect);
+    if (isEmpty(part)) continue;
+    rebuild(copy, parent, part);
+    Locked<DataLayer> data = lockOrThrow<DataLayer>(dataHandle);
+    data.markModified();
+    TileEntry entry = data->tiles.get(i);
+    entry.changed = RECT{0, 0, 0, 0};
+    data->tiles.put(i, entry);
+  }
+}
+
+zanHandle makeCopy(const Layer& parent) {
+  OwnedObject copy(createLayer(halveRect(parent.rect)));
+  Locked<Layer> layer = lockOrThrow<Layer>(copy.get());
+  layer.markModified();
+  layer->bitsPerPixel = parent.bitsPerPixel;
+  return copy.release();
+}
+
+}  // namespace
+
+zanHandle reducedLevel(Layer& layer, int level) {
+  zanHandle parentHandle = layer.base.handle;
+  for (int k = 1; k <= std::min(level, kReducedLevels); ++k) {
+    Locked<Layer> parent = lockOrThrow<Layer>(parentHandle);
+    if (!Locked<Layer>(layer.reducedCopies[k - 1])) {
+      const zanHandle made = makeCopy(*parent);
+      setReducedCopy(layer, k - 1, made);
+    }
+    Locked<Layer> copy = lockOrThrow<Layer>(layer.reducedCopies[k - 1]);
+    copy.markModified();
+    refresh(*copy, *parent);
+    parentHandle = copy.handle();
+  }
+  return parentHandle;
+}
+
+}  // namespace tessaly::engine
