@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "cancel.h"
 #include "checks.h"
@@ -143,6 +145,9 @@ void finishRecord(RunRecord& record, ExitCode code, const std::string& error,
 
 int runStitch(const Options& o) {
   const Clock::time_point start = Clock::now();
+  // The engine reads its number of workers from the environment at every call; this is set before
+  // any thread exists.
+  if (o.threads > 0) ::setenv("TESSALY_THREADS", std::to_string(o.threads).c_str(), 1);
   RunRecord record;
   record.output = o.output;
   record.outputSize = o.outputSize;
