@@ -4,7 +4,8 @@
 #   make build     install the test packages too, configure and build everything into build/
 #   make test      build + every test suite through ctest
 #   make check     the same under AddressSanitizer and UndefinedBehaviorSanitizer in build-san/,
-#                  then the formatting check and make fuzz
+#                  the stitching engine's worker pool under ThreadSanitizer in build-tsan/, then
+#                  the formatting check and make fuzz
 #   make format    apply the repository's clang-format to every C and C++ file
 #   make fuzz    build the plug-in readers' fuzzers with clang in build-fuzz/ and run each one
 #                for FUZZ_SECONDS seconds (skipped when clang is missing)
@@ -55,6 +56,10 @@ check:
 	cmake --build build-san -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=use_tls=0:print_suppressions=0:suppressions=$(CURDIR)/tests/lsan.supp ctest --test-dir build-san --output-on-failure -j $(JOBS)
+	cmake -S . -B build-tsan $(CMAKE_FLAGS) -DTESSALY_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread
+	cmake --build build-tsan -j $(JOBS) --target stitch_pool_tests
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/bin/stitch_pool_tests --gtest_repeat=5
 	$(MAKE) format-check
 	$(MAKE) fuzz
 
@@ -98,4 +103,4 @@ demo: programs
 	@echo "report: $(DEMO_OUT)/report.json"
 
 clean:
-	rm -rf build build-san build-fuzz
+	rm -rf build build-san build-tsan build-fuzz

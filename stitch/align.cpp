@@ -3,6 +3,7 @@
 // the only alignment unit that sees the session; the stages work on level images and transforms.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "errors.h"
@@ -11,10 +12,12 @@
 #include "overlap_search.h"
 #include "overlap_warnings.h"
 #include "progress_bands.h"
+#include "progress_log.h"
 #include "refine_pair.h"
 #include "refine_rigid_fit.h"
 #include "stages.h"
 #include "verified_session.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
@@ -35,28 +38,52 @@ struct CoarseOutcome {
   bool thin = false;  // some overlap is 13 pixels or less on the coarsest level
 };
 
-// Finds every pair's placement on the coarsest level and stores it as the pair's transform.
+// What the coarse search found for one pair, made on any worker.
+struct CoarsePair {
+  CoarseMatch match;
+  bool thin = false;
+  long warning = QX_OK;  // the pair's overlap reservation, where it counts
+  ProgressLog log;
+};
+
+void searchPair(const Session& s, const NeighbourPair& pair, const SimilarityTable& table,
+                const ProgressRange& share, CoarsePair& found) {
+  const FeatureImage a = buildFeatures(*s.pieces[pair.cellA].levels[s.coarsest]);
+  const FeatureImage b = buildFeatures(*s.pieces[pair.cellB].levels[s.coarsest]);
+  const SearchWindow window = searchWindow(a.width, a.height, b.width, b.height,
+                                           s.policy.neighbourOverlap, pair.horizontal);
+  const CoarseMatch match = coarseMatch(a, b, table, window, found.log.record(share));
+  found.match = match;
+  found.thin = pair.horizontal ? b.width - match.x <= 13 : b.height - match.y <= 13;
+  // Vertical pairs are judged in the first column only.
+  if (pair.horizontal || pair.columnA == 0) {
+    found.warning = overlapWarning(a, b, match.x, match.y, pair.horizontal);
+  }
+}
+
+// Finds every pair's placement on the coarsest level and stores it as the pair's transform. The
+// pairs are searched on any worker; their results are taken, and their reports made, in order.
 CoarseOutcome coarsePass(Session& s, const std::vector<NeighbourPair>& pairs) {
   const ProgressRange pass = rangeOf(s.progress, kAlignCoarseSearch);
   const SimilarityTable table;
   CoarseOutcome outcome;
-  for (size_t k = 0; k < pairs.size(); ++k) {
-    const NeighbourPair& pair = pairs[k];
-    const FeatureImage a = buildFeatures(*s.pieces[pair.cellA].levels[s.coarsest]);
-    const FeatureImage b = buildFeatures(*s.pieces[pair.cellB].levels[s.coarsest]);
-    const SearchWindow window = searchWindow(a.width, a.height, b.width, b.height,
-                                             s.policy.neighbourOverlap, pair.horizontal);
-    const CoarseMatch match = coarseMatch(a, b, table, window, pairShare(pass, k, pairs.size()));
-
-    const Rigid found{match.degrees * M_PI / 180.0, static_cast<double>(match.x),
-                      static_cast<double>(match.y)};
-    alignmentOf(s, pair).transform = found.toTransform();
-    outcome.thin |= pair.horizontal ? b.width - match.x <= 13 : b.height - match.y <= 13;
-    // Only the first reservation is reported; vertical pairs are judged in the first column only.
-    if (outcome.warning == QX_OK && (pair.horizontal || pair.columnA == 0)) {
-      outcome.warning = overlapWarning(a, b, match.x, match.y, pair.horizontal);
-    }
-  }
+  std::vector<std::unique_ptr<CoarsePair>> found(pairs.size());
+  const auto search = [&](size_t k) {
+    found[k] = std::make_unique<CoarsePair>();
+    searchPair(s, pairs[k], table, pairShare(pass, k, pairs.size()), *found[k]);
+  };
+  const auto take = [&](size_t k) {
+    const CoarsePair& f = *found[k];
+    f.log.replay(pass);
+    const Rigid placed{f.match.degrees * M_PI / 180.0, static_cast<double>(f.match.x),
+                       static_cast<double>(f.match.y)};
+    alignmentOf(s, pairs[k]).transform = placed.toTransform();
+    outcome.thin |= f.thin;
+    // Only the first reservation is reported.
+    if (outcome.warning == QX_OK) outcome.warning = f.warning;
+    found[k].reset();
+  };
+  parallelFor(pairs.size(), search, take);
   s.progress.report(kAlignCoarseSearch.end);
   return outcome;
 }

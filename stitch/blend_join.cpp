@@ -1,10 +1,12 @@
 #include "blend_join.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "blend_placement.h"
 #include "blend_seam.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
@@ -31,15 +33,23 @@ uint16_t cutCost(const uint8_t* a, const uint8_t* b) {
                                std::abs(a[2] - b[2]));
 }
 
+// Rows of the cost map that one worker fills at a time.
+constexpr int32_t kMapRowsPerBand = 64;
+
 CostMap costMap(const Surface& piece, const Surface& target, const MapFrame& f) {
   CostMap map(f.mapWidth(), f.mapHeight());
-  for (int32_t row = 0; row < map.height; ++row) {
-    for (int32_t column = 0; column < map.width; ++column) {
-      const int32_t x = f.frameX(column, row), y = f.frameY(column, row);
-      if (!piece.covers(x, y) || !target.covers(x, y)) continue;
-      map.at(column, row) = cutCost(piece.pixelAt(x, y), target.pixelAt(x, y));
+  const auto band = [&](size_t j) {
+    const int32_t first = static_cast<int32_t>(j) * kMapRowsPerBand;
+    const int32_t end = std::min(map.height, first + kMapRowsPerBand);
+    for (int32_t row = first; row < end; ++row) {
+      for (int32_t column = 0; column < map.width; ++column) {
+        const int32_t x = f.frameX(column, row), y = f.frameY(column, row);
+        if (!piece.covers(x, y) || !target.covers(x, y)) continue;
+        map.at(column, row) = cutCost(piece.pixelAt(x, y), target.pixelAt(x, y));
+      }
     }
-  }
+  };
+  parallelFor(static_cast<size_t>((map.height + kMapRowsPerBand - 1) / kMapRowsPerBand), band);
   return map;
 }
 

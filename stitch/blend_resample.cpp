@@ -6,6 +6,7 @@
 
 #include "blend_placement.h"
 #include "errors.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
@@ -21,16 +22,33 @@ std::array<uint8_t, 256> offsetTable(int32_t offset) {
   return table;
 }
 
+// Fills the rows of out in bands of kRowsPerReport rows, fill(y0, y1) for each band on any worker
+// (bands write disjoint rows of the image and of its coverage); the report before each band is
+// made on this thread, in band order.
+template <typename Fill>
+void fillInBands(int32_t height, const ProgressRange& range, const Fill& fill) {
+  const size_t bands = static_cast<size_t>((height + kRowsPerReport - 1) / kRowsPerReport);
+  const auto band = [&](size_t j) {
+    const int32_t y0 = static_cast<int32_t>(j) * kRowsPerReport;
+    fill(y0, std::min(height, y0 + kRowsPerReport));
+  };
+  const auto report = [&](size_t j) {
+    range.at(static_cast<double>(static_cast<int32_t>(j) * kRowsPerReport) / height);
+  };
+  parallelFor(bands, band, report);
+}
+
 void copyUnrotated(const tagPixelArray& piece, Surface& out, const std::array<uint8_t, 256>& shift,
                    const ProgressRange& range) {
   const int32_t bytes = piece.width * 3;
-  for (int32_t y = 0; y < piece.height; ++y) {
-    if (y % kRowsPerReport == 0) range.at(static_cast<double>(y) / piece.height);
-    const uint8_t* from = rowOf(piece, y);
-    uint8_t* to = rowOf(*out.image, y);
-    for (int32_t i = 0; i < bytes; ++i) to[i] = shift[from[i]];
-    out.coverage.setRun(y, 0, piece.width);
-  }
+  fillInBands(piece.height, range, [&](int32_t y0, int32_t y1) {
+    for (int32_t y = y0; y < y1; ++y) {
+      const uint8_t* from = rowOf(piece, y);
+      uint8_t* to = rowOf(*out.image, y);
+      for (int32_t i = 0; i < bytes; ++i) to[i] = shift[from[i]];
+      out.coverage.setRun(y, 0, piece.width);
+    }
+  });
 }
 
 void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface& out,
@@ -42,32 +60,31 @@ void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface&
   const double a = m[4] / det, b = -m[1] / det, c = -m[3] / det, d = m[0] / det;
   const double x0 = out.rect.left - m[2], y0 = out.rect.top - m[5];
   const auto fixed = [](double v) { return static_cast<int64_t>(v * 65536.0); };
-  int64_t rowU = fixed(a * x0 + b * y0), rowV = fixed(c * x0 + d * y0);
+  const int64_t firstU = fixed(a * x0 + b * y0), firstV = fixed(c * x0 + d * y0);
   const int64_t stepUx = fixed(a), stepVx = fixed(c);  // one frame column to the right
   const int64_t stepUy = fixed(b), stepVy = fixed(d);  // one frame row down
   const int64_t lastX = piece.width - 2, lastY = piece.height - 2;
 
-  for (int32_t y = 0; y < out.image->height; ++y) {
-    if (y % kRowsPerReport == 0) range.at(static_cast<double>(y) / out.image->height);
-    uint8_t* to = rowOf(*out.image, y);
-    int64_t u = rowU, v = rowV;
-    for (int32_t x = 0; x < out.image->width; ++x, u += stepUx, v += stepVx, to += 3) {
-      const int64_t iu = u >> 16, iv = v >> 16;  // floor, also below zero
-      if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) continue;
-      const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255,
-                     fy = static_cast<uint32_t>(v >> 8) & 255;
-      const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy,
-                     w11 = fx * fy;
-      const uint8_t* p0 = rowOf(piece, static_cast<int32_t>(iv)) + iu * 3;
-      const uint8_t* p1 = p0 + piece.bytesPerLine;
-      for (int ch = 0; ch < 3; ++ch) {
-        to[ch] = shift[(p0[ch] * w00 + p0[ch + 3] * w10 + p1[ch] * w01 + p1[ch + 3] * w11) >> 16];
+  fillInBands(out.image->height, range, [&](int32_t firstRow, int32_t endRow) {
+    for (int32_t y = firstRow; y < endRow; ++y) {
+      uint8_t* to = rowOf(*out.image, y);
+      int64_t u = firstU + y * stepUy, v = firstV + y * stepVy;
+      for (int32_t x = 0; x < out.image->width; ++x, u += stepUx, v += stepVx, to += 3) {
+        const int64_t iu = u >> 16, iv = v >> 16;  // floor, also below zero
+        if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) continue;
+        const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255,
+                       fy = static_cast<uint32_t>(v >> 8) & 255;
+        const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy,
+                       w11 = fx * fy;
+        const uint8_t* p0 = rowOf(piece, static_cast<int32_t>(iv)) + iu * 3;
+        const uint8_t* p1 = p0 + piece.bytesPerLine;
+        for (int ch = 0; ch < 3; ++ch) {
+          to[ch] = shift[(p0[ch] * w00 + p0[ch + 3] * w10 + p1[ch] * w01 + p1[ch + 3] * w11) >> 16];
+        }
+        out.coverage.set(x, y);
       }
-      out.coverage.set(x, y);
     }
-    rowU += stepUy;
-    rowV += stepVy;
-  }
+  });
 }
 
 }  // namespace

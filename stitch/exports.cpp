@@ -7,6 +7,7 @@
 #include "session.h"
 #include "stages.h"
 #include "verified_session.h"
+#include "worker_pool.h"
 
 using tessaly::stitch::Session;
 using tessaly::stitch::Stage;
@@ -18,9 +19,11 @@ bool isFailure(long status) {
          !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
 }
 
-// Runs an export's work; a failure still ends with the progress report 100 the caller expects.
+// Runs an export's work with its own worker pool (gone, helpers joined, when the call returns); a
+// failure still ends with the progress report 100 the caller expects.
 template <typename Body>
 long runReporting(Session& s, Body&& body) {
+  tessaly::stitch::PoolScope pool;
   const long status = tessaly::stitch::guarded(body);
   if (isFailure(status)) {
     tessaly::stitch::guarded([&] {

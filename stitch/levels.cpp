@@ -1,8 +1,11 @@
 #include "levels.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "errors.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
@@ -52,22 +55,36 @@ void horizontalReduce(const uint16_t* sums, int32_t outWidth, uint8_t* out) {
 
 }  // namespace
 
+// Output rows one worker makes at a time.
+constexpr int32_t kRowsPerBand = 64;
+
 ImagePtr halve(const tagPixelArray& source, const ProgressRange& range) {
   const int32_t outWidth = source.width / 2;
   const int32_t outHeight = source.height / 2;
   ImagePtr out = makeImage(outWidth, outHeight, Fill::PaddingOnly);
   const size_t rowBytes = static_cast<size_t>(source.width) * 3;
-  std::vector<uint16_t> sums(rowBytes);
-
-  for (int32_t i = 0; i < outHeight; ++i) {
-    range.at(static_cast<double>(i) / outHeight);
-    const int32_t centre = 2 * i;
-    const int32_t above = centre == 0 ? 0 : centre - 1;
-    const int32_t below = centre + 1;  // inside the source, as i < source.height / 2
-    verticalSums(rowOf(source, above), rowOf(source, centre), rowOf(source, below), rowBytes,
-                 sums.data());
-    horizontalReduce(sums.data(), outWidth, rowOf(*out, i));
-  }
+  const auto firstRow = [](size_t band) { return static_cast<int32_t>(band) * kRowsPerBand; };
+  const auto endRow = [&](size_t band) {
+    return std::min(outHeight, firstRow(band) + kRowsPerBand);
+  };
+  const auto reduceBand = [&](size_t band) {
+    std::vector<uint16_t> sums(rowBytes);
+    for (int32_t i = firstRow(band); i < endRow(band); ++i) {
+      const int32_t centre = 2 * i;
+      const int32_t above = centre == 0 ? 0 : centre - 1;
+      const int32_t below = centre + 1;  // inside the source, as i < source.height / 2
+      verticalSums(rowOf(source, above), rowOf(source, centre), rowOf(source, below), rowBytes,
+                   sums.data());
+      horizontalReduce(sums.data(), outWidth, rowOf(*out, i));
+    }
+  };
+  // One report per output row, made here in row order once its band is done.
+  const auto report = [&](size_t band) {
+    for (int32_t i = firstRow(band); i < endRow(band); ++i)
+      range.at(static_cast<double>(i) / outHeight);
+  };
+  parallelFor(static_cast<size_t>((outHeight + kRowsPerBand - 1) / kRowsPerBand), reduceBand,
+              report);
   range.at(1.0);
   return out;
 }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "progress_log.h"
+#include "worker_pool.h"
+
 namespace tessaly::stitch {
 
 namespace {
@@ -34,28 +37,58 @@ NeighbourLists scoreAllPairs(int32_t count, const PairScorer& score, const Progr
   lists.count = count;
   lists.right.resize(static_cast<size_t>(count) * 4);
   ScoreTable table(count);
-  // Each (a, b, turn of a) owns an equal share of the range, whether matched or reused.
-  const double shares = 4.0 * count * (count - 1);
-  int64_t share = 0;
+  // Each (a, b, turn of a) owns an equal share of the range, whether matched or reused. Shares
+  // are numbered in the order a, b, turn of a; the matched ones (a < b) run on any worker with
+  // their reports kept, and every share is then settled in order on this thread: reports made,
+  // scores entered, lists filled. A reused score (b < a) comes from an earlier share.
+  const size_t shares = static_cast<size_t>(4) * count * (count - 1);
+  struct Share {
+    int32_t a, b, ta;
+    double scores[2] = {0, 0};
+    ProgressLog logs[2];
+  };
+  std::vector<Share> work(shares);
+  size_t next = 0;
   for (int32_t a = 0; a < count; ++a) {
     for (int32_t b = 0; b < count; ++b) {
       if (b == a) continue;
-      for (int32_t ta = 0; ta < 4; ++ta, ++share) {
-        const ProgressRange mine = range.sub(share / shares, (share + 1) / shares);
-        for (int k = 0; k < 2; ++k) {
-          const int32_t tb = sameParity(ta, k);
-          double& s = table.at(a, ta, b, tb);
-          if (b < a) {
-            mine.at(k / 2.0);
-            s = table.at(b, (tb + 2) % 4, a, (ta + 2) % 4);
-          } else {
-            s = score(a, ta, b, tb, mine.sub(k / 2.0, (k + 1) / 2.0));
-          }
-          lists.right[a * 4 + ta].entries.push_back({b, s, tb});
-        }
+      for (int32_t ta = 0; ta < 4; ++ta) {
+        Share& w = work[next++];
+        w.a = a;
+        w.b = b;
+        w.ta = ta;
       }
     }
   }
+  const auto shareRange = [&](size_t i) {
+    return range.sub(static_cast<double>(i) / shares, static_cast<double>(i + 1) / shares);
+  };
+  const auto match = [&](size_t i) {
+    Share& w = work[i];
+    if (w.b < w.a) return;
+    const ProgressRange mine = shareRange(i);
+    for (int k = 0; k < 2; ++k) {
+      const ProgressRange part = w.logs[k].record(mine.sub(k / 2.0, (k + 1) / 2.0));
+      w.scores[k] = score(w.a, w.ta, w.b, sameParity(w.ta, k), part);
+    }
+  };
+  const auto settle = [&](size_t i) {
+    const Share& w = work[i];
+    const ProgressRange mine = shareRange(i);
+    for (int k = 0; k < 2; ++k) {
+      const int32_t tb = sameParity(w.ta, k);
+      double& s = table.at(w.a, w.ta, w.b, tb);
+      if (w.b < w.a) {
+        mine.at(k / 2.0);
+        s = table.at(w.b, (tb + 2) % 4, w.a, (w.ta + 2) % 4);
+      } else {
+        w.logs[k].replay(mine.sub(k / 2.0, (k + 1) / 2.0));
+        s = w.scores[k];
+      }
+      lists.right[w.a * 4 + w.ta].entries.push_back({w.b, s, tb});
+    }
+  };
+  parallelFor(shares, match, settle);
   return lists;
 }
 

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "pixel_array.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
 namespace {
 
 constexpr size_t kMostCorners = 80;
+// Rows of the strength plane one worker works on at a time.
+constexpr int32_t kRowsPerBand = 64;
 
 // Values of a w x h box, row by row.
 template <typename T>
@@ -70,27 +75,46 @@ struct Corner {
 std::vector<Point> findCorners(const tagPixelArray& image, const PixelBox& box) {
   if (box.width() < 5 || box.height() < 5) return {};
   const Plane<uint8_t> grey = smoothedGrey(image, box);
+  // Strengths and then corners in bands of rows on any worker; the bands' strongest values and
+  // corner lists are joined in row order, as one pass over the rows would have found them.
   Plane<int16_t> strength(grey.width, grey.height);
-  int16_t strongest = INT16_MIN;
-  for (int32_t y = 1; y + 1 < grey.height; ++y) {
-    for (int32_t x = 1; x + 1 < grey.width; ++x) {
-      strength.at(x, y) = cornerStrength(grey, x, y);
-      strongest = std::max(strongest, strength.at(x, y));
-    }
-  }
-
-  const int threshold = strongest / 10 + 1;
-  std::vector<Corner> corners;
-  for (int32_t y = 2; y + 2 < grey.height; ++y) {
-    for (int32_t x = 2; x + 2 < grey.width; ++x) {
-      const int16_t s = strength.at(x, y);
-      if (s < threshold || s <= strength.at(x - 1, y) || s <= strength.at(x + 1, y) ||
-          s <= strength.at(x, y - 1) || s <= strength.at(x, y + 1)) {
-        continue;
+  const size_t bands = static_cast<size_t>((grey.height + kRowsPerBand - 1) / kRowsPerBand);
+  // Rows [first, end) of a band, kept `margin` rows away from the top and the bottom.
+  const auto rowsOf = [&](size_t band, int32_t margin) {
+    const int32_t first = std::max(margin, static_cast<int32_t>(band) * kRowsPerBand);
+    const int32_t end =
+        std::min(grey.height - margin, static_cast<int32_t>(band + 1) * kRowsPerBand);
+    return std::pair{first, end};
+  };
+  std::vector<int16_t> bandStrongest(bands, INT16_MIN);
+  parallelFor(bands, [&](size_t band) {
+    const auto [first, end] = rowsOf(band, 1);
+    for (int32_t y = first; y < end; ++y) {
+      for (int32_t x = 1; x + 1 < grey.width; ++x) {
+        strength.at(x, y) = cornerStrength(grey, x, y);
+        bandStrongest[band] = std::max(bandStrongest[band], strength.at(x, y));
       }
-      corners.push_back({{box.left + x, box.top + y}, s});
     }
-  }
+  });
+  const int16_t strongest = *std::max_element(bandStrongest.begin(), bandStrongest.end());
+  const int threshold = strongest / 10 + 1;
+  std::vector<std::vector<Corner>> bandCorners(bands);
+  parallelFor(bands, [&](size_t band) {
+    const auto [first, end] = rowsOf(band, 2);
+    for (int32_t y = first; y < end; ++y) {
+      for (int32_t x = 2; x + 2 < grey.width; ++x) {
+        const int16_t s = strength.at(x, y);
+        if (s < threshold || s <= strength.at(x - 1, y) || s <= strength.at(x + 1, y) ||
+            s <= strength.at(x, y - 1) || s <= strength.at(x, y + 1)) {
+          continue;
+        }
+        bandCorners[band].push_back({{box.left + x, box.top + y}, s});
+      }
+    }
+  });
+  std::vector<Corner> corners;
+  for (const std::vector<Corner>& c : bandCorners)
+    corners.insert(corners.end(), c.begin(), c.end());
   std::stable_sort(corners.begin(), corners.end(),
                    [](const Corner& a, const Corner& b) { return a.strength > b.strength; });
   if (corners.size() > kMostCorners) {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "refine_block_match.h"
 #include "refine_consensus.h"
 #include "refine_corners.h"
 #include "refine_rigid_fit.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch {
 
@@ -81,15 +83,21 @@ PixelBox searchArea(Point prediction, bool firstPass, const tagPixelArray& a) {
 std::vector<Correspondence> matchPoints(const tagPixelArray& a, const tagPixelArray& b,
                                         const std::vector<Point>& points, const Rigid& current,
                                         bool firstPass) {
-  std::vector<Correspondence> matches;
-  for (const Point& p : points) {
+  // Each point is matched on any worker into its own slot; the kept ones go out in point order.
+  std::vector<std::optional<Correspondence>> found(points.size());
+  parallelFor(points.size(), [&](size_t i) {
+    const Point& p = points[i];
     const Point prediction = predict(current, p, firstPass);
     const BlockMatch m = matchBlock(b, p, a, searchArea(prediction, firstPass, a), prediction);
-    if (!m.found) continue;
+    if (!m.found) return;
     const bool wellInside = m.centre.x >= 2 && m.centre.y >= 2 && m.centre.x <= a.width - 3 &&
                             m.centre.y <= a.height - 3;
     const bool keep = firstPass ? m.strength > 0 : m.strength > 8 && wellInside;
-    if (keep) matches.push_back({m.centre.x, m.centre.y, p.x, p.y});
+    if (keep) found[i] = Correspondence{m.centre.x, m.centre.y, p.x, p.y};
+  });
+  std::vector<Correspondence> matches;
+  for (const std::optional<Correspondence>& m : found) {
+    if (m) matches.push_back(*m);
   }
   return matches;
 }

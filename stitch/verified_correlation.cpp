@@ -6,7 +6,9 @@
 #include <numbers>
 #include <opencv2/imgproc.hpp>
 
+#include "errors.h"
 #include "verified_pose.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch::verified {
 
@@ -257,6 +259,60 @@ std::vector<double> angleLadder(const CoarseScanOptions& options) {
   return angles;
 }
 
+// Buffers one scan item works in, reused by the next item on the same worker.
+struct ScanScratch {
+  cv::Mat1f padded;
+  cv::Mat spectrum, product;
+  cv::Mat1f correlation, surface;
+  Canvas half;
+};
+
+// The surface peaks of one canvas of b (turned `turns` times, rotated by `angle`) against every
+// a < b: found[0][a] for the canvas itself, found[1][a] for it turned half round.
+struct CanvasPeaks {
+  std::array<std::vector<std::vector<CoarsePeak>>, 2> found;
+  int turnedWidth = 0;
+  int turnedHeight = 0;
+};
+
+CanvasPeaks scanCanvas(const std::vector<cv::Mat1f>& signals, const std::vector<cv::Mat>& aSpectra,
+                       const std::vector<cv::Mat1d>& aEnergies, int b, int turns, double angle,
+                       cv::Size size, cv::Size frame, const CoarseScanOptions& options,
+                       ScanScratch& work) {
+  CanvasPeaks out;
+  const Canvas canvas = rotatedCanvas(signals[b], turns, angle, size);
+  spectrumOf(canvas.image, frame, work.padded, work.spectrum);
+  const cv::Mat1d canvasEnergy = squaredIntegral(canvas.image);
+  Canvas& half = work.half;
+  cv::flip(canvas.image, half.image, -1);
+  half.turnedWidth = canvas.turnedWidth;
+  half.turnedHeight = canvas.turnedHeight;
+  const cv::Mat1d halfEnergy = squaredIntegral(half.image);
+  for (auto& f : out.found) f.resize(static_cast<size_t>(b));
+  for (int a = 0; a < b; ++a) {
+    const double minOverlap =
+        options.minOverlapFraction * std::min(signals[a].total(), signals[b].total());
+    for (const bool halfTurn : {false, true}) {
+      // Correlation with the canvas, or convolution: correlation with it turned half round.
+      cv::mulSpectrums(aSpectra[a], work.spectrum, work.product, 0, !halfTurn);
+      cv::idft(work.product, work.correlation, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
+      const Canvas& used = halfTurn ? half : canvas;
+      const Readout readout{&work.correlation, halfTurn ? size.width - 1 : 0,
+                            halfTurn ? size.height - 1 : 0};
+      correlationSurface(readout, aEnergies[a], halfTurn ? halfEnergy : canvasEnergy,
+                         signals[a].size(), used, minOverlap, work.surface);
+      const int t = turns + (halfTurn ? 2 : 0);
+      for (const SurfacePeak& p : surfacePeaks(work.surface, size.width, size.height)) {
+        out.found[halfTurn ? 1 : 0][a].push_back(
+            {a, b, t, placementOf(used, angle, p.dx, p.dy), p.score});
+      }
+    }
+  }
+  out.turnedWidth = canvas.turnedWidth;
+  out.turnedHeight = canvas.turnedHeight;
+  return out;
+}
+
 }  // namespace
 
 bool scanPairs(const std::vector<cv::Mat1f>& signals, const CoarseScanOptions& options,
@@ -296,55 +352,50 @@ bool scanPairs(const std::vector<cv::Mat1f>& signals, const CoarseScanOptions& o
   }
   for (int i = 0; i + 1 < n; ++i) aEnergies[i] = squaredIntegral(signals[i]);
 
-  const double total = static_cast<double>(n - 1) * 2 * angles.size();
-  double done = 0;
-  cv::Mat spectrum, product;
-  cv::Mat1f correlation, surface;
-  Canvas half;
-  for (int b = 1; b < n; ++b) {
-    // found[turns][a]: the surface peaks of pair (a, b) with b turned `turns` times.
-    std::array<std::vector<std::vector<CoarsePeak>>, 4> found;
-    for (auto& f : found) f.resize(static_cast<size_t>(b));
-    std::array<Canvas, 4> lastCanvas;
-    for (int turns = 0; turns < 2; ++turns) {
-      const cv::Size size = canvasSize(signals[b], turns, maxAngle);
-      for (double angle : angles) {
-        if (stop && stop(done / total)) return false;
-        done += 1;
-        const Canvas canvas = rotatedCanvas(signals[b], turns, angle, size);
-        spectrumOf(canvas.image, frames[turns], padded, spectrum);
-        const cv::Mat1d canvasEnergy = squaredIntegral(canvas.image);
-        cv::flip(canvas.image, half.image, -1);
-        half.turnedWidth = canvas.turnedWidth;
-        half.turnedHeight = canvas.turnedHeight;
-        const cv::Mat1d halfEnergy = squaredIntegral(half.image);
-        for (int a = 0; a < b; ++a) {
-          const double minOverlap =
-              options.minOverlapFraction * std::min(signals[a].total(), signals[b].total());
-          for (const bool halfTurn : {false, true}) {
-            // Correlation with the canvas, or convolution: correlation with it turned half round.
-            cv::mulSpectrums(aSpectra[turns][a], spectrum, product, 0, !halfTurn);
-            cv::idft(product, correlation, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
-            const Canvas& used = halfTurn ? half : canvas;
-            const Readout readout{&correlation, halfTurn ? size.width - 1 : 0,
-                                  halfTurn ? size.height - 1 : 0};
-            correlationSurface(readout, aEnergies[a], halfTurn ? halfEnergy : canvasEnergy,
-                               signals[a].size(), used, minOverlap, surface);
-            const int t = turns + (halfTurn ? 2 : 0);
-            for (const SurfacePeak& p : surfacePeaks(surface, size.width, size.height)) {
-              found[t][a].push_back({a, b, t, placementOf(used, angle, p.dx, p.dy), p.score});
-            }
-          }
-        }
-        lastCanvas[turns] = canvas;
-        lastCanvas[turns + 2] = canvas;
-      }
+  // One item per (b, turns, angle), in the order the scan reports: every a < b against that
+  // canvas. Items run on any worker into their own slots; merging them in order keeps the peaks'
+  // order whatever the number of workers.
+  const size_t perPiece = 2 * angles.size();
+  const size_t items = static_cast<size_t>(n - 1) * perPiece;
+  std::vector<CanvasPeaks> slots(items);
+  Spares<ScanScratch> scratch;
+  const auto scan = [&](size_t i) {
+    const int b = 1 + static_cast<int>(i / perPiece);
+    const int turns = static_cast<int>(i % perPiece / angles.size());
+    const double angle = angles[i % angles.size()];
+    const auto buffers = scratch.borrow();
+    slots[i] =
+        scanCanvas(signals, aSpectra[turns], aEnergies, b, turns, angle,
+                   canvasSize(signals[b], turns, maxAngle), frames[turns], options, *buffers);
+  };
+  bool stopped = false;
+  const auto check = [&](size_t i) {
+    if (stop && stop(static_cast<double>(i) / static_cast<double>(items))) {
+      stopped = true;
+      fail(QX_CANCELLED);
     }
+  };
+  try {
+    parallelFor(items, scan, check);
+  } catch (const StitchError&) {
+    if (stopped) return false;
+    throw;
+  }
+  for (int b = 1; b < n; ++b) {
+    const size_t first = static_cast<size_t>(b - 1) * perPiece;
     for (int t = 0; t < 4; ++t) {
+      // The turn's peaks from every angle of its canvas, and that canvas's turned size.
+      const size_t turnFirst = first + static_cast<size_t>(t % 2) * angles.size();
+      const CanvasPeaks& last = slots[turnFirst + angles.size() - 1];
       for (int a = 0; a < b; ++a) {
-        const std::vector<CoarsePeak> kept = separatePeaks(
-            std::move(found[t][a]), lastCanvas[t].turnedWidth, lastCanvas[t].turnedHeight,
-            options.peakSeparation, options.peaksPerPairAndTurn);
+        std::vector<CoarsePeak> found;
+        for (size_t k = 0; k < angles.size(); ++k) {
+          const std::vector<CoarsePeak>& p = slots[turnFirst + k].found[t / 2][a];
+          found.insert(found.end(), p.begin(), p.end());
+        }
+        const std::vector<CoarsePeak> kept =
+            separatePeaks(std::move(found), last.turnedWidth, last.turnedHeight,
+                          options.peakSeparation, options.peaksPerPairAndTurn);
         peaks.insert(peaks.end(), kept.begin(), kept.end());
       }
     }

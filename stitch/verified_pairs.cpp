@@ -7,10 +7,12 @@
 #include <numbers>
 #include <utility>
 
+#include "errors.h"
 #include "verified_confirm.h"
 #include "verified_correlation.h"
 #include "verified_pose.h"
 #include "verified_signal.h"
+#include "worker_pool.h"
 
 namespace tessaly::stitch::verified {
 
@@ -51,20 +53,36 @@ struct PieceSignals {
   cv::Mat1f finer;
 };
 
+// Runs work(i) for every i in [0, count) on any worker and asks stage.stop(i / count) on this
+// thread, in order, as each is done; false when one of them said stop.
+bool runUnlessStopped(size_t count, const ItemWork& work, const Stage& stage) {
+  bool stopped = false;
+  const auto ask = [&](size_t i) {
+    if (stage.stop(static_cast<double>(i) / static_cast<double>(count))) {
+      stopped = true;
+      fail(QX_CANCELLED);
+    }
+  };
+  try {
+    parallelFor(count, work, ask);
+  } catch (const StitchError&) {
+    if (stopped) return false;
+    throw;
+  }
+  return true;
+}
+
 std::vector<PieceSignals> makeSignals(const std::vector<PieceLevels>& pieces, int halvings,
                                       const Stage& stage, bool& stopped) {
   std::vector<PieceSignals> out(pieces.size());
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (stage.stop(static_cast<double>(i) / pieces.size())) {
-      stopped = true;
-      return out;
-    }
+  const auto make = [&](size_t i) {
     cv::Mat1b grey = greyView(pieces[i].working);
     for (int level = 0; level <= halvings; ++level) {
       if (level > 0) grey = reducedImage(grey, 1);
       out[i].levels.push_back(evidenceSignal(grey));
     }
-  }
+  };
+  stopped = !runUnlessStopped(pieces.size(), make, stage);
   return out;
 }
 
@@ -235,12 +253,12 @@ bool findPairHypotheses(const std::vector<PieceLevels>& pieces, const PairSearch
 
   const std::vector<CoarsePeak> chosen = worthRefining(peaks);
   const double scanStep = options.scanAngleStepDegrees * kDegree;
-  std::vector<PairHypothesis> refined;
+  std::vector<PairHypothesis> refined(chosen.size());
   const Stage refineStage{progress, 0.6, 0.85};
-  for (size_t i = 0; i < chosen.size(); ++i) {
-    if (refineStage.stop(static_cast<double>(i) / chosen.size())) return false;
-    refined.push_back(refinePeak(chosen[i], signals, halvings, scanStep));
-  }
+  const auto refine = [&](size_t i) {
+    refined[i] = refinePeak(chosen[i], signals, halvings, scanStep);
+  };
+  if (!runUnlessStopped(chosen.size(), refine, refineStage)) return false;
   hypotheses = distinctHypotheses(std::move(refined), signals, options.minOverlapFraction * 0.5,
                                   std::max(1, options.peaksPerPairAndTurn));
 

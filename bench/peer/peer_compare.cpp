@@ -128,6 +128,22 @@ int main(int argc, char** argv) {
                 with({s.bin + "/tessaly-stitch", "--quiet", "-o", result("stitch")}, s.pieces),
                 logOf("stitch")));
     ours = runs.size() - 1;
+    // The same with one thread, and the classic way with every core and with one.
+    runs.push_back(measure(
+        "tessaly-stitch --threads 1", result("stitch-1"),
+        with({s.bin + "/tessaly-stitch", "--quiet", "--threads", "1", "-o", result("stitch-1")},
+             s.pieces),
+        logOf("stitch-1")));
+    runs.push_back(measure(
+        "tessaly-stitch --method classic", result("classic"),
+        with({s.bin + "/tessaly-stitch", "--quiet", "--method", "classic", "-o", result("classic")},
+             s.pieces),
+        logOf("classic")));
+    runs.push_back(measure("tessaly-stitch --method classic --threads 1", result("classic-1"),
+                           with({s.bin + "/tessaly-stitch", "--quiet", "--method", "classic",
+                                 "--threads", "1", "-o", result("classic-1")},
+                                s.pieces),
+                           logOf("classic-1")));
   }
   runs.push_back(measure("engine exports (peer_engine)", result("engine"),
                          with({s.bin + "/peer_engine", result("engine")}, s.pieces),

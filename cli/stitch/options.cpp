@@ -63,6 +63,8 @@ class Parser {
     if (args_.option("--max-size-diff", value))
       return number("--max-size-diff", value, 0, 100, o.maxSizeDiffPercent);
     if (args_.option("--max-piece-pixels", value)) return maxPiecePixels(value);
+    if (args_.option("--threads", value))
+      return number("--threads", value, 1, kMaxThreads, o.threads);
     return false;
   }
 
@@ -178,6 +180,8 @@ Options:
                         300000000, enough for A3 at 1200 dpi); a larger header is refused
                         before anything is decoded
   --allow-many          stitch more than 10 pieces
+  --threads N           how many threads stitch at once (default: TESSALY_THREADS when set,
+                        else one per core); the result is the same for any number
   --report FILE.json    write a report: the pieces, the arrangement applied and the other
                         candidates, warnings, skew, crop rectangle, time per stage, peak memory
   -q, --quiet           print nothing but errors

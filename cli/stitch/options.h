@@ -36,12 +36,14 @@ struct Options {
   bool quiet = false;
   std::string reportPath;
   int64_t maxPiecePixels = kDefaultMaxPiecePixels;  // width times height of the largest piece
+  int threads = 0;  // workers the engine may use; 0: TESSALY_THREADS, else every core
   bool help = false;
 };
 
 // How many pieces one stitch takes without --allow-many.
 constexpr int kMaxPiecesWithoutAsking = 10;
 constexpr int kMaxOutputSize = 8;
+constexpr int kMaxThreads = 256;
 
 // Parses the command line (argv[0] is the program). Throws UsageError with the one line that
 // says what is wrong; after --help the rest is not read.

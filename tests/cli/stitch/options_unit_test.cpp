@@ -40,15 +40,17 @@ TEST(OptionsTest, RotationTurnsOnlyThePieceThatFollowsIt) {
 }
 
 TEST(OptionsTest, EveryOptionInBothSpellings) {
-  const Options o =
-      parse({"--output=r.png", "--style", "grid", "--output-size=2", "--max-size-diff", "35",
-             "--allow-many", "--straighten", "--crop", "-q", "--report=x.json", "a.jpg", "b.jpg"});
+  const Options o = parse({"--output=r.png", "--style", "grid", "--output-size=2",
+                           "--max-size-diff", "35", "--allow-many", "--straighten", "--crop", "-q",
+                           "--report=x.json", "--threads", "3", "a.jpg", "b.jpg"});
   EXPECT_EQ(o.output, "r.png");
   EXPECT_EQ(o.style, StyleChoice::Grid);
   EXPECT_EQ(o.outputSize, 2);
   EXPECT_EQ(o.maxSizeDiffPercent, 35);
   EXPECT_TRUE(o.allowManyPieces && o.straighten && o.crop && o.quiet);
   EXPECT_EQ(o.reportPath, "x.json");
+  EXPECT_EQ(o.threads, 3);
+  EXPECT_EQ(parse({"-o", "r.tif", "a.jpg", "b.jpg"}).threads, 0);  // the engine decides
 }
 
 TEST(OptionsTest, DoubleDashAndDashAreAlwaysPieces) {
@@ -84,6 +86,8 @@ TEST(OptionsTest, MistakesAreRefusedWithTheirOwnLine) {
        "option '--output-size' takes a whole number from 0 to 8, not '3x'"},
       {{"-o", "r.tif", "--max-size-diff", "101", "a.jpg", "b.jpg"},
        "option '--max-size-diff' takes a whole number from 0 to 100, not '101'"},
+      {{"-o", "r.tif", "--threads", "0", "a.jpg", "b.jpg"},
+       "option '--threads' takes a whole number from 1 to 256, not '0'"},
       {{"-o", "r.tif", "--crop=yes", "a.jpg", "b.jpg"}, "option '--crop' takes no value"},
       {{"-o", "r.tif", "--frobnicate=1", "a.jpg", "b.jpg"}, "unknown option '--frobnicate'"},
       {{"-o=r.tif", "a.jpg", "b.jpg"}, "unknown option '-o=r.tif'"},

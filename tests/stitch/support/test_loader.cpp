@@ -41,7 +41,13 @@ bool readBmp(const std::string& path, Picture& out) {
   return true;
 }
 
+void TestLoader::note(std::string event) {
+  if (std::this_thread::get_id() != sessionThread_) foreignThread_ = true;
+  events_.push_back(std::move(event));
+}
+
 void* TestLoader::createSession(int32_t style, int32_t outputSize) {
+  sessionThread_ = std::this_thread::get_id();
   return QXCreateStitch(static_cast<tagStitchStyle>(style), outputSize, this, onProgress, onLoad,
                         onRelease);
 }
@@ -49,6 +55,7 @@ void* TestLoader::createSession(int32_t style, int32_t outputSize) {
 void TestLoader::onProgress(long position, bool* cancel, void* self) {
   auto* t = static_cast<TestLoader*>(self);
   t->positions_.push_back(position);
+  t->note("progress " + std::to_string(position));
   if (t->cancelAt_ != 0 && static_cast<long>(t->positions_.size()) == t->cancelAt_) *cancel = true;
 }
 
@@ -56,6 +63,7 @@ long TestLoader::onLoad(char* const fileName, tagPixelArray** image, void* self)
   auto* t = static_cast<TestLoader*>(self);
   const std::string name(fileName);
   t->loadedNames_.push_back(name);
+  t->note("load " + name);
   ++t->attempts_;
   if (t->failFromLoad_ != 0 && t->attempts_ >= t->failFromLoad_) return t->failFromLoadCode_;
   if (auto failure = t->failures_.find(name); failure != t->failures_.end()) return failure->second;
@@ -83,6 +91,7 @@ long TestLoader::onLoad(char* const fileName, tagPixelArray** image, void* self)
 void TestLoader::onRelease(tagPixelArray** image, void* self) {
   auto* t = static_cast<TestLoader*>(self);
   ++t->releases_;
+  t->note("release");
   if (image == nullptr || t->live_.erase(*image) == 0) {
     t->badRelease_ = true;
     return;

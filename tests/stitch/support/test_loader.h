@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "QuiltexEngine.h"
@@ -44,6 +45,10 @@ class TestLoader {
   const std::vector<std::string>& loadedNames() const { return loadedNames_; }
   // Set when the engine handed back something it never got, or the same image twice.
   bool sawBadRelease() const { return badRelease_; }
+  // Every callback in order: "progress N", "load NAME" or "release".
+  const std::vector<std::string>& events() const { return events_; }
+  // Set when a callback came on another thread than the one that created the last session.
+  bool sawForeignThread() const { return foreignThread_; }
 
   static void onProgress(long position, bool* cancel, void* self);
   static long onLoad(char* const fileName, tagPixelArray** image, void* self);
@@ -63,6 +68,11 @@ class TestLoader {
   int releases_ = 0;
   int mostLive_ = 0;
   bool badRelease_ = false;
+  std::vector<std::string> events_;
+  std::thread::id sessionThread_;
+  bool foreignThread_ = false;
+
+  void note(std::string event);
 };
 
 // Reads an uncompressed 24-bit BMP (either row order) with row 0 the top row; false on failure.
