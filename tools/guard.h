@@ -1,0 +1,46 @@
+// The one place where failures stop: every exported operation runs its work through guardLayer,
+// so no exception leaves the library and the caller's error cell always says what happened.
+#pragma once
+
+#include <cstdint>
+#include <new>
+
+#include "tools.h"
+#include "zanError.h"
+
+namespace tessaly::tools {
+
+// Raises one of the MAT_ERR_... reasons; never returns.
+[[noreturn]] inline void fail(int32_t reason) {
+  _zanThrow(reason);
+}
+
+// The body's new layer with *error 0, or 0 with the reason stored in *error. Running out of
+// memory and anything unexpected count as a failed operation.
+template <typename Body>
+zanHandle guardLayer(int32_t* error, Body&& body) noexcept {
+  int32_t reason = MAT_ERR_FAILED;
+  zanHandle result = 0;
+  try {
+    result = body();
+    reason = MAT_OK;
+  } catch (const zan::Error& e) {
+    reason = e.code();
+  } catch (const std::bad_alloc&) {
+  } catch (...) {
+  }
+  if (error != nullptr) *error = reason;
+  return reason == MAT_OK ? result : 0;
+}
+
+// For exports that answer 1 or 0.
+template <typename Body>
+int32_t guardFlag(Body&& body) noexcept {
+  try {
+    return body() ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace tessaly::tools
