@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   if (claimed == Program::Start::Failed) return reportFailure(why);
 
   QApplication application(argc, argv);
-  Program program(std::move(lock), files);
+  Program program(std::move(lock));
   if (program.start() != Program::Start::Running) return reportFailure(program.error());
   endAfterFirstPaint(program.mainFrame()->window());
   return application.exec();

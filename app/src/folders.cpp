@@ -44,7 +44,11 @@ std::string xdgPicturesEntry() {
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
       value = value.substr(1, value.size() - 2);
     }
-    if (value.rfind("$HOME", 0) == 0) value = homeFolder() + value.substr(5);
+    if (value.rfind("$HOME", 0) == 0) {
+      std::string home = homeFolder();
+      home.pop_back();  // the value goes on with its own "/"
+      value = home + value.substr(5);
+    }
     // "$HOME/" alone means the home folder itself, which user-dirs uses for "disabled".
     return value.empty() || value[0] != '/' ? std::string() : withSlash(value);
   }

@@ -133,7 +133,8 @@ void MainFrame::showPage(int slot) {
     strings_.setControlText(control("view_text2"), text::kNoScannerHint);
     strings_.setControlText(control("view_text3"), text::kNoScannerDetails);
     setStatus(text::kStartStatus);
-    receiveHandedOverFiles();
+    // Pending files (this start's own, or another's) are read once the page is up.
+    QCoreApplication::postEvent(window_, new QEvent(kHandOverEvent));
   }
 }
 

@@ -10,6 +10,7 @@
 #include "main_frame.h"
 #include "single_instance.h"
 #include "tessaly/host/app.h"
+#include "tessaly/profile_store.h"
 
 namespace tessaly::app {
 
@@ -50,18 +51,23 @@ Program::Start Program::claim(const std::vector<std::string>& files,
     *error = "the per-user data folder cannot be made";
     return Start::Failed;
   }
-  lock = InstanceLock::acquire(lockPath());
-  if (lock) return Start::Running;
-  // The files wait in the settings file whether or not the running program answers now: one
-  // that is still starting reads them as soon as its window is up.
+  // The lock is taken inside the settings file's own edit, which every start goes through: the
+  // first start's files replace whatever a dead program left pending, and a later start's
+  // files, added after the lock is taken, are never lost to that replacement.
   const std::string iniPath = appDataFolder() + "Tessaly.ini";
-  if (!files.empty()) handover::appendFiles(iniPath, files);
+  const bool edited = profile::editProfile(iniPath, [&](profile::ProfileFile& file) {
+    lock = InstanceLock::acquire(lockPath());
+    handover::addFiles(file, files, lock != nullptr);
+  });
+  if (!edited && !lock) lock = InstanceLock::acquire(lockPath());
+  if (lock) return Start::Running;
+  // A running program that is still starting up reads the files once its window is up.
   notifyRunningInstance(handOverSocketName(lockPath()), !files.empty(), kHandOverTimeoutMs);
   return Start::HandedOver;
 }
 
-Program::Program(std::unique_ptr<InstanceLock> lock, std::vector<std::string> files)
-    : files_(std::move(files)), settings_(Settings::standard()), lock_(std::move(lock)) {}
+Program::Program(std::unique_ptr<InstanceLock> lock)
+    : settings_(Settings::standard()), lock_(std::move(lock)) {}
 
 Program::~Program() {
   frame_.reset();
@@ -73,8 +79,6 @@ std::string Program::lockPath() {
 }
 
 Program::Start Program::start() {
-  // Files pending from before this start belong to no running program any more.
-  handover::replaceFiles(settings_.iniPath(), files_);
   server_ = std::make_unique<HandOverServer>();
   server_->listen(handOverSocketName(lockPath()));
   if (!createWindow()) return Start::Failed;

@@ -35,7 +35,7 @@ class Program {
                      QString* error);
 
   // The running program (the lock from claim()); needs the application object.
-  Program(std::unique_ptr<InstanceLock> lock, std::vector<std::string> files);
+  explicit Program(std::unique_ptr<InstanceLock> lock);
   ~Program();
 
   // Builds and shows the main window: Running, or Failed.
@@ -53,7 +53,6 @@ class Program {
  private:
   bool createWindow();
 
-  std::vector<std::string> files_;
   Settings settings_;
   UiStrings strings_;
   std::unique_ptr<InstanceLock> lock_;

@@ -120,13 +120,13 @@ int Settings::maxSizeDiff() {
 
 namespace handover {
 
+void addFiles(ProfileFile& file, const std::vector<std::string>& files, bool replace) {
+  setFiles(file, replace ? 0 : size_t(countIn(file)), files);
+}
+
 bool appendFiles(const std::string& iniPath, const std::vector<std::string>& files) {
   return profile::editProfile(
       iniPath, [&](ProfileFile& file) { setFiles(file, size_t(countIn(file)), files); });
-}
-
-bool replaceFiles(const std::string& iniPath, const std::vector<std::string>& files) {
-  return profile::editProfile(iniPath, [&](ProfileFile& file) { setFiles(file, 0, files); });
 }
 
 std::vector<std::string> takeFiles(const std::string& iniPath) {
@@ -144,7 +144,7 @@ std::vector<std::string> takeFiles(const std::string& iniPath) {
 }
 
 void dropFiles(const std::string& iniPath) {
-  profile::writeProfileString(iniPath, kSection, kCountKey, "0");
+  takeFiles(iniPath);
 }
 
 int pendingCount(const std::string& iniPath) {

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace tessaly::profile {
+class ProfileFile;
+}
+
 namespace tessaly::app {
 
 class Settings {
@@ -57,15 +61,17 @@ class Settings {
 // "MONITOR_DROG_NUM" and "MONITOR_DROG_FILE<i>".
 namespace handover {
 
+// In a profile already read: adds `files` after the pending ones, or with `replace` makes them
+// the only ones.
+void addFiles(profile::ProfileFile& file, const std::vector<std::string>& files, bool replace);
+
 // Adds files after those already pending, so a start that comes while the running program is
 // still starting up (and has not read them yet) loses none. False when the file cannot be
 // written.
 bool appendFiles(const std::string& iniPath, const std::vector<std::string>& files);
-// Makes `files` the only pending ones (the running program's own command line).
-bool replaceFiles(const std::string& iniPath, const std::vector<std::string>& files);
 // The pending files in order; their keys are deleted and the count set to 0 in the same write.
 std::vector<std::string> takeFiles(const std::string& iniPath);
-// Drops whatever is pending: the count becomes 0.
+// Drops whatever is pending: the keys go and the count becomes 0.
 void dropFiles(const std::string& iniPath);
 int pendingCount(const std::string& iniPath);
 
