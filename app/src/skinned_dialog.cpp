@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <string>
@@ -13,6 +14,10 @@
 namespace tessaly::app {
 
 using namespace tessaly::host;
+
+namespace {
+constexpr int kCornerRadius = 10;
+}  // namespace
 
 SkinnedDialog::SkinnedDialog(QWidget* owner, QString uiFile, QString title, FrameControlNames names)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint),
@@ -52,10 +57,19 @@ bool SkinnedDialog::build() {
   bindFrameControls();
   setUp();
   adjustSize();
-  if (QScreen* screen = QApplication::primaryScreen()) {
+  if (centredOnOwner_ && owner_) {
+    move(owner_->geometry().center() - rect().center());
+  } else if (QScreen* screen = QApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  roundCorners();
   return true;
+}
+
+void SkinnedDialog::roundCorners() {
+  QPainterPath outline;
+  outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+  setMask(QRegion(outline.toFillPolygon().toPolygon()));
 }
 
 void SkinnedDialog::bindFrameControls() {
@@ -106,10 +120,6 @@ bool SkinnedDialog::showModeless() {
   show();
   activateWindow();
   return true;
-}
-
-void SkinnedDialog::centreOnOwner() {
-  if (owner_) move(owner_->geometry().center() - rect().center());
 }
 
 void SkinnedDialog::keyPressEvent(QKeyEvent* event) {

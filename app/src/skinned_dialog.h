@@ -44,14 +44,14 @@ class SkinnedDialog : public QDialog {
   const QString& error() const { return error_; }
 
  protected:
-  // After the UI is built, before the dialog is sized and shown.
+  // After the UI is built, before the dialog is sized, placed and shown.
   virtual void setUp() {}
   // What the close control, Escape and the window system's close give: Cancel.
   virtual int cancelResult() const { return kIdCancel; }
   // Enter: by default the dialog's OK.
   virtual void acceptByKey() { done(kIdOk); }
   // Centres the dialog on its owner (by default it is centred on the screen).
-  void centreOnOwner();
+  void centreOnOwner() { centredOnOwner_ = true; }
 
   void keyPressEvent(QKeyEvent* event) override;
   void reject() override;
@@ -60,6 +60,7 @@ class SkinnedDialog : public QDialog {
  private:
   bool build();
   void bindFrameControls();
+  void roundCorners();
   void closeByControl();
   static intptr_t onFrameControl(ZanObject* control, int event, intptr_t data, void* context);
 
@@ -68,6 +69,7 @@ class SkinnedDialog : public QDialog {
   FrameControlNames names_;
   ZanObject* root_ = nullptr;
   bool modeless_ = false;
+  bool centredOnOwner_ = false;
   QString error_;
   FrameDrag drag_;
 };

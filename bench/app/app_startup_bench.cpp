@@ -73,8 +73,7 @@ int measure() {
     handOvers.push_back(ms);
   }
   std::printf("later start handing over two files: median %.0f ms, worst %.0f ms (%d starts)\n",
-              median(handOvers), *std::max_element(handOvers.begin(), handOvers.end()),
-              kRounds);
+              median(handOvers), *std::max_element(handOvers.begin(), handOvers.end()), kRounds);
   first.kill();
   first.waitForFinished();
   return 0;
