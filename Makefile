@@ -16,6 +16,8 @@
 #                  (scripts/quality) and print one line per stitching method
 #   make demo    deps + programs, then stitch every file of DEMO_PIECES (in name order) into
 #                DEMO_OUT and print the arrangement, warnings, time and result
+#   make run     deps + programs, then start the desktop program; without a display it runs on
+#                a virtual X server and its painted window is saved to RUN_OUT/tessaly.png
 
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= OFF
@@ -27,10 +29,11 @@ FUZZ_LONG_SECONDS ?= 300
 
 DEMO_PIECES ?= examples/pieces
 DEMO_OUT ?= demo-out
+RUN_OUT ?= run-out
 
 SOURCES_TO_FORMAT = git ls-files -z -- '*.c' '*.h' '*.cpp'
 
-.PHONY: deps programs build test check format format-check fuzz fuzz-long bench quality demo clean
+.PHONY: deps programs build test check format format-check fuzz fuzz-long bench quality demo run clean
 
 deps:
 	scripts/install-deps
@@ -101,6 +104,16 @@ demo: programs
 	@find $(DEMO_PIECES) -maxdepth 1 -type f ! -name '.*' -print0 | LC_ALL=C sort -z | \
 	  xargs -0 build/bin/tessaly-stitch --report $(DEMO_OUT)/report.json -o $(DEMO_OUT)/result.jpg
 	@echo "report: $(DEMO_OUT)/report.json"
+
+# Without a display the program gets its own settings folder under RUN_OUT, so a program
+# already running for this user cannot take the start over.
+run: programs
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then exec build/bin/Tessaly; fi; \
+	  scripts/install-deps --headless; \
+	  mkdir -p $(RUN_OUT); \
+	  XDG_DATA_HOME=$(CURDIR)/$(RUN_OUT)/data TESSALY_SNAPSHOT=$(CURDIR)/$(RUN_OUT)/tessaly.png \
+	    xvfb-run -a -s "-screen 0 1280x800x24" build/bin/Tessaly && \
+	  echo "run: no display here, so Tessaly ran on a virtual X server; its main window is in $(RUN_OUT)/tessaly.png"
 
 clean:
 	rm -rf build build-san build-tsan build-fuzz

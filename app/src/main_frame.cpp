@@ -1,0 +1,229 @@
+#include "main_frame.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QPainterPath>
+#include <QRegion>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QUrl>
+#include <QWidget>
+
+#include "folders.h"
+#include "settings.h"
+#include "tessaly/host/operations.h"
+#include "tessaly/host/widgets.h"
+#include "ui_strings.h"
+
+namespace tessaly::app {
+
+using namespace tessaly::host;
+
+namespace {
+
+constexpr int kCornerRadius = 10;
+
+bool isMouseInput(QEvent::Type type) {
+  return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseButtonDblClick || type == QEvent::MouseMove || type == QEvent::Wheel;
+}
+
+bool isKeyInput(QEvent::Type type) {
+  return type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride;
+}
+
+// The window's outline with its two top corners rounded.
+QRegion topRoundedRegion(QSize size) {
+  QPainterPath path;
+  path.setFillRule(Qt::WindingFill);
+  path.addRoundedRect(QRectF(0, 0, size.width(), size.height()), kCornerRadius, kCornerRadius);
+  path.addRect(QRectF(0, kCornerRadius, size.width(), size.height() - kCornerRadius));
+  return QRegion(path.toFillPolygon().toPolygon());
+}
+
+}  // namespace
+
+MainFrame::MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings, Settings& settings)
+    : window_(window), root_(root), strings_(strings), settings_(settings) {
+  Zan0Retain(root_);
+  pages_ = window_->findChild<QStackedWidget*>("stack_pages");
+  window_->setMinimumSize(800, 600);
+  window_->setWindowTitle(strings_.text(text::kTitle));
+  strings_.setControlText(control("view_caption"), text::kTitle);
+  bindWindowButtons();
+  addShortcuts();
+  qApp->installEventFilter(this);
+  updateWindowState();
+}
+
+MainFrame::~MainFrame() {
+  qApp->removeEventFilter(this);
+  Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(buttonTable_.data()),
+            -intptr_t(buttonTable_.size()));
+  Zan0Release(root_);
+}
+
+ZanObject* MainFrame::control(const char* name) const {
+  return reinterpret_cast<ZanObject*>(
+      Zan0Inter(root_, op::kChildByName, reinterpret_cast<intptr_t>(name)));
+}
+
+void MainFrame::bindWindowButtons() {
+  // The host keeps the table by address, so it is the frame's own.
+  buttonTable_ = {{{"butn_close", onWindowButton, this},
+                   {"butn_minwindows", onWindowButton, this},
+                   {"chck_maxwindows", onWindowButton, this},
+                   {"butn_instructions", onWindowButton, this}}};
+  Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(buttonTable_.data()),
+            intptr_t(buttonTable_.size()));
+  Zan0Inter(control("butn_instructions"), op::kSetHandCursor, 1);
+}
+
+intptr_t MainFrame::onWindowButton(ZanObject* control, int event, intptr_t, void* context) {
+  if (event != kEventClick) return 0;
+  auto* frame = static_cast<MainFrame*>(context);
+  const QString name = widgetOf(control)->objectName();
+  if (name == "butn_close") frame->window_->close();
+  if (name == "butn_minwindows") frame->window_->showMinimized();
+  if (name == "chck_maxwindows") {
+    frame->window_->isMaximized() ? frame->window_->showNormal() : frame->window_->showMaximized();
+  }
+  if (name == "butn_instructions") frame->openHelp();
+  return 0;
+}
+
+void MainFrame::addShortcuts() {
+  const auto add = [this](QKeySequence keys, std::function<void()> action) {
+    auto* shortcut = new QShortcut(keys, window_);
+    connect(shortcut, &QShortcut::activated, this, [this, action] {
+      // Keys wait while a control holds the pointer (a drag in progress) or a scan runs.
+      if (Zan0GetGValue(1) == 0 && !twainBusy_) action();
+    });
+  };
+  add(QKeySequence(Qt::Key_F1), [this] { openHelp(); });
+  add(QKeySequence(Qt::Key_Plus), [this] { emit zoomRequested(1); });
+  add(QKeySequence(Qt::Key_Equal), [this] { emit zoomRequested(1); });
+  add(QKeySequence(Qt::Key_Minus), [this] { emit zoomRequested(-1); });
+}
+
+void MainFrame::openHelp() {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(
+      QString::fromStdString(programFolder() + "Support/Instruction/scanning.html")));
+}
+
+void MainFrame::setStatus(const QString& text, bool repaintNow) {
+  const std::string value = text.toStdString();
+  ZanObject* line = control("view_text4");
+  Zan0Inter(line, op::kSetText, reinterpret_cast<intptr_t>(value.c_str()));
+  if (repaintNow) Zan0Inter(line, op::kRepaint);
+}
+
+void MainFrame::setStatus(int textNumber, bool repaintNow) {
+  setStatus(strings_.text(textNumber), repaintNow);
+}
+
+void MainFrame::showPage(int slot) {
+  if (!pages_ || (slot != kScanPage && slot != kResultPage)) return;
+  pages_->setCurrentIndex(slot == kScanPage ? 0 : 1);
+  activePage_ = slot;
+  if (slot == kScanPage) {
+    // The start screen; the scanner list and the pieces bring their own texts.
+    strings_.setControlText(control("view_text1"), text::kScanStatus);
+    strings_.setControlText(control("view_text2"), text::kNoScannerHint);
+    strings_.setControlText(control("view_text3"), text::kNoScannerDetails);
+    setStatus(text::kStartStatus);
+    // Pending files (this start's own, or another's) are read once the page is up.
+    QCoreApplication::postEvent(window_, new QEvent(kHandOverEvent));
+  }
+}
+
+void MainFrame::setTwainBusy(bool busy) {
+  const bool finished = twainBusy_ && !busy;
+  twainBusy_ = busy;
+  if (finished) QCoreApplication::postEvent(window_, new QEvent(kAcquisitionFinishedEvent));
+}
+
+void MainFrame::receiveHandedOverFiles() {
+  // Files arriving while the pages cannot take them are dropped, as the user would expect
+  // nothing to be added behind a running stitch or a result.
+  if (activePage_ != kScanPage || stitchRunning_ || !window_->isEnabled()) {
+    handover::dropFiles(settings_.iniPath());
+    return;
+  }
+  const auto files = handover::takeFiles(settings_.iniPath());
+  if (files.empty()) return;
+  QStringList list;
+  for (const std::string& file : files) list << QString::fromStdString(file);
+  setStatus(strings_.text(text::kFilesLoaded).replace("%d", QString::number(list.size())));
+  emit filesReceived(list);
+}
+
+bool MainFrame::ownsWidget(QObject* object) const {
+  auto* widget = qobject_cast<QWidget*>(object);
+  return widget && widget->window() == window_;
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_) {
+    if (event->type() == kHandOverEvent) {
+      receiveHandedOverFiles();
+      return true;
+    }
+    switch (event->type()) {
+      case QEvent::Resize:
+      case QEvent::WindowStateChange:
+        updateWindowState();
+        break;
+      case QEvent::Close:
+        if (closeGuard && !closeGuard()) {
+          event->ignore();
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  if (!ownsWidget(watched)) return false;
+  if (twainBusy_ && (isMouseInput(event->type()) || isKeyInput(event->type()))) return true;
+  return filterMouse(event);
+}
+
+bool MainFrame::filterMouse(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+      type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick) {
+    return false;
+  }
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  if (drag_.active()) return drag_.follow(mouse);
+  if (mouse->button() != Qt::LeftButton) return false;
+  const QPoint global = mouse->globalPosition().toPoint();
+  const FrameArea area =
+      mainWindowHitTest(window_, window_->mapFromGlobal(global), widgetOf(control("butn_resize")),
+                        widgetOf(control("cata_9")));
+  if (area == FrameArea::Client) return false;
+  if (type == QEvent::MouseButtonDblClick) {
+    if (area != FrameArea::Caption) return false;
+    window_->isMaximized() ? window_->showNormal() : window_->showMaximized();
+    return true;
+  }
+  if (type != QEvent::MouseButtonPress) return false;
+  // A maximised window only comes forward; it cannot be dragged.
+  if (!(area == FrameArea::Caption && window_->isMaximized())) drag_.begin(window_, area, global);
+  return true;
+}
+
+void MainFrame::updateWindowState() {
+  const bool maximised = window_->isMaximized();
+  ZanObject* maximise = control("chck_maxwindows");
+  Zan0Inter(maximise, op::kSetChecked, !maximised);
+  const std::string tip =
+      strings_.text(maximised ? text::kRestoreTip : text::kMaximiseTip).toStdString();
+  Zan0Inter(maximise, op::kSetToolTip, reinterpret_cast<intptr_t>(tip.c_str()));
+  Zan0Inter(control("butn_resize"), op::kShow, !maximised);
+  window_->setMask(maximised ? QRegion() : topRoundedRegion(window_->size()));
+}
+
+}  // namespace tessaly::app

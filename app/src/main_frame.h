@@ -1,0 +1,89 @@
+// The main window's frame and the pages' common ground: its own caption, edges and window
+// buttons, the status texts, the page switch, the keys it answers and the files handed over by
+// another start of the program. The pages' work comes in their own units.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+#include "tessaly/host/operations.h"
+#include "window_frame.h"
+
+class QStackedWidget;
+class QWidget;
+struct ZanObject;
+
+namespace tessaly::app {
+
+class Settings;
+class UiStrings;
+
+// Posted to the main window: another start left files to read; a scan has finished.
+constexpr QEvent::Type kHandOverEvent = QEvent::Type(QEvent::User + 115);
+constexpr QEvent::Type kAcquisitionFinishedEvent = QEvent::Type(QEvent::User + 114);
+
+constexpr int kScanPage = 0;
+constexpr int kResultPage = 2;
+
+class MainFrame : public QObject {
+  Q_OBJECT
+ public:
+  // `window` is the host's main window and `root` its UI root.
+  MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings, Settings& settings);
+  ~MainFrame() override;
+
+  QWidget* window() const { return window_; }
+  // A control of the main window by name, or null.
+  ZanObject* control(const char* name) const;
+
+  // The status line (the fourth status text); with `repaintNow` it is painted before return.
+  void setStatus(const QString& text, bool repaintNow = false);
+  void setStatus(int textNumber, bool repaintNow = false);
+
+  void showPage(int slot);
+  int activePage() const { return activePage_; }
+  void setStitchRunning(bool running) { stitchRunning_ = running; }
+
+  // While a scan runs the window takes no pointer or key input; when it ends the window gets
+  // kAcquisitionFinishedEvent.
+  void setTwainBusy(bool busy);
+  bool twainBusy() const { return twainBusy_; }
+
+  // Asked before the window closes; false keeps it open (an unsaved result, later).
+  std::function<bool()> closeGuard;
+
+ signals:
+  // Files handed over by another start (or given to this one), in order.
+  void filesReceived(const QStringList& files);
+  // +1 zoom in, -1 zoom out, on the active page.
+  void zoomRequested(int direction);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  static intptr_t onWindowButton(ZanObject* control, int event, intptr_t data, void* context);
+  void bindWindowButtons();
+  void addShortcuts();
+  bool filterMouse(QEvent* event);
+  void receiveHandedOverFiles();
+  void updateWindowState();
+  void openHelp();
+  bool ownsWidget(QObject* object) const;
+
+  QWidget* window_;
+  ZanObject* root_;
+  const UiStrings& strings_;
+  Settings& settings_;
+  QStackedWidget* pages_ = nullptr;
+  int activePage_ = -1;
+  bool stitchRunning_ = false;
+  bool twainBusy_ = false;
+  FrameDrag drag_;
+  std::array<host::HandlerEntry, 4> buttonTable_{};
+};
+
+}  // namespace tessaly::app

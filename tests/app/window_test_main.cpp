@@ -1,0 +1,10 @@
+#include <QApplication>
+
+#include "window_tests.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const int windowFailures = app_test::runMainWindowTests(argc, argv);
+  const int dialogFailures = app_test::runDialogTests(argc, argv);
+  return windowFailures + dialogFailures;
+}
