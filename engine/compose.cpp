@@ -13,13 +13,6 @@
 namespace tessaly::engine {
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) {
-  const int64_t q = a / b;
-  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-int64_t ceilDiv(int64_t a, int64_t b) {
-  return -floorDiv(-a, b);
-}
 int32_t clamp32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }

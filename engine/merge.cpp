@@ -9,13 +9,6 @@
 namespace tessaly::engine {
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t b) {
-  const int64_t q = a / b;
-  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-int64_t ceilDiv(int64_t a, int64_t b) {
-  return -floorDiv(-a, b);
-}
 int32_t narrow(int64_t v) {
   if (v < INT32_MIN || v > INT32_MAX) _zanThrow(ZAN_ERR_ARG);
   return static_cast<int32_t>(v);

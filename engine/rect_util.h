@@ -7,6 +7,16 @@
 
 namespace tessaly::engine {
 
+// a / b rounded towards minus and plus infinity (b != 0): scaled rectangles must grow outwards
+// the same way on both sides of the origin.
+inline int64_t floorDiv(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+inline int64_t ceilDiv(int64_t a, int64_t b) {
+  return -floorDiv(-a, b);
+}
+
 inline RECT makeRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   return RECT{left, top, right, bottom};
 }

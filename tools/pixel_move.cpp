@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "guard.h"
+#include "result_tiles.h"
 
 namespace tessaly::tools {
 
@@ -60,26 +61,14 @@ void moveTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const P
 
 OwnedLayer movePixels(zanHandle source, const RECT& resultRect, const PixelMove& move,
                       ProgressMeter& meter) {
-  LayerGeometry g = readGeometry(source);
+  const LayerGeometry g = readGeometry(source);
   if (g.bitsPerPixel < 8) fail(MAT_ERR_LAYOUT);
-  OwnedLayer result = createLike(source, resultRect);
-  LayerGeometry r = g;
-  r.rect = resultRect;
-  const TileGrid grid(r);
-  for (int32_t row = 0; row < grid.rows(); ++row) {
-    for (int32_t column = 0; column < grid.columns(); ++column) {
-      meter.checkCancel();
-      const RECT tile = grid.tile(column, row);
-      const RECT area = sourceArea(tile, move);
-      PixelBuffer in(area.right - area.left, area.bottom - area.top, g.bitsPerPixel);
-      readPixels(source, area, in);
-      OwnedBlock out(tile, g.bitsPerPixel);
-      moveTile(*out.get(), in, area, move, g.pixelBytes());
-      out.insertInto(result.get());
-      meter.advance();
-    }
-  }
-  return result;
+  return forResultTiles(source, resultRect, meter, [&](BlockHeader& out, const RECT& tile) {
+    const RECT area = sourceArea(tile, move);
+    PixelBuffer in(area.right - area.left, area.bottom - area.top, g.bitsPerPixel);
+    readPixels(source, area, in);
+    moveTile(out, in, area, move, g.pixelBytes());
+  });
 }
 
 }  // namespace tessaly::tools

@@ -3,6 +3,7 @@
 
 #include "guard.h"
 #include "resample.h"
+#include "result_tiles.h"
 
 namespace tessaly::tools {
 namespace {
@@ -74,30 +75,17 @@ void sampleTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const
 OwnedLayer renderAffine(zanHandle source, const RECT& resultRect, const AffineMap& map,
                         ProgressMeter& meter) {
   const LayerGeometry g = readGeometry(source);
-  OwnedLayer result = createLike(source, resultRect);
-  LayerGeometry r = g;
-  r.rect = resultRect;
-  const TileGrid grid(r);
-  for (int32_t row = 0; row < grid.rows(); ++row) {
-    for (int32_t column = 0; column < grid.columns(); ++column) {
-      meter.checkCancel();
-      const RECT tile = grid.tile(column, row);
-      OwnedBlock out(tile, g.bitsPerPixel);
-      const RECT area = sourceArea(tile, map, g.width(), g.height());
-      if (area.right > area.left && area.bottom > area.top) {
-        PixelBuffer in(area.right - area.left, area.bottom - area.top, g.bitsPerPixel);
-        readPixels(source, area, in);
-        if (g.bitsPerPixel == 24) {
-          sampleTile<3>(*out.get(), in, area, map, g.width(), g.height());
-        } else {
-          sampleTile<1>(*out.get(), in, area, map, g.width(), g.height());
-        }
-      }
-      out.insertInto(result.get());
-      meter.advance();
+  return forResultTiles(source, resultRect, meter, [&](BlockHeader& out, const RECT& tile) {
+    const RECT area = sourceArea(tile, map, g.width(), g.height());
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    PixelBuffer in(area.right - area.left, area.bottom - area.top, g.bitsPerPixel);
+    readPixels(source, area, in);
+    if (g.bitsPerPixel == 24) {
+      sampleTile<3>(out, in, area, map, g.width(), g.height());
+    } else {
+      sampleTile<1>(out, in, area, map, g.width(), g.height());
     }
-  }
-  return result;
+  });
 }
 
 }  // namespace tessaly::tools

@@ -4,6 +4,7 @@
 
 #include "guard.h"
 #include "resample.h"
+#include "result_tiles.h"
 
 namespace tessaly::tools {
 namespace {
@@ -90,28 +91,6 @@ void halveTile(BlockHeader& out, const PixelBuffer& in, int32_t channels) {
           static_cast<unsigned char>((a[x] + a[x + channels] + b[x] + b[x + channels] + 2) >> 2);
     }
   }
-}
-
-// Walks the result tiles; for each, fill(tile block, tile relative to the result).
-template <typename Fill>
-OwnedLayer forResultTiles(zanHandle source, const RECT& resultRect, ProgressMeter& meter,
-                          Fill&& fill) {
-  const LayerGeometry g = readGeometry(source);
-  OwnedLayer result = createLike(source, resultRect);
-  LayerGeometry r = g;
-  r.rect = resultRect;
-  const TileGrid grid(r);
-  for (int32_t row = 0; row < grid.rows(); ++row) {
-    for (int32_t column = 0; column < grid.columns(); ++column) {
-      meter.checkCancel();
-      const RECT tile = grid.tile(column, row);
-      OwnedBlock out(tile, g.bitsPerPixel);
-      fill(*out.get(), tile);
-      out.insertInto(result.get());
-      meter.advance();
-    }
-  }
-  return result;
 }
 
 }  // namespace
