@@ -203,7 +203,8 @@ TEST_F(ToneTest, AutomaticColourNeutralisesACast) {
   int32_t error = -1;
   Result result(matAutoColor(layer, nullptr, &error));
   ASSERT_EQ(error, MAT_OK);
-  const unsigned char* p = readLayer(result.layer).at(4, 4);
+  const Pixels out = readLayer(result.layer);
+  const unsigned char* p = out.at(4, 4);
   EXPECT_LE(std::abs(p[0] - p[2]), 8);
   zanDestroyLayer(layer);
 }
