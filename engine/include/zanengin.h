@@ -279,8 +279,7 @@ ZAN_API int32_t zanGetMaskBoundRect(zanHandle mask, RECT* rect);
 ZAN_API zanHandle zanCropTransform(zanHandle layer, const RECT* clip, const double* matrix,
                                    int32_t mode, void* reserved);
 /* zanCropTransform without clip. */
-ZAN_API zanHandle zanTransform(zanHandle layer, const double* matrix, int32_t mode,
-                               void* reserved);
+ZAN_API zanHandle zanTransform(zanHandle layer, const double* matrix, int32_t mode, void* reserved);
 /* Bakes a transformed layer (kind 2) into plain pixels: its rectangle becomes its outline's
  * bounding rectangle, its kind 0, and its mask layer the outline's coverage (times its own mask,
  * mapped, when it had one). 0; ZAN_ERR_ARG when the layer is not of kind 2; ZAN_ERR_MASK when it
