@@ -34,7 +34,7 @@ zanHandle unlockBlockOp(HandleObject* self, int32_t modified) {
   if (modified != 0 && block->header.data != nullptr && block->memory != 0)
     block->fillValue = ZAN_NO_FILL;
   if (modified != 0 && block->owner != 0) {
-    const RECT r{block->header.left, block->header.top, block->header.right, block->header.bottom};
+    const RECT r = blockRect(*block);
     announceBlockChange(block->owner, r);
   }
   if (self->lockCount > 0 || block->header.data == nullptr) {
@@ -148,7 +148,7 @@ Block* cloneBlock(Block& source) {
 }
 
 void giveMemory(Block& block, int32_t value, bool cleared) {
-  const RECT r{block.header.left, block.header.top, block.header.right, block.header.bottom};
+  const RECT r = blockRect(block);
   const int64_t width = isEmpty(r) ? 0 : rectWidth(r);
   const int64_t height = isEmpty(r) ? 0 : rectHeight(r);
   const int32_t bpp = block.header.bitsPerPixel;

@@ -83,6 +83,11 @@ void giveMemory(Block& block, int32_t value, bool cleared = true);
 // Unlocks and frees the block's memory and clears the data pointer.
 void dropMemory(Block& block);
 
+// The rectangle the block's pixels stand for, in its data layer's coordinates.
+inline RECT blockRect(const Block& block) {
+  return RECT{block.header.left, block.header.top, block.header.right, block.header.bottom};
+}
+
 // True when the locked memory holds every row of the block's rectangle at its stride.
 bool pixelsFit(const Block& block);
 

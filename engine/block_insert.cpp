@@ -6,10 +6,6 @@
 namespace tessaly::engine {
 namespace {
 
-RECT rectOf(const Block& block) {
-  return RECT{block.header.left, block.header.top, block.header.right, block.header.bottom};
-}
-
 // The 0-based table position whose tile is exactly rect, or -1.
 int64_t matchingTile(const DataLayer& data, const RECT& rect) {
   const uint32_t index = data.grid().indexAt(rect.left, rect.top);
@@ -41,7 +37,7 @@ Block* insertBlock(Block& block, Layer& layer) {
   const zanHandle dataHandle = ensureDataLayer(layer);
   Locked<DataLayer> data = lockOrThrow<DataLayer>(dataHandle);
   data.markModified();
-  const RECT rect = rectOf(block);
+  const RECT rect = blockRect(block);
   int64_t position = matchingTile(*data, rect);
   if (position < 0) {
     if (data->tiles.count != 0) _zanThrow(ZAN_ERR_ARG);

@@ -47,7 +47,10 @@ void composeOne(Layer& target, Layer& source, bool opaque, const RECT& area,
   const auto tiles = tilesUnder(*data, clip);
   data.reset();
   for (const auto& [position, entry] : tiles) {
-    TargetTile tile = openTargetTile(target, position, intersect(entry.rect, clip));
+    const RECT part = intersect(entry.rect, clip);
+    const bool overwritten = look.draw == TransformedLook::Draw::Direct && scale.isOne() &&
+                             overwritesAll(target, source, opaque, part);
+    TargetTile tile = openTargetTile(target, position, part, overwritten);
     if (look.draw == TransformedLook::Draw::Through)
       blendTransformed(tile, source, opaque, scale, look);
     else if (scale.isOne())

@@ -55,6 +55,9 @@ zanHandle reducedLevel(Layer& layer, int level);
 // part is in the target's layer coordinates and lies in one of its tiles.
 struct TargetTile;
 void blendDirect(TargetTile& tile, Layer& source, bool opaque);
+// Whether blending the source at 1 / 1 writes every pixel of part (target layer coordinates):
+// fully opaque, no masks on either side, and blocks with pixels under all of it.
+bool overwritesAll(const Layer& target, Layer& source, bool opaque, const RECT& part);
 void blendScaled(TargetTile& tile, Layer& source, bool opaque, const ComposeScale& scale);
 // A layer drawn through its outline and, when its pixels are untransformed, its matrix
 // (compose_transformed.cpp), at any scale.

@@ -60,15 +60,50 @@ void blendPart(TargetTile& tile, const SourcePart& part, const Layer& source,
   }
 }
 
+// The part of a picture rectangle the source's pixels reach, in source layer coordinates.
+RECT sourceArea(const Layer& source, const DataLayer& data, const RECT& picture) {
+  return intersect(
+      offsetRect(picture, -source.rect.left, -source.rect.top),
+      RECT{0, 0, std::min(source.width(), data.width), std::min(source.height(), data.height)});
+}
+
+// Locks a source tile's block for reading and gives the part of area it draws: empty when the
+// block has no pixels to give (no memory and no fill value, another depth, memory too small).
+RECT drawnPart(const TileEntry& entry, const Layer& source, const RECT& area, BlockLock& block) {
+  bool memoryFailed = false;
+  block = BlockLock::adopt(lockBlock(entry.block, FillMemory::Leave, &memoryFailed));
+  if (!block || memoryFailed || block->header.bitsPerPixel != source.bitsPerPixel) return RECT{};
+  const bool drawable =
+      block->header.data == nullptr ? block->fillValue != ZAN_NO_FILL : pixelsFit(*block);
+  if (!drawable) return RECT{};
+  return intersect(intersect(blockRect(*block), entry.rect), area);
+}
+
 }  // namespace
 
+bool overwritesAll(const Layer& target, Layer& source, bool opaque, const RECT& part) {
+  if (target.mask != 0 || source.mask != 0 || (!opaque && source.opacity != 255)) return false;
+  Locked<DataLayer> data(source.dataLayer);
+  if (!data || data->bitsPerPixel != source.bitsPerPixel) return false;
+  const RECT wanted =
+      offsetRect(part, target.rect.left - source.rect.left, target.rect.top - source.rect.top);
+  const RECT area = sourceArea(source, *data, offsetRect(part, target.rect.left, target.rect.top));
+  if (!sameRect(area, wanted)) return false;
+  const auto tiles = tilesUnder(*data, area);
+  data.reset();
+  int64_t covered = 0;
+  for (const auto& [position, entry] : tiles) {
+    BlockLock block;
+    const RECT drawn = drawnPart(entry, source, area, block);
+    if (!isEmpty(drawn)) covered += int64_t{rectWidth(drawn)} * rectHeight(drawn);
+  }
+  return covered == int64_t{rectWidth(area)} * rectHeight(area);
+}
+
 void blendDirect(TargetTile& tile, Layer& source, bool opaque) {
-  const RECT picture = tile.pictureRect();
   Locked<DataLayer> data(source.dataLayer);
   if (!data || data->bitsPerPixel != source.bitsPerPixel) return;
-  const RECT area = intersect(
-      offsetRect(picture, -source.rect.left, -source.rect.top),
-      RECT{0, 0, std::min(source.width(), data->width), std::min(source.height(), data->height)});
+  const RECT area = sourceArea(source, *data, tile.pictureRect());
   if (isEmpty(area)) return;
   const auto tiles = tilesUnder(*data, area);
   data.reset();
@@ -79,23 +114,16 @@ void blendDirect(TargetTile& tile, Layer& source, bool opaque) {
   const BlendSource blend = blendSourceOf(source, opaque, palette ? palette.get() : nullptr,
                                           palette ? static_cast<uint32_t>(palette.count() / 4) : 0);
   for (const auto& [position, entry] : tiles) {
-    bool memoryFailed = false;
-    BlockLock block = BlockLock::adopt(lockBlock(entry.block, FillMemory::Leave, &memoryFailed));
-    if (!block || memoryFailed || block->header.bitsPerPixel != source.bitsPerPixel) continue;
+    BlockLock block;
+    const RECT part = drawnPart(entry, source, area, block);
+    if (isEmpty(part)) continue;
     unsigned char uniform[8] = {};
     const unsigned char* uniformPixel = nullptr;
     if (block->header.data == nullptr) {
-      if (block->fillValue == ZAN_NO_FILL) continue;
       fillPixels(uniform, 1, source.bitsPerPixel, block->fillValue, true);
       uniformPixel = uniform;
-    } else if (!pixelsFit(*block)) {
-      continue;
     }
-    const RECT blockArea{block->header.left, block->header.top, block->header.right,
-                         block->header.bottom};
-    const RECT part = intersect(intersect(blockArea, entry.rect), area);
-    if (!isEmpty(part))
-      blendPart(tile, SourcePart{*block, part, uniformPixel}, source, blend, sourceMask, area);
+    blendPart(tile, SourcePart{*block, part, uniformPixel}, source, blend, sourceMask, area);
   }
 }
 

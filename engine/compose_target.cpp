@@ -23,7 +23,21 @@ unsigned char* TargetTile::maskRow(int32_t y) {
   return mask.data() + (int64_t{y} - part.top) * (part.right - part.left);
 }
 
-TargetTile openTargetTile(Layer& target, uint32_t position, const RECT& part) {
+namespace {
+
+// The tile's block locked with memory; unfilled when every pixel is about to be overwritten.
+BlockLock lockForWriting(zanHandle handle, bool unfilled) {
+  bool memoryFailed = false;
+  BlockLock block = BlockLock::adopt(lockBlock(handle, FillMemory::Leave, &memoryFailed), true);
+  if (!block || memoryFailed) _zanThrow(ZAN_ERR_LOCK);
+  if (block->header.data == nullptr && block->fillValue != ZAN_NO_FILL)
+    giveMemory(*block, unfilled ? ZAN_NO_FILL : block->fillValue, !unfilled);
+  return block;
+}
+
+}  // namespace
+
+TargetTile openTargetTile(Layer& target, uint32_t position, const RECT& part, bool overwritten) {
   Locked<DataLayer> data = lockOrThrow<DataLayer>(ensureDataLayer(target));
   data.markModified();
   TileEntry entry = data->tiles.get(position);
@@ -32,9 +46,7 @@ TargetTile openTargetTile(Layer& target, uint32_t position, const RECT& part) {
     writeIn(target, nullptr, entry.rect, 0, 0);
     entry = data->tiles.get(position);
   }
-  bool memoryFailed = false;
-  BlockLock block = BlockLock::adopt(lockBlock(entry.block, FillMemory::Make, &memoryFailed), true);
-  if (!block || memoryFailed) _zanThrow(ZAN_ERR_LOCK);
+  BlockLock block = lockForWriting(entry.block, overwritten && sameRect(part, entry.rect));
   if (block->header.data == nullptr) _zanThrow(ZAN_ERR_CREATE);
   if (!pixelsFit(*block) || block->header.bitsPerPixel != target.bitsPerPixel)
     _zanThrow(ZAN_ERR_ARG);

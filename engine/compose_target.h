@@ -21,9 +21,11 @@ struct TargetTile {
 };
 
 // Locks the tile at the table position of the target's data layer for writing: a tile without a
-// block gets a zeroed one. Reads the target mask's values over part. Throws ZAN_ERR_CREATE or
-// ZAN_ERR_LOCK.
-TargetTile openTargetTile(Layer& target, uint32_t position, const RECT& part);
+// block gets a zeroed one. Reads the target mask's values over part. When the caller will write
+// every pixel of part and part is the whole tile, a tile still without memory gets it unfilled:
+// filling it first would only be overwritten. Throws ZAN_ERR_CREATE or ZAN_ERR_LOCK.
+TargetTile openTargetTile(Layer& target, uint32_t position, const RECT& part,
+                          bool overwritten = false);
 
 // Writes the mask values back into the target's mask layer.
 void closeTargetTile(TargetTile& tile);

@@ -35,10 +35,6 @@ void checkDepth(const Layer& layer, const DataLayer& data) {
   if (layer.bitsPerPixel != data.bitsPerPixel) _zanThrow(ZAN_ERR_ARG);
 }
 
-RECT blockRect(const Block& block) {
-  return RECT{block.header.left, block.header.top, block.header.right, block.header.bottom};
-}
-
 unsigned char* pixelAt(const Block& block, int32_t x, int32_t y, int32_t pixelBytes) {
   return block.header.data + (int64_t{y} - block.header.top) * block.header.stride +
          (int64_t{x} - block.header.left) * pixelBytes;

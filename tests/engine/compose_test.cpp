@@ -241,6 +241,48 @@ TEST_F(Composition, MergeOfOneCoveringOpaqueLayerHasNoMaskAndEqualPixels) {
   zanDestroyPicture(picture);
 }
 
+// A merge leaves target tiles unfilled only where an opaque layer's pixels will cover them: tiles
+// of the layer without a block are transparent and must come out as zeros, even in memory that
+// held other pixels before.
+TEST_F(Composition, MergeOfAnOpaqueLayerWithEmptyTilesKeepsThemZero) {
+  const zanHandle bright = newPicture();
+  setPictureValue(bright, ZAN_PICT_WIDTH, 20);
+  setPictureValue(bright, ZAN_PICT_HEIGHT, 11);
+  const zanHandle white = newLayer(0, 0, 20, 11);
+  EXPECT_EQ(zanSetLayerBits(nullptr, white, 0, 0, 20, 11, 0, 0xFFFFFF), 0);
+  insert(bright, white);
+  zanDestroyLayer(zanMergeLayers(bright, 1, 1, nullptr, nullptr, nullptr, nullptr));
+  zanDestroyPicture(bright);
+
+  const zanHandle picture = newPicture();
+  setPictureValue(picture, ZAN_PICT_WIDTH, 20);
+  setPictureValue(picture, ZAN_PICT_HEIGHT, 11);
+  const zanHandle layer = newLayer(0, 0, 20, 11);
+  setLayerValue(layer, ZAN_LAYER_TILEW, 7);
+  setLayerValue(layer, ZAN_LAYER_TILEH, 5);
+  const Image left = patternImage(7, 11, 24, 3);  // the first tile column; the second has none
+  EXPECT_EQ(zanSetLayerBits(left.bytes.data(), layer, 0, 0, 7, 11, left.stride, -1), 0);
+  EXPECT_EQ(zanSetLayerBits(nullptr, layer, 14, 0, 20, 11, 0, 0x405060), 0);  // uniform tiles
+  insert(picture, layer);
+  const zanHandle merged = zanMergeLayers(picture, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(merged, 0u);
+  const Image out = readLayer(merged, RECT{0, 0, 20, 11}, 24);
+  for (int y = 0; y < 11; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      const unsigned char* p = out.row(y) + x * 3;
+      if (x < 7) {
+        EXPECT_EQ(std::memcmp(p, left.row(y) + x * 3, 3), 0) << x << "," << y;
+      } else if (x < 14) {
+        EXPECT_TRUE(p[0] == 0 && p[1] == 0 && p[2] == 0) << x << "," << y;
+      } else {
+        EXPECT_TRUE(p[0] == 0x40 && p[1] == 0x50 && p[2] == 0x60) << x << "," << y;
+      }
+    }
+  }
+  zanDestroyLayer(merged);
+  zanDestroyPicture(picture);
+}
+
 TEST_F(Composition, UniformTilesBlendTheirFillValue) {
   const zanHandle picture = newPicture();
   setPictureValue(picture, ZAN_PICT_WIDTH, 8);
