@@ -72,29 +72,60 @@ const unsigned char* at(const Image& image, int x, int y) {
   return image.row(y) + x * image.pixelBytes;
 }
 
-TEST_F(Geometry, QuarterTurnMovesEveryPixelExactlyWithEitherSampling) {
-  Image source;
-  const zanHandle layer = patternLayer(RECT{2, 1, 15, 10}, 24, source);  // 13 x 9, partial tiles
-  const M turn = quarterTurn(30, -4);
-  for (const int mode : {0, 1}) {
-    SCOPED_TRACE(mode);
-    const zanHandle result = zanTransform(layer, turn.m, mode, nullptr);
-    ASSERT_NE(result, 0u);
-    const RECT r = rectOf(result);
-    EXPECT_EQ(v(r), (std::vector<int32_t>{30 - 10, -4 + 2, 30 - 1, -4 + 15}));
-    const Image read = readLayer(result, RECT{0, 0, 9, 13}, 24);
-    for (int y = 0; y < 13; ++y)
-      for (int x = 0; x < 9; ++x) {
-        // Result pixel (X, Y) in the picture came from source pixel (Y + 4, 30 - X - 1).
-        const int sx = (y + r.top) + 4 - 2, sy = 30 - (x + r.left) - 1 - 1;
-        ASSERT_EQ(std::memcmp(at(read, x, y), at(source, sx, sy), 3), 0) << x << "," << y;
-      }
-    const zanHandle outline = zanLayerGetMask(result, nullptr);
-    ASSERT_NE(outline, 0u);
-    EXPECT_EQ(layerValue(outline, ZAN_LAYER_KIND), ZAN_LAYERKIND_TRANSFORMED);
-    zanDestroyLayer(result);
+TEST_F(Geometry, QuarterTurnMovesEveryPixelExactlyAtEveryDepthWithEitherSampling) {
+  for (const int bpp : {8, 16, 24, 48}) {
+    Image source;
+    const zanHandle layer = patternLayer(RECT{2, 1, 15, 10}, bpp, source);  // 13 x 9, partial tiles
+    const M turn = quarterTurn(30, -4);
+    for (const int mode : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << bpp << " bits, mode " << mode);
+      const zanHandle result = zanTransform(layer, turn.m, mode, nullptr);
+      ASSERT_NE(result, 0u);
+      const RECT r = rectOf(result);
+      EXPECT_EQ(v(r), (std::vector<int32_t>{30 - 10, -4 + 2, 30 - 1, -4 + 15}));
+      const Image read = readLayer(result, RECT{0, 0, 9, 13}, bpp);
+      for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 9; ++x) {
+          // Result pixel (X, Y) in the picture came from source pixel (Y + 4, 30 - X - 1).
+          const int sx = (y + r.top) + 4 - 2, sy = 30 - (x + r.left) - 1 - 1;
+          ASSERT_EQ(std::memcmp(at(read, x, y), at(source, sx, sy), source.pixelBytes), 0)
+              << x << "," << y;
+        }
+      const zanHandle outline = zanLayerGetMask(result, nullptr);
+      ASSERT_NE(outline, 0u);
+      EXPECT_EQ(layerValue(outline, ZAN_LAYER_KIND), ZAN_LAYERKIND_TRANSFORMED);
+      zanDestroyLayer(result);
+    }
+    zanDestroyLayer(layer);
   }
-  zanDestroyLayer(layer);
+}
+
+// Sixteen-bit channels interpolate in their own range, not as bytes: 0 and 65535 doubled give a
+// quarter and three quarters of 65535 in the middle, in each channel of a 48-bit pixel too.
+TEST_F(Geometry, DoublingInterpolatesSixteenBitChannelsWhole) {
+  auto channels = [](const Image& image, int count) {
+    std::vector<int> values;
+    for (int i = 0; i < count; ++i)
+      values.push_back(image.row(0)[2 * i] | image.row(0)[2 * i + 1] << 8);
+    return values;
+  };
+  const M twice{{2, 0, 0, 0, 2, 0, 0, 0, 1}};
+  const zanHandle grey = newLayer(0, 0, 2, 1, 16);
+  const unsigned char greyRow[4] = {0, 0, 0xFF, 0xFF};
+  zanSetLayerBits(greyRow, grey, 0, 0, 2, 1, 4, -1);
+  const zanHandle greyResult = zanTransform(grey, twice.m, 1, nullptr);
+  ASSERT_NE(greyResult, 0u);
+  EXPECT_EQ(channels(readLayer(greyResult, RECT{0, 0, 4, 1}, 16), 4),
+            (std::vector<int>{0, 16384, 49151, 65535}));
+  const zanHandle colour = newLayer(0, 0, 2, 1, 48);
+  const unsigned char colourRow[12] = {0, 0, 0xFF, 0xFF, 0, 0x10, 0xFF, 0xFF, 0, 0, 0, 0x90};
+  zanSetLayerBits(colourRow, colour, 0, 0, 2, 1, 12, -1);
+  const zanHandle colourResult = zanTransform(colour, twice.m, 1, nullptr);
+  ASSERT_NE(colourResult, 0u);
+  const std::vector<int> values = channels(readLayer(colourResult, RECT{0, 0, 4, 1}, 48), 12);
+  EXPECT_EQ(std::vector<int>(values.begin() + 3, values.begin() + 9),
+            (std::vector<int>{16384, 49151, 12288, 49151, 16384, 28672}));
+  for (const zanHandle h : {greyResult, grey, colourResult, colour}) zanDestroyLayer(h);
 }
 
 TEST_F(Geometry, ClipCutsTheResultAndAMissedClipMakesNothing) {
