@@ -178,8 +178,14 @@ RECT TileGrid::tile(int32_t column, int32_t row) const {
   return RECT{left, top, std::min(left + tileWidth, width), std::min(top + tileHeight, height)};
 }
 
-PixelBuffer::PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel)
-    : width(w), height(h), stride(rowStride(bitsPerPixel, w)) {
+PixelBuffer::PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel) {
+  reshape(w, h, bitsPerPixel);
+}
+
+void PixelBuffer::reshape(int32_t w, int32_t h, int32_t bitsPerPixel) {
+  width = w;
+  height = h;
+  stride = rowStride(bitsPerPixel, w);
   bytes.assign(static_cast<size_t>(stride * std::max(h, 0)), 0);
 }
 

@@ -118,6 +118,8 @@ struct PixelBuffer {
 
   PixelBuffer() = default;
   PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel);
+  // Takes the new size with every byte zero, keeping the memory it already has.
+  void reshape(int32_t w, int32_t h, int32_t bitsPerPixel);
   unsigned char* row(int32_t y) { return bytes.data() + y * stride; }
   const unsigned char* row(int32_t y) const { return bytes.data() + y * stride; }
 };
