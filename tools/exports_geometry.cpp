@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "guard.h"
+#include "mask_pass.h"
 #include "pixel_frame.h"
 #include "pixel_move.h"
 #include "resample.h"
@@ -20,6 +21,55 @@ int64_t tilesOver(const RECT& rect, const LayerGeometry& g) {
   return TileGrid(LayerGeometry{rect, g.bitsPerPixel, g.tileWidth, g.tileHeight}).count();
 }
 
+// The layer rendered through the map, with a mask of how much of the source covers each result
+// pixel: the source's mask (255 throughout without one) through the same weights, its neighbours
+// beyond the source's rim counting as 0 so the turned edge comes out smooth.
+OwnedLayer renderWithCoverage(zanHandle layer, const RECT& resultRect, const AffineMap& map,
+                              const ToolProgress* progress) {
+  const int64_t tiles = tilesOver(resultRect, readGeometry(layer));
+  const ProgressMeter whole(progress, 2 * tiles, MAT_ERR_CANCELLED);
+  ProgressMeter first = whole.part(0, tiles, tiles);
+  OwnedLayer result = renderAffine(layer, resultRect, map, first);
+  const MaskSource mask(layer);
+  const OwnedLayer opaque =
+      mask.handle() == 0 ? opaqueMask(layer, readGeometry(layer).rect) : OwnedLayer();
+  ProgressMeter second = whole.part(tiles, 2 * tiles, tiles);
+  attachMask(result.get(), renderAffine(mask.handle() != 0 ? mask.handle() : opaque.get(),
+                                        resultRect, map, second, Rim::Zero));
+  return result;
+}
+
+// The crop's mask: the result's own (the layer's mask moved; 255 where it has none) times the
+// shape's values over part, (a x b + 127) / 255, band by band.
+void shapeMask(zanHandle result, zanHandle shape, const RECT& part) {
+  const LayerGeometry s = readGeometry(shape);
+  if (s.bitsPerPixel != 8) fail(MAT_ERR_LAYOUT);
+  OwnedLayer made;
+  zanHandle mask = zanLayerGetMask(result, nullptr);
+  if (mask == 0) {
+    made = opaqueMask(result, part);
+    mask = made.get();
+  }
+  const int32_t width = part.right - part.left;
+  constexpr int32_t kBand = 64;
+  for (int32_t top = 0; top < part.bottom - part.top; top += kBand) {
+    const int32_t rows = std::min(kBand, part.bottom - part.top - top);
+    PixelBuffer shapeValues(width, rows, 8), values(width, rows, 8);
+    const RECT inShape = sized(part.left - s.rect.left, part.top + top - s.rect.top, width, rows);
+    readPixels(shape, inShape, shapeValues);
+    const RECT inMask = sized(0, top, width, rows);
+    readPixels(mask, inMask, values);
+    for (int32_t y = 0; y < rows; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        unsigned char& v = values.row(y)[x];
+        v = static_cast<unsigned char>((v * shapeValues.row(y)[x] + 127) / 255);
+      }
+    }
+    writePixels(mask, inMask, values);
+  }
+  if (made.get() != 0) attachMask(result, std::move(made));
+}
+
 zanHandle rotateLayer(zanHandle layer, RotateParams& params, const ToolProgress* progress) {
   const LayerGeometry g = readGeometry(layer);
   const int32_t angle = normalisedAngle(params.angle);
@@ -33,14 +83,16 @@ zanHandle rotateLayer(zanHandle layer, RotateParams& params, const ToolProgress*
   }
   const RECT resultRect = sized(leftTop.x, leftTop.y, result.width, result.height);
   if (angle % 90 == 0) {
-    ProgressMeter meter(progress, tilesOver(resultRect, g));
-    return movePixels(layer, resultRect, quarterTurn(angle / 90, g.width(), g.height()), meter)
+    const PixelMove turn = quarterTurn(angle / 90, g.width(), g.height());
+    return imageThenMask(layer, progress, tilesOver(resultRect, g), MAT_ERR_FAILED,
+                         [&](zanHandle source, ProgressMeter& meter) {
+                           return movePixels(source, resultRect, turn, meter);
+                         })
         .release();
   }
   requireLayout(layer, g, kGrey8 | kRgb24);
-  ProgressMeter meter(progress, tilesOver(resultRect, g), MAT_ERR_CANCELLED);
   const AffineMap map = centredRotation(angle, Size{g.width(), g.height()}, result);
-  return renderAffine(layer, resultRect, map, meter).release();
+  return renderWithCoverage(layer, resultRect, map, progress).release();
 }
 
 zanHandle rotateInto(const RECT& target, zanHandle layer, const double* angleAndCentre,
@@ -48,10 +100,9 @@ zanHandle rotateInto(const RECT& target, zanHandle layer, const double* angleAnd
   const LayerGeometry g = readGeometry(layer);
   requireLayout(layer, g, kGrey8 | kRgb24);
   if (target.right < target.left || target.bottom < target.top) fail(MAT_ERR_ARG);
-  ProgressMeter meter(progress, tilesOver(target, g), MAT_ERR_CANCELLED);
   const AffineMap map =
       rotationAbout(angleAndCentre[0], angleAndCentre[1], angleAndCentre[2], g.rect, target);
-  return renderAffine(layer, target, map, meter).release();
+  return renderWithCoverage(layer, target, map, progress).release();
 }
 
 bool validRatio(const ResizeRatio& r) {
@@ -72,23 +123,31 @@ zanHandle resizePart(zanHandle layer, const RECT& area, const ResizeRatio& ratio
       std::floor(double(ratio.xNumerator) * (g.rect.left + area.left) / ratio.xDenominator));
   const RECT resultRect = sized(static_cast<int32_t>(left), g.rect.top + area.top,
                                 static_cast<int32_t>(width), static_cast<int32_t>(height));
-  ProgressMeter meter(progress, tilesOver(resultRect, g));
+  const int64_t tiles = tilesOver(resultRect, g);
   const bool same =
       ratio.xNumerator == ratio.xDenominator && ratio.yNumerator == ratio.yDenominator;
   if (same) {
     const RECT exact = sized(g.rect.left + area.left, g.rect.top + area.top, area.right - area.left,
                              area.bottom - area.top);
-    return movePixels(layer, exact, PixelMove{area.left, area.top, 1, 0, 0, 1}, meter).release();
+    const PixelMove cut{area.left, area.top, 1, 0, 0, 1};
+    return imageThenMask(layer, progress, tiles, MAT_ERR_FAILED,
+                         [&](zanHandle source, ProgressMeter& meter) {
+                           return movePixels(source, exact, cut, meter);
+                         })
+        .release();
   }
   const bool shrinks =
       ratio.xNumerator < ratio.xDenominator && ratio.yNumerator < ratio.yDenominator;
-  if (ratio.method == 2 || (ratio.method == 1 && shrinks)) {
-    // Averaging bytes is right only where a byte is a whole sample of a continuous tone.
-    requireLayout(layer, g, kGrey8 | kRgb24);
-    return resizeArea(layer, area, resultRect, meter).release();
-  }
-  if (g.bitsPerPixel < 8) fail(MAT_ERR_LAYOUT);
-  return resizeRepeat(layer, area, resultRect, meter).release();
+  const bool averages = ratio.method == 2 || (ratio.method == 1 && shrinks);
+  // Averaging bytes is right only where a byte is a whole sample of a continuous tone.
+  if (averages) requireLayout(layer, g, kGrey8 | kRgb24);
+  if (!averages && g.bitsPerPixel < 8) fail(MAT_ERR_LAYOUT);
+  return imageThenMask(layer, progress, tiles, MAT_ERR_FAILED,
+                       [&](zanHandle source, ProgressMeter& meter) {
+                         return averages ? resizeArea(source, area, resultRect, meter)
+                                         : resizeRepeat(source, area, resultRect, meter);
+                       })
+      .release();
 }
 
 // The inverse of a 3 x 3 matrix, false when it is singular.
@@ -141,8 +200,12 @@ zanHandle transformInto(zanHandle layer, const RECT* target, const ToolTransform
     fail(MAT_ERR_ARG);
   }
   if (resultRect.right < resultRect.left || resultRect.bottom < resultRect.top) fail(MAT_ERR_ARG);
-  ProgressMeter meter(nullptr, 1);
-  return renderProjective(layer, resultRect, inverse, transform.mode != 0, meter).release();
+  return imageThenMask(layer, nullptr, 1, MAT_ERR_FAILED,
+                       [&](zanHandle source, ProgressMeter& meter) {
+                         return renderProjective(source, resultRect, inverse, transform.mode != 0,
+                                                 meter);
+                       })
+      .release();
 }
 
 }  // namespace
@@ -191,8 +254,11 @@ ZAN_API zanHandle matFlipLayer(zanHandle layer, const FlipParams* params,
   return guardLayer(error, [&] {
     const LayerGeometry g = readGeometry(layer);
     if (params == nullptr) fail(MAT_ERR_ARG);
-    ProgressMeter meter(progress, tileCount(g));
-    return movePixels(layer, g.rect, mirror(params->direction != 0, g.width(), g.height()), meter)
+    const PixelMove flip = mirror(params->direction != 0, g.width(), g.height());
+    return imageThenMask(layer, progress, tileCount(g), MAT_ERR_FAILED,
+                         [&](zanHandle source, ProgressMeter& meter) {
+                           return movePixels(source, g.rect, flip, meter);
+                         })
         .release();
   });
 }
@@ -208,9 +274,13 @@ ZAN_API zanHandle matCropLayer(zanHandle layer, zanHandle cropShape, int32_t* er
                   std::min(g.rect.bottom, shape.rect.bottom)};
       if (part.right <= part.left || part.bottom <= part.top) return 0;  // nothing to keep
     }
-    ProgressMeter meter(nullptr, 1);
     const PixelMove offset{part.left - g.rect.left, part.top - g.rect.top, 1, 0, 0, 1};
-    return movePixels(layer, part, offset, meter).release();
+    OwnedLayer result = imageThenMask(layer, nullptr, 1, MAT_ERR_FAILED,
+                                      [&](zanHandle source, ProgressMeter& meter) {
+                                        return movePixels(source, part, offset, meter);
+                                      });
+    if (cropShape != 0) shapeMask(result.get(), cropShape, part);
+    return result.release();
   });
 }
 

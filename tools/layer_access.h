@@ -63,6 +63,8 @@ class OwnedLayer {
 OwnedLayer createLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel = 0);
 // A new plain layer (no source to copy from).
 OwnedLayer createPlain(const RECT& rect, int32_t bitsPerPixel);
+// A new plain layer with the source's tile size and nothing else of it (masks).
+OwnedLayer createTiledLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel);
 
 // A block made for a tile, destroyed unless handed over to a layer by insertInto.
 class OwnedBlock {

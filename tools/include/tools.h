@@ -74,8 +74,8 @@ typedef struct TileFilter {
   void* user;
 } TileFilter;
 
-/* Runs operation on every tile of the layer into a new layer. processMask is accepted for
- * callers of the frame; the engine exposes no mask layers to the tools yet. */
+/* Runs operation on every tile of the layer into a new layer. The layer's mask is copied, or with
+ * processMask non-zero put through the operation too, as 8-bit tiles. */
 ZAN_API zanHandle MatProc_PixelUnCorrelation_Layer(zanHandle layer, ToolPixelProc operation,
                                                    ToolCall* toolCall, int32_t processMask);
 /* Runs the filter on every tile of the layer, with margins of context, into a new layer. */
