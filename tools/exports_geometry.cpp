@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "guard.h"
+#include "layer_turns.h"
 #include "mask_pass.h"
 #include "pixel_frame.h"
 #include "pixel_move.h"
@@ -12,32 +13,6 @@
 using namespace tessaly::tools;
 
 namespace {
-
-RECT sized(int32_t left, int32_t top, int32_t width, int32_t height) {
-  return RECT{left, top, left + width, top + height};
-}
-
-int64_t tilesOver(const RECT& rect, const LayerGeometry& g) {
-  return TileGrid(LayerGeometry{rect, g.bitsPerPixel, g.tileWidth, g.tileHeight}).count();
-}
-
-// The layer rendered through the map, with a mask of how much of the source covers each result
-// pixel: the source's mask (255 throughout without one) through the same weights, its neighbours
-// beyond the source's rim counting as 0 so the turned edge comes out smooth.
-OwnedLayer renderWithCoverage(zanHandle layer, const RECT& resultRect, const AffineMap& map,
-                              const ToolProgress* progress) {
-  const int64_t tiles = tilesOver(resultRect, readGeometry(layer));
-  const ProgressMeter whole(progress, 2 * tiles, MAT_ERR_CANCELLED);
-  ProgressMeter first = whole.part(0, tiles, tiles);
-  OwnedLayer result = renderAffine(layer, resultRect, map, first);
-  const MaskSource mask(layer);
-  const OwnedLayer opaque =
-      mask.handle() == 0 ? opaqueMask(layer, readGeometry(layer).rect) : OwnedLayer();
-  ProgressMeter second = whole.part(tiles, 2 * tiles, tiles);
-  attachMask(result.get(), renderAffine(mask.handle() != 0 ? mask.handle() : opaque.get(),
-                                        resultRect, map, second, Rim::Zero));
-  return result;
-}
 
 // The crop's mask: the result's own (the layer's mask moved; 255 where it has none) times the
 // shape's values over part, (a x b + 127) / 255, band by band.
@@ -68,31 +43,6 @@ void shapeMask(zanHandle result, zanHandle shape, const RECT& part) {
     writePixels(mask, inMask, values);
   }
   if (made.get() != 0) attachMask(result, std::move(made));
-}
-
-zanHandle rotateLayer(zanHandle layer, RotateParams& params, const ToolProgress* progress) {
-  const LayerGeometry g = readGeometry(layer);
-  const int32_t angle = normalisedAngle(params.angle);
-  // The result is sized from the layer itself: a stale size in the record must not cut pixels.
-  const Size result = rotatedSize(angle, g.width(), g.height());
-  params.resultWidth = result.width;
-  params.resultHeight = result.height;
-  POINT leftTop{g.rect.left, g.rect.top};
-  if (params.useCentre != 0) {
-    leftTop = placementAboutCentre(angle, g.rect, POINT{params.centreX, params.centreY});
-  }
-  const RECT resultRect = sized(leftTop.x, leftTop.y, result.width, result.height);
-  if (angle % 90 == 0) {
-    const PixelMove turn = quarterTurn(angle / 90, g.width(), g.height());
-    return imageThenMask(layer, progress, tilesOver(resultRect, g), MAT_ERR_FAILED,
-                         [&](zanHandle source, ProgressMeter& meter) {
-                           return movePixels(source, resultRect, turn, meter);
-                         })
-        .release();
-  }
-  requireLayout(layer, g, kGrey8 | kRgb24);
-  const AffineMap map = centredRotation(angle, Size{g.width(), g.height()}, result);
-  return renderWithCoverage(layer, resultRect, map, progress).release();
 }
 
 zanHandle rotateInto(const RECT& target, zanHandle layer, const double* angleAndCentre,
@@ -217,7 +167,7 @@ ZAN_API zanHandle matRotateLayer(zanHandle layer, RotateParams* params,
   return guardLayer(error, [&] {
     readGeometry(layer);
     if (params == nullptr) fail(MAT_ERR_ARG);
-    return rotateLayer(layer, *params, progress);
+    return turnLayer(layer, *params, progress).release();
   });
 }
 
@@ -254,12 +204,7 @@ ZAN_API zanHandle matFlipLayer(zanHandle layer, const FlipParams* params,
   return guardLayer(error, [&] {
     const LayerGeometry g = readGeometry(layer);
     if (params == nullptr) fail(MAT_ERR_ARG);
-    const PixelMove flip = mirror(params->direction != 0, g.width(), g.height());
-    return imageThenMask(layer, progress, tileCount(g), MAT_ERR_FAILED,
-                         [&](zanHandle source, ProgressMeter& meter) {
-                           return movePixels(source, g.rect, flip, meter);
-                         })
-        .release();
+    return mirrorLayer(layer, params->direction != 0, g.rect, progress).release();
   });
 }
 

@@ -25,6 +25,11 @@ struct LayerGeometry {
   int32_t pixelBytes() const { return bytesPerPixel(bitsPerPixel); }
 };
 
+// The rectangle of the size at (left, top).
+inline RECT sized(int32_t left, int32_t top, int32_t width, int32_t height) {
+  return RECT{left, top, left + width, top + height};
+}
+
 // The geometry of a live layer; a zero handle or one that is not a layer raises MAT_ERR_ARG.
 LayerGeometry readGeometry(zanHandle layer);
 
@@ -110,6 +115,11 @@ struct TileGrid {
   int64_t count() const { return int64_t{columns()} * rows(); }
   RECT tile(int32_t column, int32_t row) const;
 };
+
+// The number of tiles of g's tile size over rect.
+inline int64_t tilesOver(const RECT& rect, const LayerGeometry& g) {
+  return TileGrid(LayerGeometry{rect, g.bitsPerPixel, g.tileWidth, g.tileHeight}).count();
+}
 
 // A rectangle of a layer (layer coordinates) read into a buffer with the engine's stride.
 struct PixelBuffer {

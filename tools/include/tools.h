@@ -117,6 +117,14 @@ typedef struct FlipParams {
 ZAN_API zanHandle matFlipLayer(zanHandle layer, const FlipParams* params,
                                const ToolProgress* progress, int32_t* error);
 
+/* Every layer of the picture turned (as matRotateLayer turns it, about the canvas's centre) or
+ * mirrored within the canvas, and the canvas turned with them; the progress range is shared out
+ * evenly between the layers. 1 when done; 0 with the reason in *error, the picture unchanged. */
+ZAN_API int32_t _matRotatePicture(zanHandle picture, const RotateParams* params,
+                                  const ToolProgress* progress, int32_t* error);
+ZAN_API int32_t _matFlipPicture(zanHandle picture, const FlipParams* params,
+                                const ToolProgress* progress, int32_t* error);
+
 /* The part of the layer inside the rectangle of cropShape (an 8-bit layer); a null shape gives a
  * copy. A shape that does not overlap the layer gives 0 without an error. */
 ZAN_API zanHandle matCropLayer(zanHandle layer, zanHandle cropShape, int32_t* error);
