@@ -1,6 +1,8 @@
 // Masks through the operations: copied unchanged by tone operations, moved with the pixels by
 // exact moves and resizes, made from the coverage by rotations, multiplied by a crop's shape.
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "tools_fixture.h"
 
@@ -123,6 +125,35 @@ TEST_F(MaskTest, AMaskOnAnotherRectangleIsAlignedFirst) {
     for (int32_t x = 0; x < 10; ++x)
       ASSERT_EQ(values.at(x, y)[0], (x >= 4 && 5 - y >= 2) ? 77 : 0) << x << "," << y;
   zanDestroyLayer(layer);
+}
+
+}  // namespace
+
+namespace {
+
+// A fill gives every pixel the colour in the engine's byte order, at every depth, and keeps the
+// mask; the high byte of the colour is ignored.
+TEST_F(MaskTest, FillColourGivesEveryPixelTheColourAndKeepsTheMask) {
+  const FillParams orange{static_cast<int32_t>(0xFFC08040)};
+  for (const auto& [bits, expected] : std::vector<std::pair<int32_t, std::vector<int>>>{
+           {8, {0x40}},
+           {16, {0x40, 0x40}},
+           {24, {0xC0, 0x80, 0x40}},
+           {48, {0xC0, 0xC0, 0x80, 0x80, 0x40, 0x40}}}) {
+    SCOPED_TRACE(bits);
+    const int32_t bytes = static_cast<int32_t>(expected.size());
+    const zanHandle layer = makeLayer(patternPixels(9, 5, bytes), bits, 2, 1, 4);
+    zanLayerAttachMask(layer, makeLayer(constant(9, 5, 99), 8, 2, 1, 4));
+    int32_t error = -1;
+    Result filled(_matFillColor(layer, &orange, nullptr, &error));
+    ASSERT_EQ(error, MAT_OK);
+    const Pixels p = readLayer(filled.layer);
+    for (int32_t i = 0; i < 9 * 5; ++i)
+      ASSERT_EQ(std::vector<int>(p.bytes.begin() + i * bytes, p.bytes.begin() + (i + 1) * bytes),
+                expected);
+    EXPECT_EQ(maskOf(filled.layer).bytes, constant(9, 5, 99).bytes);
+    zanDestroyLayer(layer);
+  }
 }
 
 }  // namespace

@@ -229,6 +229,16 @@ ZAN_API zanHandle matConvertLayer24ToGray(zanHandle layer, int32_t* error);
 ZAN_API zanHandle matConvertLayer(zanHandle layer, int32_t target, const ToolProgress* progress,
                                   int32_t* error);
 
+/* colour as the engine's fill values read it (zanSetLayerBits with no data), low 24 bits only:
+ * the three bytes from the highest go to a 24-bit pixel's bytes in order (each byte twice at 48
+ * bits); 8- and 16-bit pixels take the lowest byte in every byte. */
+typedef struct FillParams {
+  int32_t colour;
+} FillParams;
+/* A layer of the source's rectangle, depth and mask with every pixel the colour. */
+ZAN_API zanHandle _matFillColor(zanHandle layer, const FillParams* params,
+                                const ToolProgress* progress, int32_t* error);
+
 ZAN_EXTERN_C_END
 
 #endif /* TESSALY_TOOLS_H */
