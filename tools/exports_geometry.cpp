@@ -158,6 +158,19 @@ zanHandle transformInto(zanHandle layer, const RECT* target, const ToolTransform
       .release();
 }
 
+// The part of the layer inside crop (picture coordinates) resized by the ratio.
+zanHandle cropResize(zanHandle layer, const RECT& crop, const ResizeRatio& ratio,
+                     const ToolProgress* progress) {
+  const LayerGeometry g = readGeometry(layer);
+  if (!validRatio(ratio)) fail(MAT_ERR_ARG);
+  const RECT area{std::max(crop.left, g.rect.left) - g.rect.left,
+                  std::max(crop.top, g.rect.top) - g.rect.top,
+                  std::min(crop.right, g.rect.right) - g.rect.left,
+                  std::min(crop.bottom, g.rect.bottom) - g.rect.top};
+  if (area.right <= area.left || area.bottom <= area.top) fail(MAT_ERR_ARG);
+  return resizePart(layer, area, ratio, progress);
+}
+
 }  // namespace
 
 extern "C" {
@@ -257,15 +270,18 @@ ZAN_API int32_t _matCalcResizeRect(RECT* result, const RECT* rect, const int32_t
 ZAN_API zanHandle matCropResizeLayer(zanHandle layer, const CropResizeParams* params,
                                      const ToolProgress* progress, int32_t* error) {
   return guardLayer(error, [&] {
-    const LayerGeometry g = readGeometry(layer);
-    if (params == nullptr || !validRatio(params->ratio)) fail(MAT_ERR_ARG);
-    const RECT& c = params->crop;
-    const RECT area{std::max(c.left, g.rect.left) - g.rect.left,
-                    std::max(c.top, g.rect.top) - g.rect.top,
-                    std::min(c.right, g.rect.right) - g.rect.left,
-                    std::min(c.bottom, g.rect.bottom) - g.rect.top};
-    if (area.right <= area.left || area.bottom <= area.top) fail(MAT_ERR_ARG);
-    return resizePart(layer, area, params->ratio, progress);
+    readGeometry(layer);
+    if (params == nullptr) fail(MAT_ERR_ARG);
+    return cropResize(layer, params->crop, params->ratio, progress);
+  });
+}
+
+ZAN_API zanHandle _matCropResizeLayerEx(zanHandle layer, const RECT* crop, const ResizeRatio* ratio,
+                                        const ToolProgress* progress, int32_t* error) {
+  return guardLayer(error, [&] {
+    readGeometry(layer);
+    if (crop == nullptr || ratio == nullptr) fail(MAT_ERR_ARG);
+    return cropResize(layer, *crop, *ratio, progress);
   });
 }
 

@@ -153,6 +153,8 @@ TEST_F(GeometryTest, HalvingAveragesEveryCellWhereverTheTilesSplitIt) {
     Result halved(matCropResizeLayer(layer, &params, nullptr, nullptr));
     ASSERT_NE(halved.layer, 0u);
     const Pixels h = readLayer(halved.layer);
+    Result separate(_matCropResizeLayerEx(layer, &params.crop, &params.ratio, nullptr, nullptr));
+    EXPECT_EQ(readLayer(separate.layer).bytes, h.bytes);
     const int32_t x0 = crop.left - 3, y0 = crop.top - 5;  // the layer stands at (3, 5)
     ASSERT_EQ(h.width, (crop.right - crop.left) / 2);
     ASSERT_EQ(h.height, (crop.bottom - crop.top) / 2);

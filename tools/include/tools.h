@@ -152,6 +152,9 @@ typedef struct CropResizeParams {
 } CropResizeParams;
 ZAN_API zanHandle matCropResizeLayer(zanHandle layer, const CropResizeParams* params,
                                      const ToolProgress* progress, int32_t* error);
+/* The same with the crop (picture coordinates) and the ratio as separate arguments. */
+ZAN_API zanHandle _matCropResizeLayerEx(zanHandle layer, const RECT* crop, const ResizeRatio* ratio,
+                                        const ToolProgress* progress, int32_t* error);
 
 /* A 3 x 3 matrix stored row by row, applied to row vectors: (x, y) goes to
  * ((m0 x + m3 y + m6) / w, (m1 x + m4 y + m7) / w) with w = m2 x + m5 y + m8, from the source's
