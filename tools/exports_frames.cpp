@@ -2,13 +2,29 @@
 #include <algorithm>
 
 #include "guard.h"
+#include "mask_pass.h"
 #include "pixel_frame.h"
 
 using namespace tessaly::tools;
 
 namespace {
 
-zanHandle runCallerOperation(zanHandle layer, ToolPixelProc operation, ToolCall& call) {
+// The caller's operation over every tile of the layer (bits per pixel as the layer has them).
+OwnedLayer callerPass(zanHandle layer, ToolPixelProc operation, ToolCall& call,
+                      ProgressMeter& meter, bool withMask) {
+  const int32_t bits = readGeometry(layer).bitsPerPixel;
+  return runPixelFrame(
+      layer, 0,
+      [&](BlockHeader& destination, const BlockHeader& source) {
+        auto& writable = const_cast<BlockHeader&>(source);
+        if (operation(&destination, &writable, bits, call.data) == 0) fail(MAT_ERR_FAILED);
+        ++call.done;
+      },
+      meter, withMask);
+}
+
+zanHandle runCallerOperation(zanHandle layer, ToolPixelProc operation, ToolCall& call,
+                             bool processMask) {
   if (operation == nullptr) fail(MAT_ERR_ARG);
   const LayerGeometry g = readGeometry(layer);
   // The caller's count of tiles carries across the passes of its operation.
@@ -16,16 +32,18 @@ zanHandle runCallerOperation(zanHandle layer, ToolPixelProc operation, ToolCall&
   ProgressMeter whole(call.progress, total);
   ProgressMeter meter = whole.part(std::min<int64_t>(call.done, total), total,
                                    total - std::min<int64_t>(call.done, total));
-  OwnedLayer result = runPixelFrame(
-      layer, 0,
-      [&](BlockHeader& destination, const BlockHeader& source) {
-        auto& writable = const_cast<BlockHeader&>(source);
-        if (operation(&destination, &writable, g.bitsPerPixel, call.data) == 0) {
-          fail(MAT_ERR_FAILED);
-        }
-        ++call.done;
-      },
-      meter);
+  const MaskSource mask(layer);
+  const bool maskToo = processMask && mask.handle() != 0;
+  OwnedLayer result = callerPass(layer, operation, call, meter, !maskToo);
+  if (maskToo) {
+    // The mask's tiles go through the operation too, at 8 bits; the caller's count of tiles
+    // covers the image only, so this pass asks about cancelling without reporting progress.
+    ToolProgress cancelOnly{};
+    if (call.progress != nullptr) cancelOnly = *call.progress;
+    cancelOnly.progress = nullptr;
+    ProgressMeter maskMeter(&cancelOnly, tileCount(readGeometry(mask.handle())));
+    attachMask(result.get(), callerPass(mask.handle(), operation, call, maskMeter, false));
+  }
   return result.release();
 }
 
@@ -35,14 +53,10 @@ RECT withMargins(const RECT& tile, const TileGrid& grid, int32_t before, int32_t
               std::min(tile.right + after, grid.width), std::min(tile.bottom + after, grid.height)};
 }
 
-zanHandle runFilter(zanHandle layer, const TileFilter& filter) {
-  if (filter.filter == nullptr || filter.marginBefore < 0 || filter.marginAfter < 0) {
-    fail(MAT_ERR_ARG);
-  }
+OwnedLayer filterPass(zanHandle layer, const TileFilter& filter, ProgressMeter& meter) {
   const LayerGeometry g = readGeometry(layer);
   const TileGrid grid(g);
   OwnedLayer result = createLike(layer, g.rect);
-  ProgressMeter meter(filter.progress, grid.count());
   const int32_t bufferWidth =
       std::min<int64_t>(int64_t{g.tileWidth} + filter.marginBefore + filter.marginAfter, g.width());
   const int32_t bufferHeight = std::min<int64_t>(
@@ -76,7 +90,26 @@ zanHandle runFilter(zanHandle layer, const TileFilter& filter) {
       meter.advance();
     }
   }
-  return result.release();
+  return result;
+}
+
+// The layer filtered; its mask copied unchanged, or filtered too as an 8-bit layer.
+zanHandle runFilter(zanHandle layer, const TileFilter& filter) {
+  if (filter.filter == nullptr || filter.marginBefore < 0 || filter.marginAfter < 0) {
+    fail(MAT_ERR_ARG);
+  }
+  const int64_t tiles = TileGrid(readGeometry(layer)).count();
+  if (filter.keepMask != 0) {
+    ProgressMeter meter(filter.progress, tiles);
+    OwnedLayer result = filterPass(layer, filter, meter);
+    copyMask(layer, result.get());
+    return result.release();
+  }
+  return imageThenMask(layer, filter.progress, tiles, MAT_ERR_FAILED,
+                       [&](zanHandle source, ProgressMeter& meter) {
+                         return filterPass(source, filter, meter);
+                       })
+      .release();
 }
 
 }  // namespace
@@ -84,10 +117,11 @@ zanHandle runFilter(zanHandle layer, const TileFilter& filter) {
 extern "C" {
 
 ZAN_API zanHandle MatProc_PixelUnCorrelation_Layer(zanHandle layer, ToolPixelProc operation,
-                                                   ToolCall* toolCall, int32_t /*processMask*/) {
+                                                   ToolCall* toolCall, int32_t processMask) {
   return guardLayer(nullptr, [&] {
     ToolCall fallback{};
-    return runCallerOperation(layer, operation, toolCall != nullptr ? *toolCall : fallback);
+    return runCallerOperation(layer, operation, toolCall != nullptr ? *toolCall : fallback,
+                              processMask != 0);
   });
 }
 

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "guard.h"
+#include "layer_turns.h"
+#include "mask_pass.h"
 #include "pixel_frame.h"
 #include "pixel_move.h"
 #include "resample.h"
@@ -12,35 +14,35 @@ using namespace tessaly::tools;
 
 namespace {
 
-RECT sized(int32_t left, int32_t top, int32_t width, int32_t height) {
-  return RECT{left, top, left + width, top + height};
-}
-
-int64_t tilesOver(const RECT& rect, const LayerGeometry& g) {
-  return TileGrid(LayerGeometry{rect, g.bitsPerPixel, g.tileWidth, g.tileHeight}).count();
-}
-
-zanHandle rotateLayer(zanHandle layer, RotateParams& params, const ToolProgress* progress) {
-  const LayerGeometry g = readGeometry(layer);
-  const int32_t angle = normalisedAngle(params.angle);
-  // The result is sized from the layer itself: a stale size in the record must not cut pixels.
-  const Size result = rotatedSize(angle, g.width(), g.height());
-  params.resultWidth = result.width;
-  params.resultHeight = result.height;
-  POINT leftTop{g.rect.left, g.rect.top};
-  if (params.useCentre != 0) {
-    leftTop = placementAboutCentre(angle, g.rect, POINT{params.centreX, params.centreY});
+// The crop's mask: the result's own (the layer's mask moved; 255 where it has none) times the
+// shape's values over part, (a x b + 127) / 255, band by band.
+void shapeMask(zanHandle result, zanHandle shape, const RECT& part) {
+  const LayerGeometry s = readGeometry(shape);
+  if (s.bitsPerPixel != 8) fail(MAT_ERR_LAYOUT);
+  OwnedLayer made;
+  zanHandle mask = zanLayerGetMask(result, nullptr);
+  if (mask == 0) {
+    made = opaqueMask(result, part);
+    mask = made.get();
   }
-  const RECT resultRect = sized(leftTop.x, leftTop.y, result.width, result.height);
-  if (angle % 90 == 0) {
-    ProgressMeter meter(progress, tilesOver(resultRect, g));
-    return movePixels(layer, resultRect, quarterTurn(angle / 90, g.width(), g.height()), meter)
-        .release();
+  const int32_t width = part.right - part.left;
+  constexpr int32_t kBand = 64;
+  for (int32_t top = 0; top < part.bottom - part.top; top += kBand) {
+    const int32_t rows = std::min(kBand, part.bottom - part.top - top);
+    PixelBuffer shapeValues(width, rows, 8), values(width, rows, 8);
+    const RECT inShape = sized(part.left - s.rect.left, part.top + top - s.rect.top, width, rows);
+    readPixels(shape, inShape, shapeValues);
+    const RECT inMask = sized(0, top, width, rows);
+    readPixels(mask, inMask, values);
+    for (int32_t y = 0; y < rows; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        unsigned char& v = values.row(y)[x];
+        v = static_cast<unsigned char>((v * shapeValues.row(y)[x] + 127) / 255);
+      }
+    }
+    writePixels(mask, inMask, values);
   }
-  requireLayout(layer, g, kGrey8 | kRgb24);
-  ProgressMeter meter(progress, tilesOver(resultRect, g), MAT_ERR_CANCELLED);
-  const AffineMap map = centredRotation(angle, Size{g.width(), g.height()}, result);
-  return renderAffine(layer, resultRect, map, meter).release();
+  if (made.get() != 0) attachMask(result, std::move(made));
 }
 
 zanHandle rotateInto(const RECT& target, zanHandle layer, const double* angleAndCentre,
@@ -48,10 +50,9 @@ zanHandle rotateInto(const RECT& target, zanHandle layer, const double* angleAnd
   const LayerGeometry g = readGeometry(layer);
   requireLayout(layer, g, kGrey8 | kRgb24);
   if (target.right < target.left || target.bottom < target.top) fail(MAT_ERR_ARG);
-  ProgressMeter meter(progress, tilesOver(target, g), MAT_ERR_CANCELLED);
   const AffineMap map =
       rotationAbout(angleAndCentre[0], angleAndCentre[1], angleAndCentre[2], g.rect, target);
-  return renderAffine(layer, target, map, meter).release();
+  return renderWithCoverage(layer, target, map, progress).release();
 }
 
 bool validRatio(const ResizeRatio& r) {
@@ -72,23 +73,31 @@ zanHandle resizePart(zanHandle layer, const RECT& area, const ResizeRatio& ratio
       std::floor(double(ratio.xNumerator) * (g.rect.left + area.left) / ratio.xDenominator));
   const RECT resultRect = sized(static_cast<int32_t>(left), g.rect.top + area.top,
                                 static_cast<int32_t>(width), static_cast<int32_t>(height));
-  ProgressMeter meter(progress, tilesOver(resultRect, g));
+  const int64_t tiles = tilesOver(resultRect, g);
   const bool same =
       ratio.xNumerator == ratio.xDenominator && ratio.yNumerator == ratio.yDenominator;
   if (same) {
     const RECT exact = sized(g.rect.left + area.left, g.rect.top + area.top, area.right - area.left,
                              area.bottom - area.top);
-    return movePixels(layer, exact, PixelMove{area.left, area.top, 1, 0, 0, 1}, meter).release();
+    const PixelMove cut{area.left, area.top, 1, 0, 0, 1};
+    return imageThenMask(layer, progress, tiles, MAT_ERR_FAILED,
+                         [&](zanHandle source, ProgressMeter& meter) {
+                           return movePixels(source, exact, cut, meter);
+                         })
+        .release();
   }
   const bool shrinks =
       ratio.xNumerator < ratio.xDenominator && ratio.yNumerator < ratio.yDenominator;
-  if (ratio.method == 2 || (ratio.method == 1 && shrinks)) {
-    // Averaging bytes is right only where a byte is a whole sample of a continuous tone.
-    requireLayout(layer, g, kGrey8 | kRgb24);
-    return resizeArea(layer, area, resultRect, meter).release();
-  }
-  if (g.bitsPerPixel < 8) fail(MAT_ERR_LAYOUT);
-  return resizeRepeat(layer, area, resultRect, meter).release();
+  const bool averages = ratio.method == 2 || (ratio.method == 1 && shrinks);
+  // Averaging bytes is right only where a byte is a whole sample of a continuous tone.
+  if (averages) requireLayout(layer, g, kGrey8 | kRgb24);
+  if (!averages && g.bitsPerPixel < 8) fail(MAT_ERR_LAYOUT);
+  return imageThenMask(layer, progress, tiles, MAT_ERR_FAILED,
+                       [&](zanHandle source, ProgressMeter& meter) {
+                         return averages ? resizeArea(source, area, resultRect, meter)
+                                         : resizeRepeat(source, area, resultRect, meter);
+                       })
+      .release();
 }
 
 // The inverse of a 3 x 3 matrix, false when it is singular.
@@ -141,8 +150,25 @@ zanHandle transformInto(zanHandle layer, const RECT* target, const ToolTransform
     fail(MAT_ERR_ARG);
   }
   if (resultRect.right < resultRect.left || resultRect.bottom < resultRect.top) fail(MAT_ERR_ARG);
-  ProgressMeter meter(nullptr, 1);
-  return renderProjective(layer, resultRect, inverse, transform.mode != 0, meter).release();
+  return imageThenMask(layer, nullptr, 1, MAT_ERR_FAILED,
+                       [&](zanHandle source, ProgressMeter& meter) {
+                         return renderProjective(source, resultRect, inverse, transform.mode != 0,
+                                                 meter);
+                       })
+      .release();
+}
+
+// The part of the layer inside crop (picture coordinates) resized by the ratio.
+zanHandle cropResize(zanHandle layer, const RECT& crop, const ResizeRatio& ratio,
+                     const ToolProgress* progress) {
+  const LayerGeometry g = readGeometry(layer);
+  if (!validRatio(ratio)) fail(MAT_ERR_ARG);
+  const RECT area{std::max(crop.left, g.rect.left) - g.rect.left,
+                  std::max(crop.top, g.rect.top) - g.rect.top,
+                  std::min(crop.right, g.rect.right) - g.rect.left,
+                  std::min(crop.bottom, g.rect.bottom) - g.rect.top};
+  if (area.right <= area.left || area.bottom <= area.top) fail(MAT_ERR_ARG);
+  return resizePart(layer, area, ratio, progress);
 }
 
 }  // namespace
@@ -154,7 +180,7 @@ ZAN_API zanHandle matRotateLayer(zanHandle layer, RotateParams* params,
   return guardLayer(error, [&] {
     readGeometry(layer);
     if (params == nullptr) fail(MAT_ERR_ARG);
-    return rotateLayer(layer, *params, progress);
+    return turnLayer(layer, *params, progress).release();
   });
 }
 
@@ -191,9 +217,7 @@ ZAN_API zanHandle matFlipLayer(zanHandle layer, const FlipParams* params,
   return guardLayer(error, [&] {
     const LayerGeometry g = readGeometry(layer);
     if (params == nullptr) fail(MAT_ERR_ARG);
-    ProgressMeter meter(progress, tileCount(g));
-    return movePixels(layer, g.rect, mirror(params->direction != 0, g.width(), g.height()), meter)
-        .release();
+    return mirrorLayer(layer, params->direction != 0, g.rect, progress).release();
   });
 }
 
@@ -208,9 +232,13 @@ ZAN_API zanHandle matCropLayer(zanHandle layer, zanHandle cropShape, int32_t* er
                   std::min(g.rect.bottom, shape.rect.bottom)};
       if (part.right <= part.left || part.bottom <= part.top) return 0;  // nothing to keep
     }
-    ProgressMeter meter(nullptr, 1);
     const PixelMove offset{part.left - g.rect.left, part.top - g.rect.top, 1, 0, 0, 1};
-    return movePixels(layer, part, offset, meter).release();
+    OwnedLayer result = imageThenMask(layer, nullptr, 1, MAT_ERR_FAILED,
+                                      [&](zanHandle source, ProgressMeter& meter) {
+                                        return movePixels(source, part, offset, meter);
+                                      });
+    if (cropShape != 0) shapeMask(result.get(), cropShape, part);
+    return result.release();
   });
 }
 
@@ -242,15 +270,18 @@ ZAN_API int32_t _matCalcResizeRect(RECT* result, const RECT* rect, const int32_t
 ZAN_API zanHandle matCropResizeLayer(zanHandle layer, const CropResizeParams* params,
                                      const ToolProgress* progress, int32_t* error) {
   return guardLayer(error, [&] {
-    const LayerGeometry g = readGeometry(layer);
-    if (params == nullptr || !validRatio(params->ratio)) fail(MAT_ERR_ARG);
-    const RECT& c = params->crop;
-    const RECT area{std::max(c.left, g.rect.left) - g.rect.left,
-                    std::max(c.top, g.rect.top) - g.rect.top,
-                    std::min(c.right, g.rect.right) - g.rect.left,
-                    std::min(c.bottom, g.rect.bottom) - g.rect.top};
-    if (area.right <= area.left || area.bottom <= area.top) fail(MAT_ERR_ARG);
-    return resizePart(layer, area, params->ratio, progress);
+    readGeometry(layer);
+    if (params == nullptr) fail(MAT_ERR_ARG);
+    return cropResize(layer, params->crop, params->ratio, progress);
+  });
+}
+
+ZAN_API zanHandle _matCropResizeLayerEx(zanHandle layer, const RECT* crop, const ResizeRatio* ratio,
+                                        const ToolProgress* progress, int32_t* error) {
+  return guardLayer(error, [&] {
+    readGeometry(layer);
+    if (crop == nullptr || ratio == nullptr) fail(MAT_ERR_ARG);
+    return cropResize(layer, *crop, *ratio, progress);
   });
 }
 

@@ -1,8 +1,10 @@
 // Exported tone and colour operations built on lookup tables and per-pixel rules.
 #include <algorithm>
+#include <cstring>
 
 #include "colour_rules.h"
 #include "guard.h"
+#include "mask_pass.h"
 #include "tone_passes.h"
 
 using namespace tessaly::tools;
@@ -22,6 +24,35 @@ zanHandle operate(zanHandle layer, const void* params, uint32_t layouts, int32_t
 }
 
 constexpr const void* kNoParams = "";  // for operations that take no parameter record
+
+// The fill's pixels for a 48-bit layer: each byte of the colour twice (the engine's own fill
+// would leave the samples' high bytes 0).
+OwnedLayer fillDeep(zanHandle layer, int32_t colour, ProgressMeter& meter) {
+  const unsigned char sample[6] = {
+      static_cast<unsigned char>(colour >> 16), static_cast<unsigned char>(colour >> 16),
+      static_cast<unsigned char>(colour >> 8),  static_cast<unsigned char>(colour >> 8),
+      static_cast<unsigned char>(colour),       static_cast<unsigned char>(colour)};
+  return runPixelFrame(
+      layer, 0,
+      [&](BlockHeader& out, const BlockHeader& in) {
+        forEachRow(out, in, [&](unsigned char* row, const unsigned char*, int32_t width) {
+          for (int32_t x = 0; x < width; ++x) std::memcpy(row + 6 * x, sample, 6);
+        });
+      },
+      meter);
+}
+
+// Other depths through the engine's fill: every tile is uniform, its fill value holds its pixels.
+OwnedLayer fillUniform(zanHandle layer, const LayerGeometry& g, int32_t colour,
+                       ProgressMeter& meter) {
+  meter.checkCancel();
+  OwnedLayer result = createLike(layer, g.rect);
+  if (zanSetLayerBits(nullptr, result.get(), 0, 0, g.width(), g.height(), 0, colour) < 0)
+    fail(MAT_ERR_FAILED);
+  copyMask(layer, result.get());
+  meter.advance();
+  return result;
+}
 
 }  // namespace
 
@@ -119,6 +150,18 @@ ZAN_API zanHandle matHueAndSaturation(zanHandle layer, const HueSatParams* param
     return mapColourPixels(layer, meter, [&rule](const unsigned char* in, unsigned char* out) {
       rule.apply(in, out);
     });
+  });
+}
+
+ZAN_API zanHandle _matFillColor(zanHandle layer, const FillParams* params,
+                                const ToolProgress* progress, int32_t* error) {
+  constexpr uint32_t kAny = kGrey8 | kIndexed8 | kGrey16 | kRgb24 | kRgb48;
+  return operate(layer, params, kAny, error, [&](auto& g) {
+    // The high byte is dropped: all ones there would read as "no fill".
+    const int32_t colour = params->colour & 0xFFFFFF;
+    ProgressMeter meter(progress, g.bitsPerPixel == 48 ? tileCount(g) : 1);
+    return g.bitsPerPixel == 48 ? fillDeep(layer, colour, meter)
+                                : fillUniform(layer, g, colour, meter);
   });
 }
 

@@ -33,6 +33,23 @@ zanHandle guardLayer(int32_t* error, Body&& body) noexcept {
   return reason == MAT_OK ? result : 0;
 }
 
+// For exports that change something in place: 1 with *error 0 when the body ran through, else 0
+// with the reason in *error.
+template <typename Body>
+int32_t guardStatus(int32_t* error, Body&& body) noexcept {
+  int32_t reason = MAT_ERR_FAILED;
+  try {
+    body();
+    reason = MAT_OK;
+  } catch (const zan::Error& e) {
+    reason = e.code();
+  } catch (const std::bad_alloc&) {
+  } catch (...) {
+  }
+  if (error != nullptr) *error = reason;
+  return reason == MAT_OK ? 1 : 0;
+}
+
 // For exports that answer 1 or 0.
 template <typename Body>
 int32_t guardFlag(Body&& body) noexcept {

@@ -104,17 +104,23 @@ OwnedLayer createPlain(const RECT& rect, int32_t bitsPerPixel) {
   return layer;
 }
 
-OwnedLayer createLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel) {
+OwnedLayer createTiledLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel) {
   const LayerGeometry g = readGeometry(source);
   OwnedLayer layer = createPlain(rect, bitsPerPixel != 0 ? bitsPerPixel : g.bitsPerPixel);
   // The tile size is set before any pixel arrives: setting it lays the grid out afresh.
   setLayerValue(layer.get(), ZAN_LAYER_TILEW, g.tileWidth);
   setLayerValue(layer.get(), ZAN_LAYER_TILEH, g.tileHeight);
+  return layer;
+}
+
+OwnedLayer createLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel) {
+  OwnedLayer layer = createTiledLike(source, rect, bitsPerPixel);
   for (const int32_t id :
        {ZAN_LAYER_OPACITY, ZAN_LAYER_VISIBLE, ZAN_LAYER_USER1, ZAN_LAYER_USER2, ZAN_LAYER_TAG}) {
     setLayerValue(layer.get(), id, layerValue(source, id));
   }
-  if (bitsPerPixel == 0 || bitsPerPixel == g.bitsPerPixel) copyPalette(source, layer.get());
+  if (bitsPerPixel == 0 || bitsPerPixel == readGeometry(source).bitsPerPixel)
+    copyPalette(source, layer.get());
   return layer;
 }
 
@@ -178,8 +184,14 @@ RECT TileGrid::tile(int32_t column, int32_t row) const {
   return RECT{left, top, std::min(left + tileWidth, width), std::min(top + tileHeight, height)};
 }
 
-PixelBuffer::PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel)
-    : width(w), height(h), stride(rowStride(bitsPerPixel, w)) {
+PixelBuffer::PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel) {
+  reshape(w, h, bitsPerPixel);
+}
+
+void PixelBuffer::reshape(int32_t w, int32_t h, int32_t bitsPerPixel) {
+  width = w;
+  height = h;
+  stride = rowStride(bitsPerPixel, w);
   bytes.assign(static_cast<size_t>(stride * std::max(h, 0)), 0);
 }
 

@@ -25,6 +25,11 @@ struct LayerGeometry {
   int32_t pixelBytes() const { return bytesPerPixel(bitsPerPixel); }
 };
 
+// The rectangle of the size at (left, top).
+inline RECT sized(int32_t left, int32_t top, int32_t width, int32_t height) {
+  return RECT{left, top, left + width, top + height};
+}
+
 // The geometry of a live layer; a zero handle or one that is not a layer raises MAT_ERR_ARG.
 LayerGeometry readGeometry(zanHandle layer);
 
@@ -63,6 +68,8 @@ class OwnedLayer {
 OwnedLayer createLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel = 0);
 // A new plain layer (no source to copy from).
 OwnedLayer createPlain(const RECT& rect, int32_t bitsPerPixel);
+// A new plain layer with the source's tile size and nothing else of it (masks).
+OwnedLayer createTiledLike(zanHandle source, const RECT& rect, int32_t bitsPerPixel);
 
 // A block made for a tile, destroyed unless handed over to a layer by insertInto.
 class OwnedBlock {
@@ -109,6 +116,11 @@ struct TileGrid {
   RECT tile(int32_t column, int32_t row) const;
 };
 
+// The number of tiles of g's tile size over rect.
+inline int64_t tilesOver(const RECT& rect, const LayerGeometry& g) {
+  return TileGrid(LayerGeometry{rect, g.bitsPerPixel, g.tileWidth, g.tileHeight}).count();
+}
+
 // A rectangle of a layer (layer coordinates) read into a buffer with the engine's stride.
 struct PixelBuffer {
   int32_t width = 0;
@@ -118,6 +130,8 @@ struct PixelBuffer {
 
   PixelBuffer() = default;
   PixelBuffer(int32_t w, int32_t h, int32_t bitsPerPixel);
+  // Takes the new size with every byte zero, keeping the memory it already has.
+  void reshape(int32_t w, int32_t h, int32_t bitsPerPixel);
   unsigned char* row(int32_t y) { return bytes.data() + y * stride; }
   const unsigned char* row(int32_t y) const { return bytes.data() + y * stride; }
 };

@@ -1,6 +1,7 @@
 #include "pixel_frame.h"
 
 #include "guard.h"
+#include "mask_pass.h"
 
 namespace tessaly::tools {
 
@@ -9,7 +10,7 @@ int64_t tileCount(const LayerGeometry& geometry) {
 }
 
 OwnedLayer runPixelFrame(zanHandle source, int32_t targetBits, const TileOperation& operation,
-                         ProgressMeter& meter) {
+                         ProgressMeter& meter, bool withMask) {
   const LayerGeometry g = readGeometry(source);
   const int32_t bits = targetBits != 0 ? targetBits : g.bitsPerPixel;
   OwnedLayer result = createLike(source, g.rect, bits);
@@ -30,6 +31,7 @@ OwnedLayer runPixelFrame(zanHandle source, int32_t targetBits, const TileOperati
       meter.advance();
     }
   }
+  if (withMask) copyMask(source, result.get());
   return result;
 }
 

@@ -15,9 +15,10 @@ using TileOperation = std::function<void(BlockHeader& destination, const BlockHe
 
 // Runs the operation over every tile of the source into a new layer of the same rectangle and
 // tile size with targetBits per pixel (0: the source's). Asks the meter to cancel before every
-// tile and advances it by one per tile. A tile without a block reads as zeros.
+// tile and advances it by one per tile. A tile without a block reads as zeros. The source's mask
+// comes along unchanged unless withMask is false.
 OwnedLayer runPixelFrame(zanHandle source, int32_t targetBits, const TileOperation& operation,
-                         ProgressMeter& meter);
+                         ProgressMeter& meter, bool withMask = true);
 
 // The number of tiles runPixelFrame walks for the layer.
 int64_t tileCount(const LayerGeometry& geometry);

@@ -13,10 +13,14 @@ struct AffineMap {
   double x0, y0, xx, xy, yx, yy;
 };
 
+// What bilinear sampling takes for neighbours beyond the source's rim: its edge pixels again
+// (pictures), or 0 (coverage masks, whose edge then fades out).
+enum class Rim { Repeat, Zero };
+
 // A new layer covering resultRect filled by bilinear sampling (8-bit grey or 24-bit source).
-// Positions more than half a pixel outside the source stay 0; at the rim the edge pixels repeat.
+// Positions more than half a pixel outside the source stay 0.
 OwnedLayer renderAffine(zanHandle source, const RECT& resultRect, const AffineMap& map,
-                        ProgressMeter& meter);
+                        ProgressMeter& meter, Rim rim = Rim::Repeat);
 
 // The same for a projective mapping given as the 3 x 3 matrix (row-vector convention) that
 // takes result picture coordinates to source picture coordinates; nearest pixel when bilinear is

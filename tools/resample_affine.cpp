@@ -29,9 +29,10 @@ RECT sourceArea(const RECT& tile, const AffineMap& m, int32_t width, int32_t hei
               clip(std::floor(maxX) + 2, width), clip(std::floor(maxY) + 2, height)};
 }
 
-template <int Channels>
+template <int Channels, Rim kRim>
 void sampleTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const AffineMap& m,
                 int32_t sourceWidth, int32_t sourceHeight) {
+  static const unsigned char kNothing[Channels] = {};
   const double unit = 1 << kFraction;
   // Accepted positions: within half a pixel of the source, in buffer coordinates.
   const int64_t minX = std::llround((-0.5 - area.left) * unit);
@@ -52,7 +53,8 @@ void sampleTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const
       const auto iy = static_cast<int32_t>(sy >> kFraction);
       const auto fx = static_cast<int32_t>((sx >> kWeightShift) & 1023);
       const auto fy = static_cast<int32_t>((sy >> kWeightShift) & 1023);
-      // Neighbours beyond the area repeat its edge pixels.
+      // The area reaches a pixel past every neighbour inside the source, so a neighbour beyond
+      // the area lies beyond the source's rim: it repeats the edge pixel or counts as 0.
       const int32_t x0 = std::clamp(ix, 0, lastX), x1 = std::clamp(ix + 1, 0, lastX);
       const int32_t y0 = std::clamp(iy, 0, lastY), y1 = std::clamp(iy + 1, 0, lastY);
       const unsigned char* r0 = in.row(y0);
@@ -61,6 +63,13 @@ void sampleTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const
       const unsigned char* p10 = r0 + x1 * Channels;
       const unsigned char* p01 = r1 + x0 * Channels;
       const unsigned char* p11 = r1 + x1 * Channels;
+      if constexpr (kRim == Rim::Zero) {
+        const bool left = ix<0, right = ix + 1> lastX, above = iy<0, below = iy + 1> lastY;
+        if (left || above) p00 = kNothing;
+        if (right || above) p10 = kNothing;
+        if (left || below) p01 = kNothing;
+        if (right || below) p11 = kNothing;
+      }
       for (int c = 0; c < Channels; ++c) {
         const int32_t top = (1024 - fx) * p00[c] + fx * p10[c];
         const int32_t bottom = (1024 - fx) * p01[c] + fx * p11[c];
@@ -73,18 +82,19 @@ void sampleTile(BlockHeader& out, const PixelBuffer& in, const RECT& area, const
 }  // namespace
 
 OwnedLayer renderAffine(zanHandle source, const RECT& resultRect, const AffineMap& map,
-                        ProgressMeter& meter) {
+                        ProgressMeter& meter, Rim rim) {
   const LayerGeometry g = readGeometry(source);
   return forResultTiles(source, resultRect, meter, [&](BlockHeader& out, const RECT& tile) {
     const RECT area = sourceArea(tile, map, g.width(), g.height());
     if (area.right <= area.left || area.bottom <= area.top) return;
     PixelBuffer in(area.right - area.left, area.bottom - area.top, g.bitsPerPixel);
     readPixels(source, area, in);
-    if (g.bitsPerPixel == 24) {
-      sampleTile<3>(out, in, area, map, g.width(), g.height());
-    } else {
-      sampleTile<1>(out, in, area, map, g.width(), g.height());
-    }
+    if (g.bitsPerPixel == 24)
+      sampleTile<3, Rim::Repeat>(out, in, area, map, g.width(), g.height());
+    else if (rim == Rim::Repeat)
+      sampleTile<1, Rim::Repeat>(out, in, area, map, g.width(), g.height());
+    else
+      sampleTile<1, Rim::Zero>(out, in, area, map, g.width(), g.height());
   });
 }
 

@@ -79,16 +79,60 @@ void averageTile(BlockHeader& out, const PixelBuffer& in, int32_t firstX, int32_
 
 // Halving in both directions, the common case of display copies: each result byte is the
 // rounded mean of a 2 x 2 block, exactly what the general weights give.
+template <int Channels>
+void halveRow(unsigned char* __restrict to, const unsigned char* __restrict a,
+              const unsigned char* __restrict b, int32_t pixels) {
+  constexpr int kPair = 2 * Channels;
+  for (int32_t x = 0; x < pixels; ++x)
+    for (int c = 0; c < Channels; ++c)
+      to[x * Channels + c] =
+          static_cast<unsigned char>((a[kPair * x + c] + a[kPair * x + Channels + c] +
+                                      b[kPair * x + c] + b[kPair * x + Channels + c] + 2) >>
+                                     2);
+}
+
+void halveRows(unsigned char* to, const unsigned char* a, const unsigned char* b, int32_t pixels,
+               int32_t channels) {
+  if (channels == 3)
+    halveRow<3>(to, a, b, pixels);
+  else
+    halveRow<1>(to, a, b, pixels);
+}
+
 void halveTile(BlockHeader& out, const PixelBuffer& in, int32_t channels) {
-  const int32_t values = (out.right - out.left) * channels;
-  for (int32_t y = 0; y < out.bottom - out.top; ++y) {
-    const unsigned char* a = in.row(2 * y);
-    const unsigned char* b = in.row(2 * y + 1);
-    unsigned char* to = out.data + int64_t{y} * out.stride;
-    for (int32_t v = 0; v < values; ++v) {
-      const int32_t x = (v / channels) * 2 * channels + v % channels;
-      to[v] =
-          static_cast<unsigned char>((a[x] + a[x + channels] + b[x] + b[x + channels] + 2) >> 2);
+  for (int32_t y = 0; y < out.bottom - out.top; ++y)
+    halveRows(out.data + int64_t{y} * out.stride, in.row(2 * y), in.row(2 * y + 1),
+              out.right - out.left, channels);
+}
+
+// Whether halving can read the source's blocks where they are: no 2 x 2 cell then straddles two
+// blocks, because the area starts on even coordinates and the tiles have even sizes.
+bool halvesInPlace(const LayerGeometry& g, const RECT& area) {
+  return area.left % 2 == 0 && area.top % 2 == 0 && g.tileWidth % 2 == 0 && g.tileHeight % 2 == 0;
+}
+
+// One result tile halved straight from the source blocks under it (part, layer coordinates),
+// without copying them out first. Parts without a block stay as the zeroed result block has them.
+void halveFromBlocks(zanHandle source, const LayerGeometry& g, const RECT& part, BlockHeader& out) {
+  const int32_t bytes = g.pixelBytes();
+  for (int32_t top = part.top / g.tileHeight * g.tileHeight; top < part.bottom;
+       top += g.tileHeight) {
+    for (int32_t left = part.left / g.tileWidth * g.tileWidth; left < part.right;
+         left += g.tileWidth) {
+      const ReadBlock read(source, left, top);
+      const BlockHeader* block = read.get();
+      if (block == nullptr || block->data == nullptr || block->bitsPerPixel != g.bitsPerPixel)
+        continue;
+      const RECT piece{std::max(part.left, block->left), std::max(part.top, block->top),
+                       std::min(part.right, block->right), std::min(part.bottom, block->bottom)};
+      for (int32_t y = piece.top; y + 1 < piece.bottom; y += 2) {
+        const unsigned char* a = static_cast<const unsigned char*>(block->data) +
+                                 int64_t{y - block->top} * block->stride +
+                                 int64_t{piece.left - block->left} * bytes;
+        halveRows(out.data + int64_t{(y - part.top) / 2} * out.stride +
+                      int64_t{(piece.left - part.left) / 2} * bytes,
+                  a, a + block->stride, (piece.right - piece.left) / 2, bytes);
+      }
     }
   }
 }
@@ -102,10 +146,18 @@ OwnedLayer resizeArea(zanHandle source, const RECT& area, const RECT& resultRect
   const int64_t toW = resultRect.right - resultRect.left, toH = resultRect.bottom - resultRect.top;
   const int32_t channels = g.pixelBytes();
   const bool halving = fromW == 2 * toW && fromH == 2 * toH;
+  PixelBuffer in;  // reused from tile to tile: fresh memory for each would cost page faults
   return forResultTiles(source, resultRect, meter, [&](BlockHeader& out, const RECT& tile) {
+    if (halving && halvesInPlace(g, area)) {
+      halveFromBlocks(source, g,
+                      RECT{area.left + 2 * tile.left, area.top + 2 * tile.top,
+                           area.left + 2 * tile.right, area.top + 2 * tile.bottom},
+                      out);
+      return;
+    }
     if (halving) {
       const RECT part{2 * tile.left, 2 * tile.top, 2 * tile.right, 2 * tile.bottom};
-      PixelBuffer in(part.right - part.left, part.bottom - part.top, g.bitsPerPixel);
+      in.reshape(part.right - part.left, part.bottom - part.top, g.bitsPerPixel);
       readPixels(source,
                  RECT{area.left + part.left, area.top + part.top, area.left + part.right,
                       area.top + part.bottom},
@@ -118,7 +170,7 @@ OwnedLayer resizeArea(zanHandle source, const RECT& area, const RECT& resultRect
     const int32_t firstX = ax.first.front(), firstY = ay.first.front();
     const int32_t lastX = ax.first.back() + ax.count.back();
     const int32_t lastY = ay.first.back() + ay.count.back();
-    PixelBuffer in(lastX - firstX, lastY - firstY, g.bitsPerPixel);
+    in.reshape(lastX - firstX, lastY - firstY, g.bitsPerPixel);
     readPixels(source,
                RECT{area.left + firstX, area.top + firstY, area.left + lastX, area.top + lastY},
                in);

@@ -1,19 +1,9 @@
 #include "tone_map.h"
 
+#include "byte_tables.h"
+
 namespace tessaly::tools {
 namespace {
-
-void mapBytes(unsigned char* out, const unsigned char* in, int64_t count, const ToneTable& t) {
-  for (int64_t i = 0; i < count; ++i) out[i] = t[in[i]];
-}
-
-void mapRgb24(unsigned char* out, const unsigned char* in, int32_t pixels, const ChannelTables& t) {
-  for (int32_t x = 0; x < pixels; ++x, in += 3, out += 3) {
-    out[0] = t.blue[in[0]];
-    out[1] = t.green[in[1]];
-    out[2] = t.red[in[2]];
-  }
-}
 
 void mapRgb48(unsigned char* out, const unsigned char* in, int32_t pixels, const ChannelTables& t) {
   for (int32_t x = 0; x < pixels; ++x, in += 6, out += 6) {
@@ -39,9 +29,9 @@ void mapTile(BlockHeader& destination, const BlockHeader& source, int32_t bitsPe
   const int32_t pixelBytes = bitsPerPixel < 9 ? 1 : (bitsPerPixel + 7) / 8;
   forEachRow(destination, source, [&](unsigned char* out, const unsigned char* in, int32_t w) {
     if (uniform) {
-      mapBytes(out, in, int64_t{w} * pixelBytes, tables.blue);
+      mapBytesThrough(out, in, int64_t{w} * pixelBytes, tables.blue);
     } else if (bitsPerPixel == 24) {
-      mapRgb24(out, in, w, tables);
+      mapPixelsThrough(out, in, w, tables.blue, tables.green, tables.red);
     } else {
       mapRgb48(out, in, w, tables);
     }

@@ -144,6 +144,48 @@ TEST_F(GeometryTest, ResizeKeepsConstantsAndAveragesExactly) {
   zanDestroyLayer(small);
 }
 
+// Halving reads the source's blocks in place when its cells cannot straddle two of them and
+// through a copy otherwise; both give the rounded 2 x 2 means, and tiles without a block give 0.
+TEST_F(GeometryTest, HalvingAveragesEveryCellWhereverTheTilesSplitIt) {
+  const Pixels source = patternPixels(40, 22, 3);
+  auto expectHalved = [&](zanHandle layer, const RECT& crop, bool leftHalfOnly) {
+    const CropResizeParams params{crop, ResizeRatio{1, 2, 1, 2, 1}};
+    Result halved(matCropResizeLayer(layer, &params, nullptr, nullptr));
+    ASSERT_NE(halved.layer, 0u);
+    const Pixels h = readLayer(halved.layer);
+    Result separate(_matCropResizeLayerEx(layer, &params.crop, &params.ratio, nullptr, nullptr));
+    EXPECT_EQ(readLayer(separate.layer).bytes, h.bytes);
+    const int32_t x0 = crop.left - 3, y0 = crop.top - 5;  // the layer stands at (3, 5)
+    ASSERT_EQ(h.width, (crop.right - crop.left) / 2);
+    ASSERT_EQ(h.height, (crop.bottom - crop.top) / 2);
+    for (int32_t y = 0; y < h.height; ++y) {
+      for (int32_t x = 0; x < h.width; ++x) {
+        const int32_t sx = x0 + 2 * x, sy = y0 + 2 * y;
+        for (int32_t c = 0; c < 3; ++c) {
+          int sum = source.at(sx, sy)[c] + source.at(sx + 1, sy)[c] + source.at(sx, sy + 1)[c] +
+                    source.at(sx + 1, sy + 1)[c];
+          if (leftHalfOnly && sx >= 16) sum = 0;
+          ASSERT_EQ(h.at(x, y)[c], (sum + 2) / 4) << x << "," << y << "," << c;
+        }
+      }
+    }
+  };
+  for (const int32_t tile : {6, 7}) {
+    SCOPED_TRACE(tile);
+    const zanHandle layer = makeLayer(source, 24, 3, 5, tile);
+    expectHalved(layer, RECT{3, 5, 43, 27}, false);  // even origin
+    expectHalved(layer, RECT{4, 8, 40, 26}, false);  // odd origin in the layer
+    zanDestroyLayer(layer);
+  }
+  const zanHandle holes = zanCreateLayer(3, 5, 43, 27, nullptr);
+  const int32_t tile = 8;
+  zanSetLayerProperty(holes, ZAN_LAYER_TILEW, &tile, 4, 0);
+  zanSetLayerProperty(holes, ZAN_LAYER_TILEH, &tile, 4, 0);
+  ASSERT_EQ(zanSetLayerBits(source.bytes.data(), holes, 0, 0, 16, 22, 40 * 3, ZAN_NO_FILL), 0);
+  expectHalved(holes, RECT{3, 5, 43, 27}, true);
+  zanDestroyLayer(holes);
+}
+
 TEST_F(GeometryTest, CalcResizeRectTruncatesTowardZero) {
   const RECT r{-7, 5, 9, 11};
   const int32_t x[] = {1, 2}, y[] = {2, 3};

@@ -74,8 +74,8 @@ typedef struct TileFilter {
   void* user;
 } TileFilter;
 
-/* Runs operation on every tile of the layer into a new layer. processMask is accepted for
- * callers of the frame; the engine exposes no mask layers to the tools yet. */
+/* Runs operation on every tile of the layer into a new layer. The layer's mask is copied, or with
+ * processMask non-zero put through the operation too, as 8-bit tiles. */
 ZAN_API zanHandle MatProc_PixelUnCorrelation_Layer(zanHandle layer, ToolPixelProc operation,
                                                    ToolCall* toolCall, int32_t processMask);
 /* Runs the filter on every tile of the layer, with margins of context, into a new layer. */
@@ -117,6 +117,14 @@ typedef struct FlipParams {
 ZAN_API zanHandle matFlipLayer(zanHandle layer, const FlipParams* params,
                                const ToolProgress* progress, int32_t* error);
 
+/* Every layer of the picture turned (as matRotateLayer turns it, about the canvas's centre) or
+ * mirrored within the canvas, and the canvas turned with them; the progress range is shared out
+ * evenly between the layers. 1 when done; 0 with the reason in *error, the picture unchanged. */
+ZAN_API int32_t _matRotatePicture(zanHandle picture, const RotateParams* params,
+                                  const ToolProgress* progress, int32_t* error);
+ZAN_API int32_t _matFlipPicture(zanHandle picture, const FlipParams* params,
+                                const ToolProgress* progress, int32_t* error);
+
 /* The part of the layer inside the rectangle of cropShape (an 8-bit layer); a null shape gives a
  * copy. A shape that does not overlap the layer gives 0 without an error. */
 ZAN_API zanHandle matCropLayer(zanHandle layer, zanHandle cropShape, int32_t* error);
@@ -144,6 +152,9 @@ typedef struct CropResizeParams {
 } CropResizeParams;
 ZAN_API zanHandle matCropResizeLayer(zanHandle layer, const CropResizeParams* params,
                                      const ToolProgress* progress, int32_t* error);
+/* The same with the crop (picture coordinates) and the ratio as separate arguments. */
+ZAN_API zanHandle _matCropResizeLayerEx(zanHandle layer, const RECT* crop, const ResizeRatio* ratio,
+                                        const ToolProgress* progress, int32_t* error);
 
 /* A 3 x 3 matrix stored row by row, applied to row vectors: (x, y) goes to
  * ((m0 x + m3 y + m6) / w, (m1 x + m4 y + m7) / w) with w = m2 x + m5 y + m8, from the source's
@@ -220,6 +231,16 @@ ZAN_API zanHandle matConvertLayer24ToGray(zanHandle layer, int32_t* error);
 /* target: 0 8-bit grey, 1 16-bit grey, 2 24-bit, 3 48-bit. */
 ZAN_API zanHandle matConvertLayer(zanHandle layer, int32_t target, const ToolProgress* progress,
                                   int32_t* error);
+
+/* colour as the engine's fill values read it (zanSetLayerBits with no data), low 24 bits only:
+ * the three bytes from the highest go to a 24-bit pixel's bytes in order (each byte twice at 48
+ * bits); 8- and 16-bit pixels take the lowest byte in every byte. */
+typedef struct FillParams {
+  int32_t colour;
+} FillParams;
+/* A layer of the source's rectangle, depth and mask with every pixel the colour. */
+ZAN_API zanHandle _matFillColor(zanHandle layer, const FillParams* params,
+                                const ToolProgress* progress, int32_t* error);
 
 ZAN_EXTERN_C_END
 
