@@ -1,0 +1,39 @@
+// One SANE frame read row by row, each row padded to a multiple of 4 bytes as the application's
+// bitmap rows are. A frame whose length SANE does not know in advance is read whole first, so
+// that its length can be reported before the transfer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sane_device.h"
+
+namespace tessaly::twain {
+
+class FrameReader {
+ public:
+  // Starts a frame on the device; false when it cannot be scanned or passed on.
+  bool start(SaneDevice& device);
+
+  const FrameShape& shape() const { return shape_; }
+  int32_t bitsPerPixel() const { return shape_.depth * (shape_.colour ? 3 : 1); }
+  // Bytes of one padded row; 0 when the size does not fit 32 bits.
+  uint32_t rowBytes() const;
+  int32_t rowsDone() const { return rowsDone_; }
+  bool finished() const { return rowsDone_ >= shape_.lines; }
+
+  // Writes the next row (rowBytes() bytes) to out; false when the device fails or cancels.
+  bool nextRow(unsigned char* out);
+
+ private:
+  bool readLine(unsigned char* line);
+
+  SaneDevice* device_ = nullptr;
+  FrameShape shape_;
+  int32_t rowsDone_ = 0;
+  std::vector<unsigned char> line_;
+  std::vector<unsigned char> whole_;  // the frame read in advance, when its length was unknown
+  size_t wholeAt_ = 0;
+};
+
+}  // namespace tessaly::twain
