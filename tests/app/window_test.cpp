@@ -20,6 +20,7 @@
 #include "program.h"
 #include "settings.h"
 #include "single_instance.h"
+#include "tessaly/host/object.h"
 #include "user_folders.h"
 #include "window_tests.h"
 
@@ -137,6 +138,9 @@ class MainWindowTest : public QObject {
       QVERIFY2(control, name);
       QVERIFY2(!control->accessibleName().isEmpty(), name);
     }
+    // The piece list and the result are the host's album and image view.
+    QCOMPARE(Zan0GetType(program_->mainFrame()->control("album1")), tessaly::host::kAlbum);
+    QCOMPARE(Zan0GetType(program_->mainFrame()->control("imgc1")), tessaly::host::kImageView);
     QCOMPARE(program_->mainFrame()->activePage(), kScanPage);
     QCOMPARE(qobject_cast<QLabel*>(named("view_text4"))->text(), QString("Ready"));
     QVERIFY(named("butn_loadfiles")->isVisible());
