@@ -63,6 +63,11 @@ TEST(ProfileStore, AFailedWriteReportsItAndLeavesNoTemporaryFile) {
 TEST(ProfileStore, AKillDuringAWriteNeverLeavesAPartFile) {
   TempFolder folder;
   const std::string path = folder.file("Tessaly.ini");
+  // A whole file of generation 0 to begin with: a writer killed before its first write (a
+  // busy machine starts it slowly) must leave that one.
+  ProfileFile start;
+  for (int key = 0; key < 50; ++key) start.setValue("USER", "key" + std::to_string(key), "0");
+  ASSERT_TRUE(writeProfile(path, start));
   for (int attempt = 0; attempt < 12; ++attempt) {
     ChildRun run;
     run.program = PROFILE_WRITER_CHILD;
