@@ -20,6 +20,7 @@
 namespace {
 
 const char* const kRootPath = "/org/a11y/atspi/accessible/root";
+const char* const kConnectionName = "tessaly-accessibility-test";
 
 // One accessible object: the bus name of its program and its object path.
 struct Node {
@@ -29,12 +30,14 @@ struct Node {
 
 class AccessibilityBus {
  public:
+  ~AccessibilityBus() { QDBusConnection::disconnectFromBus(kConnectionName); }
+
   bool connect() {
     QDBusInterface launcher("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
                             QDBusConnection::sessionBus());
     const QDBusReply<QString> address = launcher.call("GetAddress");
     if (!address.isValid()) return false;
-    bus_ = QDBusConnection::connectToBus(address.value(), "tessaly-accessibility-test");
+    bus_ = QDBusConnection::connectToBus(address.value(), kConnectionName);
     return bus_.isConnected();
   }
 

@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QWidget>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "folders.h"
@@ -22,6 +23,10 @@ struct UiFile {
   TypeCode rootType;
   std::vector<const char*> controls;
 };
+
+void PrintTo(const UiFile& ui, std::ostream* out) {
+  *out << ui.file;
+}
 
 const std::vector<UiFile>& programUiFiles() {
   static const std::vector<UiFile> files = {
