@@ -5,7 +5,6 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <vector>
 

@@ -1,4 +1,6 @@
 // The image view and thumbnail album classes: controls over the host's own widgets.
+#include <algorithm>
+
 #include "host_widgets.h"
 #include "object_model.h"
 #include "tessaly/host/widgets.h"

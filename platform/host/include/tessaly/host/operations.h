@@ -66,9 +66,9 @@ constexpr Operation kPictureReadRows{104, 35};       // a = RowRequest*: the row
 constexpr Operation kPictureFromRaster{104, 36};     // a = raster: the picture becomes a copy
 // Rasters ("iclr"): 24-bit pixel rows in blue, green, red order, each row padded to four
 // bytes and row 0 at the bottom, as a device-independent bitmap keeps them.
-constexpr Operation kRasterCreate{105, 1};        // a = width, b = height: white; 1 on success
-constexpr Operation kRasterSize{105, 2};          // a = int32_t* width, b = int32_t* height
-constexpr Operation kRasterBytesPerLine{105, 3};  //
+constexpr Operation kRasterCreate{105, 1};  // a = width, b = height: white; 1 on success
+constexpr Operation kRasterSize{105, 2};    // a = int32_t* width, b = int32_t* height
+constexpr Operation kRasterBytesPerLine{105, 3};
 constexpr Operation kRasterRow{105, 4};  // a = row from the bottom: its bytes, or 0 outside
 // Image views ("imgc"): a control showing a picture scaled to fit or at a zoom.
 constexpr Operation kViewSetPicture{100, 1};  // a = picture object or 0 to show nothing
@@ -79,10 +79,10 @@ constexpr Operation kViewSetZoom{100, 5};    // a = percent (1 to 6400); leaves 
 constexpr Operation kViewZoom{100, 6};       // the percent shown (in fit mode: the fitted one)
 constexpr Operation kViewImageSize{100, 7};  // a = int32_t* width, b = int32_t* height
 // Thumbnail albums ("albm"): a scrolling grid of cells, one per item, each cell a control.
-constexpr Operation kAlbumAdd{36, 1};         // a = the cell's root control or 0: the new index
-constexpr Operation kAlbumCount{36, 2};       //
-constexpr Operation kAlbumRemove{36, 3};      // a = index; its cell goes with it
-constexpr Operation kAlbumClear{36, 4};       //
+constexpr Operation kAlbumAdd{36, 1};  // a = the cell's root control or 0: the new index
+constexpr Operation kAlbumCount{36, 2};
+constexpr Operation kAlbumRemove{36, 3};  // a = index; its cell goes with it
+constexpr Operation kAlbumClear{36, 4};
 constexpr Operation kAlbumSetCell{36, 5};     // a = width, b = height of every cell
 constexpr Operation kAlbumIsSelected{36, 6};  // a = index
 constexpr Operation kAlbumSelect{36, 7};      // a = index, b = 0 or 1
