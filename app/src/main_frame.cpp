@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "accelerators.h"
 #include "folders.h"
 #include "settings.h"
 #include "tessaly/host/operations.h"
@@ -49,6 +50,8 @@ MainFrame::MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings,
   Zan0Retain(root_);
   pages_ = window_->findChild<QStackedWidget*>("stack_pages");
   window_->setMinimumSize(800, 600);
+  // Moves without a button pressed reach the window, for the pointer's shape over its edges.
+  window_->setMouseTracking(true);
   window_->setWindowTitle(strings_.text(text::kTitle));
   strings_.setControlText(control("view_caption"), text::kTitle);
   bindWindowButtons();
@@ -74,16 +77,23 @@ void MainFrame::bindWindowButtons() {
   buttonTable_ = {{{"butn_close", onWindowButton, this},
                    {"butn_minwindows", onWindowButton, this},
                    {"chck_maxwindows", onWindowButton, this},
-                   {"butn_instructions", onWindowButton, this}}};
+                   {"butn_instructions", onWindowButton, this},
+                   {"Menu1", onWindowButton, this}}};
   Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(buttonTable_.data()),
             intptr_t(buttonTable_.size()));
   Zan0Inter(control("butn_instructions"), op::kSetHandCursor, 1);
 }
 
-intptr_t MainFrame::onWindowButton(ZanObject* control, int event, intptr_t, void* context) {
-  if (event != kEventClick) return 0;
+intptr_t MainFrame::onWindowButton(ZanObject* control, int event, intptr_t data, void* context) {
   auto* frame = static_cast<MainFrame*>(context);
   const QString name = widgetOf(control)->objectName();
+  if (event == kEventMenuItem && name == "Menu1") {
+    if (QString::fromUtf8(reinterpret_cast<const char*>(data)) == "mece_instruction") {
+      frame->openHelp();
+    }
+    return 0;
+  }
+  if (event != kEventClick) return 0;
   if (name == "butn_close") frame->window_->close();
   if (name == "butn_minwindows") frame->window_->showMinimized();
   if (name == "chck_maxwindows") {
@@ -93,23 +103,33 @@ intptr_t MainFrame::onWindowButton(ZanObject* control, int event, intptr_t, void
   return 0;
 }
 
+bool MainFrame::keysAllowed() const {
+  // Keys wait while a control holds the pointer (a drag in progress) or a scan runs.
+  return Zan0GetGValue(1) == 0 && !twainBusy_;
+}
+
 void MainFrame::addShortcuts() {
   const auto add = [this](QKeySequence keys, std::function<void()> action) {
     auto* shortcut = new QShortcut(keys, window_);
     connect(shortcut, &QShortcut::activated, this, [this, action] {
-      // Keys wait while a control holds the pointer (a drag in progress) or a scan runs.
-      if (Zan0GetGValue(1) == 0 && !twainBusy_) action();
+      if (keysAllowed()) action();
     });
   };
   add(QKeySequence(Qt::Key_F1), [this] { openHelp(); });
   add(QKeySequence(Qt::Key_Plus), [this] { emit zoomRequested(1); });
   add(QKeySequence(Qt::Key_Equal), [this] { emit zoomRequested(1); });
   add(QKeySequence(Qt::Key_Minus), [this] { emit zoomRequested(-1); });
+  installAccelerators(window_, acceleratorTable(), [this] { return keysAllowed(); });
 }
 
 void MainFrame::openHelp() {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(
-      QString::fromStdString(programFolder() + "Support/Instruction/scanning.html")));
+  const QString page =
+      QString::fromStdString(programFolder() + "Support/Instruction/scanning.html");
+  if (helpOpener) {
+    helpOpener(page);
+  } else {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+  }
 }
 
 void MainFrame::setStatus(const QString& text, bool repaintNow) {
@@ -171,6 +191,10 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     switch (event->type()) {
+      case QEvent::Leave:
+        if (edgeCursorSet_) window_->unsetCursor();
+        edgeCursorSet_ = false;
+        break;
       case QEvent::Resize:
       case QEvent::WindowStateChange:
         updateWindowState();
@@ -198,8 +222,12 @@ bool MainFrame::filterMouse(QEvent* event) {
   }
   auto* mouse = static_cast<QMouseEvent*>(event);
   if (drag_.active()) return drag_.follow(mouse);
-  if (mouse->button() != Qt::LeftButton) return false;
   const QPoint global = mouse->globalPosition().toPoint();
+  if (type == QEvent::MouseMove && mouse->buttons() == Qt::NoButton) {
+    updateEdgeCursor(global);
+    return false;
+  }
+  if (mouse->button() != Qt::LeftButton) return false;
   const FrameArea area =
       mainWindowHitTest(window_, window_->mapFromGlobal(global), widgetOf(control("butn_resize")),
                         widgetOf(control("cata_9")));
@@ -213,6 +241,22 @@ bool MainFrame::filterMouse(QEvent* event) {
   // A maximised window only comes forward; it cannot be dragged.
   if (!(area == FrameArea::Caption && window_->isMaximized())) drag_.begin(window_, area, global);
   return true;
+}
+
+void MainFrame::updateEdgeCursor(QPoint global) {
+  const FrameArea area =
+      mainWindowHitTest(window_, window_->mapFromGlobal(global), widgetOf(control("butn_resize")),
+                        widgetOf(control("cata_9")));
+  const Qt::CursorShape shape = cursorFor(area);
+  // The window's cursor shows on every child without one of its own; it is set only over the
+  // edges, so the controls keep theirs (the help button's hand) everywhere else.
+  if (shape != Qt::ArrowCursor) {
+    window_->setCursor(shape);
+    edgeCursorSet_ = true;
+  } else if (edgeCursorSet_) {
+    window_->unsetCursor();
+    edgeCursorSet_ = false;
+  }
 }
 
 void MainFrame::updateWindowState() {

@@ -1,6 +1,7 @@
-// The main window's frame and the pages' common ground: its own caption, edges and window
-// buttons, the status texts, the page switch, the keys it answers and the files handed over by
-// another start of the program. The pages' work comes in their own units.
+// The main window's frame and the pages' common ground: its own caption, edges (with their
+// resize pointers) and window buttons, the program menu and help, the keyboard accelerators, the
+// status texts, the page switch, the keys it answers and the files handed over by another start of
+// the program. The pages' work comes in their own units.
 #pragma once
 
 #include <QEvent>
@@ -54,6 +55,8 @@ class MainFrame : public QObject {
 
   // Asked before the window closes; false keeps it open (an unsaved result, later).
   std::function<bool()> closeGuard;
+  // Opens the help page (its path given); by default the desktop's viewer for it.
+  std::function<void(const QString&)> helpOpener;
 
  signals:
   // Files handed over by another start (or given to this one), in order.
@@ -83,7 +86,11 @@ class MainFrame : public QObject {
   bool stitchRunning_ = false;
   bool twainBusy_ = false;
   FrameDrag drag_;
-  std::array<host::HandlerEntry, 4> buttonTable_{};
+  void updateEdgeCursor(QPoint global);
+  // Whether keys may act now: no control holds the pointer and no scan runs.
+  bool keysAllowed() const;
+  bool edgeCursorSet_ = false;
+  std::array<host::HandlerEntry, 5> buttonTable_{};
 };
 
 }  // namespace tessaly::app

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QScreen>
 #include <QWidget>
+#include <cstdio>
 #include <cstring>
 
 #include "command_line.h"
 #include "folders.h"
 #include "main_frame.h"
 #include "single_instance.h"
+#include "splash.h"
 #include "tessaly/host/app.h"
 #include "tessaly/profile_store.h"
 
@@ -70,6 +72,7 @@ Program::Program(std::unique_ptr<InstanceLock> lock)
     : settings_(Settings::standard()), lock_(std::move(lock)) {}
 
 Program::~Program() {
+  delete splash_.data();
   frame_.reset();
   if (app_) ZanAppInterface(app_, appop::kShutDown, 0, 0);
 }
@@ -108,10 +111,30 @@ bool Program::createWindow() {
   auto* window = reinterpret_cast<QWidget*>(ZanWinInterface(windowObject, winop::kHandle, 0, 0));
   auto* root = reinterpret_cast<ZanObject*>(ZanWinInterface(windowObject, winop::kUiRoot, 0, 0));
   window->hide();
+  // The splash comes first: Qt runs the pending events when a splash window is shown, and the
+  // page's first reading of handed-over files must not run before the window is up.
+  showSplash();
   frame_ = std::make_unique<MainFrame>(window, root, strings_, settings_);
   frame_->showPage(kScanPage);
   window->showMaximized();
+  if (splash_) {
+    splash_->raise();
+    // Files handed over mean the user wants to work: the splash makes way.
+    QObject::connect(frame_.get(), &MainFrame::filesReceived, splash_.data(), &QWidget::close);
+  }
   return true;
+}
+
+void Program::showSplash() {
+  auto* splash = new Splash(QString::fromStdString(programFolder() + "UI/about.pui"),
+                            strings_.text(text::kTitle));
+  // The splash is a greeting, not a need: without its UI file the program goes on.
+  if (!splash->showOver(nullptr)) {
+    std::fprintf(stderr, "Tessaly: no splash: %s\n", qPrintable(splash->error()));
+    delete splash;
+    return;
+  }
+  splash_ = splash;
 }
 
 }  // namespace tessaly::app

@@ -3,7 +3,9 @@
 // numbered texts, and the main frame.
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +46,8 @@ class Program {
   const QString& error() const { return error_; }
 
   MainFrame* mainFrame() const { return frame_.get(); }
+  // The start-up splash while it is up, else null.
+  QWidget* splash() const { return splash_.data(); }
   Settings& settings() { return settings_; }
   const UiStrings& strings() const { return strings_; }
 
@@ -52,6 +56,7 @@ class Program {
 
  private:
   bool createWindow();
+  void showSplash();
 
   Settings settings_;
   UiStrings strings_;
@@ -59,6 +64,7 @@ class Program {
   std::unique_ptr<HandOverServer> server_;
   ZanObject* app_ = nullptr;
   std::unique_ptr<MainFrame> frame_;
+  QPointer<QWidget> splash_;
   QString error_;
 };
 

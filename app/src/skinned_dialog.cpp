@@ -137,6 +137,11 @@ void SkinnedDialog::keyPressEvent(QKeyEvent* event) {
     done(cancelResult());
     return;
   }
+  // Other keys reach the focused control's handlers as host events, as the dialog kinds'
+  // controls expect, and then Qt's own handling (tab order, mnemonics).
+  HostEvent translated{};
+  if (Zan0EventKind(this, event, &translated)) Zan0DispatchEvent(&translated);
+  Zan0EndUseEvent(&translated);
   QDialog::keyPressEvent(event);
 }
 

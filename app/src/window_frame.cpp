@@ -61,6 +61,25 @@ Qt::Edges edgesOf(FrameArea area) {
 
 }  // namespace
 
+Qt::CursorShape cursorFor(FrameArea area) {
+  switch (area) {
+    case FrameArea::Left:
+    case FrameArea::Right:
+      return Qt::SizeHorCursor;
+    case FrameArea::Top:
+    case FrameArea::Bottom:
+      return Qt::SizeVerCursor;
+    case FrameArea::TopLeft:
+    case FrameArea::BottomRight:
+      return Qt::SizeFDiagCursor;
+    case FrameArea::TopRight:
+    case FrameArea::BottomLeft:
+      return Qt::SizeBDiagCursor;
+    default:
+      return Qt::ArrowCursor;
+  }
+}
+
 bool dragsLikeCaption(const QWidget* widget) {
   if (qobject_cast<const QLabel*>(widget)) return true;
   return widget->metaObject() == &QFrame::staticMetaObject ||

@@ -5,6 +5,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <Qt>
 
 class QMouseEvent;
 class QWidget;
@@ -36,6 +37,10 @@ FrameArea mainWindowHitTest(const QWidget* window, QPoint local, const QWidget* 
 // A dialog's rules: inside the drag area the caption unless on a control.
 FrameArea dialogHitTest(const QWidget* window, QPoint local, const QWidget* dragArea,
                         const QWidget* resizeGrip);
+
+// The pointer's shape over an area: the resize arrows over edges and corners, none of its own
+// (Qt::ArrowCursor) over the caption and the inside.
+Qt::CursorShape cursorFor(FrameArea area);
 
 // True for the widgets a caption may be dragged by: texts and plain panels.
 bool dragsLikeCaption(const QWidget* widget);

@@ -1,6 +1,7 @@
 // Controls: the panel class every control derives from, the link between control objects and
 // their widgets, handler tables and events.
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "host_widgets.h"
 #include "object_model.h"
 #include "tessaly/host/widgets.h"
 
@@ -33,6 +35,8 @@ TypeCode typeForWidget(const QWidget* widget) {
   if (qobject_cast<const QLabel*>(widget)) return kTextView;
   if (qobject_cast<const QComboBox*>(widget)) return kComboBox;
   if (qobject_cast<const QScrollBar*>(widget)) return kScrollBar;
+  if (dynamic_cast<const ImageView*>(widget)) return kImageView;
+  if (dynamic_cast<const Album*>(widget)) return kAlbum;
   return kPanel;
 }
 
@@ -52,6 +56,13 @@ class EventBridge : public QObject {
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
       connect(slider, &QAbstractSlider::valueChanged, this,
               [this](int value) { dispatchEvent(control_, kEventSelect, value); });
+    }
+    for (QAction* item : widget->actions()) {
+      if (item->objectName().isEmpty()) continue;
+      connect(item, &QAction::triggered, this, [this, item] {
+        const QByteArray name = item->objectName().toUtf8();
+        dispatchEvent(control_, kEventMenuItem, reinterpret_cast<intptr_t>(name.constData()));
+      });
     }
   }
 

@@ -41,6 +41,8 @@ void dispatchEvent(ZanObject* control, int event, intptr_t data);
 
 // Registers the built-in classes (called once by the registry).
 void registerBuiltInClasses();
+void registerPictureClasses();
+void registerViewClasses();
 
 // The common base of the built-in value classes' payloads.
 template <typename Derived>

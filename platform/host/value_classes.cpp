@@ -1,8 +1,7 @@
-// The built-in classes besides the panel: combo boxes and scroll bars (controls), pictures,
-// text tables and UI-file loaders (plain objects), and their registration.
+// The built-in classes besides the panel: combo boxes and scroll bars (controls), text tables
+// and UI-file loaders (plain objects), and the registration of every built-in class.
 #include <QComboBox>
 #include <QDir>
-#include <QImage>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -67,26 +66,6 @@ intptr_t scrollOperation(ZanObject* object, int interface, int method, intptr_t 
       return 1;
     case op::kScrollMaximum.method:
       return bar->maximum();
-  }
-  return 0;
-}
-
-struct PictureData : PayloadOf<PictureData> {
-  QImage image;
-};
-
-intptr_t pictureOperation(ZanObject* object, int interface, int method, intptr_t a, intptr_t b) {
-  auto* picture = payloadOf<PictureData>(object);
-  if (!picture || interface != op::kPictureLoad.interface) return 0;
-  switch (method) {
-    case op::kPictureLoad.method:
-      return picture->image.load(textIn(a));
-    case op::kPictureSave.method:
-      return picture->image.save(textIn(a), b ? reinterpret_cast<const char*>(b) : nullptr);
-    case op::kPictureSize.method:
-      *reinterpret_cast<int32_t*>(a) = picture->image.width();
-      *reinterpret_cast<int32_t*>(b) = picture->image.height();
-      return 1;
   }
   return 0;
 }
@@ -216,12 +195,13 @@ void registerBuiltInClasses() {
       derivedControl(kTextView, nullptr),
       derivedControl(kComboBox, comboOperation),
       derivedControl(kScrollBar, scrollOperation),
-      valueClass(kPicture, attachPayload<PictureData>, pictureOperation),
       valueClass(kTextTable, attachPayload<TextTableData>, textTableOperation),
       valueClass(kUiLoader, attachPayload<LoaderData>, loaderOperation),
   };
   Zan0RegisterClass(&panelClass, 0);
   for (ClassDescriptor& descriptor : classes) Zan0RegisterClass(&descriptor, 0);
+  registerPictureClasses();
+  registerViewClasses();
 }
 
 }  // namespace tessaly::host

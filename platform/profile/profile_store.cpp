@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -50,6 +51,53 @@ class FileLock {
   int fd_;
 };
 
+// A write's temporary file is "<file>.writing-XXXXXX": a name no user file is likely to have.
+constexpr std::string_view kTemporaryMark = ".writing-";
+
+// The characters mkstemp puts in place of "XXXXXX".
+bool isTemporarySuffix(std::string_view suffix) {
+  if (suffix.size() != 6) return false;
+  for (const char c : suffix) {
+    const bool alphanumeric =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alphanumeric) return false;
+  }
+  return true;
+}
+
+// Removes the temporary files of writes that never reached their rename (the writer was killed
+// or lost power). Runs under the file's lock, and every write takes that lock, so any such file
+// seen now belongs to no living writer.
+void removeLeftovers(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path target(path);
+  const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (!isTemporarySuffix(std::string_view(name).substr(prefix.size()))) continue;
+    std::error_code ignored;
+    if (it->is_regular_file(ignored)) fs::remove(it->path(), ignored);
+  }
+}
+
+// Writes the text to a new temporary file beside `path` and renames it over `path`; the caller
+// holds the lock.
+bool replaceFile(const std::string& path, const std::string& text) {
+  std::string temporary = path + std::string(kTemporaryMark) + "XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return false;
+  const bool written = ::fchmod(fd, modeFor(path)) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 ProfileFile readProfile(const std::string& path) {
@@ -61,25 +109,19 @@ ProfileFile readProfile(const std::string& path) {
 }
 
 bool writeProfile(const std::string& path, const ProfileFile& profile) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  const bool written =
-      ::fchmod(fd, modeFor(path)) == 0 && writeAll(fd, profile.text()) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  FileLock lock(path);
+  if (!lock.held()) return false;
+  removeLeftovers(path);
+  return replaceFile(path, profile.text());
 }
 
 bool editProfile(const std::string& path, const std::function<void(ProfileFile&)>& change) {
   FileLock lock(path);
   if (!lock.held()) return false;
+  removeLeftovers(path);
   ProfileFile profile = readProfile(path);
   change(profile);
-  return writeProfile(path, profile);
+  return replaceFile(path, profile.text());
 }
 
 std::string readProfileString(const std::string& path, std::string_view section,

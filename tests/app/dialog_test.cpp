@@ -2,12 +2,16 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 
+#include "explanation_dialog.h"
 #include "folders.h"
 #include "message_box.h"
+#include "progress_panel.h"
 #include "save_question.h"
+#include "tessaly/host/widgets.h"
 #include "ui_strings.h"
 #include "window_tests.h"
 
@@ -130,6 +134,102 @@ class DialogTest : public QObject {
     click(box, "butn_close");
     QTRY_VERIFY(box.isNull());
     QVERIFY(owner_->isEnabled());
+  }
+
+  void theProgressPanelShowsTheRunOverItsOwner() {
+    ProgressPanel panel(strings_);
+    QVERIFY(!panel.update(nullptr, 50));  // closed: nothing happens
+    QVERIFY(panel.open("Stitching", owner_.get()));
+    QWidget* dialog = panel.dialog();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QVERIFY(!owner_->isEnabled());
+    QCOMPARE(dialog->geometry().center(), owner_->geometry().center());
+    auto* bar = qobject_cast<QScrollBar*>(named(dialog, "hscrl_process"));
+    QVERIFY(bar && !bar->isEnabled());
+    QCOMPARE(qobject_cast<QLabel*>(named(dialog, "view_title"))->text(), QString("Tessaly"));
+
+    const QString aligning = "Aligning";
+    QVERIFY(!panel.update(&aligning, 55));
+    QCOMPARE(qobject_cast<QLabel*>(named(dialog, "view"))->text(), QString("55%"));
+    QCOMPARE(qobject_cast<QLabel*>(named(dialog, "view_text"))->text(), aligning);
+    QCOMPARE(bar->value(), 55);
+    QVERIFY(!panel.update(nullptr, 150));  // held to 100, the text kept
+    QCOMPARE(bar->value(), 100);
+    QCOMPARE(qobject_cast<QLabel*>(named(dialog, "view_text"))->text(), aligning);
+    panel.close();
+    QVERIFY(!panel.isOpen());
+    QTRY_VERIFY(owner_->isEnabled());
+  }
+
+  void cancellingTheProgressPanelStopsAtTheNextUpdate() {
+    for (const char* how : {"butn_cancel", "butn_close", "Escape"}) {
+      ProgressPanel panel(strings_);
+      QVERIFY(panel.open("Stitching", owner_.get()));
+      QPointer<QWidget> dialog = panel.dialog();
+      QVERIFY(QTest::qWaitForWindowExposed(dialog));
+      if (QString(how) == "Escape") {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+      } else {
+        click(dialog, how);
+      }
+      QVERIFY2(dialog && dialog->isVisible(), how);  // the work notices it, not the panel
+      QVERIFY2(panel.update(nullptr, 60), how);
+      QVERIFY(!panel.isOpen());
+      QTRY_VERIFY(dialog.isNull());
+      QVERIFY(!panel.update(nullptr, 70));
+    }
+    QTRY_VERIFY(owner_->isEnabled());
+  }
+
+  void theProgressPanelGivesBackTheActivePanelOnlyWhileItIsThere() {
+    auto* shownPanel = new QWidget(owner_.get());
+    shownPanel->show();
+    const auto shownControl = reinterpret_cast<intptr_t>(tessaly::host::controlOf(shownPanel));
+    ProgressPanel panel(strings_);
+    Zan0SetGValue(2, shownControl);
+    QVERIFY(panel.open("Stitching", owner_.get()));
+    Zan0SetGValue(2, 0);  // something else while the panel is up
+    panel.close();
+    QCOMPARE(Zan0GetGValue(2), shownControl);
+
+    QVERIFY(panel.open("Stitching", owner_.get()));
+    Zan0SetGValue(2, 0);
+    delete shownPanel;  // gone while the panel was up
+    panel.close();
+    QCOMPARE(Zan0GetGValue(2), intptr_t(0));
+  }
+
+  void theExplanationClosesByOkAndShowsTheTitle() {
+    QString title;
+    app_test::whenModal([&](QDialog* dialog) {
+      title = qobject_cast<QLabel*>(named(dialog, "cata_title"))->text();
+      click(dialog, "butn_ok");
+    });
+    QVERIFY(explainStitchChoices(owner_.get(), strings_));
+    QCOMPARE(title, QString("Tessaly"));
+    app_test::whenModal([&](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QVERIFY(explainStitchChoices(owner_.get(), strings_));
+  }
+
+  void keysADialogLeavesReachItsFocusedControl() {
+    std::vector<int> keys;
+    app_test::whenModal([&](QDialog* dialog) {
+      QWidget* yes = named(dialog, "butn_yes");
+      yes->setFocus();
+      Zan0Inter(tessaly::host::controlOf(yes), tessaly::host::op::kEventCallback,
+                reinterpret_cast<intptr_t>(+[](ZanObject*, int event, intptr_t data, void* seen) {
+                  if (event == tessaly::host::kEventKeyDown) {
+                    static_cast<std::vector<int>*>(seen)->push_back(
+                        reinterpret_cast<const tessaly::host::HostEvent*>(data)->key);
+                  }
+                  return intptr_t(0);
+                }),
+                reinterpret_cast<intptr_t>(&keys));
+      QTest::keyClick(dialog, Qt::Key_Y);
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    messageBox(owner_.get(), strings_, 39, kStyleYesNo | kIconQuestion);
+    QCOMPARE(keys, std::vector<int>({Qt::Key_Y}));
   }
 };
 

@@ -1,11 +1,15 @@
 // The program's main window on a real X server: this process is the first start and
 // build/bin/Tessaly the later ones.
 #include <QAbstractButton>
+#include <QAction>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
 #include <atomic>
 #include <memory>
@@ -16,6 +20,7 @@
 #include "program.h"
 #include "settings.h"
 #include "single_instance.h"
+#include "tessaly/host/object.h"
 #include "user_folders.h"
 #include "window_tests.h"
 
@@ -32,7 +37,7 @@ const char* const kControlNames[] = {
     "butn_enhance",    "chck_rotate",  "chck_crop",         "butn_restore",
     "comb_scaner",     "view4",        "view_text1",        "view_text2",
     "view_text3",      "view_text4",   "stack_pages",       "hcata1",
-    "album1",          "imgc1",        "butn_resize"};
+    "album1",          "imgc1",        "butn_resize",       "Menu1"};
 
 // Starts the program with `arguments` in `folder` and waits for its end, keeping this process's
 // events flowing so that the first start can answer.
@@ -133,10 +138,112 @@ class MainWindowTest : public QObject {
       QVERIFY2(control, name);
       QVERIFY2(!control->accessibleName().isEmpty(), name);
     }
+    // The piece list and the result are the host's album and image view.
+    QCOMPARE(Zan0GetType(program_->mainFrame()->control("album1")), tessaly::host::kAlbum);
+    QCOMPARE(Zan0GetType(program_->mainFrame()->control("imgc1")), tessaly::host::kImageView);
     QCOMPARE(program_->mainFrame()->activePage(), kScanPage);
     QCOMPARE(qobject_cast<QLabel*>(named("view_text4"))->text(), QString("Ready"));
     QVERIFY(named("butn_loadfiles")->isVisible());
     QVERIFY(named("butn_loadfiles")->focusPolicy() & Qt::TabFocus);
+  }
+
+  void greetsWithASplashThatMakesWayForHandedOverFiles() {
+    open(claim({}));
+    QWidget* splash = program_->splash();
+    QVERIFY(splash);
+    QVERIFY(QTest::qWaitForWindowExposed(splash));
+    QCOMPARE(splash->size(), QSize(420, 313));
+    QCOMPARE(splash->findChild<QLabel*>("view_title")->text(), QString("Tessaly"));
+    QVERIFY(splash->findChild<QLabel*>("view_version")->text().contains(TESSALY_VERSION));
+    QVERIFY(window_->isActiveWindow() || !splash->isActiveWindow());  // keys stay with the window
+    QCOMPARE(startLater(*user_, user_->home(), {"/late/one.jpg"}).exitCode, 0);
+    expectReceivedOnce({"/late/one.jpg"});
+    QTRY_VERIFY(!program_->splash());  // closed and gone
+  }
+
+  void theSplashGoesByItselfOrOnAClick() {
+    open(claim({}));
+    QPointer<QWidget> splash = program_->splash();
+    QVERIFY(splash);
+    QTest::mouseClick(splash, Qt::LeftButton);
+    QTRY_VERIFY(!splash);
+    program_.reset();
+    open(claim({}));
+    splash = program_->splash();
+    QTRY_VERIFY_WITH_TIMEOUT(!splash, 4000);
+    QVERIFY(window_->isVisible());
+  }
+
+  void helpOpensFromTheMenuTheButtonAndF1() {
+    open(claim({}));
+    QStringList opened;
+    program_->mainFrame()->helpOpener = [&](const QString& page) { opened << page; };
+    auto* menu = qobject_cast<QToolButton*>(named("Menu1"));
+    QVERIFY(menu);
+    QAction* item = window_->findChild<QAction*>("mece_instruction");
+    QVERIFY(item && menu->actions().contains(item));
+    item->trigger();
+    qobject_cast<QAbstractButton*>(named("butn_instructions"))->click();
+    window_->activateWindow();
+    QTRY_VERIFY(window_->isActiveWindow());
+    QTest::keyClick(window_, Qt::Key_F1);
+    QCOMPARE(opened.size(), 3);
+    for (const QString& page : opened) {
+      QVERIFY2(page.endsWith("/Support/Instruction/scanning.html"), qPrintable(page));
+    }
+  }
+
+  void acceleratorsPressOnlyCommandsTheToolbarOffers() {
+    open(claim({}));
+    window_->activateWindow();
+    QTRY_VERIFY(window_->isActiveWindow());
+    auto* open = qobject_cast<QAbstractButton*>(named("butn_loadfiles"));
+    auto* remove = qobject_cast<QAbstractButton*>(named("butn_remove"));
+    QSignalSpy opens(open, &QAbstractButton::clicked);
+    QSignalSpy removes(remove, &QAbstractButton::clicked);
+    QTest::keyClick(window_, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(opens.count(), 1);
+    remove->setVisible(true);
+    remove->setEnabled(false);
+    QTest::keyClick(window_, Qt::Key_Delete);
+    QCOMPARE(removes.count(), 0);  // offered but not enabled
+    remove->setEnabled(true);
+    QTest::keyClick(window_, Qt::Key_Delete);
+    QCOMPARE(removes.count(), 1);
+    remove->setVisible(false);
+    QTest::keyClick(window_, Qt::Key_Delete);
+    QCOMPARE(removes.count(), 1);
+    program_->mainFrame()->setTwainBusy(true);  // a scan takes no keys
+    QTest::keyClick(window_, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(opens.count(), 1);
+    program_->mainFrame()->setTwainBusy(false);
+  }
+
+  void showsResizePointersOverItsEdgesOnly() {
+    open(claim({}));
+    showNormalAt({100, 100, 900, 700});
+    // A move without a button, as the window system delivers it: to the widget under the
+    // pointer, from where it passes to the parents that follow the pointer.
+    const auto shapeAt = [this](QPoint at) {
+      QWidget* target = window_->childAt(at);
+      if (!target) target = window_;
+      const QPoint local = target->mapFrom(window_, at);
+      QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(target->mapToGlobal(local)),
+                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(target, &move);
+      return window_->cursor().shape();
+    };
+    QCOMPARE(shapeAt({3, 300}), Qt::SizeHorCursor);
+    QCOMPARE(shapeAt({896, 300}), Qt::SizeHorCursor);
+    QCOMPARE(shapeAt({450, 697}), Qt::SizeVerCursor);
+    QCOMPARE(shapeAt({4, 4}), Qt::SizeFDiagCursor);
+    QCOMPARE(shapeAt({895, 4}), Qt::SizeBDiagCursor);
+    QCOMPARE(shapeAt({450, 300}), Qt::ArrowCursor);
+    QCOMPARE(shapeAt({896, 695}), Qt::SizeFDiagCursor);
+    QCOMPARE(shapeAt({400, 22}), Qt::ArrowCursor);  // the caption moves, it does not resize
+    window_->showMaximized();
+    QTRY_VERIFY(window_->isMaximized());
+    QCOMPARE(shapeAt({2, 300}), Qt::ArrowCursor);  // a maximised window has no edges
   }
 
   void movesByItsCaptionOnly() {

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "child_process.h"
 #include "file_text.h"
@@ -61,6 +63,11 @@ TEST(ProfileStore, AFailedWriteReportsItAndLeavesNoTemporaryFile) {
 TEST(ProfileStore, AKillDuringAWriteNeverLeavesAPartFile) {
   TempFolder folder;
   const std::string path = folder.file("Tessaly.ini");
+  // A whole file of generation 0 to begin with: a writer killed before its first write (a
+  // busy machine starts it slowly) must leave that one.
+  ProfileFile start;
+  for (int key = 0; key < 50; ++key) start.setValue("USER", "key" + std::to_string(key), "0");
+  ASSERT_TRUE(writeProfile(path, start));
   for (int attempt = 0; attempt < 12; ++attempt) {
     ChildRun run;
     run.program = PROFILE_WRITER_CHILD;
@@ -77,6 +84,40 @@ TEST(ProfileStore, AKillDuringAWriteNeverLeavesAPartFile) {
           << "attempt " << attempt << " key " << key;
     }
   }
+}
+
+// The temporary files of killed writers go with the next write; files of the same stem that
+// are not such leftovers stay.
+TEST(ProfileStore, TheNextWriteRemovesWhatKilledWritersLeft) {
+  TempFolder folder;
+  const std::string path = folder.file("Tessaly.ini");
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    ChildRun run;
+    run.program = PROFILE_WRITER_CHILD;
+    run.arguments = {"forever", path};
+    run.timeLimit = std::chrono::milliseconds(30 + 23 * attempt);
+    ASSERT_TRUE(runChild(run).timedOut);
+  }
+  writeText(path + ".writing-Ab12Cd", "half a file");  // as a kill before the rename leaves it
+  writeText(path + ".writing-Ab12Cd.keep", "mine");
+  writeText(path + ".backup", "mine");
+  writeText(folder.file("Other.ini.writing-Zz99zz"), "another file's");
+
+  ASSERT_TRUE(writeProfileString(path, "USER", "after", "1"));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Other.ini.writing-Zz99zz", "Tessaly.ini",
+                                             "Tessaly.ini.backup", "Tessaly.ini.lock",
+                                             "Tessaly.ini.writing-Ab12Cd.keep"}));
+  EXPECT_EQ(readProfileString(path, "USER", "after", ""), "1");
+
+  // A whole-file write cleans up the same way.
+  writeText(path + ".writing-Q1w2E3", "");
+  ASSERT_TRUE(writeProfile(path, readProfile(path)));
+  EXPECT_FALSE(std::filesystem::exists(path + ".writing-Q1w2E3"));
 }
 
 // Two processes editing one file at once: every change of both is in the end.

@@ -15,8 +15,9 @@ namespace tessaly::profile {
 // The file's contents; empty when it is missing or cannot be read.
 ProfileFile readProfile(const std::string& path);
 
-// Replaces the file with `profile`'s text as described above. False when the folder cannot be
-// written (the old file is then untouched).
+// Replaces the file with `profile`'s text as described above, under the same lock as
+// editProfile. False when the folder cannot be written (the old file is then untouched).
+// Every write first removes the temporary files that killed writers left beside the file.
 bool writeProfile(const std::string& path, const ProfileFile& profile);
 
 // Reads the file, lets `change` edit it and writes it back, holding a lock (on a side file

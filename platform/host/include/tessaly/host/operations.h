@@ -53,16 +53,76 @@ constexpr Operation kScrollSetValue{23, 2};  // a = value
 constexpr Operation kScrollSetRange{23, 3};  // a = minimum, b = maximum
 constexpr Operation kScrollMaximum{23, 4};
 // Pictures.
-constexpr Operation kPictureLoad{104, 1};  // a = path; 1 on success
-constexpr Operation kPictureSave{104, 2};  // a = path, b = format ("TIF", "JPG", ...) or 0
-constexpr Operation kPictureSize{104, 3};  // a = int32_t* width, b = int32_t* height
+constexpr Operation kPictureLoad{104, 1};           // a = path; 1 on success
+constexpr Operation kPictureSave{104, 2};           // a = path, b = format ("TIF", "JPG", ...) or 0
+constexpr Operation kPictureSize{104, 3};           // a = int32_t* width, b = int32_t* height
+constexpr Operation kPictureSetImage{104, 4};       // a = const QImage*: a copy is kept
+constexpr Operation kPictureImage{104, 5};          // a = QImage*: a copy of the picture
+constexpr Operation kPictureSetResolution{104, 6};  // a, b = pixels per inch across, down
+constexpr Operation kPictureResolution{104, 7};     // a, b = int32_t* across, down
+constexpr Operation kPictureSetSaveOption{104, 14};  // a = option (kSaveOption...), b = value
+constexpr Operation kPictureSaveOption{104, 15};     // a = option: its value, 0 when unset
+constexpr Operation kPictureReadRows{104, 35};       // a = RowRequest*: the rows read
+constexpr Operation kPictureFromRaster{104, 36};     // a = raster: the picture becomes a copy
+// Rasters ("iclr"): 24-bit pixel rows in blue, green, red order, each row padded to four
+// bytes and row 0 at the bottom, as a device-independent bitmap keeps them.
+constexpr Operation kRasterCreate{105, 1};  // a = width, b = height: white; 1 on success
+constexpr Operation kRasterSize{105, 2};    // a = int32_t* width, b = int32_t* height
+constexpr Operation kRasterBytesPerLine{105, 3};
+constexpr Operation kRasterRow{105, 4};  // a = row from the bottom: its bytes, or 0 outside
+// Image views ("imgc"): a control showing a picture scaled to fit or at a zoom.
+constexpr Operation kViewSetPicture{100, 1};  // a = picture object or 0 to show nothing
+constexpr Operation kViewSetImage{100, 2};    // a = const QImage* (copied) or 0
+constexpr Operation kViewSetFit{100, 3};      // a = 0 or 1: fit the picture into the view
+constexpr Operation kViewIsFit{100, 4};
+constexpr Operation kViewSetZoom{100, 5};    // a = percent (1 to 6400); leaves fit mode
+constexpr Operation kViewZoom{100, 6};       // the percent shown (in fit mode: the fitted one)
+constexpr Operation kViewImageSize{100, 7};  // a = int32_t* width, b = int32_t* height
+// Thumbnail albums ("albm"): a scrolling grid of cells, one per item, each cell a control.
+constexpr Operation kAlbumAdd{36, 1};  // a = the cell's root control or 0: the new index
+constexpr Operation kAlbumCount{36, 2};
+constexpr Operation kAlbumRemove{36, 3};  // a = index; its cell goes with it
+constexpr Operation kAlbumClear{36, 4};
+constexpr Operation kAlbumSetCell{36, 5};     // a = width, b = height of every cell
+constexpr Operation kAlbumIsSelected{36, 6};  // a = index
+constexpr Operation kAlbumSelect{36, 7};      // a = index, b = 0 or 1
+constexpr Operation kAlbumFocused{36, 8};     // the focused index, -1 when none
+constexpr Operation kAlbumSetFocused{36, 9};  // a = index
+constexpr Operation kAlbumCell{36, 10};       // a = index: its cell control (borrowed) or 0
 }  // namespace op
+
+// Save options of pictures.
+constexpr int kSaveOptionBitsPerPixel = 104;  // 8: a palette of at most 256 colours; 24: true
+                                              // colour; 0: as the picture is
+
+// Rows a picture delivers (kPictureReadRows): `count` rows from row `first`, counted from the
+// bottom, as 24-bit pixels in blue, green, red order, `bytesPerLine` apart in `pixels`.
+struct RowRequest {
+  int32_t first;
+  int32_t count;
+  int32_t bytesPerLine;
+  int32_t bitsPerPixel;  // 24
+  void* pixels;
+};
 
 // Events a control sends to its handlers.
 constexpr int kEventClick = 1000;
 constexpr int kEventSelect = 1001;  // combo box choice, scroll bar move: data = the new value
+// A menu control's item was chosen: data = the item's name (const char*, valid for the call).
+// A menu control is a widget holding named actions, such as a tool button that pops them up.
+constexpr int kEventMenuItem = 0x4000;
+constexpr int kEventAlbumSelection = 2054;  // an album item's selection changed: data = index
+// Pointer and key events, sent by the controls' own widgets (enter, leave) and by the event
+// translation of windows (Zan0EventKind): data = const HostEvent*.
+constexpr int kEventPointerMove = 0x40000001;
+constexpr int kEventPointerPress = 0x40000002;
+constexpr int kEventPointerRelease = 0x40000003;
+constexpr int kEventPointerDouble = 0x40000004;
+constexpr int kEventKeyDown = 0x40000005;
+constexpr int kEventKeyUp = 0x40000006;
 constexpr int kEventPointerEnter = 0x40000007;
 constexpr int kEventPointerLeave = 0x40000008;
+constexpr int kEventWheel = 0x40000009;
 
 // A handler gets the control, the event, its data and the context it was registered with; it
 // returns 0.
@@ -73,6 +133,17 @@ struct HandlerEntry {
   const char* control;
   EventHandler handler;
   void* context;
+};
+
+// A window event in the host's terms (Zan0EventKind): the control it is for (one reference,
+// dropped by Zan0EndUseEvent), the point in that control, the key or buttons, the modifiers.
+struct HostEvent {
+  int32_t kind;  // kEventPointerMove ... kEventWheel
+  int32_t x, y;
+  int32_t key;       // Qt::Key for key events, the wheel's angle for wheel events
+  uint32_t buttons;  // Qt::MouseButtons
+  uint32_t modifiers;
+  ZanObject* target;
 };
 
 // Left, top, right, bottom; right and bottom exclusive.

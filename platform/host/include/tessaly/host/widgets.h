@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "tessaly/host/object.h"
+#include "tessaly/host/operations.h"
 
 class QWidget;
 
@@ -17,7 +18,19 @@ ZAN_HOST_API ZanObject* controlOf(QWidget* widget);
 ZAN_HOST_API QWidget* widgetOf(const ZanObject* control);
 
 // Loads a UI file (a Qt Designer file) into a new widget under `parent`; null on failure with
-// the reason in `error` ("cannot open ...", "not a UI file ...").
+// the reason in `error` ("cannot open ...", "not a UI file ..."). Besides Qt's widgets a file
+// may use the host's own: "ZanImageView" (an image view) and "ZanAlbum" (a thumbnail album).
 ZAN_HOST_API QWidget* loadUiFile(const QString& path, QWidget* parent, QString* error);
 
 }  // namespace tessaly::host
+
+class QEvent;
+
+// Window events in the host's terms, for a window whose events its own code does not take:
+// Zan0EventKind fills `out` and gives 1 when the event is one the host knows (pointer, key,
+// wheel) and has a control in `window` to go to; Zan0DispatchEvent sends it to that control's
+// handlers; Zan0EndUseEvent is called after either, in every case, and frees what `out` holds.
+ZAN_HOST_API intptr_t Zan0EventKind(QWidget* window, const QEvent* event,
+                                    tessaly::host::HostEvent* out);
+ZAN_HOST_API intptr_t Zan0DispatchEvent(const tessaly::host::HostEvent* event);
+ZAN_HOST_API void Zan0EndUseEvent(tessaly::host::HostEvent* event);
