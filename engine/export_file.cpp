@@ -100,7 +100,9 @@ struct Progress {
   }
 };
 
-int32_t pixelBytes(int32_t bitsPerPixel) { return bitsPerPixel < 9 ? 1 : (bitsPerPixel + 7) / 8; }
+int32_t pixelBytes(int32_t bitsPerPixel) {
+  return bitsPerPixel < 9 ? 1 : (bitsPerPixel + 7) / 8;
+}
 
 // Writes height rows of the source in bands, in the order the writer asked for, as interleaved
 // rows or as planes red, green, blue. The cancel callback is asked before every band, so a
@@ -152,8 +154,8 @@ void fillPalette(CreateRequest& request, zanHandle palette) {
   std::memcpy(request.palette, entries.get(), size_t(count) * sizeof(PlugPaletteEntry));
 }
 
-CreateRequest requestFor(const SaveListEntry& entry, int32_t width, int32_t height,
-                         int32_t layers, zanHandle palette, SaveOptions* options) {
+CreateRequest requestFor(const SaveListEntry& entry, int32_t width, int32_t height, int32_t layers,
+                         zanHandle palette, SaveOptions* options) {
   CreateRequest request{};
   request.size = sizeof request;
   request.layerCount = layers;

@@ -19,13 +19,12 @@ zanHandle plainLayerOf(zanHandle picture, int32_t width, int32_t bitsPerPixel) {
   const zanHandle layer = zanGetLayer(picture, 1, nullptr);
   RECT rect{};
   zanGetLayerProperty(layer, ZAN_LAYER_RECT, &rect, sizeof rect, nullptr);
-  const bool plain = layerValue(layer, ZAN_LAYER_VISIBLE) != 0 &&
-                     layerValue(layer, ZAN_LAYER_OPACITY) == 255 &&
-                     layerValue(layer, ZAN_LAYER_KIND) == ZAN_LAYERKIND_RASTER &&
-                     layerValue(layer, ZAN_LAYER_BPP) == bitsPerPixel &&
-                     zanLayerGetMask(layer, nullptr) == 0 && zanLayerGetFloat(layer, nullptr) == 0 &&
-                     rect.left == 0 && rect.top == 0 && rect.right == width &&
-                     rect.bottom == pictureValue(picture, ZAN_PICT_HEIGHT);
+  const bool plain =
+      layerValue(layer, ZAN_LAYER_VISIBLE) != 0 && layerValue(layer, ZAN_LAYER_OPACITY) == 255 &&
+      layerValue(layer, ZAN_LAYER_KIND) == ZAN_LAYERKIND_RASTER &&
+      layerValue(layer, ZAN_LAYER_BPP) == bitsPerPixel && zanLayerGetMask(layer, nullptr) == 0 &&
+      zanLayerGetFloat(layer, nullptr) == 0 && rect.left == 0 && rect.top == 0 &&
+      rect.right == width && rect.bottom == pictureValue(picture, ZAN_PICT_HEIGHT);
   return plain ? layer : 0;
 }
 
@@ -43,8 +42,7 @@ int32_t pictureValue(zanHandle picture, int32_t id) {
   return value;
 }
 
-PictureRows::PictureRows(zanHandle picture, int32_t width, int32_t bitsPerPixel,
-                         int32_t bandRows)
+PictureRows::PictureRows(zanHandle picture, int32_t width, int32_t bitsPerPixel, int32_t bandRows)
     : picture_(picture), width_(width) {
   plainLayer_ = plainLayerOf(picture, width, bitsPerPixel);
   if (plainLayer_ != 0) return;

@@ -60,7 +60,9 @@ void setPictureValue(zanHandle picture, int32_t id, int32_t value) {
   zanSetPictureProperty(picture, id, &value, sizeof value, 0);
 }
 
-bool wantsThumbnail(int32_t type) { return type == ZAN_IMPORT_THUMB || type == ZAN_IMPORT_THUMB_BARE; }
+bool wantsThumbnail(int32_t type) {
+  return type == ZAN_IMPORT_THUMB || type == ZAN_IMPORT_THUMB_BARE;
+}
 
 // Whether the thumbnail is at least the asked size; with keepAspect the asked size is first
 // fitted to the thumbnail's aspect.
@@ -99,8 +101,10 @@ void openImage(OpenFile& file, zanHandle picture, const ZanImportOptions& option
   if (options.refuseKind6 != 0 && info.private1080 == 6) _zanThrow(ZAN_ERR_REFUSED);
 }
 
+// The file's tagged values become generic properties. A negative tag would reach a built-in
+// property, and the reader's warning text would take the place of the opened size: both stay out.
 void keepPictureValue(int32_t tag, int32_t size, const void* value, void* user) {
-  if (tag < 0 || size < 0 || value == nullptr) return;  // never a built-in property
+  if (tag < 0 || tag == PLUG_TAG_WARNING || size < 0 || value == nullptr) return;
   zanSetPictureProperty(*static_cast<zanHandle*>(user), tag, value, uint32_t(size), 0);
 }
 

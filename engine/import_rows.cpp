@@ -67,8 +67,8 @@ Band bandFor(const RowShape& s, int64_t width, int32_t rowBytes) {
   band.planeStride = (std::max<int64_t>(own, rowBytes) + 3) / 4 * 4;
   if (band.planeStride * kImportBandRows > INT32_MAX) _zanThrow(ZAN_ERR_BUILD_LAYER);
   try {
-    band.planes.assign(size_t(s.planes), std::vector<uint8_t>(size_t(band.planeStride) *
-                                                              kImportBandRows));
+    band.planes.assign(size_t(s.planes),
+                       std::vector<uint8_t>(size_t(band.planeStride) * kImportBandRows));
     if (!deliveredAsLayer(s)) {
       band.pixelStride = (width * (s.layerBpp / 8) + 3) / 4 * 4;
       band.pixels.resize(size_t(band.pixelStride) * kImportBandRows);
@@ -111,15 +111,16 @@ void storeRows(const RowShape& s, Band& band, int32_t width, int32_t first, int3
   if (!deliveredAsLayer(s)) {
     for (int32_t j = first; j < first + rows; ++j) {
       const uint8_t* in[4] = {};
-      for (int32_t p = 0; p < s.planes; ++p) in[p] = band.planes[size_t(p)].data() + j * band.planeStride;
+      for (int32_t p = 0; p < s.planes; ++p)
+        in[p] = band.planes[size_t(p)].data() + j * band.planeStride;
       convertRow(s, in, width, band.pixels.data() + j * band.pixelStride,
                  s.alpha ? band.mask.data() + j * band.maskStride : nullptr);
     }
     source = band.pixels.data() + first * band.pixelStride;
     stride = band.pixelStride;
   }
-  int32_t code = zanSetLayerBits(source, layer, 0, layerRow, width, layerRow + rows,
-                                 int32_t(stride), 0);
+  int32_t code =
+      zanSetLayerBits(source, layer, 0, layerRow, width, layerRow + rows, int32_t(stride), 0);
   if (code == ZAN_OK && s.alpha)
     code = zanSetLayerBits(band.mask.data() + first * band.maskStride, mask, 0, layerRow, width,
                            layerRow + rows, int32_t(band.maskStride), 0);
@@ -215,12 +216,13 @@ zanHandle buildLayerFromRows(zanIOImage* image, const ImageInfo& imageInfo,
       height > kMaxSide || layerInfo.rowBytes < 0)
     _zanThrow(ZAN_ERR_BUILD_LAYER);
   int32_t error = ZAN_OK;
-  OwnedLayer layer{zanCreateLayer(layerInfo.left, layerInfo.top, layerInfo.right,
-                                  layerInfo.bottom, &error)};
+  OwnedLayer layer{
+      zanCreateLayer(layerInfo.left, layerInfo.top, layerInfo.right, layerInfo.bottom, &error)};
   OwnedLayer mask;
   if (layer.handle == 0) _zanThrow(ZAN_ERR_BUILD_LAYER);
   setValue(layer.handle, ZAN_LAYER_BPP, shape.layerBpp);
-  if (layerInfo.kind == ZAN_LAYERKIND_TEXT) setValue(layer.handle, ZAN_LAYER_KIND, ZAN_LAYERKIND_TEXT);
+  if (layerInfo.kind == ZAN_LAYERKIND_TEXT)
+    setValue(layer.handle, ZAN_LAYER_KIND, ZAN_LAYERKIND_TEXT);
   zanIOEnumLayerInfo(image, keepTaggedValue, &layer.handle);
   if (shape.colorModel == PLUG_COLOR_INDEXED) {
     const zanHandle palette = paletteOf(layerInfo, imageInfo);
@@ -231,8 +233,8 @@ zanHandle buildLayerFromRows(zanIOImage* image, const ImageInfo& imageInfo,
   zanSetLayerProperty(layer.handle, ZAN_LAYER_NAME, layerInfo.name.record,
                       sizeof layerInfo.name.record, 0);
   if (shape.alpha) {
-    mask.handle = zanCreateLayer(layerInfo.left, layerInfo.top, layerInfo.right,
-                                 layerInfo.bottom, &error);
+    mask.handle =
+        zanCreateLayer(layerInfo.left, layerInfo.top, layerInfo.right, layerInfo.bottom, &error);
     if (mask.handle == 0) _zanThrow(ZAN_ERR_BUILD_LAYER);
     setValue(mask.handle, ZAN_LAYER_BPP, 8);
     if (zanLayerAttachMask(layer.handle, mask.handle) != ZAN_OK) _zanThrow(ZAN_ERR_BUILD_LAYER);
