@@ -337,25 +337,25 @@ ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t
 #define ZAN_ERR_REFUSED (-87)     /* the options refuse files of the kind the file is */
 
 /* Import types. */
-#define ZAN_IMPORT_LAYERS 0    /* every layer of the file becomes a layer */
-#define ZAN_IMPORT_FLATTENED 1 /* the flattened image becomes one layer */
-#define ZAN_IMPORT_THUMB 2     /* as 1, but a stored thumbnail of at least the asked size */
-#define ZAN_IMPORT_INFO 3      /* the picture's description only, no layer */
+#define ZAN_IMPORT_LAYERS 0     /* every layer of the file becomes a layer */
+#define ZAN_IMPORT_FLATTENED 1  /* the flattened image becomes one layer */
+#define ZAN_IMPORT_THUMB 2      /* as 1, but a stored thumbnail of at least the asked size */
+#define ZAN_IMPORT_INFO 3       /* the picture's description only, no layer */
 #define ZAN_IMPORT_THUMB_BARE 4 /* as 2, without copying the file's tagged values */
 
 /* Generic picture properties the import and export read and set. */
-#define ZAN_GEN_PCD_MARK 109       /* -1: the source is a Photo CD, 110 and 111 its resolution */
+#define ZAN_GEN_PCD_MARK 109 /* -1: the source is a Photo CD, 110 and 111 its resolution */
 #define ZAN_GEN_PCD_RES_X 110
 #define ZAN_GEN_PCD_RES_Y 111
 #define ZAN_GEN_OPENED_WIDTH 14003 /* size of the image a thumbnail import opened */
 #define ZAN_GEN_OPENED_HEIGHT 14004
-#define ZAN_GEN_QUALITY 101        /* the save dialog's settings; quality defaults to 90 */
+#define ZAN_GEN_QUALITY 101 /* the save dialog's settings; quality defaults to 90 */
 #define ZAN_GEN_OPTION 103
-#define ZAN_GEN_BITS 104           /* bits per pixel to write; at most 8 on 24 bits reduces */
+#define ZAN_GEN_BITS 104 /* bits per pixel to write; at most 8 on 24 bits reduces */
 #define ZAN_GEN_GIF_BITS 105
-#define ZAN_GEN_PALETTE_TYPE 107   /* ZAN_PALETTE_... */
-#define ZAN_GEN_DITHER_TYPE 108    /* ZAN_DITHER_... */
-#define ZAN_GEN_SOURCE_FILE 114    /* 520-byte stream specification of the file it came from */
+#define ZAN_GEN_PALETTE_TYPE 107 /* ZAN_PALETTE_... */
+#define ZAN_GEN_DITHER_TYPE 108  /* ZAN_DITHER_... */
+#define ZAN_GEN_SOURCE_FILE 114  /* 520-byte stream specification of the file it came from */
 
 /* Palettes and dithering of colour reduction. */
 #define ZAN_PALETTE_ADAPTIVE 0
@@ -376,8 +376,8 @@ typedef int32_t (*ZanCancelProc)(void* user);
 typedef void (*ZanProgressProc)(int32_t position, void* user);
 
 typedef struct ZanImportOptions {
-  int32_t type;        /* ZAN_IMPORT_... */
-  int32_t thumbWidth;  /* the smallest stored thumbnail types 2 and 4 take */
+  int32_t type;       /* ZAN_IMPORT_... */
+  int32_t thumbWidth; /* the smallest stored thumbnail types 2 and 4 take */
   int32_t thumbHeight;
   int32_t keepAspect;  /* fit the asked size to the thumbnail's aspect first */
   int32_t refuseKind6; /* non-zero: a file whose description says kind 6 is refused */
