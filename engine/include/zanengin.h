@@ -319,6 +319,129 @@ ZAN_API zanHandle zanLayerResample(zanHandle layer, const int32_t* ratio);
 ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t left, int32_t top,
                                   int32_t right, int32_t bottom);
 
+/* ---- Import, export, file plug-ins and debug timers ------------------------------------- */
+
+/* Files reach pictures through the file-I/O loader (zanFileIO.h) and its format plug-ins. A
+ * stream specification names a file: a zero-terminated UTF-16 path in ZANIO_NAME_UNITS (260)
+ * units, 520 bytes. The source argument of the import functions names the kind of source; 0 (a
+ * file) is the only kind there is. */
+#ifndef __cplusplus
+#include <uchar.h> /* char16_t */
+#endif
+
+/* Result codes of import and export, besides ZAN_ERR_CREATE (row buffers) and
+ * ZAN_ERR_CANCELLED. */
+#define ZAN_ERR_ROWS (-21)        /* a row band, a layer step or the save format failed */
+#define ZAN_ERR_STREAM (-40)      /* a stream or image could not be created or opened */
+#define ZAN_ERR_BUILD_LAYER (-85) /* the layer for the imported image could not be built */
+#define ZAN_ERR_REFUSED (-87)     /* the options refuse files of the kind the file is */
+
+/* Import types. */
+#define ZAN_IMPORT_LAYERS 0     /* every layer of the file becomes a layer */
+#define ZAN_IMPORT_FLATTENED 1  /* the flattened image becomes one layer */
+#define ZAN_IMPORT_THUMB 2      /* as 1, but a stored thumbnail of at least the asked size */
+#define ZAN_IMPORT_INFO 3       /* the picture's description only, no layer */
+#define ZAN_IMPORT_THUMB_BARE 4 /* as 2, without copying the file's tagged values */
+
+/* Generic picture properties the import and export read and set. */
+#define ZAN_GEN_PCD_MARK 109 /* -1: the source is a Photo CD, 110 and 111 its resolution */
+#define ZAN_GEN_PCD_RES_X 110
+#define ZAN_GEN_PCD_RES_Y 111
+#define ZAN_GEN_OPENED_WIDTH 14003 /* size of the image a thumbnail import opened */
+#define ZAN_GEN_OPENED_HEIGHT 14004
+#define ZAN_GEN_QUALITY 101 /* the save dialog's settings; quality defaults to 90 */
+#define ZAN_GEN_OPTION 103
+#define ZAN_GEN_BITS 104 /* bits per pixel to write; at most 8 on 24 bits reduces */
+#define ZAN_GEN_GIF_BITS 105
+#define ZAN_GEN_PALETTE_TYPE 107 /* ZAN_PALETTE_... */
+#define ZAN_GEN_DITHER_TYPE 108  /* ZAN_DITHER_... */
+#define ZAN_GEN_SOURCE_FILE 114  /* 520-byte stream specification of the file it came from */
+
+/* Palettes and dithering of colour reduction. */
+#define ZAN_PALETTE_ADAPTIVE 0
+#define ZAN_PALETTE_16 1
+#define ZAN_PALETTE_216 2
+#define ZAN_PALETTE_252 3
+#define ZAN_PALETTE_TWO 4 /* white (0) and black (1) */
+#define ZAN_DITHER_NONE 0
+#define ZAN_DITHER_ORDERED 1
+#define ZAN_DITHER_DIFFUSION 2
+#define ZAN_DITHER_ORDERED_TWO 3
+#define ZAN_DITHER_DIFFUSION_TWO 4
+#define ZAN_DITHER_DOTS_TWO 5
+
+/* Answers non-zero to stop; called after every band of rows. */
+typedef int32_t (*ZanCancelProc)(void* user);
+/* Receives the position reached, between the options' progress start and end. */
+typedef void (*ZanProgressProc)(int32_t position, void* user);
+
+typedef struct ZanImportOptions {
+  int32_t type;       /* ZAN_IMPORT_... */
+  int32_t thumbWidth; /* the smallest stored thumbnail types 2 and 4 take */
+  int32_t thumbHeight;
+  int32_t keepAspect;  /* fit the asked size to the thumbnail's aspect first */
+  int32_t refuseKind6; /* non-zero: a file whose description says kind 6 is refused */
+  int32_t progressStart;
+  int32_t progressEnd;
+  ZanCancelProc cancel;     /* may be null */
+  ZanProgressProc progress; /* may be null */
+  void* user;
+} ZanImportOptions;
+
+typedef struct ZanExportOptions {
+  int32_t formatId;    /* the plug-in's format id; 0: found from the target's extension */
+  void* formatOptions; /* the writer's SaveOptions record; null: made from the picture */
+  int32_t progressStart;
+  int32_t progressEnd;
+  ZanCancelProc cancel;     /* may be null */
+  ZanProgressProc progress; /* may be null */
+  void* user;
+} ZanExportOptions;
+
+/* Loads the plug-ins of folder (null: the program's plug-in folder) through the loader and
+ * answers its result: the number of plug-ins loaded, or a negative code. */
+ZAN_API int32_t zanLoadFilePlugIns(const char* folder);
+/* Unloads every plug-in: 0, or the loader's code while images are open. */
+ZAN_API int32_t zanUnloadFilePlugIns(void* reserved);
+
+/* Opens the file only to describe it in *info (ImageInfo of plugin_interface.h, size word
+ * filled in by the caller). 0, ZAN_ERR_STREAM or the loader's code. */
+ZAN_API int32_t zanGetImageInfo(int32_t source, const char16_t* streamSpec, void* info);
+
+/* 1 when the writer of format has a save-list entry that fits the picture's depth and palette
+ * (8 bits without palette: grey first, then indexed; with palette: indexed; 16: grey; 24:
+ * blue-green-red or planes of 8; 48: blue-green-red or planes of 16), else 0. type is unused. */
+ZAN_API int32_t zanCheckCanSave(int32_t format, zanHandle picture, int32_t type);
+
+/* Fills picture from the file: its description into built-in and generic properties, then one
+ * layer per band-read image or layer. 0 or a negative code; layers already inserted stay. */
+ZAN_API int32_t zanImportToPicture(int32_t source, zanHandle picture, const char16_t* streamSpec,
+                                   const ZanImportOptions* options);
+
+/* A new layer, in no picture, holding the file's flattened image; 0 with the code in *error. */
+ZAN_API zanHandle zanImportToLayer(int32_t source, const char16_t* streamSpec,
+                                   const ZanImportOptions* options, int32_t* error);
+
+/* Writes the picture to the file, reducing its colours first when the save options ask for it.
+ * The file is written under a temporary name and put in place only when complete: a failure
+ * leaves an existing file as it was and no new file behind. 0 or a negative code. */
+ZAN_API int32_t zanExportImage(int32_t format, const char16_t* streamSpec, zanHandle picture,
+                               const ZanExportOptions* options);
+
+/* Writes one layer as a one-layer image (24 bits as blue-green-red, 48 likewise, 8 bits with a
+ * palette as indexed, other depths as grey). 0 or a negative code; the same guarantee. */
+ZAN_API int32_t zanExportLayer(int32_t format, const char16_t* streamSpec, zanHandle layer,
+                               const ZanExportOptions* options);
+
+/* Debug timers: a running stopwatch in milliseconds. DbgTimerStart answers its handle (0 when
+ * memory fails). DbgTimerWriteLog appends text and then ":\t<elapsed>(ms)\r\n" to the file
+ * (made when missing) and answers 1, or 0 when the timer or the file cannot be opened. */
+ZAN_API zanHandle DbgTimerStart(void);
+ZAN_API void DbgTimerPause(zanHandle timer);
+ZAN_API void DbgTimerResume(zanHandle timer);
+ZAN_API int32_t DbgTimerWriteLog(zanHandle timer, const char* fileName, const char* text);
+ZAN_API void DbgTimerClear(zanHandle timer);
+
 ZAN_EXTERN_C_END
 
 #endif /* ZANENGIN_H */
