@@ -29,9 +29,9 @@ class PainterDevice {
   ZanDevice device_;
 };
 
-// The bitmap as a QImage: 24 bits as RGB888 order corrected from blue, green, red; 8 bits through
-// the palette (grey without one). Shares no memory with the bitmap. A null image for another
-// depth or a bitmap without pixels.
+// A copy of the bitmap as a QImage: 24 bits as blue, green, red (QImage::Format_BGR888), 8 bits
+// indexed through the palette (grey without one). A null image for another depth or a bitmap
+// without pixels.
 QImage toImage(const ZanDisplayBitmap& bitmap);
 
 }  // namespace tessaly::engine::qt
