@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine_fixture.h"
+#include "layer.h"
 #include "view_canvas.h"
 #include "view_gamma.h"
 #include "view_selection.h"
@@ -397,6 +398,52 @@ TEST_F(ViewTest, DrawingAtOneToOneMatchesThePicturesBits) {
   EXPECT_EQ(zanGetPictureBits(block, picture_, 11, 7, 291, 197), ZAN_OK);
   EXPECT_EQ(std::vector<unsigned char>(block->data, block->data + 280 * 3 * 190), canvas.bytes());
   zanDestroyBlock(block);
+}
+
+// At 1 / 2 the view shows the layer's reduced copy as it is: each pixel the rounded mean of a
+// 2 x 2 block. Only the copy's tiles under the drawn part are made.
+TEST_F(ViewTest, HalfZoomShowsMeansAndBuildsOnlyTheCopysPartInView) {
+  makePicture(2048, 2048, 64);
+  makeView(RECT{0, 0, 200, 200}, 1, 2, 100, 100);
+  Canvas canvas(200, 200);
+  const RECT corner{0, 0, 50, 50};
+  zanDrawView(view_, canvas.device(), &corner, 1);
+  auto copyTileChanged = [&](int32_t x, int32_t y) {
+    Locked<Layer> layer(layer_);
+    Locked<Layer> copy(layer->reducedCopies[0]);
+    Locked<DataLayer> data(copy->dataLayer);
+    const uint32_t columns =
+        static_cast<uint32_t>((data->width + data->tileWidth - 1) / data->tileWidth);
+    const TileEntry entry = data->tiles.get(static_cast<uint32_t>(y / data->tileHeight) * columns +
+                                            static_cast<uint32_t>(x / data->tileWidth));
+    return entry.changed.right > entry.changed.left;
+  };
+  EXPECT_FALSE(copyTileChanged(100, 100));  // under the drawn corner
+  EXPECT_TRUE(copyTileChanged(700, 700));   // far from anything drawn
+  zanDrawView(view_, canvas.device(), nullptr, 1);
+
+  auto expectMeans = [&](const Image& image) {
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < 200; ++y)
+      for (int32_t x = 0; x < 200; ++x)
+        for (int32_t c = 0; c < 3; ++c) {
+          const int32_t px = 2 * (x + 100);
+          const int32_t py = 2 * (y + 100);
+          const int32_t sum = image.row(py)[px * 3 + c] + image.row(py)[px * 3 + 3 + c] +
+                              image.row(py + 1)[px * 3 + c] + image.row(py + 1)[px * 3 + 3 + c];
+          wrong += canvas.pixel(x, y)[c] != (sum + 2) / 4;
+        }
+    EXPECT_EQ(wrong, 0);
+  };
+  Image image = patternImage(2048, 2048, 24);
+  expectMeans(image);
+  // A change to the layer reaches the view through the reduced copy.
+  const Image patch = patternImage(10, 10, 24, 4);
+  zanSetLayerBits(patch.bytes.data(), layer_, 500, 300, 510, 310, patch.stride, 0);
+  for (int32_t y = 0; y < 10; ++y)
+    std::copy(patch.row(y), patch.row(y) + 30, image.row(300 + y) + 500 * 3);
+  zanDrawView(view_, canvas.device(), nullptr, 1);
+  expectMeans(image);
 }
 
 TEST_F(ViewTest, DisplayGammaTablesAndSwitch) {
