@@ -8,6 +8,7 @@
 #include "engine_fixture.h"
 #include "layer.h"
 #include "view_canvas.h"
+#include "view_draw.h"
 #include "view_gamma.h"
 #include "view_selection.h"
 #include "zanengin.h"
@@ -444,6 +445,27 @@ TEST_F(ViewTest, HalfZoomShowsMeansAndBuildsOnlyTheCopysPartInView) {
     std::copy(patch.row(y), patch.row(y) + 30, image.row(300 + y) + 500 * 3);
   zanDrawView(view_, canvas.device(), nullptr, 1);
   expectMeans(image);
+}
+
+// A resampling block keeps its rows bottom first: it is drawn mirrored, so the picture is upright.
+TEST_F(ViewTest, ResamplingBlocksAreDrawnUpright) {
+  const zanHandle layer = newLayer(0, 0, 3, 2);
+  BlockHeader* block = zanCreateBlock(2 * 12, ZAN_BLOCK_RESAMPLE, nullptr);
+  ASSERT_NE(block, nullptr);
+  *block = BlockHeader{block->type, block->data, 0, 0, 3, 2, 24, 12};
+  for (int i = 0; i < 24; ++i) block->data[i] = static_cast<unsigned char>(i < 12 ? 10 : 20);
+  EXPECT_EQ(zanInsertBlock(block, layer, nullptr), nullptr);
+  zanUnlockBlock(block, 1);
+  Canvas canvas(3, 2);
+  {
+    Locked<Layer> locked(layer);
+    DrawOptions options;
+    options.origin = POINT{0, 0};
+    drawLayerPixels(*locked, RECT{0, 0, 3, 2}, *canvas.device(), options);
+  }
+  EXPECT_EQ(canvas.pixel(1, 0)[0], 20);
+  EXPECT_EQ(canvas.pixel(1, 1)[0], 10);
+  zanDestroyLayer(layer);
 }
 
 TEST_F(ViewTest, DisplayGammaTablesAndSwitch) {
