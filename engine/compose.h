@@ -48,8 +48,12 @@ BlendSource blendSourceOf(const Layer& source, bool opaque, const unsigned char*
                           uint32_t entries);
 
 // The layer itself for level 0, else its reduced copy of that level (the layer halved level
-// times), made or brought up to date here (reduced_build.cpp).
-zanHandle reducedLevel(Layer& layer, int level);
+// times), made or brought up to date here (reduced_build.cpp). With need (coordinates of the
+// picture halved level times) only the tiles of each copy that the part needs are brought up to
+// date: a view of a small part of a large picture does not wait for the whole copy.
+zanHandle reducedLevel(Layer& layer, int level, const RECT* need = nullptr);
+// The rectangle of the layer's reduced copy of a level: the layer's halved level times.
+RECT reducedRect(const RECT& rect, int level);
 
 // One source layer at 1 / 1 and at any other scale (compose_direct.cpp, compose_scaled.cpp).
 // part is in the target's layer coordinates and lies in one of its tiles.

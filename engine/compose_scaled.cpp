@@ -122,22 +122,29 @@ void sampleRow(const Sampled& s, const Tap& ty, unsigned char* pixels, unsigned 
 
 void blendScaled(TargetTile& tile, Layer& source, bool opaque, const ComposeScale& scale) {
   const LevelScale ls = levelScale(scale);
-  Locked<Layer> level(reducedLevel(source, ls.level));
-  if (!level || level->width() <= 0 || level->height() <= 0) return;
+  // Where the copy of the level lies, known before it is brought up to date, so that only the
+  // part this tile samples is.
+  const RECT levelRect = reducedRect(source.rect, ls.level);
+  const int32_t levelWidth = levelRect.right - levelRect.left;
+  const int32_t levelHeight = levelRect.bottom - levelRect.top;
+  if (levelWidth <= 0 || levelHeight <= 0) return;
   const RECT picture = tile.pictureRect();
   std::vector<Tap> columns =
-      tapsFor(picture.left, picture.right, ls.factor, level->rect.left, level->width());
+      tapsFor(picture.left, picture.right, ls.factor, levelRect.left, levelWidth);
   std::vector<Tap> rows =
-      tapsFor(picture.top, picture.bottom, ls.factor, level->rect.top, level->height());
+      tapsFor(picture.top, picture.bottom, ls.factor, levelRect.top, levelHeight);
   const RECT need{columns.front().first, rows.front().first, columns.back().second + 1,
                   rows.back().second + 1};
+  const RECT needAtLevel = offsetRect(need, levelRect.left, levelRect.top);
+  Locked<Layer> level(reducedLevel(source, ls.level, &needAtLevel));
+  if (!level || !sameRect(level->rect, levelRect)) return;
   const LayerArea area = readLayerArea(*level, need);
   if (!area.anyPresent) return;
   std::vector<unsigned char> mask;
   if (source.mask != 0) {
     Locked<Layer> sourceMask(source.mask);
     if (sourceMask && sourceMask->bitsPerPixel == 8) {
-      Locked<Layer> maskLevel(reducedLevel(*sourceMask, ls.level));
+      Locked<Layer> maskLevel(reducedLevel(*sourceMask, ls.level, &needAtLevel));
       if (maskLevel)
         mask = readMaskValues(maskLevel.handle(), need, POINT{level->rect.left, level->rect.top});
     }

@@ -11,6 +11,7 @@
 #include "picture.h"
 #include "property_store.h"
 #include "rect_mask.h"
+#include "view.h"
 
 namespace tessaly::engine {
 namespace {
@@ -29,7 +30,8 @@ Registry& registry() {
 
 bool isEngineOps(const ObjectOps* ops) {
   static const ObjectOps* const kClasses[] = {&Picture::ops, &Layer::ops,        &DataLayer::ops,
-                                              &Block::ops,   &PropertyItem::ops, &RectMask::ops};
+                                              &Block::ops,   &PropertyItem::ops, &RectMask::ops,
+                                              &View::ops};
   if (std::find(std::begin(kClasses), std::end(kClasses), ops) != std::end(kClasses)) return true;
   Registry& r = registry();
   std::lock_guard guard(r.mutex);

@@ -2,6 +2,7 @@
 #include "picture.h"
 
 #include "property_store.h"
+#include "view.h"
 
 namespace tessaly::engine {
 namespace {
@@ -16,7 +17,9 @@ void destroyPictureOp(HandleObject* self, uint32_t flags) {
   destroyObject(std::exchange(picture->undoHistory, 0));
   for (const zanHandle layer : picture->layers.snapshot()) destroyObject(layer);
   picture->layers.release();
-  // Views are not owned: they only lose their picture.
+  // Views are not owned: they only lose their picture, so that none keeps a handle that a later
+  // object may reuse.
+  for (const zanHandle view : picture->views.snapshot()) forgetPicture(view, self->handle);
   picture->views.release();
   finishDestroy(self, flags);
 }

@@ -2,6 +2,7 @@
 // and owner in step with the list.
 #include "layer.h"
 #include "picture.h"
+#include "view.h"
 
 namespace tessaly::engine {
 namespace {
@@ -38,6 +39,7 @@ int32_t insertLayer(Picture& picture, zanHandle layerHandle, int32_t index) {
   const uint32_t pos =
       index < 1 || static_cast<uint32_t>(index) > count ? count : static_cast<uint32_t>(index - 1);
   picture.layers.insert(pos, layerHandle);
+  layerEnteredViews(picture, static_cast<int32_t>(pos + 1));
   setLayerPicture(*layer, picture.base.handle);
   if (layer->palette != 0) picture.palette = layer->palette;
   renumberFrom(picture, pos);
@@ -50,6 +52,7 @@ zanHandle removeLayer(Picture& picture, int32_t index) {
   if (handle == 0) return 0;
   const auto pos = static_cast<uint32_t>(index - 1);
   picture.layers.erase(pos);
+  layerLeftViews(picture, index);
   renumberFrom(picture, pos);
   Locked<Layer> layer(handle, true);
   if (layer) {

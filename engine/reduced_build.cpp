@@ -25,6 +25,20 @@ void averageRow(const LayerArea& area, int32_t row, int32_t pixels, int32_t chan
   const unsigned char* present[2] = {area.present.data() + int64_t{2 * row} * area.width(),
                                      area.present.data() + int64_t{2 * row + 1} * area.width()};
   for (int32_t x = 0; x < pixels; ++x) {
+    // The common case, four 8-bit pixels that all have pixels: their rounded mean, without the
+    // general walk below (the whole picture passes through here when a view zooms far out).
+    if constexpr (sizeof(C) == 1) {
+      const int32_t column = 2 * x;
+      if (present[0][column] != 0 && present[0][column + 1] != 0 && present[1][column] != 0 &&
+          present[1][column + 1] != 0) {
+        const unsigned char* a = rows[0] + int64_t{column} * pixelBytes;
+        const unsigned char* b = rows[1] + int64_t{column} * pixelBytes;
+        for (int32_t c = 0; c < channels; ++c)
+          out[int64_t{x} * pixelBytes + c] = static_cast<unsigned char>(
+              (a[c] + a[pixelBytes + c] + b[c] + b[pixelBytes + c] + 2) / 4);
+        continue;
+      }
+    }
     for (int32_t c = 0; c < channels; ++c) {
       uint64_t sum = 0;
       uint32_t count = 0;
@@ -67,8 +81,9 @@ void rebuild(Layer& copy, Layer& parent, const RECT& part) {
   writeIn(copy, out.data(), part, static_cast<int32_t>(stride), 0);
 }
 
-// Rebuilds every changed part of the copy and forgets the changes.
-void refresh(Layer& copy, Layer& parent) {
+// Rebuilds the changed parts of the copy's tiles that meet need (copy layer coordinates; null:
+// every tile) and forgets those changes.
+void refresh(Layer& copy, Layer& parent, const RECT* need) {
   const zanHandle dataHandle = ensureDataLayer(copy);
   std::vector<TileEntry> entries;
   {
@@ -76,6 +91,7 @@ void refresh(Layer& copy, Layer& parent) {
     entries = data->tiles.snapshot();
   }
   for (uint32_t i = 0; i < entries.size(); ++i) {
+    if (need != nullptr && isEmpty(intersect(entries[i].rect, *need))) continue;
     const RECT part = intersect(entries[i].changed, entries[i].rect);
     if (isEmpty(part)) continue;
     rebuild(copy, parent, part);
@@ -95,19 +111,68 @@ zanHandle makeCopy(const Layer& parent) {
   return copy.release();
 }
 
+// need (picture coordinates at the copy's level) grown to whole tiles of the copy, clipped to it:
+// what refreshing the tiles that meet need covers.
+RECT tileBounds(Layer& copy, const RECT& need) {
+  const RECT inCopy = intersect(offsetRect(need, -copy.rect.left, -copy.rect.top),
+                                RECT{0, 0, copy.width(), copy.height()});
+  if (isEmpty(inCopy) || copy.tileWidth <= 0 || copy.tileHeight <= 0) return RECT{0, 0, 0, 0};
+  const int32_t w = copy.tileWidth;
+  const int32_t h = copy.tileHeight;
+  const RECT tiles{
+      inCopy.left / w * w, inCopy.top / h * h,
+      static_cast<int32_t>(std::min<int64_t>(ceilDiv(inCopy.right, w) * w, copy.width())),
+      static_cast<int32_t>(std::min<int64_t>(ceilDiv(inCopy.bottom, h) * h, copy.height()))};
+  return offsetRect(tiles, copy.rect.left, copy.rect.top);
+}
+
+// The area of the level above that rebuilding area (picture coordinates at a copy's level) reads.
+RECT doubled(const RECT& area) {
+  auto twice = [](int32_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} * 2, INT32_MIN, INT32_MAX));
+  };
+  return RECT{twice(area.left), twice(area.top), twice(area.right), twice(area.bottom)};
+}
+
 }  // namespace
 
-zanHandle reducedLevel(Layer& layer, int level) {
+RECT reducedRect(const RECT& rect, int level) {
+  RECT r = rect;
+  for (int k = 0; k < std::min(level, kReducedLevels); ++k) r = halveRect(r);
+  return r;
+}
+
+zanHandle reducedLevel(Layer& layer, int level, const RECT* need) {
+  const int levels = std::min(level, kReducedLevels);
+  // Every copy up to the level exists first (they hold no pixels yet), so that what each level
+  // needs of the one above can be worked out from the top down.
   zanHandle parentHandle = layer.base.handle;
-  for (int k = 1; k <= std::min(level, kReducedLevels); ++k) {
-    Locked<Layer> parent = lockOrThrow<Layer>(parentHandle);
+  for (int k = 1; k <= levels; ++k) {
     if (!Locked<Layer>(layer.reducedCopies[k - 1])) {
-      const zanHandle made = makeCopy(*parent);
-      setReducedCopy(layer, k - 1, made);
+      Locked<Layer> parent = lockOrThrow<Layer>(parentHandle);
+      setReducedCopy(layer, k - 1, makeCopy(*parent));
     }
+    parentHandle = layer.reducedCopies[k - 1];
+  }
+  std::vector<RECT> needs(static_cast<size_t>(levels) + 1);
+  if (need != nullptr && levels > 0) {
+    needs[levels] = *need;
+    for (int k = levels; k > 1; --k) {
+      Locked<Layer> copy = lockOrThrow<Layer>(layer.reducedCopies[k - 1]);
+      needs[k - 1] = doubled(tileBounds(*copy, needs[k]));
+    }
+  }
+  parentHandle = layer.base.handle;
+  for (int k = 1; k <= levels; ++k) {
+    Locked<Layer> parent = lockOrThrow<Layer>(parentHandle);
     Locked<Layer> copy = lockOrThrow<Layer>(layer.reducedCopies[k - 1]);
     copy.markModified();
-    refresh(*copy, *parent);
+    if (need != nullptr) {
+      const RECT inCopy = offsetRect(needs[k], -copy->rect.left, -copy->rect.top);
+      refresh(*copy, *parent, &inCopy);
+    } else {
+      refresh(*copy, *parent, nullptr);
+    }
     parentHandle = copy.handle();
   }
   return parentHandle;

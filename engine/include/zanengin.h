@@ -442,6 +442,123 @@ ZAN_API void DbgTimerResume(zanHandle timer);
 ZAN_API int32_t DbgTimerWriteLog(zanHandle timer, const char* fileName, const char* text);
 ZAN_API void DbgTimerClear(zanHandle timer);
 
+/* ---- Views ------------------------------------------------------------------------------ */
+
+/* A view shows one picture in an area of a device at a zoom ratio and a scroll position.
+ * Coordinates: layer (LP, 0, 0 at the layer's left-top), picture (PP = LP + the layer's
+ * left-top) and view (VP, device pixels): VP = PP x numerator / denominator - scroll and
+ * PP = denominator x (VP + scroll) / numerator, in 64-bit arithmetic truncating toward zero.
+ * Results outside the 32-bit range are clamped to it. */
+
+/* View properties, 4 bytes unless stated. A set of -301 to -309 to a new value recomposes what
+ * it changes in the view's cache. */
+#define ZAN_VIEW_RECT (-301)        /* 16 bytes: the view's area on the device */
+#define ZAN_VIEW_ZOOM (-302)        /* 8 bytes: numerator, denominator (both positive) */
+#define ZAN_VIEW_SCROLL (-303)      /* 8 bytes: scroll x, y in view pixels */
+#define ZAN_VIEW_PICTURE (-305)     /* the picture shown; every layer's visibility becomes 2 */
+#define ZAN_VIEW_VALUE306 (-306)    /* stored value, given to zanCreateView */
+#define ZAN_VIEW_VALUE308 (-308)    /* stored value, set only */
+#define ZAN_VIEW_VALUE309 (-309)    /* stored value */
+#define ZAN_VIEW_GAMMA_RED (-312)   /* display gamma in thousandths (1000: none), process-wide */
+#define ZAN_VIEW_GAMMA_GREEN (-313) /* likewise for green */
+#define ZAN_VIEW_GAMMA_BLUE (-314)  /* likewise for blue */
+#define ZAN_VIEW_GAMMA_ON (-315)    /* generic: 0 switches display gamma off for the view */
+
+/* Visibility of a layer in one view. */
+#define ZAN_VIEW_HIDDEN 0 /* hidden in this view */
+#define ZAN_VIEW_SHOWN 1  /* shown even when the layer's own flag is off */
+#define ZAN_VIEW_FOLLOW 2 /* follows the layer's flag (every layer's value on entering) */
+
+/* Raster operations for drawing on a device: copy, and the three that combine the pixels with
+ * what the device holds (and, or, exclusive or). */
+#define ZAN_ROP_SRCCOPY 0x00CC0020u
+#define ZAN_ROP_SRCAND 0x008800C6u
+#define ZAN_ROP_SRCPAINT 0x00EE0086u
+#define ZAN_ROP_SRCINVERT 0x00660046u
+
+/* Pixels handed to a device: rows top to bottom, stride bytes apart, 8 bits (through palette, 256
+ * entries of blue, green, red, unused; null: grey) or 24 bits (blue, green, red). */
+typedef struct ZanDisplayBitmap {
+  const unsigned char* pixels;
+  int32_t width;
+  int32_t height;
+  int32_t stride;
+  int32_t bitsPerPixel;
+  const unsigned char* palette;
+} ZanDisplayBitmap;
+/* Draws the bitmap with its left-top pixel at device point (x, y) with the raster operation;
+ * returns 0 when drawn. */
+typedef int32_t (*ZanDisplayProc)(void* context, int32_t x, int32_t y,
+                                  const ZanDisplayBitmap* bitmap, uint32_t rasterOp);
+/* A device the engine draws on: the caller's drawing function and its context. */
+typedef struct ZanDevice {
+  ZanDisplayProc display;
+  void* context;
+} ZanDevice;
+
+/* A new view with zoom 1 / 1, quality grade 1, no picture (set ZAN_VIEW_PICTURE), value kept as
+ * ZAN_VIEW_VALUE306. 0 with the code in *error on failure. */
+ZAN_API zanHandle zanCreateView(int32_t value, int32_t* error);
+/* A new view with the same zoom and quality grade, no picture, no cache, scroll 0, 0. */
+ZAN_API zanHandle zanCloneView(zanHandle view, void* reserved);
+/* Leaves the picture's view list and destroys the view with its cache. 0 or the failure's code. */
+ZAN_API int32_t zanDestroyView(zanHandle view);
+
+/* The property store, as for layers; zanSetViewProperty always returns 1. */
+ZAN_API int32_t zanGetViewProperty(zanHandle view, int32_t id, void* buffer, uint32_t size,
+                                   int32_t* outCount);
+ZAN_API int32_t zanSetViewProperty(zanHandle view, int32_t id, const void* data, uint32_t size,
+                                   uint32_t flags);
+
+/* The visibility of the layer at the 1-based index in this view (ZAN_VIEW_...), ZAN_ERR_ARG
+ * outside 1 to the layer count. Set stores value and answers the previous one (or ZAN_ERR_ARG);
+ * the view recomposes the layer's area. */
+ZAN_API int32_t zanGetLayerVisibility(zanHandle view, int32_t index);
+ZAN_API int32_t zanSetLayerVisibility(zanHandle view, int32_t index, int32_t value);
+
+/* Stores the quality grade (0 or 1). 0; ZAN_ERR_ARG for another grade or a zero view;
+ * ZAN_ERR_LOCK when the view cannot be locked. */
+ZAN_API int32_t zanViewSetShowQualityGrade(zanHandle view, int32_t grade);
+
+/* *rect receives what must be composed again (view coordinates from 0, 0): the union of the
+ * changed parts of the cache; the whole view area when the view has no cache yet. 0;
+ * ZAN_ERR_ARG for a zero view or null rect; ZAN_ERR_LOCK (with the cache's whole size) when the
+ * cache has no composite yet or cannot be locked. */
+ZAN_API int32_t zanViewGetDirty(zanHandle view, RECT* rect);
+
+/* The cache's composite layer (24 bits, the view's area from 0, 0, pixels composed over white),
+ * brought up to date; 0 for a kind other than 1, 2 or 3 or on failure. The layer stays the
+ * view's. */
+ZAN_API zanHandle zanGetViewCache(zanHandle view, int32_t kind);
+
+/* Draws rect (view coordinates from 0, 0; null: the whole view) on device at the view's
+ * left-top corner. With useCache the view's cache is brought up to date and drawn; without it
+ * the part is composed afresh (layers' own visible flags, no visibility list). Display gamma is
+ * applied unless ZAN_VIEW_GAMMA_ON is 0. 0, also when drawing failed part way; ZAN_ERR_ARG for
+ * an empty rect. */
+ZAN_API int32_t zanDrawView(zanHandle view, const ZanDevice* device, const RECT* rect,
+                            int32_t useCache);
+
+/* 0 always: the zoom is ZAN_VIEW_ZOOM. */
+ZAN_API int32_t zanGetZoomLevel(zanHandle view);
+
+/* Point conversions over count points (x, y pairs) in place; a zero handle or null array does
+ * nothing. LP and VP conversions go through picture coordinates. Each returns 0. */
+ZAN_API int32_t zanLPtoPP(zanHandle layer, POINT* points, int32_t count);
+ZAN_API int32_t zanPPtoLP(zanHandle layer, POINT* points, int32_t count);
+ZAN_API int32_t zanPPtoVP(zanHandle view, POINT* points, int32_t count);
+ZAN_API int32_t zanVPtoPP(zanHandle view, POINT* points, int32_t count);
+ZAN_API int32_t zanLPtoVP(zanHandle layer, zanHandle view, POINT* points, int32_t count);
+ZAN_API int32_t zanVPtoLP(zanHandle view, zanHandle layer, POINT* points, int32_t count);
+
+/* Draws the outline of the picture's selection, as the view shows it, inside rect (view
+ * coordinates from 0, 0; null: the whole view) on device. flag 0 inverts the device's pixels
+ * under the outline (drawing twice removes it); any other value blackens them. 1, also when
+ * there is nothing to draw or a zero view or null device; ZAN_ERR_CREATE when the view cannot
+ * be locked. */
+ZAN_API int32_t zanShowSelection(zanHandle view, const ZanDevice* device, const RECT* rect,
+                                 int32_t flag);
+
 ZAN_EXTERN_C_END
 
 #endif /* ZANENGIN_H */
