@@ -11,9 +11,9 @@
 namespace tessaly::stitch {
 
 // Returns image turned by code quarter turns (1, 2 or 3; anything else throws QX_ERR_INPUT).
-// Works in 16 x 16 pixel tiles so source and destination are both touched in short runs, and
-// reports once per band of 16 output rows (16 source columns for turns 1 and 3, 16 source rows
-// for turn 2).
+// Works in blocks so source and destination are both touched in short runs, and reports once per
+// band of 16 output columns for turns 1 and 3 (16 source rows) and of 16 output rows for turn 2
+// (16 source rows).
 ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& range = {});
 
 }  // namespace tessaly::stitch

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "pixel_block.h"
+
 namespace tessaly::cli::stitch {
 
 namespace {
@@ -35,6 +37,15 @@ int openUnnamedFile(const std::string& folder) {
   return fd;
 }
 
+// Rounds bytes up to whole pages, so that the room after it starts on a page boundary.
+int64_t wholePages(int64_t bytes) {
+  static const int64_t page = [] {
+    const long size = ::sysconf(_SC_PAGESIZE);
+    return size > 0 ? int64_t{size} : int64_t{4096};
+  }();
+  return (bytes + page - 1) / page * page;
+}
+
 }  // namespace
 
 PieceCache::~PieceCache() {
@@ -54,8 +65,8 @@ bool PieceCache::reserve(int key, int64_t bytes) {
   if (slot.capacity >= bytes) return true;
   // Room is only ever added at the end; a piece outgrowing its room gets new room.
   slot.offset = end_;
-  slot.capacity = bytes;
-  end_ += off_t(bytes);
+  slot.capacity = wholePages(bytes);
+  end_ += off_t(slot.capacity);
   return true;
 }
 
@@ -84,6 +95,14 @@ bool PieceCache::find(int key, int32_t& width, int32_t& height, int32_t& bytesPe
   height = it->second.height;
   bytesPerLine = it->second.bytesPerLine;
   return true;
+}
+
+tagPixelArray* PieceCache::mapImage(int key) const {
+  const auto it = slots_.find(key);
+  if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return nullptr;
+  const Slot& slot = it->second;
+  if (slot.bytesPerLine != rowBytesFor(slot.width)) return nullptr;
+  return mapPixelArray(fd_, slot.offset, slot.width, slot.height);
 }
 
 bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) const {

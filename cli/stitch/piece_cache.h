@@ -1,6 +1,7 @@
 // Decoded pieces kept in one uncompressed temporary file, so that a piece the engine asks for
-// again is read back instead of decoded again. Only the file holds the pixels: the cache keeps
-// a few numbers per piece in memory.
+// again is mapped from the file instead of decoded again. Only the file holds the pixels: the
+// cache keeps a few numbers per piece in memory. Each piece's room starts on a page boundary so
+// that it can be mapped.
 //
 // The file is removed from its folder as soon as it is made, so it disappears with the process
 // however the process ends.
@@ -41,6 +42,11 @@ class PieceCache {
 
   // The size of the cached image of piece `key`; false when it has none.
   bool find(int key, int32_t& width, int32_t& height, int32_t& bytesPerLine) const;
+
+  // The cached image of piece `key` as a pixel array whose rows are the file's own pages (see
+  // mapPixelArray): no copy, freed with freePixelArray. Null when the piece has none, its rows
+  // are not of the engine's length, or the mapping fails.
+  tagPixelArray* mapImage(int key) const;
 
   // Reads `rows` rows of the piece's cached image from row `firstRow` into `to`, at the
   // image's own bytesPerLine.

@@ -61,16 +61,10 @@ long PieceLoader::loadPiece(int index, tagPixelArray** image) {
 }
 
 long PieceLoader::readCached(int index, tagPixelArray** image) {
-  int32_t width = 0, height = 0, stride = 0;
-  if (!cache_.find(index, width, height, stride)) return kLoadUnreadable;
-  tagPixelArray* copy = allocatePixelArray(width, height);
-  if (copy == nullptr) return kLoadNoMemory;
-  if (copy->bytesPerLine != stride || !cache_.readRows(index, 0, height, copy->bits)) {
-    freePixelArray(copy);
-    return kLoadUnreadable;
-  }
+  tagPixelArray* cached = cache_.mapImage(index);
+  if (cached == nullptr) return kLoadUnreadable;
   ++cacheReads_[size_t(index)];
-  *image = copy;
+  *image = cached;
   return 0;
 }
 

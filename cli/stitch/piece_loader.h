@@ -1,5 +1,5 @@
 // The engine's loading side: every piece decoded once, turned by the user's rotation and kept
-// in the decoded-piece cache; later loads of the same piece read the cache. The engine's own
+// in the decoded-piece cache; later loads of the same piece map the cache file. The engine's own
 // temporary BMP files are read as they are.
 //
 // Between two calls the loader holds no pixels: the only decoded piece in memory is the one

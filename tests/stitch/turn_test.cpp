@@ -37,6 +37,28 @@ TEST(QuarterTurn, EqualsTheElementaryMappingIncludingPartialTiles) {
   }
 }
 
+TEST(QuarterTurn, SideTurnsCrossBlocksKeepPaddingWhiteAndReadThroughTheStride) {
+  // Turned, 70 x 131 gives 131 x 70: output rows in a whole block and a partial one with a
+  // remainder of two rows, output columns in bands with a partial last one, and rows of
+  // 393 bytes padded to 396. The source rows are wider than the standard stride.
+  Picture src = numbered(70, 131);
+  Picture padded(70, 131, 70 * 3 + 5);
+  for (int32_t y = 0; y < 131; ++y) std::copy_n(src.pixel(0, y), 70 * 3, padded.pixel(0, y));
+  const tagPixelArray view = padded.view();
+  for (const int code : {1, 3}) {
+    tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code);
+    EXPECT_TRUE(Picture::fromArray(*turned).samePixels(
+        tessaly::stitch::test::turnByElementarySteps(src, code)))
+        << "turn " << code;
+    ASSERT_EQ(turned->bytesPerLine, 396);
+    for (int32_t r = 0; r < turned->height; ++r) {
+      const uint8_t* padding = turned->bits + r * 396 + 393;
+      EXPECT_TRUE(padding[0] == 255 && padding[1] == 255 && padding[2] == 255)
+          << "turn " << code << " row " << r;
+    }
+  }
+}
+
 TEST(QuarterTurn, ReadsRowsThroughTheSourceStride) {
   Picture src = numbered(17, 5);
   Picture padded(17, 5, 17 * 3 + 9);  // rows wider than the standard stride

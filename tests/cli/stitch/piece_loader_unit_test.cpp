@@ -96,6 +96,37 @@ TEST(PieceCacheTest, StoresReadsBackAndForgets) {
   EXPECT_TRUE(cache.find(1, w, h, stride));
 }
 
+TEST(PieceCacheTest, MappedPiecesShowTheStoredPixelsAndWritesStayPrivate) {
+  TempFolder dir;
+  PieceCache cache;
+  ASSERT_TRUE(cache.open(dir.path()));
+  // Odd sizes, so the second piece's room would not start on a page boundary unless rounded.
+  Pattern a(37, 11, 1), b(29, 13, 2);
+  ASSERT_TRUE(cache.store(0, a.view()));
+  ASSERT_TRUE(cache.store(1, b.view()));
+  for (int round = 0; round < 2; ++round) {
+    tagPixelArray* first = cache.mapImage(0);
+    tagPixelArray* second = cache.mapImage(1);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(a.sameAs(*first));
+    EXPECT_TRUE(b.sameAs(*second));
+    EXPECT_EQ(second->bytesPerLine, tessaly::cli::stitch::rowBytesFor(29));
+    // A write into a mapped piece must never reach the cache: the next round checks.
+    first->bits[0] ^= 0xff;
+    second->bits[size_t(second->bytesPerLine) * 13 - 4] ^= 0xff;
+    tessaly::cli::stitch::freePixelArray(first);
+    tessaly::cli::stitch::freePixelArray(second);
+  }
+  // Rows of another length than the engine's cannot be handed over as they are.
+  std::vector<uint8_t> wide(size_t(64) * 3, 9);
+  ASSERT_TRUE(cache.store(2, tagPixelArray{5, 3, 64, wide.data()}));
+  EXPECT_EQ(cache.mapImage(2), nullptr);
+  cache.forget(1);
+  EXPECT_EQ(cache.mapImage(1), nullptr);
+  EXPECT_EQ(cache.mapImage(7), nullptr);
+}
+
 class PieceLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override { tessaly::cli::stitch::loadFormatPlugins(); }
