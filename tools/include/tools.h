@@ -242,6 +242,19 @@ typedef struct FillParams {
 ZAN_API zanHandle _matFillColor(zanHandle layer, const FillParams* params,
                                 const ToolProgress* progress, int32_t* error);
 
+/* ---- Views ----------------------------------------------------------------------------------- */
+
+/* Sets the view's zoom (numerator, denominator; both positive) and returns 1, 0 for bad
+ * arguments. With an anchor (view pixels) the scroll position moves so that the anchor stays over
+ * the same picture point. Nothing changes when the zoom is the view's already. */
+ZAN_API int32_t matZoomView(zanHandle view, const int32_t* zoom, const POINT* anchor);
+/* A pointer hook for panning the view with the left button (message 0x201 down, 0x200 move,
+ * 0x202 up; lParam holds x in its low and y in its high 16 bits, signed). A move during a drag
+ * pans and returns 1; the button going up pans once more when the drag moved and returns whether
+ * it panned; everything else returns 0. The scroll stays within the zoomed picture. The caller
+ * repaints the view's window when the hook returns 1. One drag at a time, process-wide. */
+ZAN_API int32_t matPanProc(zanHandle view, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
 ZAN_EXTERN_C_END
 
 #endif /* TESSALY_TOOLS_H */
