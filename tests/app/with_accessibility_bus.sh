@@ -7,6 +7,9 @@ if ! command -v dbus-run-session >/dev/null 2>&1 || [ ! -x "$launcher" ]; then
   exit 77
 fi
 here=$(dirname "$0")
+# The accessibility bridge lives in the window-system platform: an inherited offscreen choice
+# would keep the program off the bus.
+export QT_QPA_PLATFORM=xcb
 exec dbus-run-session -- sh -c '
   "$0" --launch-immediately &
   bus=$!
