@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <string>
 
+#include "surface_file.h"
 #include "tessaly/host/operations.h"
 #include "tessaly/host/surface.h"
 #include "tessaly/host/widgets.h"
@@ -43,17 +44,8 @@ ZanObject* SkinnedDialog::control(const char* name) const {
 }
 
 bool SkinnedDialog::build() {
-  const std::string path = uiFile_.toStdString();
-  SurParam param{};
-  param.size = sizeof(param);
-  param.uiPath = path.c_str();
-  param.attach = 1;
-  auto& surfaces = SurfaceManage::GetSurfaceManage();
-  if (!surfaces.CreateSurface(this, &param)) {
-    error_ = QString::fromUtf8(surfaces.lastError());
-    return false;
-  }
-  root_ = param.root;
+  root_ = attachSurface(this, uiFile_, error_);
+  if (root_ == nullptr) return false;
   bindFrameControls();
   setUp();
   adjustSize();

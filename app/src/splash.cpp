@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <string>
 
+#include "surface_file.h"
 #include "tessaly/host/operations.h"
 #include "tessaly/host/surface.h"
 
@@ -43,17 +44,8 @@ Splash::~Splash() {
 }
 
 bool Splash::showOver(QWidget* over) {
-  const std::string path = uiFile_.toStdString();
-  SurParam param{};
-  param.size = sizeof(param);
-  param.uiPath = path.c_str();
-  param.attach = 1;
-  auto& surfaces = SurfaceManage::GetSurfaceManage();
-  if (!surfaces.CreateSurface(this, &param)) {
-    error_ = QString::fromUtf8(surfaces.lastError());
-    return false;
-  }
-  root_ = param.root;
+  root_ = attachSurface(this, uiFile_, error_);
+  if (root_ == nullptr) return false;
   setControlText(root_, "view_title", title_);
   setControlText(root_, "view_version", QString("Version %1").arg(TESSALY_VERSION));
 

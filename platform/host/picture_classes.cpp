@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "class_records.h"
 #include "object_model.h"
 
 namespace tessaly::host {
@@ -184,27 +185,6 @@ intptr_t rasterOperation(ZanObject* object, int interface, int method, intptr_t 
                                         ptrdiff_t(a) * bytesPerLine24(raster->width));
   }
   return 0;
-}
-
-template <typename Data>
-intptr_t attachPayload(ZanObject* object) {
-  object->payload = std::make_unique<Data>();
-  return 1;
-}
-
-ClassDescriptor valueClass(TypeCode type, ObjectHandler create, OperationHandler operation) {
-  return {sizeof(ClassDescriptor),
-          0,
-          0,
-          type,
-          0,
-          create,
-          nullptr,
-          nullptr,
-          operation,
-          nullptr,
-          nullptr,
-          {}};
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <map>
 
+#include "class_records.h"
 #include "object_model.h"
 #include "tessaly/host/widgets.h"
 
@@ -148,42 +149,6 @@ intptr_t loaderOperation(ZanObject* object, int interface, int method, intptr_t 
       return loadTextTable(*loader, textIn(a));
   }
   return 0;
-}
-
-template <typename Data>
-intptr_t attachPayload(ZanObject* object) {
-  object->payload = std::make_unique<Data>();
-  return 1;
-}
-
-ClassDescriptor derivedControl(TypeCode type, OperationHandler operation) {
-  return {sizeof(ClassDescriptor),
-          0,
-          kPanel,
-          type,
-          0,
-          nullptr,
-          nullptr,
-          nullptr,
-          operation,
-          nullptr,
-          nullptr,
-          {}};
-}
-
-ClassDescriptor valueClass(TypeCode type, ObjectHandler create, OperationHandler operation) {
-  return {sizeof(ClassDescriptor),
-          0,
-          0,
-          type,
-          0,
-          create,
-          nullptr,
-          nullptr,
-          operation,
-          nullptr,
-          nullptr,
-          {}};
 }
 
 }  // namespace

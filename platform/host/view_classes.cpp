@@ -1,6 +1,7 @@
 // The image view and thumbnail album classes: controls over the host's own widgets.
 #include <algorithm>
 
+#include "class_records.h"
 #include "host_widgets.h"
 #include "object_model.h"
 #include "tessaly/host/widgets.h"
@@ -98,21 +99,6 @@ intptr_t albumOperation(ZanObject* object, int interface, int method, intptr_t a
     }
   }
   return 0;
-}
-
-ClassDescriptor derivedControl(TypeCode type, OperationHandler operation) {
-  return {sizeof(ClassDescriptor),
-          0,
-          kPanel,
-          type,
-          0,
-          nullptr,
-          nullptr,
-          nullptr,
-          operation,
-          nullptr,
-          nullptr,
-          {}};
 }
 
 }  // namespace
