@@ -15,20 +15,25 @@ namespace tessaly::tools {
   _zanThrow(reason);
 }
 
-// The body's new layer with *error 0, or 0 with the reason stored in *error. Running out of
-// memory and anything unexpected count as a failed operation.
+// Runs the body and gives the reason it stopped: MAT_OK, a MAT_ERR_... code it raised, or
+// MAT_ERR_FAILED for running out of memory and anything unexpected.
+template <typename Body>
+int32_t reasonOf(Body&& body) noexcept {
+  try {
+    body();
+    return MAT_OK;
+  } catch (const zan::Error& e) {
+    return e.code();
+  } catch (...) {
+    return MAT_ERR_FAILED;
+  }
+}
+
+// The body's new layer with *error 0, or 0 with the reason stored in *error.
 template <typename Body>
 zanHandle guardLayer(int32_t* error, Body&& body) noexcept {
-  int32_t reason = MAT_ERR_FAILED;
   zanHandle result = 0;
-  try {
-    result = body();
-    reason = MAT_OK;
-  } catch (const zan::Error& e) {
-    reason = e.code();
-  } catch (const std::bad_alloc&) {
-  } catch (...) {
-  }
+  const int32_t reason = reasonOf([&] { result = body(); });
   if (error != nullptr) *error = reason;
   return reason == MAT_OK ? result : 0;
 }
@@ -37,15 +42,7 @@ zanHandle guardLayer(int32_t* error, Body&& body) noexcept {
 // with the reason in *error.
 template <typename Body>
 int32_t guardStatus(int32_t* error, Body&& body) noexcept {
-  int32_t reason = MAT_ERR_FAILED;
-  try {
-    body();
-    reason = MAT_OK;
-  } catch (const zan::Error& e) {
-    reason = e.code();
-  } catch (const std::bad_alloc&) {
-  } catch (...) {
-  }
+  const int32_t reason = reasonOf(body);
   if (error != nullptr) *error = reason;
   return reason == MAT_OK ? 1 : 0;
 }
