@@ -93,6 +93,8 @@ fuzz-long:
 	$(MAKE) fuzz FUZZ_SECONDS=$(FUZZ_LONG_SECONDS)
 
 bench: build
+	cmake -S . -B build $(CMAKE_FLAGS) -DTESSALY_TESTS=ON -DTESSALY_BENCH=ON
+	cmake --build build -j $(JOBS)
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
 
 quality:
