@@ -56,9 +56,9 @@ class WriteFile {
  public:
   WriteFile(const WriteFile&) = delete;
   WriteFile& operator=(const WriteFile&) = delete;
-  WriteFile(const char16_t* spec, int32_t formatId, const CreateRequest& request,
+  WriteFile(const char16_t* streamPath, int32_t formatId, const CreateRequest& request,
             RowLayout& layout) {
-    stream_ = zanIOCreateStdStream(spec, ZANIO_STREAM_WRITE);
+    stream_ = zanIOCreateStdStream(streamPath, ZANIO_STREAM_WRITE);
     if (stream_ == nullptr) _zanThrow(ZAN_ERR_STREAM);
     int32_t error = ZAN_OK;
     image_ = zanIOCreateImage(stream_, formatId, &request, &layout, &error);
@@ -192,9 +192,9 @@ class MadePicture {
   zanHandle handle_ = 0;
 };
 
-int32_t formatFor(int32_t format, const ZanExportOptions* options, const char16_t* spec) {
+int32_t formatFor(int32_t format, const ZanExportOptions* options, const char16_t* streamPath) {
   if (format == 0 && options != nullptr) format = options->formatId;
-  if (format == 0) format = findWriterByExtension(streamName(spec));
+  if (format == 0) format = findWriterByExtension(streamName(streamPath));
   return format;
 }
 
@@ -242,9 +242,9 @@ void writeLayers(zanIOImage* image, zanHandle picture, int32_t bitsPerPixel,
   if (count > 0 && zanIONextLayer(image) != ZANIO_OK) _zanThrow(ZAN_ERR_ROWS);
 }
 
-void exportPicture(int32_t format, const char16_t* spec, zanHandle picture,
+void exportPicture(int32_t format, const char16_t* streamPath, zanHandle picture,
                    const ZanExportOptions* options) {
-  format = formatFor(format, options, spec);
+  format = formatFor(format, options, streamPath);
   ExportSettings settings = settingsFor(format, picture);
   // A reduced copy is written instead of the picture and destroyed afterwards.
   MadePicture reduced;
@@ -271,10 +271,10 @@ void exportPicture(int32_t format, const char16_t* spec, zanHandle picture,
   const CreateRequest request = requestFor(*entry, width, height, layers,
                                            pictureValue(source, ZAN_PICT_PALETTE), saveOptions);
   WritableTarget target;
-  target.open(utf8Path(streamName(spec)));
+  target.open(utf8Path(streamName(streamPath)));
   RowLayout layout{};
   layout.size = sizeof layout;
-  WriteFile file(spec, format, request, layout);
+  WriteFile file(streamPath, format, request, layout);
   zanEnumPictureProperties(source, handOverValue, file.image());
   const Progress progress = progressOf(options);
   const int32_t parts = (layout.storesLayers != 0 ? layers : 0) + 1;
@@ -300,9 +300,9 @@ SaveListEntry layerEntry(int32_t depth, bool hasPalette) {
   return {PLUG_COLOR_GREY, depth};
 }
 
-void exportLayer(int32_t format, const char16_t* spec, zanHandle layer,
+void exportLayer(int32_t format, const char16_t* streamPath, zanHandle layer,
                  const ZanExportOptions* options) {
-  format = formatFor(format, options, spec);
+  format = formatFor(format, options, streamPath);
   RECT rect{};
   zanGetLayerProperty(layer, ZAN_LAYER_RECT, &rect, sizeof rect, nullptr);
   const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
@@ -314,10 +314,10 @@ void exportLayer(int32_t format, const char16_t* spec, zanHandle layer,
       options != nullptr ? static_cast<SaveOptions*>(options->formatOptions) : nullptr;
   const CreateRequest request = requestFor(entry, width, height, 1, palette, saveOptions);
   WritableTarget target;
-  target.open(utf8Path(streamName(spec)));
+  target.open(utf8Path(streamName(streamPath)));
   RowLayout layout{};
   layout.size = sizeof layout;
-  WriteFile file(spec, format, request, layout);
+  WriteFile file(streamPath, format, request, layout);
   if (zanIOStartWriteImage(file.image()) != ZANIO_OK) _zanThrow(ZAN_ERR_ROWS);
   LayerRows rows(layer, width);
   writeRows(file.image(), rows, width, height, depth, entry, layout, kLayerBandRows,

@@ -20,8 +20,9 @@ class OpenFile {
  public:
   OpenFile(const OpenFile&) = delete;
   OpenFile& operator=(const OpenFile&) = delete;
-  explicit OpenFile(const char16_t* spec)
-      : stream_(spec != nullptr ? zanIOCreateStdStream(spec, ZANIO_STREAM_READ) : nullptr) {}
+  explicit OpenFile(const char16_t* streamPath)
+      : stream_(streamPath != nullptr ? zanIOCreateStdStream(streamPath, ZANIO_STREAM_READ)
+                                      : nullptr) {}
   ~OpenFile() {
     zanIOCloseImage(image_);
     zanIODestroyStream(stream_);
@@ -126,11 +127,11 @@ void setInformationPalette(zanHandle picture, const ImageInfo& info) {
   zanSetPictureProperty(picture, ZAN_PICT_PALETTE, &handle, sizeof handle, 0);
 }
 
-void describePicture(zanHandle picture, const char16_t* spec, const ImageInfo& info,
+void describePicture(zanHandle picture, const char16_t* streamPath, const ImageInfo& info,
                      zanIOImage* image, int32_t type) {
   if (type != ZAN_IMPORT_THUMB_BARE) zanIOEnumImageInfo(image, keepPictureValue, &picture);
   char16_t name[ZANIO_NAME_UNITS] = {};
-  const std::u16string given = streamName(spec);
+  const std::u16string given = streamName(streamPath);
   std::copy(given.begin(), given.end(), name);
   zanSetPictureProperty(picture, ZAN_PICT_SOURCENAME, name, sizeof name, 0);
   setPictureValue(picture, ZAN_PICT_SOURCEFORMAT, info.formatId);
@@ -163,13 +164,14 @@ void importLayers(zanIOImage* image, const ImageInfo& info, zanHandle picture,
   }
 }
 
-int32_t importToPicture(zanHandle picture, const char16_t* spec, const ZanImportOptions* options) {
+int32_t importToPicture(zanHandle picture, const char16_t* streamPath,
+                        const ZanImportOptions* options) {
   const ZanImportOptions none{};
   const ZanImportOptions& o = options != nullptr ? *options : none;
-  OpenFile file(spec);
+  OpenFile file(streamPath);
   ImageInfo info = emptyInfo();
   openImage(file, picture, o, info);
-  describePicture(picture, spec, info, file.image(), o.type);
+  describePicture(picture, streamPath, info, file.image(), o.type);
   const ImportProgress progress = progressOf(options);
   if (o.type == ZAN_IMPORT_LAYERS) {
     importLayers(file.image(), info, picture, progress);
@@ -184,10 +186,10 @@ int32_t importToPicture(zanHandle picture, const char16_t* spec, const ZanImport
   return ZAN_OK;
 }
 
-zanHandle importToLayer(const char16_t* spec, const ZanImportOptions* options) {
+zanHandle importToLayer(const char16_t* streamPath, const ZanImportOptions* options) {
   const ZanImportOptions none{ZAN_IMPORT_FLATTENED, 0, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr};
   const ZanImportOptions& o = options != nullptr ? *options : none;
-  OpenFile file(spec);
+  OpenFile file(streamPath);
   ImageInfo info = emptyInfo();
   openImage(file, 0, o, info);
   LayerInfo layer = emptyLayerInfo();

@@ -45,11 +45,11 @@ bool listHolds(const char16_t* list, size_t units, const std::u16string& extensi
 
 }  // namespace
 
-std::u16string streamName(const char16_t* spec) {
-  if (spec == nullptr) return {};
+std::u16string streamName(const char16_t* streamPath) {
+  if (streamPath == nullptr) return {};
   size_t length = 0;
-  while (length < ZANIO_NAME_UNITS && spec[length] != 0) ++length;
-  return std::u16string(spec, length);
+  while (length < ZANIO_NAME_UNITS && streamPath[length] != 0) ++length;
+  return std::u16string(streamPath, length);
 }
 
 std::string utf8Path(const std::u16string& name) {

@@ -11,8 +11,8 @@ namespace tessaly::engine {
 // extension of name (from its last '.', compared upper-cased); 0 when none does.
 int32_t findWriterByExtension(const std::u16string& name);
 
-// The stream specification as a string: at most 260 units, cut at the first zero.
-std::u16string streamName(const char16_t* spec);
+// The stream name as a string: at most 260 units, cut at the first zero.
+std::u16string streamName(const char16_t* streamPath);
 
 // The same path in UTF-8, for the file system calls.
 std::string utf8Path(const std::u16string& name);

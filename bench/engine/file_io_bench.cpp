@@ -44,7 +44,7 @@ fs::path folder() {
   return dir;
 }
 
-std::vector<char16_t> specOf(const fs::path& file) {
+std::vector<char16_t> streamNameOf(const fs::path& file) {
   const std::u16string text = file.u16string();
   std::vector<char16_t> units(ZANIO_NAME_UNITS, 0);
   std::copy(text.begin(), text.end(), units.begin());
@@ -127,12 +127,12 @@ void BM_Decode_LibjpegAlone(benchmark::State& state) {
 BENCHMARK(BM_Decode_LibjpegAlone)->Unit(benchmark::kMillisecond);
 
 void BM_Import_JpegToPicture(benchmark::State& state) {
-  const std::vector<char16_t> spec = specOf(sampleFile());
+  const std::vector<char16_t> streamPath = streamNameOf(sampleFile());
   ZanImportOptions options{};
   options.type = ZAN_IMPORT_FLATTENED;
   for (auto _ : state) {
     const zanHandle picture = zanCreatePicture(nullptr);
-    if (zanImportToPicture(0, picture, spec.data(), &options) != 0)
+    if (zanImportToPicture(0, picture, streamPath.data(), &options) != 0)
       state.SkipWithError("import failed");
     state.PauseTiming();
     zanDestroyPicture(picture);
@@ -151,9 +151,9 @@ BENCHMARK(BM_Encode_LibjpegAlone)->Unit(benchmark::kMillisecond);
 void BM_Export_PictureToJpeg(benchmark::State& state) {
   sampleFile();  // loads the plug-ins
   const zanHandle picture = pagePicture(page());
-  const std::vector<char16_t> spec = specOf(folder() / "export.jpg");
+  const std::vector<char16_t> streamPath = streamNameOf(folder() / "export.jpg");
   for (auto _ : state)
-    if (zanExportImage(PLUG_FORMAT_JPEG, spec.data(), picture, nullptr) != 0)
+    if (zanExportImage(PLUG_FORMAT_JPEG, streamPath.data(), picture, nullptr) != 0)
       state.SkipWithError("export failed");
   zanDestroyPicture(picture);
 }

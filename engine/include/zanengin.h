@@ -322,7 +322,7 @@ ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t
 /* ---- Import, export, file plug-ins and debug timers ------------------------------------- */
 
 /* Files reach pictures through the file-I/O loader (zanFileIO.h) and its format plug-ins. A
- * stream specification names a file: a zero-terminated UTF-16 path in ZANIO_NAME_UNITS (260)
+ * stream name names a file: a zero-terminated UTF-16 path in ZANIO_NAME_UNITS (260)
  * units, 520 bytes. The source argument of the import functions names the kind of source; 0 (a
  * file) is the only kind there is. */
 #ifndef __cplusplus
@@ -355,7 +355,7 @@ ZAN_API int32_t zanGetPictureBits(BlockHeader* block, zanHandle picture, int32_t
 #define ZAN_GEN_GIF_BITS 105
 #define ZAN_GEN_PALETTE_TYPE 107 /* ZAN_PALETTE_... */
 #define ZAN_GEN_DITHER_TYPE 108  /* ZAN_DITHER_... */
-#define ZAN_GEN_SOURCE_FILE 114  /* 520-byte stream specification of the file it came from */
+#define ZAN_GEN_SOURCE_FILE 114  /* 520-byte stream name of the file it came from */
 
 /* Palettes and dithering of colour reduction. */
 #define ZAN_PALETTE_ADAPTIVE 0

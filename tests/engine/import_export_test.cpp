@@ -45,8 +45,8 @@ class FileIoTest : public EngineTest {
     fs::remove_all(dir_);
     EngineTest::TearDown();
   }
-  // A stream specification: 260 UTF-16 units.
-  std::vector<char16_t> spec(const std::string& name) const {
+  // A stream name: 260 UTF-16 units.
+  std::vector<char16_t> streamPath(const std::string& name) const {
     const std::u16string path = (dir_ / name).u16string();
     std::vector<char16_t> units(ZANIO_NAME_UNITS, 0);
     std::copy(path.begin(), path.end(), units.begin());
@@ -164,12 +164,12 @@ TEST_F(FileIoTest, RoundTripsEveryWriterAtEveryDepthItTakes) {
       const zanHandle picture = pictureOf(image, bpp, palette);
       const std::string name = "round" + std::to_string(tried++) + w.extension;
       ASSERT_EQ(zanCheckCanSave(w.formatId, picture, 0), 1);
-      ASSERT_EQ(zanExportImage(0, spec(name).data(), picture, nullptr), ZAN_OK);
+      ASSERT_EQ(zanExportImage(0, streamPath(name).data(), picture, nullptr), ZAN_OK);
 
       const zanHandle back = newPicture();
       ZanImportOptions options{};
       options.type = ZAN_IMPORT_FLATTENED;
-      ASSERT_EQ(zanImportToPicture(0, back, spec(name).data(), &options), ZAN_OK);
+      ASSERT_EQ(zanImportToPicture(0, back, streamPath(name).data(), &options), ZAN_OK);
       EXPECT_EQ(pictureValue(back, ZAN_PICT_BPP), bpp);
       EXPECT_EQ(pictureValue(back, ZAN_PICT_WIDTH), image.width);
       EXPECT_EQ(pictureValue(back, ZAN_PICT_HEIGHT), image.height);
@@ -208,20 +208,21 @@ TEST_F(FileIoTest, ChoosesTheSaveEntryByDepthAndPalette) {
   const zanHandle indexed = pictureOf(grey, 8, true);
   const zanHandle deep = pictureOf(patternImage(8, 8, 16), 16, false);
   // PNG lists grey 8 before indexed 8: a grey picture goes as grey, a palette one as indexed.
-  ASSERT_EQ(zanExportImage(PLUG_FORMAT_PNG, spec("g.png").data(), plain, nullptr), ZAN_OK);
-  ASSERT_EQ(zanExportImage(PLUG_FORMAT_PNG, spec("i.png").data(), indexed, nullptr), ZAN_OK);
+  ASSERT_EQ(zanExportImage(PLUG_FORMAT_PNG, streamPath("g.png").data(), plain, nullptr), ZAN_OK);
+  ASSERT_EQ(zanExportImage(PLUG_FORMAT_PNG, streamPath("i.png").data(), indexed, nullptr), ZAN_OK);
   ImageInfo info{};
   info.size = sizeof info;
-  ASSERT_EQ(zanGetImageInfo(0, spec("g.png").data(), &info), ZAN_OK);
+  ASSERT_EQ(zanGetImageInfo(0, streamPath("g.png").data(), &info), ZAN_OK);
   EXPECT_EQ(info.colorModel, PLUG_COLOR_GREY);
   info.size = sizeof info;
-  ASSERT_EQ(zanGetImageInfo(0, spec("i.png").data(), &info), ZAN_OK);
+  ASSERT_EQ(zanGetImageInfo(0, streamPath("i.png").data(), &info), ZAN_OK);
   EXPECT_EQ(info.colorModel, PLUG_COLOR_INDEXED);
   // JPEG has no 16-bit grey: no save, and no file.
   EXPECT_EQ(zanCheckCanSave(PLUG_FORMAT_JPEG, deep, 0), 0);
-  EXPECT_EQ(zanExportImage(PLUG_FORMAT_JPEG, spec("d.jpg").data(), deep, nullptr), ZAN_ERR_ROWS);
+  EXPECT_EQ(zanExportImage(PLUG_FORMAT_JPEG, streamPath("d.jpg").data(), deep, nullptr),
+            ZAN_ERR_ROWS);
   EXPECT_FALSE(fs::exists(path("d.jpg")));
-  EXPECT_EQ(zanGetImageInfo(0, spec("missing.png").data(), &info), ZAN_ERR_STREAM);
+  EXPECT_EQ(zanGetImageInfo(0, streamPath("missing.png").data(), &info), ZAN_ERR_STREAM);
   zanDestroyPicture(plain);
   zanDestroyPicture(indexed);
   zanDestroyPicture(deep);
@@ -245,12 +246,12 @@ void progressProc(int32_t position, void* user) {
 TEST_F(FileIoTest, ImportReadsBandsOf32AndReportsProgressAfterEach) {
   const Image image = patternImage(20, 100, 24);
   const zanHandle picture = pictureOf(image, 24, false);
-  ASSERT_EQ(zanExportImage(PLUG_FORMAT_BMP, spec("p.bmp").data(), picture, nullptr), ZAN_OK);
+  ASSERT_EQ(zanExportImage(PLUG_FORMAT_BMP, streamPath("p.bmp").data(), picture, nullptr), ZAN_OK);
   Calls calls;
   const ZanImportOptions options{ZAN_IMPORT_FLATTENED, 0,     0, 0, 0, 1000, 2000, cancelProc,
                                  progressProc,         &calls};
   const zanHandle back = newPicture();
-  ASSERT_EQ(zanImportToPicture(0, back, spec("p.bmp").data(), &options), ZAN_OK);
+  ASSERT_EQ(zanImportToPicture(0, back, streamPath("p.bmp").data(), &options), ZAN_OK);
   // 32, 64, 96 and 100 rows of 100, then the end.
   EXPECT_EQ(calls.positions, (std::vector<int32_t>{1320, 1640, 1960, 2000, 2000}));
   EXPECT_EQ(calls.cancels, 4);
@@ -264,7 +265,8 @@ TEST_F(FileIoTest, ImportReadsBandsOf32AndReportsProgressAfterEach) {
   const ZanImportOptions cancelling{ZAN_IMPORT_FLATTENED, 0,    0, 0, 0, 0, 100, cancelProc,
                                     progressProc,         &stop};
   const zanHandle partial = newPicture();
-  EXPECT_EQ(zanImportToPicture(0, partial, spec("p.bmp").data(), &cancelling), ZAN_ERR_CANCELLED);
+  EXPECT_EQ(zanImportToPicture(0, partial, streamPath("p.bmp").data(), &cancelling),
+            ZAN_ERR_CANCELLED);
   ASSERT_EQ(pictureValue(partial, ZAN_PICT_LAYERCOUNT), 1);
   // BMP rows arrive bottom-up: the first band is the picture's last 32 rows.
   const Image got = readLayer(zanGetLayer(partial, 1, nullptr), RECT{0, 0, 20, 100}, 24, 0xEE);
@@ -280,22 +282,22 @@ TEST_F(FileIoTest, ImportReadsBandsOf32AndReportsProgressAfterEach) {
 TEST_F(FileIoTest, ImportToLayerGivesTheFlattenedImage) {
   const Image image = patternImage(33, 7, 8);
   const zanHandle picture = pictureOf(image, 8, true);
-  ASSERT_EQ(zanExportImage(PLUG_FORMAT_TGA, spec("l.tga").data(), picture, nullptr), ZAN_OK);
+  ASSERT_EQ(zanExportImage(PLUG_FORMAT_TGA, streamPath("l.tga").data(), picture, nullptr), ZAN_OK);
   int32_t error = 1;
-  const zanHandle layer = zanImportToLayer(0, spec("l.tga").data(), nullptr, &error);
+  const zanHandle layer = zanImportToLayer(0, streamPath("l.tga").data(), nullptr, &error);
   ASSERT_NE(layer, 0u);
   EXPECT_EQ(error, ZAN_OK);
   EXPECT_EQ(layerValue(layer, ZAN_LAYER_BPP), 8);
   EXPECT_NE(layerValue(layer, ZAN_LAYER_PALETTE), 0);
   EXPECT_EQ(meanDifference(image, readLayer(layer, RECT{0, 0, 33, 7}, 8)), 0.0);
   // And back out as one layer.
-  ASSERT_EQ(zanExportLayer(PLUG_FORMAT_PNG, spec("l.png").data(), layer, nullptr), ZAN_OK);
-  const zanHandle again = zanImportToLayer(0, spec("l.png").data(), nullptr, &error);
+  ASSERT_EQ(zanExportLayer(PLUG_FORMAT_PNG, streamPath("l.png").data(), layer, nullptr), ZAN_OK);
+  const zanHandle again = zanImportToLayer(0, streamPath("l.png").data(), nullptr, &error);
   ASSERT_NE(again, 0u);
   EXPECT_EQ(meanDifference(image, readLayer(again, RECT{0, 0, 33, 7}, 8)), 0.0);
   zanDestroyLayer(again);
   zanDestroyLayer(layer);
-  EXPECT_EQ(zanImportToLayer(0, spec("none.png").data(), nullptr, &error), 0u);
+  EXPECT_EQ(zanImportToLayer(0, streamPath("none.png").data(), nullptr, &error), 0u);
   EXPECT_EQ(error, ZAN_ERR_STREAM);
   zanDestroyPicture(picture);
 }
@@ -310,7 +312,8 @@ TEST_F(FileIoTest, AFailedOverwriteKeepsTheOldFile) {
   Calls stop;
   stop.cancelAfter = 1;
   const ZanExportOptions cancelling{0, nullptr, 0, 100, cancelProc, progressProc, &stop};
-  EXPECT_EQ(zanExportImage(0, spec("keep.png").data(), picture, &cancelling), ZAN_ERR_CANCELLED);
+  EXPECT_EQ(zanExportImage(0, streamPath("keep.png").data(), picture, &cancelling),
+            ZAN_ERR_CANCELLED);
   EXPECT_EQ(contents(path("keep.png")), old);
   EXPECT_EQ(files().size(), 1u);
   EXPECT_EQ(fs::status(path("keep.png")).permissions() & fs::perms::owner_write, fs::perms::none);
@@ -319,20 +322,20 @@ TEST_F(FileIoTest, AFailedOverwriteKeepsTheOldFile) {
   const zanHandle deep = pictureOf(patternImage(4, 4, 16), 16, false);
   writeFile(path("keep.jpg"), old);
   fs::permissions(path("keep.jpg"), fs::perms::owner_read);
-  EXPECT_EQ(zanExportImage(0, spec("keep.jpg").data(), deep, nullptr), ZAN_ERR_ROWS);
+  EXPECT_EQ(zanExportImage(0, streamPath("keep.jpg").data(), deep, nullptr), ZAN_ERR_ROWS);
   EXPECT_EQ(contents(path("keep.jpg")), old);
   EXPECT_EQ(fs::status(path("keep.jpg")).permissions() & fs::perms::owner_write, fs::perms::none);
 
   // A folder that takes no new file: the export fails and the old file survives.
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(dir_.c_str(), W_OK) != 0) {  // not when the tests run with every right
-    EXPECT_EQ(zanExportImage(0, spec("keep.png").data(), picture, nullptr), ZAN_ERR_STREAM);
+    EXPECT_EQ(zanExportImage(0, streamPath("keep.png").data(), picture, nullptr), ZAN_ERR_STREAM);
     EXPECT_EQ(contents(path("keep.png")), old);
   }
   fs::permissions(dir_, fs::perms::owner_all);
 
   // Done properly, the read-only file is replaced.
-  EXPECT_EQ(zanExportImage(0, spec("keep.png").data(), picture, nullptr), ZAN_OK);
+  EXPECT_EQ(zanExportImage(0, streamPath("keep.png").data(), picture, nullptr), ZAN_OK);
   EXPECT_NE(contents(path("keep.png")), old);
   EXPECT_EQ(files().size(), 2u);
   zanDestroyPicture(deep);
@@ -344,9 +347,9 @@ TEST_F(FileIoTest, ExportReducesColoursWhenTheSettingsAskForIt) {
   setPictureValue(picture, ZAN_GEN_BITS, 4);
   setPictureValue(picture, ZAN_GEN_PALETTE_TYPE, ZAN_PALETTE_16);
   setPictureValue(picture, ZAN_GEN_DITHER_TYPE, ZAN_DITHER_DIFFUSION);
-  ASSERT_EQ(zanExportImage(PLUG_FORMAT_BMP, spec("r.bmp").data(), picture, nullptr), ZAN_OK);
+  ASSERT_EQ(zanExportImage(PLUG_FORMAT_BMP, streamPath("r.bmp").data(), picture, nullptr), ZAN_OK);
   int32_t error = 1;
-  const zanHandle layer = zanImportToLayer(0, spec("r.bmp").data(), nullptr, &error);
+  const zanHandle layer = zanImportToLayer(0, streamPath("r.bmp").data(), nullptr, &error);
   ASSERT_NE(layer, 0u);
   EXPECT_EQ(layerValue(layer, ZAN_LAYER_BPP), 8);
   const Image indices = readLayer(layer, RECT{0, 0, 50, 30}, 8);
@@ -391,7 +394,7 @@ TEST_F(FileIoTest, SizesAReaderClaimsAreCheckedBeforeUse) {
     const zanHandle picture = newPicture();
     ZanImportOptions options{};
     options.type = ZAN_IMPORT_FLATTENED;
-    EXPECT_EQ(zanImportToPicture(0, picture, spec("h.hst").data(), &options), c.code);
+    EXPECT_EQ(zanImportToPicture(0, picture, streamPath("h.hst").data(), &options), c.code);
     if (c.code == ZAN_OK) {
       const Image got = readLayer(zanGetLayer(picture, 1, nullptr), RECT{0, 0, 16, 40}, 24);
       EXPECT_EQ(got.row(39)[47], 0x5A);
