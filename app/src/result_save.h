@@ -1,0 +1,51 @@
+// The Result page's Save command: the Save dialog (folder, proposed name and type from what the
+// pieces were), the resolution and format settings taken from the first piece, the check that
+// the folder takes a new file, the write itself and the status line and settings afterwards.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+struct ZanObject;
+
+namespace tessaly::app {
+
+class Settings;
+class UiStrings;
+
+// What the pieces tell the saved file.
+struct SaveSource {
+  bool fromScanner = false;
+  QString sourcePath;      // the first piece listed
+  int sourceBitDepth = 0;  // its bits per pixel
+  int xResolution = 0;     // the pieces' smallest, pixels per inch (below 1: 50)
+  int yResolution = 0;
+};
+
+enum class SaveOutcome { Saved, Cancelled, Failed };
+
+class ResultSaver {
+ public:
+  ResultSaver(QWidget* mainWindow, const UiStrings& strings, Settings& settings);
+
+  // Sets the status line (the main window's fourth status text), painted at once.
+  std::function<void(const QString&)> setStatus;
+  // The status line's text now, to restore after a failure.
+  std::function<QString()> status;
+  // Asks for the path; by default the Save dialog. Tests replace it. Empty: cancelled.
+  // `folder`, `proposedName` (without extension), `extension` (".JPG"), `filterIndex` (1 to 3).
+  std::function<QString(const QString& folder, const QString& proposedName,
+                        const QString& extension, int filterIndex)>
+      choosePath;
+
+  // Saves `picture`; the picture's resolution and save options are set on the way.
+  SaveOutcome save(ZanObject* picture, const SaveSource& source);
+
+ private:
+  QWidget* mainWindow_;
+  const UiStrings& strings_;
+  Settings& settings_;
+};
+
+}  // namespace tessaly::app
