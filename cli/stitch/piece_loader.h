@@ -17,6 +17,13 @@
 
 namespace tessaly::cli::stitch {
 
+// The decoded-piece cache and the pixel arrays are shared with the desktop program.
+using ::tessaly::stitch::client::allocatePixelArray;
+using ::tessaly::stitch::client::freePixelArray;
+using ::tessaly::stitch::client::mapPixelArray;
+using ::tessaly::stitch::client::PieceCache;
+using ::tessaly::stitch::client::rowBytesFor;
+
 // The loading statuses the engine passes back to its caller.
 constexpr long kLoadNoMemory = -2;
 constexpr long kLoadUnreadable = -4;

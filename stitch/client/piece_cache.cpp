@@ -8,7 +8,7 @@
 
 #include "pixel_block.h"
 
-namespace tessaly::cli::stitch {
+namespace tessaly::stitch::client {
 
 namespace {
 
@@ -114,4 +114,4 @@ bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) 
   return transferAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow), ::pread);
 }
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client

@@ -6,7 +6,7 @@
 #include <limits>
 #include <new>
 
-namespace tessaly::cli::stitch {
+namespace tessaly::stitch::client {
 
 namespace {
 
@@ -92,4 +92,4 @@ void freePixelArray(tagPixelArray* image) {
   ::operator delete(block);
 }
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client

@@ -9,7 +9,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace tessaly::cli::stitch {
+namespace tessaly::stitch::client {
 
 // The engine's row length for a 24-bit picture of this width: a multiple of 4 bytes.
 int64_t rowBytesFor(int32_t width);
@@ -27,4 +27,4 @@ tagPixelArray* mapPixelArray(int fd, off_t offset, int32_t width, int32_t height
 // Frees an array made by allocatePixelArray or mapPixelArray; null does nothing.
 void freePixelArray(tagPixelArray* image);
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client

@@ -15,7 +15,7 @@
 
 #include "QuiltexEngine.h"
 
-namespace tessaly::cli::stitch {
+namespace tessaly::stitch::client {
 
 class PieceCache {
  public:
@@ -66,4 +66,4 @@ class PieceCache {
   std::map<int, Slot> slots_;
 };
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client
