@@ -1,5 +1,6 @@
 #include "settings.h"
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 
@@ -87,6 +88,15 @@ std::string Settings::defaultExportPath() const {
 void Settings::setDefaultExportPath(const std::string& f) {
   write("DefaultExportPath", f);
 }
+std::string Settings::stitchMethod() const {
+  std::string method = read("StitchMethod", "verified");
+  for (char& c : method) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return method == "classic" ? method : "verified";
+}
+void Settings::setStitchMethod(const std::string& method) {
+  write("StitchMethod", method);
+}
+
 std::string Settings::lastScanFileExt() const {
   return read("lastScanFileExt", ".TIF");
 }

@@ -34,6 +34,11 @@ class Settings {
   std::string defaultScanDevice() const;  // empty
   void setDefaultScanDevice(const std::string& name);
 
+  // How the engine arranges and places the pieces: "verified" (the default) or "classic". Any
+  // other stored value reads as "verified".
+  std::string stitchMethod() const;
+  void setStitchMethod(const std::string& method);
+
   // Hundredths of an inch, 1200 each by default; at most 9 characters of the value are read.
   int manualCropWidth() const;
   void setManualCropWidth(int hundredths);

@@ -12,12 +12,26 @@ namespace text {
 constexpr int kScanStatus = 1;
 constexpr int kNoScannerHint = 3;
 constexpr int kNoScannerDetails = 4;
+constexpr int kSeveralPiecesHint = 6;
 constexpr int kFilesLoaded = 7;  // "%d" inside
+constexpr int kSeveralScansHint = 8;
+constexpr int kResultHint = 9;
+constexpr int kResultArrived = 11;
 constexpr int kStartStatus = 14;
+constexpr int kStitchingRow = 15;
 constexpr int kRestoreTip = 16;  // the maximise box's tooltip when maximised
 constexpr int kMaximiseTip = 17;
 constexpr int kNoMemory = 18;
+constexpr int kUnsuitablePieces = 19;
+constexpr int kNotWritten = 20;
 constexpr int kTitle = 21;
+constexpr int kStitchFailed = 23;
+constexpr int kOnePieceHint = 26;
+constexpr int kSavedHint = 33;
+constexpr int kScansLoaded = 34;  // "%d" inside
+constexpr int kOneScanHint = 30;
+constexpr int kTooManyPieces = 39;
+constexpr int kStitchingGrid = 40;
 }  // namespace text
 
 class UiStrings {

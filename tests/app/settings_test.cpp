@@ -87,3 +87,12 @@ TEST_F(SettingsTest, TheShippedLimitsFileHoldsTheDefaults) {
 }
 
 }  // namespace
+
+TEST_F(SettingsTest, StitchMethodIsVerifiedUnlessClassicIsStored) {
+  Settings settings(ini(), set());
+  EXPECT_EQ(settings.stitchMethod(), "verified");
+  settings.setStitchMethod("Classic");
+  EXPECT_EQ(settings.stitchMethod(), "classic");
+  settings.setStitchMethod("something else");
+  EXPECT_EQ(settings.stitchMethod(), "verified");
+}
