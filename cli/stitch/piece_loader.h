@@ -13,6 +13,7 @@
 #include "QuiltexEngine.h"
 #include "piece_cache.h"
 #include "pieces.h"
+#include "pixel_block.h"
 #include "zanFileIO.h"
 
 namespace tessaly::cli::stitch {
