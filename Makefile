@@ -16,8 +16,9 @@
 #                  (scripts/quality) and print one line per stitching method
 #   make demo    deps + programs, then stitch every file of DEMO_PIECES (in name order) into
 #                DEMO_OUT and print the arrangement, warnings, time and result
-#   make run     deps + programs, then start the desktop program; without a display it runs on
-#                a virtual X server and its painted window is saved to RUN_OUT/tessaly.png
+#   make run     deps + programs, then start the desktop program with the pieces of DEMO_PIECES
+#                loaded, ready to stitch; without a display it runs on a virtual X server and its
+#                painted window (the thumbnails) is saved to RUN_OUT/tessaly.png
 
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= OFF
@@ -115,11 +116,12 @@ demo: programs
 # Without a display the program gets its own settings folder under RUN_OUT, so a program
 # already running for this user cannot take the start over.
 run: programs
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then exec build/bin/Tessaly; fi; \
+	@pieces=$$(find $(abspath $(DEMO_PIECES)) -maxdepth 1 -type f ! -name '.*' | LC_ALL=C sort); \
+	  if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then exec build/bin/Tessaly $$pieces; fi; \
 	  scripts/install-deps --headless; \
 	  mkdir -p $(RUN_OUT); \
 	  XDG_DATA_HOME=$(CURDIR)/$(RUN_OUT)/data TESSALY_SNAPSHOT=$(CURDIR)/$(RUN_OUT)/tessaly.png \
-	    xvfb-run -a -s "-screen 0 1280x800x24" build/bin/Tessaly && \
+	    xvfb-run -a -s "-screen 0 1280x800x24" build/bin/Tessaly $$pieces && \
 	  echo "run: no display here, so Tessaly ran on a virtual X server; its main window is in $(RUN_OUT)/tessaly.png"
 
 clean:

@@ -9,10 +9,14 @@
 #include <QStackedWidget>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
 
 #include "accelerators.h"
 #include "folders.h"
+#include "result_page.h"
+#include "scan_page.h"
 #include "settings.h"
+#include "stitch_run.h"
 #include "tessaly/host/operations.h"
 #include "tessaly/host/widgets.h"
 #include "ui_strings.h"
@@ -54,14 +58,25 @@ MainFrame::MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings,
   window_->setMouseTracking(true);
   window_->setWindowTitle(strings_.text(text::kTitle));
   strings_.setControlText(control("view_caption"), text::kTitle);
+  stitchRun_ = std::make_unique<StitchRun>();
   bindWindowButtons();
   addShortcuts();
+  closeGuard = [this] { return mayLeaveResult(); };
+  connect(this, &MainFrame::zoomRequested, this, [this](int direction) {
+    sendCommand(direction > 0 ? PageCommand::ZoomIn : PageCommand::ZoomOut);
+  });
   qApp->installEventFilter(this);
   updateWindowState();
 }
 
 MainFrame::~MainFrame() {
   qApp->removeEventFilter(this);
+  for (auto& page : slots_) {
+    if (page && page->isActive()) page->deactivate();
+    page.reset();
+  }
+  Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(toolbarTable_.data()),
+            -intptr_t(toolbarTable_.size()));
   Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(buttonTable_.data()),
             -intptr_t(buttonTable_.size()));
   Zan0Release(root_);
@@ -82,6 +97,80 @@ void MainFrame::bindWindowButtons() {
   Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(buttonTable_.data()),
             intptr_t(buttonTable_.size()));
   Zan0Inter(control("butn_instructions"), op::kSetHandCursor, 1);
+  toolbarTable_ = {{{"butn_rotateL", onToolbarButton, this},
+                    {"butn_rotateR", onToolbarButton, this},
+                    {"butn_zoomin", onToolbarButton, this},
+                    {"butn_zoomout", onToolbarButton, this},
+                    {"butn_fitin", onToolbarButton, this},
+                    {"butn_startover", onToolbarButton, this}}};
+  Zan0Inter(root_, op::kHandlerTable, reinterpret_cast<intptr_t>(toolbarTable_.data()),
+            intptr_t(toolbarTable_.size()));
+}
+
+intptr_t MainFrame::onToolbarButton(ZanObject* control, int event, intptr_t, void* context) {
+  if (event != kEventClick) return 0;
+  auto* frame = static_cast<MainFrame*>(context);
+  const QString name = widgetOf(control)->objectName();
+  if (name == "butn_rotateL") frame->sendCommand(PageCommand::RotateLeft);
+  if (name == "butn_rotateR") frame->sendCommand(PageCommand::RotateRight);
+  if (name == "butn_zoomin") frame->sendCommand(PageCommand::ZoomIn);
+  if (name == "butn_zoomout") frame->sendCommand(PageCommand::ZoomOut);
+  if (name == "butn_fitin") frame->sendCommand(PageCommand::FitIn);
+  if (name == "butn_startover") frame->startOver();
+  return 0;
+}
+
+Page* MainFrame::page(int slot) const {
+  if (slot != kScanPage && slot != kResultPage) return nullptr;
+  return slots_[size_t(slot)].get();
+}
+
+std::unique_ptr<Page> MainFrame::createPage(int slot) {
+  if (slot == kScanPage) return std::make_unique<ScanPage>(*this);
+  return std::make_unique<ResultPage>(*this);
+}
+
+bool MainFrame::sendCommand(PageCommand command, intptr_t a, intptr_t b) {
+  Page* active = page(activePage_);
+  bool handled = false;
+  if (active) active->command(command, a, b, handled);
+  return handled;
+}
+
+void MainFrame::startOver() {
+  if (!sendCommand(PageCommand::StartOver)) showPage(kScanPage);
+}
+
+bool MainFrame::mayLeaveResult() {
+  auto* result = static_cast<ResultPage*>(page(kResultPage));
+  return !result || !result->isActive() || result->mayDropPicture();
+}
+
+void MainFrame::refreshToolbar() {
+  ToolbarMask mask;
+  sendCommand(PageCommand::ReportToolbar, reinterpret_cast<intptr_t>(&mask));
+  for (int i = 0; i < kToolbarControlCount; ++i) {
+    ZanObject* button = control(kToolbarControls[i]);
+    Zan0Inter(button, op::kShow, (mask.visible >> i) & 1);
+    Zan0Inter(button, op::kEnable, (mask.enabled >> i) & 1);
+  }
+  sizeToolbarStrip();
+}
+
+void MainFrame::sizeToolbarStrip() {
+  // The strip is as wide as its shown controls with their gaps, at most the area it sits in.
+  QWidget* strip = widgetOf(control("cata_toolbar"));
+  QWidget* area = widgetOf(control("hcata10"));
+  if (!strip || !area) return;
+  const QMargins margins = strip->contentsMargins();
+  int width = margins.left() + margins.right();
+  for (const char* name : kToolbarControls) {
+    QWidget* button = widgetOf(control(name));
+    if (button && !button->isHidden()) width += button->sizeHint().width() + 10;
+  }
+  const QMargins areaMargins = area->contentsMargins();
+  const int inner = area->width() - areaMargins.left() - areaMargins.right();
+  strip->setMaximumWidth(inner > 0 ? std::min(width, inner) : width);
 }
 
 intptr_t MainFrame::onWindowButton(ZanObject* control, int event, intptr_t data, void* context) {
@@ -145,17 +234,15 @@ void MainFrame::setStatus(int textNumber, bool repaintNow) {
 
 void MainFrame::showPage(int slot) {
   if (!pages_ || (slot != kScanPage && slot != kResultPage)) return;
+  for (auto& existing : slots_) {
+    if (existing && existing->isActive()) existing->deactivate();
+  }
+  auto& target = slots_[size_t(slot)];
+  if (!target) target = createPage(slot);
   pages_->setCurrentIndex(slot == kScanPage ? 0 : 1);
   activePage_ = slot;
-  if (slot == kScanPage) {
-    // The start screen; the scanner list and the pieces bring their own texts.
-    strings_.setControlText(control("view_text1"), text::kScanStatus);
-    strings_.setControlText(control("view_text2"), text::kNoScannerHint);
-    strings_.setControlText(control("view_text3"), text::kNoScannerDetails);
-    setStatus(text::kStartStatus);
-    // Pending files (this start's own, or another's) are read once the page is up.
-    QCoreApplication::postEvent(window_, new QEvent(kHandOverEvent));
-  }
+  target->activate();
+  refreshToolbar();
 }
 
 void MainFrame::setTwainBusy(bool busy) {
@@ -190,6 +277,10 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
       receiveHandedOverFiles();
       return true;
     }
+    if (event->type() == QEvent::Resize) sizeToolbarStrip();
+    if (Page* active = page(activePage_); active && !twainBusy_ && active->windowEvent(event)) {
+      return true;
+    }
     switch (event->type()) {
       case QEvent::Leave:
         if (edgeCursorSet_) window_->unsetCursor();
@@ -211,6 +302,10 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
   }
   if (!ownsWidget(watched)) return false;
   if (twainBusy_ && (isMouseInput(event->type()) || isKeyInput(event->type()))) return true;
+  if (event->type() == QEvent::KeyPress && watched != window_ && keysAllowed()) {
+    // Keys reach the page from whichever of the window's controls has the focus.
+    if (Page* active = page(activePage_); active && active->windowEvent(event)) return true;
+  }
   return filterMouse(event);
 }
 

@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 
+#include "page.h"
 #include "tessaly/host/operations.h"
 #include "window_frame.h"
 
@@ -20,6 +22,7 @@ struct ZanObject;
 namespace tessaly::app {
 
 class Settings;
+class StitchRun;
 class UiStrings;
 
 // Posted to the main window: another start left files to read; a scan has finished.
@@ -37,6 +40,8 @@ class MainFrame : public QObject {
   ~MainFrame() override;
 
   QWidget* window() const { return window_; }
+  // The window's UI root control.
+  ZanObject* root() const { return root_; }
   // A control of the main window by name, or null.
   ZanObject* control(const char* name) const;
 
@@ -44,9 +49,24 @@ class MainFrame : public QObject {
   void setStatus(const QString& text, bool repaintNow = false);
   void setStatus(int textNumber, bool repaintNow = false);
 
+  // Deactivates the active page, makes page `slot` (0 or 2) on first use, activates it and
+  // refreshes the toolbar.
   void showPage(int slot);
   int activePage() const { return activePage_; }
+  // The page in `slot`, or null while it was never shown.
+  Page* page(int slot) const;
+  // Asks the active page which toolbar controls to show and enable, and sizes the strip.
+  void refreshToolbar();
+  // Gives the active page a command; whether it handled it.
+  bool sendCommand(PageCommand command, intptr_t a = 0, intptr_t b = 0);
+  // Start over: the active page may keep the window where it is (an unsaved result the user
+  // keeps); otherwise the Scan page starts from nothing.
+  void startOver();
   void setStitchRunning(bool running) { stitchRunning_ = running; }
+  bool stitchRunning() const { return stitchRunning_; }
+  StitchRun& stitchRun() { return *stitchRun_; }
+  const UiStrings& strings() const { return strings_; }
+  Settings& settings() { return settings_; }
 
   // While a scan runs the window takes no pointer or key input; when it ends the window gets
   // kAcquisitionFinishedEvent.
@@ -69,6 +89,11 @@ class MainFrame : public QObject {
 
  private:
   static intptr_t onWindowButton(ZanObject* control, int event, intptr_t data, void* context);
+  static intptr_t onToolbarButton(ZanObject* control, int event, intptr_t data, void* context);
+  std::unique_ptr<Page> createPage(int slot);
+  void sizeToolbarStrip();
+  // The Result page's answer before its picture may go (start over, close): false to stay.
+  bool mayLeaveResult();
   void bindWindowButtons();
   void addShortcuts();
   bool filterMouse(QEvent* event);
@@ -91,6 +116,9 @@ class MainFrame : public QObject {
   bool keysAllowed() const;
   bool edgeCursorSet_ = false;
   std::array<host::HandlerEntry, 5> buttonTable_{};
+  std::array<host::HandlerEntry, 6> toolbarTable_{};
+  std::array<std::unique_ptr<Page>, 3> slots_;
+  std::unique_ptr<StitchRun> stitchRun_;
 };
 
 }  // namespace tessaly::app

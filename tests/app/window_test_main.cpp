@@ -6,5 +6,6 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   const int windowFailures = app_test::runMainWindowTests(argc, argv);
   const int dialogFailures = app_test::runDialogTests(argc, argv);
-  return windowFailures + dialogFailures;
+  const int workflowFailures = app_test::runWorkflowTests(argc, argv);
+  return windowFailures + dialogFailures + workflowFailures;
 }
