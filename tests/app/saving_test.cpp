@@ -3,11 +3,15 @@
 // names, types and settings the save flows choose.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "folders.h"
 #include "picture_writer.h"
 #include "result_save.h"
+#include "save_dialog.h"
 #include "save_scans.h"
 #include "settings.h"
 #include "tessaly/host/operations.h"
@@ -318,6 +323,41 @@ TEST_F(SavingTest, AFailedWriteRestoresTheStatusAndKeepsTheOldFile) {
   EXPECT_EQ(readText(in("result.jpg")), "old result");
   EXPECT_EQ(filesIn(folder_), std::vector<std::string>{"result.jpg"});
   EXPECT_EQ(settings_.lastSaveFolder(), user_.home() + "/");
+}
+
+// Runs `act` on the file dialog once it is open.
+void whenDialogOpens(const std::function<void(QFileDialog*)>& act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(dialog);
+    }
+  });
+  timer->start();
+}
+
+TEST_F(SavingTest, TheSaveDialogOffersTheTypesAndAddsTheChosenTypesExtension) {
+  EXPECT_EQ(nameFilters(strings_.text(31)),
+            (QStringList{"JPEG picture (*.jpg)", "TIFF picture (*.tif)", "Bitmap (*.bmp)"}));
+  EXPECT_EQ(nameFilters("Pictures\\0*.jpg;*.png\\0"), QStringList{"Pictures (*.jpg *.png)"});
+
+  ResultSaver saver(nullptr, strings_, settings_);
+  settings_.setLastSaveFolder(folder_ + "/");
+  QString offered;
+  whenDialogOpens([&](QFileDialog* dialog) {
+    offered = dialog->selectedNameFilter();
+    dialog->selectFile("typed");
+    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+  });
+  const QString chosen = saver.choosePath(qin(""), "Stitched 1", ".TIF", 2);
+  EXPECT_EQ(offered, "TIFF picture (*.tif)");
+  EXPECT_EQ(chosen, qin("typed.TIF"));
+
+  whenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+  EXPECT_TRUE(saver.choosePath(qin(""), "Stitched 1", ".JPG", 1).isEmpty());
 }
 
 class SaveScansTest : public SavingTest {
