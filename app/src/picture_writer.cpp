@@ -86,7 +86,7 @@ void describe(zanHandle target, ZanObject* picture, int32_t format) {
   const intptr_t bits = Zan0Inter(picture, op::kPictureSaveOption, kSaveOptionBitsPerPixel);
   if (format == PLUG_FORMAT_GIF) {
     setValue(target, ZAN_GEN_BITS, 8);
-  } else if (bits > 0 && bits <= 24) {
+  } else if (bits == 1 || bits == 4 || bits == 8 || bits == 24) {  // depths a writer takes
     setValue(target, ZAN_GEN_BITS, int32_t(bits));
   }
   const auto* templatePath = reinterpret_cast<const char*>(
