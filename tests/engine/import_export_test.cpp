@@ -326,6 +326,14 @@ TEST_F(FileIoTest, AFailedOverwriteKeepsTheOldFile) {
   EXPECT_EQ(contents(path("keep.jpg")), old);
   EXPECT_EQ(fs::status(path("keep.jpg")).permissions() & fs::perms::owner_write, fs::perms::none);
 
+  // A writer that refuses the picture's size outright (JPEG ends at 65535 pixels) leaves neither
+  // a changed file nor a temporary one.
+  const zanHandle wide = pictureOf(patternImage(70000, 2, 24), 24, false);
+  EXPECT_EQ(zanExportImage(0, streamPath("keep.jpg").data(), wide, nullptr), ZAN_ERR_STREAM);
+  EXPECT_EQ(contents(path("keep.jpg")), old);
+  EXPECT_EQ(files().size(), 2u);
+  zanDestroyPicture(wide);
+
   // A folder that takes no new file: the export fails and the old file survives.
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(dir_.c_str(), W_OK) != 0) {  // not when the tests run with every right
