@@ -62,7 +62,12 @@ class WriteFile {
     if (stream_ == nullptr) _zanThrow(ZAN_ERR_STREAM);
     int32_t error = ZAN_OK;
     image_ = zanIOCreateImage(stream_, formatId, &request, &layout, &error);
-    if (image_ == nullptr) _zanThrow(ZAN_ERR_STREAM);
+    if (image_ == nullptr) {
+      // The destructor does not run for a constructor that throws: the stream goes here, which
+      // also deletes its temporary file.
+      zanIODestroyStream(std::exchange(stream_, nullptr));
+      _zanThrow(ZAN_ERR_STREAM);
+    }
   }
   ~WriteFile() {
     zanIOCloseImage(image_);

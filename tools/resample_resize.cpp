@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "guard.h"
+#include "halving_kernel.h"
 #include "resample.h"
 #include "result_tiles.h"
 
@@ -78,27 +79,7 @@ void averageTile(BlockHeader& out, const PixelBuffer& in, int32_t firstX, int32_
 }
 
 // Halving in both directions, the common case of display copies: each result byte is the
-// rounded mean of a 2 x 2 block, exactly what the general weights give.
-template <int Channels>
-void halveRow(unsigned char* __restrict to, const unsigned char* __restrict a,
-              const unsigned char* __restrict b, int32_t pixels) {
-  constexpr int kPair = 2 * Channels;
-  for (int32_t x = 0; x < pixels; ++x)
-    for (int c = 0; c < Channels; ++c)
-      to[x * Channels + c] =
-          static_cast<unsigned char>((a[kPair * x + c] + a[kPair * x + Channels + c] +
-                                      b[kPair * x + c] + b[kPair * x + Channels + c] + 2) >>
-                                     2);
-}
-
-void halveRows(unsigned char* to, const unsigned char* a, const unsigned char* b, int32_t pixels,
-               int32_t channels) {
-  if (channels == 3)
-    halveRow<3>(to, a, b, pixels);
-  else
-    halveRow<1>(to, a, b, pixels);
-}
-
+// rounded mean of a 2 x 2 block, exactly what the general weights give (halving_kernel.h).
 void halveTile(BlockHeader& out, const PixelBuffer& in, int32_t channels) {
   for (int32_t y = 0; y < out.bottom - out.top; ++y)
     halveRows(out.data + int64_t{y} * out.stride, in.row(2 * y), in.row(2 * y + 1),

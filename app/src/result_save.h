@@ -39,8 +39,19 @@ class ResultSaver {
                         const QString& extension, int filterIndex)>
       choosePath;
 
-  // Saves `picture`; the picture's resolution and save options are set on the way.
+  // Shows text `number` in the message box with `style` (message_box.h); tests replace it.
+  std::function<void(int number, int style)> showMessage;
+
+  // Saves `picture`; the picture's resolution and save options are set on the way. Saved means
+  // the write itself succeeded, the status line says so and "lastsavefolder" is the folder; the
+  // caller then marks the picture saved (third status text 33) and refreshes the toolbar. A
+  // failed write leaves any file that was there as it was.
   SaveOutcome save(ZanObject* picture, const SaveSource& source);
+
+  // The extension proposed for the source (".JPG", ".TIF", ...) and the type list's entry for
+  // an extension (1 JPEG, 2 TIFF, 3 BMP).
+  QString defaultExtension(const SaveSource& source) const;
+  static int filterIndexFor(const QString& extension);
 
  private:
   QWidget* mainWindow_;

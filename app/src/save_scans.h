@@ -20,9 +20,18 @@ class ScanSaver {
   // Asks for the folder and name; by default the Save dialog. Tests replace it. Empty: cancelled.
   std::function<QString(const QString& folder, const QString& proposedName)> choosePath;
 
+  // Shows text `number` in the message box with `style` (message_box.h); tests replace it.
+  std::function<void(int number, int style)> showMessage;
+
   // Copies `pieces`; false (after telling the user) when any copy failed, with no partial copy
   // left behind. Cancelling gives true.
+  // Copies are made as temporary files in the folder and given their names only when every
+  // one is complete, so a failure leaves the folder as it was.
   bool save(const QStringList& pieces);
+
+  // The name proposed in `folder`: text 37 with the first number from 1 that no file there
+  // begins with.
+  QString proposedName(const QString& folder) const;
 
  private:
   QWidget* mainWindow_;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 
 struct ZanObject;
 
@@ -32,6 +33,8 @@ class ThumbnailAlbum : public QObject {
   void redraw(int index);
   // Detaches every cell (the page is hidden).
   void detach();
+  // The cell size of the last layout.
+  int cellSize() const;
 
  signals:
   // The user changed the selection of a piece.
@@ -39,6 +42,7 @@ class ThumbnailAlbum : public QObject {
 
  private:
   struct Cells;
+  static intptr_t onAlbumEvent(ZanObject* control, int event, intptr_t data, void* context);
   Cells* cells_;
 };
 

@@ -326,6 +326,14 @@ TEST_F(FileIoTest, AFailedOverwriteKeepsTheOldFile) {
   EXPECT_EQ(contents(path("keep.jpg")), old);
   EXPECT_EQ(fs::status(path("keep.jpg")).permissions() & fs::perms::owner_write, fs::perms::none);
 
+  // A writer that refuses the picture's size outright (JPEG ends at 65535 pixels) leaves neither
+  // a changed file nor a temporary one.
+  const zanHandle wide = pictureOf(patternImage(70000, 2, 24), 24, false);
+  EXPECT_EQ(zanExportImage(0, streamPath("keep.jpg").data(), wide, nullptr), ZAN_ERR_STREAM);
+  EXPECT_EQ(contents(path("keep.jpg")), old);
+  EXPECT_EQ(files().size(), 2u);
+  zanDestroyPicture(wide);
+
   // A folder that takes no new file: the export fails and the old file survives.
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   if (::access(dir_.c_str(), W_OK) != 0) {  // not when the tests run with every right
@@ -401,6 +409,152 @@ TEST_F(FileIoTest, SizesAReaderClaimsAreCheckedBeforeUse) {
       EXPECT_EQ(got.row(0)[0], 0x5A);
     }
     zanDestroyPicture(picture);
+  }
+}
+
+// 16-bit samples whose high and low bytes differ everywhere, so a reader that keeps one byte
+// or swaps them cannot pass.
+uint16_t deepSample(int32_t x, int32_t y, int32_t channel) {
+  return uint16_t((x * 2753 + y * 911 + channel * 20011 + 257) & 0xFFFF);
+}
+
+void putBig16(std::vector<char>& out, uint32_t v) {
+  out.push_back(char(v >> 8));
+  out.push_back(char(v));
+}
+void putBig32(std::vector<char>& out, uint32_t v) {
+  putBig16(out, v >> 16);
+  putBig16(out, v & 0xFFFF);
+}
+
+// Rows of big-endian samples, red, green, blue for colour, as both TIFF and PNG store them.
+std::vector<char> deepRows(int32_t width, int32_t height, int32_t channels, bool filterBytes) {
+  std::vector<char> rows;
+  for (int32_t y = 0; y < height; ++y) {
+    if (filterBytes) rows.push_back(0);
+    for (int32_t x = 0; x < width; ++x)
+      for (int32_t c = 0; c < channels; ++c) putBig16(rows, deepSample(x, y, c));
+  }
+  return rows;
+}
+
+// An uncompressed big-endian TIFF of one strip: 16-bit grey or 3 x 16-bit RGB.
+std::vector<char> deepTiff(int32_t width, int32_t height, int32_t channels) {
+  const uint32_t entries = 10, ifdEnd = 8 + 2 + entries * 12 + 4;
+  const uint32_t bitsAt = ifdEnd, dataAt = ifdEnd + 8;
+  const std::vector<char> rows = deepRows(width, height, channels, false);
+  std::vector<char> f = {'M', 'M', 0, 42};
+  putBig32(f, 8);
+  putBig16(f, entries);
+  const auto entry = [&](uint32_t tag, uint32_t type, uint32_t count, uint32_t value) {
+    putBig16(f, tag);
+    putBig16(f, type);
+    putBig32(f, count);
+    if (type == 3 && count == 1) {  // a short sits in the first half of the field
+      putBig16(f, value);
+      putBig16(f, 0);
+    } else {
+      putBig32(f, value);
+    }
+  };
+  entry(256, 4, 1, uint32_t(width));
+  entry(257, 4, 1, uint32_t(height));
+  entry(258, 3, uint32_t(channels), channels == 1 ? 16 : bitsAt);
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, channels == 1 ? 1 : 2);
+  entry(273, 4, 1, dataAt);
+  entry(277, 3, 1, uint32_t(channels));
+  entry(278, 4, 1, uint32_t(height));
+  entry(279, 4, 1, uint32_t(rows.size()));
+  entry(284, 3, 1, 1);
+  putBig32(f, 0);
+  for (int i = 0; i < 3; ++i) putBig16(f, 16);
+  putBig16(f, 0);
+  f.insert(f.end(), rows.begin(), rows.end());
+  return f;
+}
+
+uint32_t crc32Of(const char* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= uint8_t(data[i]);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void putChunk(std::vector<char>& png, const char* type, const std::vector<char>& data) {
+  putBig32(png, uint32_t(data.size()));
+  std::vector<char> typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  png.insert(png.end(), typed.begin(), typed.end());
+  putBig32(png, crc32Of(typed.data(), typed.size()));
+}
+
+// A PNG of 16-bit grey (colour type 0) or 16-bit RGB (type 2), its rows in stored deflate blocks.
+std::vector<char> deepPng(int32_t width, int32_t height, int32_t channels) {
+  std::vector<char> png = {char(0x89), 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<char> header;
+  putBig32(header, uint32_t(width));
+  putBig32(header, uint32_t(height));
+  header.insert(header.end(), {16, char(channels == 1 ? 0 : 2), 0, 0, 0});
+  putChunk(png, "IHDR", header);
+  const std::vector<char> raw = deepRows(width, height, channels, true);
+  std::vector<char> z = {0x78, 0x01};
+  uint32_t a = 1, b = 0;
+  for (size_t at = 0; at < raw.size(); at += 65535) {
+    const size_t n = std::min<size_t>(65535, raw.size() - at);
+    z.push_back(char(at + n == raw.size() ? 1 : 0));
+    z.insert(z.end(), {char(n & 255), char(n >> 8), char(~n & 255), char((~n >> 8) & 255)});
+    z.insert(z.end(), raw.begin() + std::ptrdiff_t(at), raw.begin() + std::ptrdiff_t(at + n));
+  }
+  for (const char c : raw) {
+    a = (a + uint8_t(c)) % 65521;
+    b = (b + a) % 65521;
+  }
+  putBig32(z, (b << 16) | a);
+  putChunk(png, "IDAT", z);
+  putChunk(png, "IEND", {});
+  return png;
+}
+
+// 16-bit grey and 48-bit colour files from outside the program import as 16- and 48-bit
+// pictures and layers with every sample kept: grey as little-endian words, colour as blue,
+// green, red words.
+TEST_F(FileIoTest, SixteenBitFilesImportWithEverySampleKept) {
+  const int32_t width = 37, height = 45;  // more than one band of rows
+  for (const int32_t channels : {1, 3}) {
+    for (const bool tiff : {true, false}) {
+      const std::string name =
+          std::string(channels == 1 ? "grey" : "colour") + (tiff ? ".tif" : ".png");
+      SCOPED_TRACE(name);
+      writeFile(path(name),
+                tiff ? deepTiff(width, height, channels) : deepPng(width, height, channels));
+      const int32_t bpp = 16 * channels;
+      const zanHandle picture = newPicture();
+      ZanImportOptions options{};
+      options.type = ZAN_IMPORT_FLATTENED;
+      ASSERT_EQ(zanImportToPicture(0, picture, streamPath(name).data(), &options), ZAN_OK);
+      EXPECT_EQ(pictureValue(picture, ZAN_PICT_BPP), bpp);
+      int32_t error = 1;
+      const zanHandle alone = zanImportToLayer(0, streamPath(name).data(), nullptr, &error);
+      ASSERT_NE(alone, 0u) << error;
+      for (const zanHandle layer : {zanGetLayer(picture, 1, nullptr), alone}) {
+        ASSERT_NE(layer, 0u);
+        EXPECT_EQ(layerValue(layer, ZAN_LAYER_BPP), bpp);
+        const Image got = readLayer(layer, RECT{0, 0, width, height}, bpp);
+        for (int32_t y = 0; y < height; ++y) {
+          for (int32_t x = 0; x < width; ++x) {
+            for (int32_t c = 0; c < channels; ++c) {
+              const unsigned char* at = got.row(y) + (x * channels + (channels - 1 - c)) * 2;
+              ASSERT_EQ(at[0] | (at[1] << 8), deepSample(x, y, c)) << x << "," << y << "," << c;
+            }
+          }
+        }
+      }
+      zanDestroyLayer(alone);
+      zanDestroyPicture(picture);
+    }
   }
 }
 
