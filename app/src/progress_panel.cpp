@@ -97,8 +97,11 @@ bool ProgressPanel::update(const QString* text, int percent) {
 
 void ProgressPanel::close() {
   if (!dialog_) return;
-  dialog_->finish();  // deletes it
+  QWidget* owner = dialog_->parentWidget();
+  dialog_->finish();  // deletes it, later
   dialog_.clear();
+  // The owner is usable at once, not only when the panel is finally deleted.
+  if (owner) owner->setEnabled(true);
   // The panel that was active comes back only while it is still there to be active.
   if (activePanelWidget_ && activePanelWidget_->isVisible()) Zan0SetGValue(2, activePanel_);
   activePanelWidget_.clear();
