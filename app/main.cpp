@@ -23,6 +23,9 @@ void endAfterFirstPaint(QWidget* window) {
   if (snapshot.isEmpty() && qEnvironmentVariableIntValue("TESSALY_QUIT_AFTER_PAINT") == 0) return;
   // A zero timer runs once the events queued with the window's first show are done.
   QTimer::singleShot(0, window, [window, snapshot] {
+    // Pieces handed over at start are listed by now; their cells are laid out by the events
+    // that listing queued.
+    QCoreApplication::processEvents();
     window->repaint();
     int status = 0;
     if (!snapshot.isEmpty() && !window->grab().save(snapshot)) {

@@ -95,6 +95,10 @@ ScanPage::~ScanPage() {
             -intptr_t(buttons_.size()));
   if (popup_) popup_->closeNow();
   album_.reset();
+  // The album is hidden while the window is whole: an album destroyed under the pointer would
+  // get a pointer-leave event while its control is already being torn down.
+  Zan0Inter(frame_.control("album1"), op::kAlbumClear);
+  Zan0Inter(frame_.control("cata_Label"), op::kShow, 0);
 }
 
 void ScanPage::activate() {
@@ -225,8 +229,9 @@ void ScanPage::afterListChanged() {
     frame_.refreshToolbar();
     return;
   }
-  album_->rebuild();
+  // The album is shown before it is filled, so its cells are made for a visible list.
   if (startScreen_) showStartScreen(false);
+  album_->rebuild();
   album_->layOut();
   frame_.setStatus(
       withCount(strings, fromScanner_ ? text::kScansLoaded : text::kFilesLoaded, count));
