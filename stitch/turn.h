@@ -7,6 +7,7 @@
 
 #include "pixel_array.h"
 #include "progress.h"
+#include "turn_side.h"
 
 namespace tessaly::stitch {
 
@@ -15,5 +16,10 @@ namespace tessaly::stitch {
 // band of 16 output columns for turns 1 and 3 (16 source rows) and of 16 output rows for turn 2
 // (16 source rows).
 ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& range = {});
+
+// The same with the side turns made a chosen way (an unavailable way falls back to the portable
+// one), so tests and benchmarks can hold the ways against each other.
+ImagePtr quarterTurn(const tagPixelArray& image, int code, TurnWay way,
+                     const ProgressRange& range = {});
 
 }  // namespace tessaly::stitch
