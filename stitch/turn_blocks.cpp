@@ -120,7 +120,39 @@ AVX2_TARGET void stripAvx2(const SideStrip& strip, int32_t x0, int32_t x1) {
   }
 }
 
+// The pixels of a row a block at a time from its far end, each block's lanes reversed; the
+// pixels short of a whole block, nearest the row's start, one at a time.
+inline void reverseTail(const uint8_t* from, uint8_t* to, int32_t done, int32_t pixels) {
+  for (int32_t i = done; i < pixels; ++i) std::memcpy(to + i * 3, from + (pixels - 1 - i) * 3, 3);
+}
+
+SSSE3_TARGET void reverseFours(const uint8_t* from, uint8_t* to, int32_t pixels) {
+  int32_t i = 0;
+  for (; i + 4 <= pixels; i += 4) {
+    const __m128i lanes = loadFour(from + static_cast<ptrdiff_t>(pixels - 4 - i) * 3);
+    storeFour(to + static_cast<ptrdiff_t>(i) * 3, _mm_shuffle_epi32(lanes, 0x1B));
+  }
+  reverseTail(from, to, i, pixels);
+}
+
+AVX2_TARGET void reverseEights(const uint8_t* from, uint8_t* to, int32_t pixels) {
+  const __m256i reversed = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  int32_t i = 0;
+  for (; i + 8 <= pixels; i += 8) {
+    const __m256i lanes = loadEight(from + static_cast<ptrdiff_t>(pixels - 8 - i) * 3);
+    storeEight(to + static_cast<ptrdiff_t>(i) * 3, _mm256_permutevar8x32_epi32(lanes, reversed));
+  }
+  reverseTail(from, to, i, pixels);
+}
+
 }  // namespace
+
+void reverseRowSsse3(const uint8_t* from, uint8_t* to, int32_t pixels) {
+  reverseFours(from, to, pixels);
+}
+void reverseRowAvx2(const uint8_t* from, uint8_t* to, int32_t pixels) {
+  reverseEights(from, to, pixels);
+}
 
 void turnStripSsse3(const SideStrip& strip, int32_t x0, int32_t x1) {
   stripSsse3(strip, x0, x1);
@@ -141,6 +173,8 @@ bool haveAvx2Blocks() {
 #else
 void turnStripSsse3(const SideStrip&, int32_t, int32_t) {}
 void turnStripAvx2(const SideStrip&, int32_t, int32_t) {}
+void reverseRowSsse3(const uint8_t*, uint8_t*, int32_t) {}
+void reverseRowAvx2(const uint8_t*, uint8_t*, int32_t) {}
 bool haveSsse3Blocks() {
   return false;
 }

@@ -1,4 +1,5 @@
-// Register transposes of 24-bit pixel blocks for the side quarter turns (turn_side.h).
+// Register transposes of 24-bit pixel blocks for the side quarter turns (turn_side.h), and
+// register reversals of rows for the half turn.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,11 @@ struct SideStrip {
 // its instructions.
 void turnStripSsse3(const SideStrip& strip, int32_t x0, int32_t x1);
 void turnStripAvx2(const SideStrip& strip, int32_t x0, int32_t x1);
+
+// to[i] = from[pixels - 1 - i] for 3-byte pixels i in [0, pixels): a row of the half turn. Loads
+// and stores stay inside the pixels named. Same conditions as above.
+void reverseRowSsse3(const uint8_t* from, uint8_t* to, int32_t pixels);
+void reverseRowAvx2(const uint8_t* from, uint8_t* to, int32_t pixels);
 
 // Whether this processor (and this build) has the instructions of each way.
 bool haveSsse3Blocks();

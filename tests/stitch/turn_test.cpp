@@ -83,7 +83,7 @@ TEST(QuarterTurn, ReadsRowsThroughTheSourceStride) {
 // just under, at and over the 4- and 8-pixel blocks and the 16-row bands, in both directions. The
 // source rows are packed with no padding, so a load past a row's last pixel would read the next
 // row (or past the buffer, which the sanitizer builds catch) and show in the result.
-TEST(QuarterTurn, SideTurnsEveryWayEqualTheElementaryMapping) {
+TEST(QuarterTurn, EveryWayEqualsTheElementaryMapping) {
   const std::vector<int32_t> sizes = {1, 2, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 31, 33, 37};
   for (const TurnWay way : kWays) {
     for (const int32_t w : sizes) {
@@ -92,7 +92,7 @@ TEST(QuarterTurn, SideTurnsEveryWayEqualTheElementaryMapping) {
         Picture packed(w, h, w * 3);
         for (int32_t y = 0; y < h; ++y) std::copy_n(src.pixel(0, y), w * 3, packed.pixel(0, y));
         const tagPixelArray view = packed.view();
-        for (const int code : {1, 3}) {
+        for (const int code : {1, 2, 3}) {
           tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code, way);
           ASSERT_TRUE(Picture::fromArray(*turned).samePixels(
               tessaly::stitch::test::turnByElementarySteps(src, code)))
@@ -109,14 +109,14 @@ TEST(QuarterTurn, SideTurnsEveryWayEqualTheElementaryMapping) {
   }
 }
 
-TEST(QuarterTurn, SideTurnsEveryWayReadThroughAWideStrideAndMatchOnAPage) {
+TEST(QuarterTurn, EveryWayReadsThroughAWideStrideAndMatchesOnAPage) {
   // 301 x 203 with 7 bytes of slack per source row: whole bands and blocks with edges of every
   // kind, big enough that the ways run long strips.
   const Picture src = tessaly::stitch::test::makeTexturedPage(301, 203, 5);
   Picture padded(301, 203, 301 * 3 + 7);
   for (int32_t y = 0; y < 203; ++y) std::copy_n(src.pixel(0, y), 301 * 3, padded.pixel(0, y));
   const tagPixelArray view = padded.view();
-  for (const int code : {1, 3}) {
+  for (const int code : {1, 2, 3}) {
     const Picture expected = tessaly::stitch::test::turnByElementarySteps(src, code);
     for (const TurnWay way : kWays) {
       tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code, way);
@@ -131,14 +131,17 @@ void countReport(long, bool* cancel, void* userData) {
   *cancel = false;
 }
 
-TEST(QuarterTurn, SideTurnsEveryWayReportOncePerBandOfSixteenColumns) {
-  Picture src = numbered(20, 40);  // turned: 40 output columns, three bands
+TEST(QuarterTurn, EveryWayReportsOncePerBandOfSixteenOutputColumnsOrRows) {
+  // 20 x 40: turn 1 makes 40 output columns and turn 2 40 output rows, three bands each.
+  Picture src = numbered(20, 40);
   const tagPixelArray view = src.view();
   for (const TurnWay way : kWays) {
-    int reports = 0;
-    const tessaly::stitch::Progress progress(countReport, &reports);
-    tessaly::stitch::quarterTurn(view, 1, way, {&progress, 0, 100});
-    EXPECT_EQ(reports, 4) << nameOf(way);  // one per band and the last
+    for (const int code : {1, 2}) {
+      int reports = 0;
+      const tessaly::stitch::Progress progress(countReport, &reports);
+      tessaly::stitch::quarterTurn(view, code, way, {&progress, 0, 100});
+      EXPECT_EQ(reports, 4) << nameOf(way) << " turn " << code;  // one per band and the last
+    }
   }
 }
 
