@@ -71,7 +71,10 @@ void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface&
       int64_t u = firstU + y * stepUy, v = firstV + y * stepVy;
       for (int32_t x = 0; x < out.image->width; ++x, u += stepUx, v += stepVx, to += 3) {
         const int64_t iu = u >> 16, iv = v >> 16;  // floor, also below zero
-        if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) continue;
+        if (iu < 0 || iv < 0 || iu > lastX || iv > lastY) {
+          to[0] = to[1] = to[2] = 255;
+          continue;
+        }
         const uint32_t fx = static_cast<uint32_t>(u >> 8) & 255,
                        fy = static_cast<uint32_t>(v >> 8) & 255;
         const uint32_t w00 = (256 - fx) * (256 - fy), w10 = fx * (256 - fy), w01 = (256 - fx) * fy,
@@ -91,9 +94,16 @@ void sampleRotated(const tagPixelArray& piece, const Transform& global, Surface&
 
 Surface resamplePiece(const tagPixelArray& piece, const Transform& global, const RECT& rect,
                       int32_t offset, const ProgressRange& range) {
-  Surface out = makeSurface(rect);
+  // Both ways write every pixel of the rectangle (white where the piece does not reach) in the
+  // workers' bands, so the surface is not filled white first: a whole pass over fresh memory, and
+  // its page faults, on one thread, saved. An unrotated copy writes only the piece's own size, so
+  // a larger rectangle is still filled white first.
+  const bool unrotated = isUnrotated(global);
+  const bool exact =
+      rect.right - rect.left == piece.width && rect.bottom - rect.top == piece.height;
+  Surface out = makeSurface(rect, !unrotated || exact ? Fill::PaddingOnly : Fill::White);
   const std::array<uint8_t, 256> shift = offsetTable(offset);
-  if (isUnrotated(global)) {
+  if (unrotated) {
     copyUnrotated(piece, out, shift, range);
   } else {
     sampleRotated(piece, global, out, shift, range);

@@ -4,10 +4,10 @@
 
 namespace tessaly::stitch {
 
-Surface makeSurface(const RECT& rect) {
+Surface makeSurface(const RECT& rect, Fill fill) {
   Surface s;
   s.rect = rect;
-  s.image = makeImage(rect.right - rect.left, rect.bottom - rect.top);
+  s.image = makeImage(rect.right - rect.left, rect.bottom - rect.top, fill);
   s.coverage = BitImage(s.image->width, s.image->height);
   return s;
 }

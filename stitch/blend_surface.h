@@ -23,8 +23,10 @@ struct Surface {
   bool covers(int32_t x, int32_t y) const { return coverage.test(x - rect.left, y - rect.top); }
 };
 
-// A white surface over rect with nothing covered. Throws QX_ERR_SETUP when memory is short.
-Surface makeSurface(const RECT& rect);
+// A surface over rect with nothing covered, white (Fill::White) or with only the row padding set
+// for a caller that writes every pixel itself (Fill::PaddingOnly). Throws QX_ERR_SETUP when
+// memory is short.
+Surface makeSurface(const RECT& rect, Fill fill = Fill::White);
 
 // Writes every pixel that piece holds into target and marks it covered there. The piece must lie
 // inside the target.

@@ -7,13 +7,18 @@
 
 #include "pixel_array.h"
 #include "progress.h"
+#include "turn_side.h"
 
 namespace tessaly::stitch {
 
 // Returns image turned by code quarter turns (1, 2 or 3; anything else throws QX_ERR_INPUT).
-// Works in blocks so source and destination are both touched in short runs, and reports once per
-// band of 16 output columns for turns 1 and 3 (16 source rows) and of 16 output rows for turn 2
-// (16 source rows).
+// Reports once per band of 16 output columns for turns 1 and 3 (16 source rows) and of 16 output
+// rows for turn 2. Uses the fastest way this processor runs (turn_side.h).
 ImagePtr quarterTurn(const tagPixelArray& image, int code, const ProgressRange& range = {});
+
+// The same made a chosen way (an unavailable way falls back to the portable
+// one), so tests and benchmarks can hold the ways against each other.
+ImagePtr quarterTurn(const tagPixelArray& image, int code, TurnWay way,
+                     const ProgressRange& range = {});
 
 }  // namespace tessaly::stitch

@@ -49,9 +49,27 @@ void BM_QuarterTurn(benchmark::State& state) {
   setBytes(state);
 }
 
+// Every turn each way this processor runs (0 portable, 1 SSSE3, 2 AVX2).
+void BM_TurnWay(benchmark::State& state) {
+  tessaly::stitch::test::Picture p = page();
+  const tagPixelArray view = p.view();
+  const int code = static_cast<int>(state.range(0));
+  const auto way = static_cast<tessaly::stitch::TurnWay>(state.range(1));
+  if (!tessaly::stitch::turnWayAvailable(way)) {
+    state.SkipWithError("this processor lacks the instructions");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(tessaly::stitch::quarterTurn(view, code, way));
+  setBytes(state);
+}
+
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Halve)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuarterTurn)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TurnWay)
+    ->ArgsProduct({{1, 2, 3}, {0, 1, 2}})
+    ->ArgNames({"code", "way"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -51,9 +51,26 @@ TEST(BlendResample, ARightAngleReadsWholePixels) {
       const int32_t u = y - 7, v = 40 - x;
       const bool inside = u >= 0 && u <= 14 && v >= 0 && v <= 7;
       ASSERT_EQ(s.covers(x, y), inside) << x << "," << y;
-      if (inside) {
-        ASSERT_EQ(std::memcmp(s.pixelAt(x, y), piece.pixel(u, v), 3), 0) << x << "," << y;
-      }
+      // Outside the piece the surface is white, written by the sampling itself.
+      const uint8_t white[3] = {255, 255, 255};
+      ASSERT_EQ(std::memcmp(s.pixelAt(x, y), inside ? piece.pixel(u, v) : white, 3), 0)
+          << x << "," << y;
+    }
+  }
+}
+
+TEST(BlendResample, AnUnrotatedPieceOnALargerRectangleLeavesTheRestWhite) {
+  Picture piece = tessaly::stitch::test::makeTexturedPage(9, 5, 4);
+  const tagPixelArray view = piece.view();
+  const tessaly::stitch::Transform at{{1, 0, 2, 0, 1, 3}};
+  const tessaly::stitch::Surface s =
+      tessaly::stitch::resamplePiece(view, at, {2, 3, 13, 10}, 0, {});
+  for (int32_t y = 3; y < 10; ++y) {
+    for (int32_t x = 2; x < 13; ++x) {
+      const bool inside = x < 11 && y < 8;
+      const uint8_t white[3] = {255, 255, 255};
+      ASSERT_EQ(std::memcmp(s.pixelAt(x, y), inside ? piece.pixel(x - 2, y - 3) : white, 3), 0)
+          << x << "," << y;
     }
   }
 }

@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "errors.h"
 #include "picture.h"
 
 namespace {
 
+using tessaly::stitch::TurnWay;
 using tessaly::stitch::test::Picture;
+
+constexpr TurnWay kWays[] = {TurnWay::Portable, TurnWay::Ssse3, TurnWay::Avx2};
+
+const char* nameOf(TurnWay way) {
+  return way == TurnWay::Avx2 ? "AVX2" : way == TurnWay::Ssse3 ? "SSSE3" : "portable";
+}
 
 Picture numbered(int32_t w, int32_t h) {
   Picture p(w, h);
@@ -67,6 +76,73 @@ TEST(QuarterTurn, ReadsRowsThroughTheSourceStride) {
   tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, 2);
   EXPECT_TRUE(
       Picture::fromArray(*turned).samePixels(tessaly::stitch::test::turnByElementarySteps(src, 2)));
+}
+
+// Every way (one this processor lacks runs the portable way instead), held against the elementary
+// mapping: sizes of one pixel, sizes
+// just under, at and over the 4- and 8-pixel blocks and the 16-row bands, in both directions. The
+// source rows are packed with no padding, so a load past a row's last pixel would read the next
+// row (or past the buffer, which the sanitizer builds catch) and show in the result.
+TEST(QuarterTurn, EveryWayEqualsTheElementaryMapping) {
+  const std::vector<int32_t> sizes = {1, 2, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 31, 33, 37};
+  for (const TurnWay way : kWays) {
+    for (const int32_t w : sizes) {
+      for (const int32_t h : sizes) {
+        const Picture src = numbered(w, h);
+        Picture packed(w, h, w * 3);
+        for (int32_t y = 0; y < h; ++y) std::copy_n(src.pixel(0, y), w * 3, packed.pixel(0, y));
+        const tagPixelArray view = packed.view();
+        for (const int code : {1, 2, 3}) {
+          tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code, way);
+          ASSERT_TRUE(Picture::fromArray(*turned).samePixels(
+              tessaly::stitch::test::turnByElementarySteps(src, code)))
+              << nameOf(way) << " " << w << " x " << h << " turn " << code;
+          const int32_t used = turned->width * 3;
+          for (int32_t r = 0; r < turned->height; ++r) {
+            for (int32_t b = used; b < turned->bytesPerLine; ++b)
+              ASSERT_EQ(turned->bits[r * turned->bytesPerLine + b], 255)
+                  << nameOf(way) << " " << w << " x " << h << " turn " << code << " row " << r;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(QuarterTurn, EveryWayReadsThroughAWideStrideAndMatchesOnAPage) {
+  // 301 x 203 with 7 bytes of slack per source row: whole bands and blocks with edges of every
+  // kind, big enough that the ways run long strips.
+  const Picture src = tessaly::stitch::test::makeTexturedPage(301, 203, 5);
+  Picture padded(301, 203, 301 * 3 + 7);
+  for (int32_t y = 0; y < 203; ++y) std::copy_n(src.pixel(0, y), 301 * 3, padded.pixel(0, y));
+  const tagPixelArray view = padded.view();
+  for (const int code : {1, 2, 3}) {
+    const Picture expected = tessaly::stitch::test::turnByElementarySteps(src, code);
+    for (const TurnWay way : kWays) {
+      tessaly::stitch::ImagePtr turned = tessaly::stitch::quarterTurn(view, code, way);
+      EXPECT_TRUE(Picture::fromArray(*turned).samePixels(expected))
+          << nameOf(way) << " turn " << code;
+    }
+  }
+}
+
+void countReport(long, bool* cancel, void* userData) {
+  ++*static_cast<int*>(userData);
+  *cancel = false;
+}
+
+TEST(QuarterTurn, EveryWayReportsOncePerBandOfSixteenOutputColumnsOrRows) {
+  // 20 x 40: turn 1 makes 40 output columns and turn 2 40 output rows, three bands each.
+  Picture src = numbered(20, 40);
+  const tagPixelArray view = src.view();
+  for (const TurnWay way : kWays) {
+    for (const int code : {1, 2}) {
+      int reports = 0;
+      const tessaly::stitch::Progress progress(countReport, &reports);
+      tessaly::stitch::quarterTurn(view, code, way, {&progress, 0, 100});
+      EXPECT_EQ(reports, 4) << nameOf(way) << " turn " << code;  // one per band and the last
+    }
+  }
 }
 
 TEST(QuarterTurn, RejectsCodesOutsideOneToThree) {
