@@ -14,15 +14,6 @@ using namespace tessaly::host;
 
 namespace {
 
-// The most arrangements QXAutoOrder writes.
-constexpr int kCandidateRecords = 5;
-
-std::vector<char> nameBuffer(const std::string& name = std::string()) {
-  std::vector<char> buffer(QX_NAME_BUFFER, '\0');
-  std::memcpy(buffer.data(), name.data(), std::min(name.size(), size_t(QX_NAME_BUFFER - 1)));
-  return buffer;
-}
-
 // Runs one engine call; anything thrown through it (a callback out of memory) is a failure of
 // its own kind, never a crash.
 template <typename Call>
@@ -115,11 +106,7 @@ void StitchRun::release() {
   if (session_) notify("QXReleaseStitch");
   QXReleaseStitch(session_);
   session_ = nullptr;
-  candidates_.clear();
-  candidateBuffers_.clear();
-  names_.clear();
-  nameBuffers_.clear();
-  sizes_.clear();
+  buffers_.clear();
   candidateCount_ = 0;
   feeder_.reset();
 }
@@ -145,20 +132,14 @@ void* StitchRun::createSession(tagStitchStyle style, int outputSize) {
 }
 
 bool StitchRun::makeEngineBuffers() {
+  std::vector<std::string> paths;
+  std::vector<POINT> sizes;
   try {
-    const size_t count = feeder_->entries().size();
     for (const StitchEntry& entry : feeder_->entries()) {
-      nameBuffers_.push_back(nameBuffer(entry.path));
-      sizes_.push_back({entry.width, entry.height});
+      paths.push_back(entry.path);
+      sizes.push_back({entry.width, entry.height});
     }
-    for (std::vector<char>& buffer : nameBuffers_) names_.push_back(buffer.data());
-    candidateBuffers_.assign(kCandidateRecords, Candidate{});
-    for (Candidate& c : candidateBuffers_) {
-      c.nameBuffers.assign(count, nameBuffer());
-      for (std::vector<char>& buffer : c.nameBuffers) c.names.push_back(buffer.data());
-      c.turns.assign(count, 0);
-      candidates_.push_back({0, 0, c.names.data(), c.turns.data()});
-    }
+    buffers_.make(paths, sizes);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -177,15 +158,15 @@ bool StitchRun::prepareAndOrder(std::vector<StitchEntry> entries, tagStitchStyle
   bool threw = false;
   notify("QXLoadImages");
   const long loaded = guarded(
-      [&] { return QXLoadImages(session_, long(names_.size()), names_.data(), sizes_.data()); },
+      [&] { return QXLoadImages(session_, buffers_.count(), buffers_.names(), buffers_.sizes()); },
       threw);
   if (threw) return fail(text::kStitchFailed);
   if (!accept(loaded)) return false;
 
   stage_ = StitchStage::Ordering;
   notify("QXAutoOrder");
-  const long ordered =
-      guarded([&] { return QXAutoOrder(session_, &candidateCount_, candidates_.data()); }, threw);
+  const long ordered = guarded(
+      [&] { return QXAutoOrder(session_, &candidateCount_, buffers_.candidates()); }, threw);
   if (threw) return fail(text::kStitchFailed);
   if (!accept(ordered)) return false;
   if (candidateCount_ <= 0) return fail(text::kStitchFailed);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "order_buffers.h"
 #include "stitch_pieces.h"
 
 struct ZanObject;
@@ -86,18 +87,8 @@ class StitchRun {
   long candidateCount_ = 0;
   std::unique_ptr<PieceFeeder> feeder_;
 
-  // The buffers the engine reads and writes: names of QX_NAME_BUFFER bytes, sizes and five
-  // candidate arrangements, all zeroed before the calls.
-  std::vector<std::vector<char>> nameBuffers_;
-  std::vector<char*> names_;
-  std::vector<POINT> sizes_;
-  struct Candidate {
-    std::vector<std::vector<char>> nameBuffers;
-    std::vector<char*> names;
-    std::vector<int32_t> turns;
-  };
-  std::vector<Candidate> candidateBuffers_;
-  std::vector<tagStitchOrderInfo> candidates_;
+  // The engine keeps pointers into these until the session is released.
+  stitch::client::OrderBuffers buffers_;
 };
 
 // A new host picture (one reference) holding a copy of `image`: row r of the array becomes

@@ -14,7 +14,7 @@ namespace tessaly::cli::stitch {
 namespace {
 
 // The most arrangements QXAutoOrder writes.
-constexpr int kCandidateRecords = 5;
+using tessaly::stitch::client::kCandidateRecords;
 
 bool isWarning(long status) {
   return status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP;
@@ -33,12 +33,6 @@ const char* warningText(long code) {
     default:
       return "";
   }
-}
-
-std::vector<char> nameBuffer(const std::string& name = std::string()) {
-  std::vector<char> buffer(QX_NAME_BUFFER, '\0');
-  std::memcpy(buffer.data(), name.data(), std::min(name.size(), size_t(QX_NAME_BUFFER - 1)));
-  return buffer;
 }
 
 }  // namespace
@@ -73,13 +67,13 @@ void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
   makeEngineBuffers();
   const size_t count = record_.pieces.size();
   step(Stage::Loading, "loading the pieces",
-       [&] { return QXLoadImages(session_, long(count), names_.data(), sizes_.data()); });
-  record_.loadOrder.assign(names_.begin(), names_.end());
+       [&] { return QXLoadImages(session_, long(count), buffers_.names(), buffers_.sizes()); });
+  record_.loadOrder.assign(buffers_.nameList().begin(), buffers_.nameList().end());
   recordOutputLevel();
 
   long candidateCount = 0;
   step(Stage::Ordering, "ordering the pieces",
-       [&] { return QXAutoOrder(session_, &candidateCount, candidates_.data()); });
+       [&] { return QXAutoOrder(session_, &candidateCount, buffers_.candidates()); });
   if (candidateCount <= 0) {
     throw Failure(ExitCode::StitchFailed,
                   "ordering the pieces found no arrangement; check that neighbouring pieces "
@@ -89,23 +83,13 @@ void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
 }
 
 void StitchRun::makeEngineBuffers() {
-  const size_t count = record_.pieces.size();
-  nameBuffers_.clear();
-  names_.clear();
-  sizes_.clear();
+  std::vector<std::string> paths;
+  std::vector<POINT> sizes;
   for (const Piece& piece : record_.pieces) {
-    nameBuffers_.push_back(nameBuffer(piece.path));
-    sizes_.push_back({piece.width, piece.height});
+    paths.push_back(piece.path);
+    sizes.push_back({piece.width, piece.height});
   }
-  for (std::vector<char>& buffer : nameBuffers_) names_.push_back(buffer.data());
-  candidateBuffers_.assign(kCandidateRecords, Candidate{});
-  candidates_.clear();
-  for (Candidate& c : candidateBuffers_) {
-    c.nameBuffers.assign(count, nameBuffer());
-    for (std::vector<char>& buffer : c.nameBuffers) c.names.push_back(buffer.data());
-    c.turns.assign(count, 0);
-    candidates_.push_back({0, 0, c.names.data(), c.turns.data()});
-  }
+  buffers_.make(paths, sizes);
 }
 
 const tagPixelArray& StitchRun::compose() {
@@ -183,7 +167,7 @@ void StitchRun::checkStatus(long status, const char* what) {
 void StitchRun::recordCandidates(long count) {
   record_.candidates.clear();
   for (long i = 0; i < count && i < kCandidateRecords; ++i) {
-    const tagStitchOrderInfo& info = candidates_[size_t(i)];
+    const tagStitchOrderInfo& info = buffers_.candidate(size_t(i));
     Arrangement a{info.rows, info.columns, {}, {}};
     const size_t cells = record_.pieces.size();
     for (size_t cell = 0; cell < cells; ++cell) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "order_buffers.h"
 #include "piece_loader.h"
 #include "progress_display.h"
 #include "run_record.h"
@@ -57,18 +58,8 @@ class StitchRun {
   bool straightening_ = false;
   Stage stage_ = Stage::Loading;
 
-  // The buffers the engine reads and writes: names of QX_NAME_BUFFER bytes, sizes and five
-  // candidate arrangements.
-  std::vector<std::vector<char>> nameBuffers_;
-  std::vector<char*> names_;
-  std::vector<POINT> sizes_;
-  struct Candidate {
-    std::vector<std::vector<char>> nameBuffers;
-    std::vector<char*> names;
-    std::vector<int32_t> turns;
-  };
-  std::vector<Candidate> candidateBuffers_;
-  std::vector<tagStitchOrderInfo> candidates_;
+  // The engine keeps pointers into these until the session is released.
+  tessaly::stitch::client::OrderBuffers buffers_;
 };
 
 }  // namespace tessaly::cli::stitch
