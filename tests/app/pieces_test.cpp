@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "file_dialog_typing.h"
 #include "folders.h"
 #include "piece_intake.h"
 #include "piece_list.h"
@@ -536,7 +537,7 @@ TEST_F(IntakeTest, TheOpenDialogStartsInTheLastFolderAndStoresTheNewOne) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     if (!files) return false;
     startedIn = files->directory().absolutePath();
-    files->selectFile(chosen);
+    if (!app_test::typeFileName(files, chosen)) return false;
     dialog->accept();
     return true;
   });
@@ -560,7 +561,7 @@ TEST_F(IntakeTest, TheOpenDialogRefusesAPathOf256CharactersAndStaysOpen) {
   DialogWatcher chooser(true, [&](QDialog* dialog) {
     auto* files = qobject_cast<QFileDialog*>(dialog);
     if (!files) return false;
-    files->selectFile(longPath);
+    if (!app_test::typeFileName(files, longPath)) return false;
     dialog->accept();  // returns after the warning was closed
     stayedOpen = files->isVisible();
     files->reject();

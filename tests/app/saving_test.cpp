@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine_export.h"
+#include "file_dialog_typing.h"
 #include "file_text.h"
 #include "folders.h"
 #include "picture_writer.h"
@@ -349,7 +350,7 @@ TEST_F(SavingTest, TheSaveDialogOffersTheTypesAndAddsTheChosenTypesExtension) {
   QString offered;
   whenDialogOpens([&](QFileDialog* dialog) {
     offered = dialog->selectedNameFilter();
-    dialog->selectFile("typed");
+    ASSERT_TRUE(app_test::typeFileName(dialog, "typed"));
     static_cast<QDialog*>(dialog)->accept();  // as the Save button does
   });
   const QString chosen = saver.choosePath(qin(""), "Stitched 1", ".TIF", 2);

@@ -221,6 +221,9 @@ class MainWindowTest : public QObject {
     QSignalSpy removes(remove, &QAbstractButton::clicked);
     QTest::keyClick(window_, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(opens.count(), 1);
+    // The Open dialog it showed is closed; shortcuts act only once the window is active again.
+    window_->activateWindow();
+    QTRY_VERIFY(window_->isActiveWindow());
     remove->setVisible(true);
     remove->setEnabled(false);
     QTest::keyClick(window_, Qt::Key_Delete);
