@@ -1,9 +1,8 @@
-// The pieces as the stitching engine loads them: each piece's file decoded once, turned by the
-// user's rotation, and kept in the decoded-piece cache, so that the engine's second load of a
-// piece (for alignment) maps the cache file instead of decoding again. The engine's own
-// temporary BMP files are read as they are. Between two loads no pixels are held here: the only
-// decoded piece in memory is the one the engine holds, and a quarter turn goes through the cache
-// file rather than through a second full-size copy.
+// The pieces as the stitching engine loads them, through the engine client's loader: each
+// piece's file decoded once, turned by the user's rotation, and kept in the decoded-piece cache,
+// so that the engine's second load of a piece (for alignment) maps the cache file instead of
+// decoding again. The engine's own temporary BMP files are read as they are. Between two loads no
+// pixels are held here.
 #pragma once
 
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "QuiltexEngine.h"
 #include "piece_cache.h"
+#include "piece_loader.h"
 
 namespace tessaly::app {
 
@@ -23,9 +23,9 @@ struct StitchEntry {
 };
 
 // Loading statuses handed back through the engine.
-constexpr long kLoadBadArguments = -3;
-constexpr long kLoadNoMemory = -2;
-constexpr long kLoadUnreadable = -4;
+using stitch::client::kLoadBadArguments;
+using stitch::client::kLoadNoMemory;
+using stitch::client::kLoadUnreadable;
 
 class PieceFeeder {
  public:
@@ -36,29 +36,21 @@ class PieceFeeder {
   // Loads `name` as a 24-bit array with row 0 the top row: a listed piece (its path exactly as
   // given to the engine) turned by its rotation, any other file unturned. Returns 0,
   // kLoadBadArguments, kLoadNoMemory or kLoadUnreadable.
-  long load(const char* name, tagPixelArray** image);
+  long load(const char* name, tagPixelArray** image) { return loader_.load(name, image); }
   // Frees an image load() made and clears the pointer; null does nothing.
-  static void release(tagPixelArray** image);
+  static void release(tagPixelArray** image) { stitch::client::PieceLoader::release(image); }
 
   // How often piece `index` was decoded from its file.
-  int decodes(int index) const { return decodes_[size_t(index)]; }
+  int decodes(int index) const { return loader_.decodes()[size_t(index)]; }
 
  private:
-  long loadPiece(int index, tagPixelArray** image);
-  long turnThroughCache(int index, int turns, tagPixelArray*& image);
-
   std::vector<StitchEntry> entries_;
-  std::vector<int> decodes_;
-  stitch::client::PieceCache cache_;
+  stitch::client::PieceCache cache_;  // before the loader, which keeps a reference to it
+  stitch::client::PieceLoader loader_;
 };
 
 // Decodes a picture file into a new array (row 0 the top row) through the file-format
 // plug-ins. Returns 0, kLoadNoMemory or kLoadUnreadable.
 long decodePicture(const std::string& path, tagPixelArray** image);
-
-// Copies `rows` rows (from `firstRow`) of a width x height picture, `stride` bytes apart, into
-// `target` turned by `turns` quarter turns to the left.
-void turnRowsInto(const unsigned char* rows, int64_t stride, int firstRow, int count, int width,
-                  int height, int turns, tagPixelArray& target);
 
 }  // namespace tessaly::app

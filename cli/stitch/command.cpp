@@ -94,7 +94,9 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   WorkFolder work;
   PieceCache cache;
   cache.open(work.path());  // without it pieces are decoded every time, which only costs time
-  PieceLoader loader(record.pieces, cache);
+  std::vector<PieceSource> sources;
+  for (const Piece& piece : record.pieces) sources.push_back({piece.path, piece.rotation});
+  PieceLoader loader(std::move(sources), cache);
   const std::optional<LinkLog> links = o.method == Method::Verified
                                            ? std::optional<LinkLog>(std::in_place, work.path())
                                            : std::nullopt;

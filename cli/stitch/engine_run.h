@@ -14,6 +14,14 @@
 
 namespace tessaly::cli::stitch {
 
+// The loader and its cache are shared with the desktop program.
+using ::tessaly::stitch::client::kLoadBadArguments;
+using ::tessaly::stitch::client::kLoadNoMemory;
+using ::tessaly::stitch::client::kLoadUnreadable;
+using ::tessaly::stitch::client::PieceCache;
+using ::tessaly::stitch::client::PieceLoader;
+using ::tessaly::stitch::client::PieceSource;
+
 class StitchRun {
  public:
   StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record);

@@ -8,7 +8,11 @@
 #include "quarter_turn.h"
 #include "zanFileIO.h"
 
-namespace tessaly::cli::stitch {
+namespace tessaly::stitch::client {
+
+using cli::turnBandInto;
+using cli::turnedSize;
+using cli::turnHalfInPlace;
 
 namespace {
 
@@ -19,10 +23,52 @@ bool isMemoryCode(int32_t code) {
   return code == PLUG_ERR_NO_MEMORY || code == PLUG_ERR_TOOLKIT_MEMORY;
 }
 
+std::string warningOf(zanIOReader& reader) {
+  const int32_t length = zanIOReaderWarning(&reader, nullptr, 0);
+  if (length <= 0) return {};
+  std::string text(size_t(length) + 1, '\0');
+  zanIOReaderWarning(&reader, text.data(), int32_t(text.size()));
+  text.resize(size_t(length));
+  return text;
+}
+
+long decodeFailure(int32_t code, const std::string& what, std::string* failure) {
+  if (failure) *failure = what;
+  return isMemoryCode(code) ? kLoadNoMemory : kLoadUnreadable;
+}
+
 }  // namespace
 
-PieceLoader::PieceLoader(const std::vector<Piece>& pieces, PieceCache& cache)
-    : pieces_(pieces), cache_(cache), decodes_(pieces.size(), 0), cacheReads_(pieces.size(), 0) {}
+long decodePixelArray(const std::string& path, tagPixelArray** image, std::string* failure,
+                      std::string* readerWarning) {
+  zanIOBGRInfo info{};
+  info.size = sizeof info;
+  int32_t code = 0;
+  zanIOReader* reader = zanIOOpenBGR(path.c_str(), &info, &code);
+  if (reader == nullptr) {
+    return decodeFailure(code, "cannot read '" + path + "': " + zanIOErrorText(code), failure);
+  }
+  tagPixelArray* decoded = allocatePixelArray(info.width, info.height);
+  if (decoded == nullptr) {
+    zanIOCloseBGR(reader);
+    return decodeFailure(PLUG_ERR_NO_MEMORY, "not enough memory to load '" + path + "'", failure);
+  }
+  code = zanIOReadBGR(reader, decoded->bits, decoded->bytesPerLine);
+  if (code == 0 && readerWarning) *readerWarning = warningOf(*reader);
+  zanIOCloseBGR(reader);
+  if (code != 0) {
+    freePixelArray(decoded);
+    return decodeFailure(code, "cannot read '" + path + "': " + zanIOErrorText(code), failure);
+  }
+  *image = decoded;
+  return 0;
+}
+
+PieceLoader::PieceLoader(std::vector<PieceSource> pieces, PieceCache& cache)
+    : pieces_(std::move(pieces)),
+      cache_(cache),
+      decodes_(pieces_.size(), 0),
+      cacheReads_(pieces_.size(), 0) {}
 
 long PieceLoader::load(const char* name, tagPixelArray** image) {
   if (name == nullptr || image == nullptr) return kLoadBadArguments;
@@ -43,11 +89,11 @@ void PieceLoader::release(tagPixelArray** image) {
 
 long PieceLoader::loadPiece(int index, tagPixelArray** image) {
   if (readCached(index, image) == 0) return 0;
-  const Piece& piece = pieces_[size_t(index)];
+  const PieceSource& piece = pieces_[size_t(index)];
   tagPixelArray* decoded = nullptr;
   if (const long status = decodeFile(piece.path, &decoded); status != 0) return status;
   ++decodes_[size_t(index)];
-  const int turns = piece.rotation / 90;
+  const int turns = ((piece.rotation / 90) % 4 + 4) % 4;
   if (turns == 1 || turns == 3) {
     if (const long status = turnThroughCache(index, turns, decoded); status != 0) return status;
   } else {
@@ -68,41 +114,18 @@ long PieceLoader::readCached(int index, tagPixelArray** image) {
   return 0;
 }
 
-void PieceLoader::noteReaderWarning(const std::string& path, zanIOReader& reader) {
-  const int32_t length = zanIOReaderWarning(&reader, nullptr, 0);
-  if (length <= 0) return;
-  std::string text(size_t(length) + 1, '\0');
-  zanIOReaderWarning(&reader, text.data(), int32_t(text.size()));
-  text.resize(size_t(length));
+void PieceLoader::noteReaderWarning(const std::string& path, const std::string& text) {
+  if (text.empty()) return;
   const std::string warning = "'" + path + "': " + text;
   if (std::find(readerWarnings_.begin(), readerWarnings_.end(), warning) == readerWarnings_.end())
     readerWarnings_.push_back(warning);
 }
 
 long PieceLoader::decodeFile(const std::string& path, tagPixelArray** image) {
-  zanIOBGRInfo info{};
-  info.size = sizeof info;
-  int32_t code = 0;
-  zanIOReader* reader = zanIOOpenBGR(path.c_str(), &info, &code);
-  if (reader == nullptr) {
-    return fail(isMemoryCode(code) ? kLoadNoMemory : kLoadUnreadable,
-                "cannot read '" + path + "': " + zanIOErrorText(code));
-  }
-  tagPixelArray* decoded = allocatePixelArray(info.width, info.height);
-  if (decoded == nullptr) {
-    zanIOCloseBGR(reader);
-    return fail(kLoadNoMemory, "not enough memory to load '" + path + "'");
-  }
-  code = zanIOReadBGR(reader, decoded->bits, decoded->bytesPerLine);
-  if (code == 0) noteReaderWarning(path, *reader);
-  zanIOCloseBGR(reader);
-  if (code != 0) {
-    freePixelArray(decoded);
-    return fail(isMemoryCode(code) ? kLoadNoMemory : kLoadUnreadable,
-                "cannot read '" + path + "': " + zanIOErrorText(code));
-  }
-  *image = decoded;
-  return 0;
+  std::string warning;
+  const long status = decodePixelArray(path, image, &lastFailure_, &warning);
+  if (status == 0) noteReaderWarning(path, warning);
+  return status;
 }
 
 // Parks the unturned piece in the cache, lets it go, and builds the turned piece from the
@@ -124,6 +147,7 @@ long PieceLoader::turnThroughCache(int index, int turns, tagPixelArray*& image) 
   if (turned == nullptr) {
     freePixelArray(image);
     image = nullptr;
+    cache_.forget(index);  // it may hold the unturned piece
     return fail(kLoadNoMemory, "not enough memory to turn '" + pieces_[size_t(index)].path + "'");
   }
   if (!parked) {
@@ -155,4 +179,4 @@ long PieceLoader::fail(long status, const std::string& what) {
   return status;
 }
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client

@@ -12,27 +12,31 @@
 
 #include "QuiltexEngine.h"
 #include "piece_cache.h"
-#include "pieces.h"
-#include "pixel_block.h"
 #include "zanFileIO.h"
 
-namespace tessaly::cli::stitch {
-
-// The decoded-piece cache and the pixel arrays are shared with the desktop program.
-using ::tessaly::stitch::client::allocatePixelArray;
-using ::tessaly::stitch::client::freePixelArray;
-using ::tessaly::stitch::client::mapPixelArray;
-using ::tessaly::stitch::client::PieceCache;
-using ::tessaly::stitch::client::rowBytesFor;
+namespace tessaly::stitch::client {
 
 // The loading statuses the engine passes back to its caller.
 constexpr long kLoadNoMemory = -2;
 constexpr long kLoadUnreadable = -4;
 constexpr long kLoadBadArguments = -3;
 
+// A piece as the engine is given it: its file and the user's turn.
+struct PieceSource {
+  std::string path;
+  int rotation = 0;  // 0, 90, 180 or 270 degrees to the left
+};
+
+// Decodes a picture file into a new 24-bit array with row 0 the top row, through the file-format
+// plug-ins already loaded. Returns 0, kLoadNoMemory or kLoadUnreadable. On failure `failure` (when
+// given) says why: "cannot read 'a.jpg': ..."; on success `readerWarning` (when given) holds the
+// reader's reservation about the file, empty when it has none.
+long decodePixelArray(const std::string& path, tagPixelArray** image,
+                      std::string* failure = nullptr, std::string* readerWarning = nullptr);
+
 class PieceLoader {
  public:
-  PieceLoader(const std::vector<Piece>& pieces, PieceCache& cache);
+  PieceLoader(std::vector<PieceSource> pieces, PieceCache& cache);
 
   // Loads `name` as a 24-bit array with row 0 the top row. A piece (its name exactly as given
   // to the engine) is turned by its rotation; any other name (the engine's temporary files) is
@@ -54,11 +58,11 @@ class PieceLoader {
   long loadPiece(int index, tagPixelArray** image);
   long readCached(int index, tagPixelArray** image);
   long decodeFile(const std::string& path, tagPixelArray** image);
+  void noteReaderWarning(const std::string& path, const std::string& text);
   long turnThroughCache(int index, int turns, tagPixelArray*& image);
-  void noteReaderWarning(const std::string& path, zanIOReader& reader);
   long fail(long status, const std::string& what);
 
-  const std::vector<Piece>& pieces_;
+  std::vector<PieceSource> pieces_;
   PieceCache& cache_;
   std::vector<int> decodes_;
   std::vector<int> cacheReads_;
@@ -66,4 +70,4 @@ class PieceLoader {
   std::vector<std::string> readerWarnings_;
 };
 
-}  // namespace tessaly::cli::stitch
+}  // namespace tessaly::stitch::client

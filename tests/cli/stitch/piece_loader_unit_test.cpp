@@ -16,8 +16,9 @@
 
 namespace {
 
-using tessaly::cli::stitch::PieceCache;
-using tessaly::cli::stitch::PieceLoader;
+namespace client = tessaly::stitch::client;
+using client::PieceCache;
+using client::PieceLoader;
 using tessaly::cli::test::Pattern;
 using tessaly::test::TempFolder;
 
@@ -63,13 +64,13 @@ TEST(QuarterTurnTest, WholePicturesTurnThroughTheSameBands) {
 }
 
 TEST(PixelBlockTest, RowsOfTheEngineLengthAndRefusedSizes) {
-  tagPixelArray* image = tessaly::cli::stitch::allocatePixelArray(5, 3);
+  tagPixelArray* image = client::allocatePixelArray(5, 3);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->bytesPerLine, 16);
   EXPECT_EQ(image->bits[16 * 3 - 1], 0);
-  tessaly::cli::stitch::freePixelArray(image);
-  EXPECT_EQ(tessaly::cli::stitch::allocatePixelArray(0, 3), nullptr);
-  EXPECT_EQ(tessaly::cli::stitch::allocatePixelArray(1 << 30, 2),
+  client::freePixelArray(image);
+  EXPECT_EQ(client::allocatePixelArray(0, 3), nullptr);
+  EXPECT_EQ(client::allocatePixelArray(1 << 30, 2),
             nullptr);  // rows too long for the record
 }
 
@@ -111,12 +112,12 @@ TEST(PieceCacheTest, MappedPiecesShowTheStoredPixelsAndWritesStayPrivate) {
     ASSERT_NE(second, nullptr);
     EXPECT_TRUE(a.sameAs(*first));
     EXPECT_TRUE(b.sameAs(*second));
-    EXPECT_EQ(second->bytesPerLine, tessaly::cli::stitch::rowBytesFor(29));
+    EXPECT_EQ(second->bytesPerLine, client::rowBytesFor(29));
     // A write into a mapped piece must never reach the cache: the next round checks.
     first->bits[0] ^= 0xff;
     second->bits[size_t(second->bytesPerLine) * 13 - 4] ^= 0xff;
-    tessaly::cli::stitch::freePixelArray(first);
-    tessaly::cli::stitch::freePixelArray(second);
+    client::freePixelArray(first);
+    client::freePixelArray(second);
   }
   // Rows of another length than the engine's cannot be handed over as they are.
   std::vector<uint8_t> wide(size_t(64) * 3, 9);
@@ -137,13 +138,12 @@ class PieceLoaderTest : public ::testing::Test {
     ASSERT_EQ(zanIOWriteBGR(path.c_str(), 0, pattern.bytes.data(), pattern.width, pattern.height,
                             pattern.stride, 0, 0, nullptr),
               0);
-    pieces_.push_back(tessaly::cli::stitch::describePiece({path, rotation}, 0, pattern.width,
-                                                          pattern.height, 0, 0));
+    pieces_.push_back({path, rotation});
   }
 
   TempFolder dir_;
   PieceCache cache_;
-  std::vector<tessaly::cli::stitch::Piece> pieces_;
+  std::vector<client::PieceSource> pieces_;
 };
 
 TEST_F(PieceLoaderTest, EachRotationIsAppliedAndEveryLoadAfterTheFirstReadsTheCache) {
@@ -157,7 +157,7 @@ TEST_F(PieceLoaderTest, EachRotationIsAppliedAndEveryLoadAfterTheFirstReadsTheCa
     for (size_t i = 0; i < pieces_.size(); ++i) {
       Loaded loaded;
       ASSERT_EQ(loader.load(pieces_[i].path.c_str(), &loaded.image), 0);
-      EXPECT_EQ(loaded.image->bytesPerLine, tessaly::cli::stitch::rowBytesFor(loaded.image->width));
+      EXPECT_EQ(loaded.image->bytesPerLine, client::rowBytesFor(loaded.image->width));
       EXPECT_TRUE(picture.turnedLeft(pieces_[i].rotation / 90).sameAs(*loaded.image))
           << pieces_[i].rotation << " degrees, round " << round;
     }
@@ -203,8 +203,7 @@ TEST_F(PieceLoaderTest, FailuresReturnTheLoadingStatusesAndNameTheFile) {
   addPiece("p.png", picture, 0);
   PieceLoader loader(pieces_, cache_);
   Loaded loaded;
-  EXPECT_EQ(loader.load(dir_.file("missing.png").c_str(), &loaded.image),
-            tessaly::cli::stitch::kLoadUnreadable);
+  EXPECT_EQ(loader.load(dir_.file("missing.png").c_str(), &loaded.image), client::kLoadUnreadable);
   EXPECT_EQ(loaded.image, nullptr);
   EXPECT_NE(loader.lastFailure().find("missing.png"), std::string::npos);
   // A file that holds no picture.
@@ -212,9 +211,9 @@ TEST_F(PieceLoaderTest, FailuresReturnTheLoadingStatusesAndNameTheFile) {
   std::FILE* f = std::fopen(junk.c_str(), "wb");
   std::fputs("BM not really", f);
   std::fclose(f);
-  EXPECT_EQ(loader.load(junk.c_str(), &loaded.image), tessaly::cli::stitch::kLoadUnreadable);
-  EXPECT_EQ(loader.load(nullptr, &loaded.image), tessaly::cli::stitch::kLoadBadArguments);
-  EXPECT_EQ(loader.load(pieces_[0].path.c_str(), nullptr), tessaly::cli::stitch::kLoadBadArguments);
+  EXPECT_EQ(loader.load(junk.c_str(), &loaded.image), client::kLoadUnreadable);
+  EXPECT_EQ(loader.load(nullptr, &loaded.image), client::kLoadBadArguments);
+  EXPECT_EQ(loader.load(pieces_[0].path.c_str(), nullptr), client::kLoadBadArguments);
   PieceLoader::release(nullptr);  // does nothing
 }
 
