@@ -28,10 +28,13 @@ TurnGeometry turnGeometry(int width, int height, double sx, double sy, int angle
   g.width = int(std::lround(sx * width));
   g.height = int(std::lround(sy * height));
   const double cx = width / 2.0, cy = height / 2.0;
-  // Row vectors: (x, y, 1) x m. The turned, scaled centre lands on the output's centre.
+  // Row vectors: (x, y, 1) x m. The turn is taken with rows counted from the bottom, as the
+  // picture's rows are kept, which in our top-down rows changes the sign of the sine terms: a
+  // positive v turns the picture counter-clockwise on screen, the way that undoes the skew the
+  // stitching engine measures. The turned, scaled centre lands on the output's centre.
   double* m = g.transform.m;
-  m[0] = sx * c, m[1] = -sy * s, m[2] = 0;
-  m[3] = sx * s, m[4] = sy * c, m[5] = 0;
+  m[0] = sx * c, m[1] = sy * s, m[2] = 0;
+  m[3] = -sx * s, m[4] = sy * c, m[5] = 0;
   m[6] = g.width / 2.0 - (cx * m[0] + cy * m[3]);
   m[7] = g.height / 2.0 - (cx * m[1] + cy * m[4]);
   m[8] = 1;

@@ -18,8 +18,9 @@ struct TurnGeometry {
 void turnCosSin(double degrees, double& cosine, double& sine);
 
 // A w x h picture turned by theta = -v x 0.1 degrees (v in tenths of a degree) and scaled by
-// (sx, sy): (x, y) about the centre goes to (x cos + y sin, -x sin + y cos) scaled, and the
-// result's centre is the output's centre.
+// (sx, sy): (x, y) about the centre, with y counted upward from the bottom row, goes to
+// (x cos + y sin, -x sin + y cos) scaled, and the result's centre is the output's centre. On
+// screen a positive v turns the picture counter-clockwise.
 TurnGeometry turnGeometry(int width, int height, double sx, double sy, int angleTenths);
 
 }  // namespace tessaly::app

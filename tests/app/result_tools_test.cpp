@@ -91,14 +91,17 @@ TEST(TurnMatrix, TheCentreStaysInTheMiddleOfTheScaledOutput) {
   EXPECT_EQ(odd.height, 26);
 }
 
-TEST(TurnMatrix, APositiveValueTurnsTheRightEdgeUpward) {
-  // theta = -v / 10 degrees: v = 900 takes the point right of the centre below it.
+TEST(TurnMatrix, APositiveValueTurnsCounterClockwiseOnScreen) {
+  // Rows count from the bottom in the matrix: v = 900 takes the point right of the centre to
+  // above it in top-down rows.
   const TurnGeometry g = turnGeometry(100, 100, 1, 1, 900);
   const QPointF right = mapped(g.transform, 100, 50);
   EXPECT_NEAR(right.x(), 50, 1e-9);
-  EXPECT_NEAR(right.y(), 100, 1e-9);
+  EXPECT_NEAR(right.y(), 0, 1e-9);
   const TurnGeometry small = turnGeometry(100, 100, 1, 1, 50);
-  EXPECT_GT(mapped(small.transform, 100, 50).y(), 50);
+  EXPECT_LT(mapped(small.transform, 100, 50).y(), 50);
+  const TurnGeometry back = turnGeometry(100, 100, 1, 1, -50);
+  EXPECT_GT(mapped(back.transform, 100, 50).y(), 50);
 }
 
 TEST(RotationAngle, TextButtonsAndLimits) {
