@@ -369,6 +369,10 @@ bool ResultPage::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
       return followDrag(event);
+    case QEvent::Resize:
+      // A fitted view refits with the window, and the zoom levels follow the new fit.
+      if (zoom_.isFit() && picture_ && !rotation_->isOpen()) refit();
+      return false;
     default:
       return false;
   }
