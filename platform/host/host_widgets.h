@@ -8,7 +8,9 @@
 
 namespace tessaly::host {
 
-// Shows one image, scaled to fit (aspect kept, centred) or at a zoom from the top-left corner.
+// Shows one image, scaled to fit (aspect kept, centred) or at a scale, scrolled when the scaled
+// image exceeds the view (centred where it is smaller). A scaled-down copy of the image is kept
+// for the scale shown, so repainting and scrolling only copy pixels.
 class ImageView : public QWidget {
  public:
   explicit ImageView(QWidget* parent = nullptr);
@@ -21,16 +23,30 @@ class ImageView : public QWidget {
   void setZoom(int percent);
   // The percent shown: the zoom, or in fit mode the scale the fit gives.
   int zoom() const;
+  // The scale shown, in 10000ths (fit mode: the fitted one); setting it leaves fit mode.
+  void setScale(int tenThousandths);
+  int scale() const;
+  // The top-left view pixel of the scaled image shown, held within 0 ... scaled size - view size.
+  QPoint scrollPosition() const { return scroll_; }
+  void setScrollPosition(QPoint position);
   // Where the image lies in the view.
   QRect imageRect() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  double shownScale() const;
+  QSize scaledSize() const;
+  QPoint clampedScroll(QPoint position) const;
+  const QImage& reducedCopy(QSize size);
+
   QImage image_;
   bool fit_ = true;
-  int zoom_ = 100;
+  double scale_ = 1.0;
+  QPoint scroll_;
+  QImage reduced_;  // image_ scaled down to the size shown, made on first need
 };
 
 // A grid of equal cells, one per item; each cell may hold a widget (a control's widget).

@@ -51,6 +51,19 @@ intptr_t viewOperation(ZanObject* object, int interface, int method, intptr_t a,
       *intOut(a) = view->image().width();
       *intOut(b) = view->image().height();
       return 1;
+    case op::kViewSetScale.method:
+      if (a < 1) return 0;
+      view->setScale(int(std::min<intptr_t>(a, 640000)));
+      return 1;
+    case op::kViewScale.method:
+      return view->scale();
+    case op::kViewScrollPosition.method:
+      *intOut(a) = view->scrollPosition().x();
+      *intOut(b) = view->scrollPosition().y();
+      return 1;
+    case op::kViewSetScrollPosition.method:
+      view->setScrollPosition(QPoint(int(a), int(b)));
+      return 1;
   }
   return 0;
 }

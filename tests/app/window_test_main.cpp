@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
   const int windowFailures = app_test::runMainWindowTests(argc, argv);
   const int dialogFailures = app_test::runDialogTests(argc, argv);
   const int workflowFailures = app_test::runWorkflowTests(argc, argv);
-  return windowFailures + dialogFailures + workflowFailures;
+  const int resultFailures = app_test::runResultPageTests(argc, argv);
+  return windowFailures + dialogFailures + workflowFailures + resultFailures;
 }

@@ -96,6 +96,36 @@ TEST_F(HostViews, AnImageViewFitsItsPictureOrShowsItAtAZoom) {
   EXPECT_EQ(width, 0);
 }
 
+TEST_F(HostViews, AnImageViewScrollsAScaledPictureWithinItsEdges) {
+  ZanObject* view = child(root_, "imgc_view");
+  QImage image(400, 100, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  for (int x = 200; x < 400; ++x) {
+    for (int y = 0; y < 100; ++y) image.setPixel(x, y, qRgb(255, 0, 0));
+  }
+  Zan0Inter(view, op::kViewSetImage, ptr(&image));
+  EXPECT_EQ(Zan0Inter(view, op::kViewScale), 5000);  // fitted into 200 x 100
+  ASSERT_EQ(Zan0Inter(view, op::kViewSetScale, 15000), 1);
+  EXPECT_EQ(Zan0Inter(view, op::kViewScale), 15000);
+  EXPECT_EQ(Zan0Inter(view, op::kViewIsFit), 0);
+  EXPECT_EQ(Zan0Inter(view, op::kViewSetScale, 0), 0);
+
+  // 600 x 150 shown in 200 x 100: the position stays within 0 ... 400 and 0 ... 50.
+  int32_t x = -1, y = -1;
+  Zan0Inter(view, op::kViewSetScrollPosition, 1000, -7);
+  Zan0Inter(view, op::kViewScrollPosition, ptr(&x), ptr(&y));
+  EXPECT_EQ(QPoint(x, y), QPoint(400, 0));
+  EXPECT_EQ(widgetOf(view)->grab().toImage().pixel(100, 50), qRgb(255, 0, 0));
+  Zan0Inter(view, op::kViewSetScrollPosition, 0, 50);
+  Zan0Inter(view, op::kViewScrollPosition, ptr(&x), ptr(&y));
+  EXPECT_EQ(QPoint(x, y), QPoint(0, 50));
+  EXPECT_EQ(widgetOf(view)->grab().toImage().pixel(100, 50), qRgb(0, 0, 255));
+  // Back in fit mode there is nothing to scroll.
+  Zan0Inter(view, op::kViewSetFit, 1);
+  Zan0Inter(view, op::kViewScrollPosition, ptr(&x), ptr(&y));
+  EXPECT_EQ(QPoint(x, y), QPoint(0, 0));
+}
+
 TEST_F(HostViews, AnAlbumHoldsCellsAndReportsEverySelectionChange) {
   ZanObject* album = child(root_, "album1");
   std::vector<Seen> seen;

@@ -78,6 +78,11 @@ constexpr Operation kViewIsFit{100, 4};
 constexpr Operation kViewSetZoom{100, 5};    // a = percent (1 to 6400); leaves fit mode
 constexpr Operation kViewZoom{100, 6};       // the percent shown (in fit mode: the fitted one)
 constexpr Operation kViewImageSize{100, 7};  // a = int32_t* width, b = int32_t* height
+constexpr Operation kViewSetScale{100, 8};   // a = scale in 10000ths (positive); leaves fit mode
+constexpr Operation kViewScale{100, 9};  // the scale shown in 10000ths (fit mode: the fitted one)
+constexpr Operation kViewScrollPosition{100, 10};  // a = int32_t* x, b = int32_t* y
+// a = x, b = y: the top-left view pixel of the scaled picture, held within the picture.
+constexpr Operation kViewSetScrollPosition{100, 11};
 // Thumbnail albums ("albm"): a scrolling grid of cells, one per item, each cell a control.
 constexpr Operation kAlbumAdd{36, 1};  // a = the cell's root control or 0: the new index
 constexpr Operation kAlbumCount{36, 2};
