@@ -51,6 +51,12 @@ intptr_t viewOperation(ZanObject* object, int interface, int method, intptr_t a,
       *intOut(a) = view->image().width();
       *intOut(b) = view->image().height();
       return 1;
+    case op::kViewImageRect.method: {
+      const QRect shown = view->imageRect();
+      *reinterpret_cast<Rect*>(a) = {shown.left(), shown.top(), shown.left() + shown.width(),
+                                     shown.top() + shown.height()};
+      return 1;
+    }
   }
   return 0;
 }
