@@ -40,7 +40,6 @@ struct CropTool::State {
   ResultCanvas& canvas;
   bool open = false;
   QRect rectangle;  // picture pixels; empty when there is none
-  bool hasRectangle = false;
   int preset = kCustomCropPreset;
   bool locked = false;
   bool dragging = false;
@@ -109,7 +108,6 @@ void CropTool::State::choosePreset(int chosen) {
     const QSize size = pictureSize();
     rectangle = cropPresetRectangle(preset, customSize(), size.width(), size.height(),
                                     canvas.resolutionX(), canvas.resolutionY());
-    hasRectangle = true;
   }
   layoutMask();
   updateApply();
@@ -140,7 +138,6 @@ bool CropTool::State::pointer(int kind, QPoint at) {
     if (zone == kNoZone && locked) return false;
     drag = beginCropDrag(zone, rectangle, onPicture, where.picture);
     rectangle = dragCropRectangle(drag, onPicture, where.picture);
-    hasRectangle = true;
     dragging = true;
     Zan0SetGValue(1, reinterpret_cast<intptr_t>(mask->control()));
     layoutMask();
@@ -224,12 +221,11 @@ void CropTool::open() {
   }
   s.canvas.refit();
   const QSize size = s.pictureSize();
-  if (!s.hasRectangle) {
+  if (s.rectangle.isEmpty()) {
     s.preset = pictureCropPreset(size.width(), size.height(), s.canvas.resolutionX(),
                                  s.canvas.resolutionY());
     s.rectangle = cropPresetRectangle(s.preset, s.customSize(), size.width(), size.height(),
                                       s.canvas.resolutionX(), s.canvas.resolutionY());
-    s.hasRectangle = true;
   }
   s.locked = s.preset != kCustomCropPreset;
   s.open = true;
@@ -256,7 +252,6 @@ void CropTool::apply() {
     s.storeCustomSize();
     s.canvas.replacePicture(cropped);
     s.rectangle = QRect(QPoint(0, 0), size);
-    s.hasRectangle = true;
     s.canvas.pictureChanged(ResultChange::Cropped);
     close(false);
     return;
@@ -282,7 +277,6 @@ void CropTool::close(bool storeSize) {
 
 void CropTool::forgetRectangle() {
   State& s = *state_;
-  s.hasRectangle = false;
   s.rectangle = QRect();
   if (s.open) {
     s.layoutMask();
