@@ -21,6 +21,12 @@ PaperSize cropPresetSize(int preset);
 // per inch matches within 1.5 inches in either orientation; 0 when none does.
 int pictureCropPreset(int width, int height, int resolutionX, int resolutionY);
 
+// The size in pixels the rectangle of `preset` (0 = the custom size `custom`) has on a width x
+// height picture before it is cut to the picture: in the orientation closest to the picture's.
+// A custom side that is not positive counts as 12 inches.
+QSize cropPresetPixels(int preset, PaperSize custom, int width, int height, int resolutionX,
+                       int resolutionY);
+
 // The crop rectangle of `preset` (0 = the custom size `custom`) on a width x height picture:
 // in the orientation closest to the picture's, cut to the picture, centred.
 QRect cropPresetRectangle(int preset, PaperSize custom, int width, int height, int resolutionX,

@@ -6,7 +6,10 @@
 // open.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+
+struct ZanObject;
 
 namespace tessaly::app {
 
@@ -31,6 +34,12 @@ class CropTool {
   void forgetRectangle();
 
  private:
+  // An event of one of the tool's controls.
+  void onEvent(ZanObject* control, int event, intptr_t data);
+  // Removes the mask, refits the view, hides the panel and unchecks "chck_crop"; with
+  // `storeSize` the custom preset's size is kept in the settings first.
+  void close(bool storeSize);
+
   struct State;
   std::unique_ptr<State> state_;
 };

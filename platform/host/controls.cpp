@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -23,12 +24,20 @@ std::unordered_map<const QWidget*, ZanObject*>& controls() {
   return map;
 }
 
-TypeCode typeForWidget(const QWidget* widget) {
+// The class a widget names in its "zanClass" property when it is registered, or can be by
+// loading the module its "zanModule" property names; 0 otherwise.
+TypeCode namedType(const QWidget* widget) {
   const QByteArray named = widget->property("zanClass").toByteArray();
-  if (named.size() == 4) {
-    const TypeCode type = typeCode({named[0], named[1], named[2], named[3], 0});
-    if (findClass(type)) return type;
-  }
+  if (named.size() != 4) return 0;
+  const TypeCode type = typeCode({named[0], named[1], named[2], named[3], 0});
+  if (findClass(type)) return type;
+  const QByteArray module = widget->property("zanModule").toByteArray();
+  if (!module.isEmpty() && Zan0LoadClassModule(module.constData()) && findClass(type)) return type;
+  return 0;
+}
+
+// The built-in class that follows the widget's kind.
+TypeCode typeForWidget(const QWidget* widget) {
   if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
     return button->isCheckable() ? kCheckBox : kButton;
   }
@@ -56,6 +65,11 @@ class EventBridge : public QObject {
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
       connect(slider, &QAbstractSlider::valueChanged, this,
               [this](int value) { dispatchEvent(control_, kEventSelect, value); });
+    }
+    const auto radios = widget->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+    for (int index = 0; index < radios.size(); ++index) {
+      connect(radios[index], &QAbstractButton::clicked, this,
+              [this, index] { dispatchEvent(control_, kEventRadioChoice, index); });
     }
     for (QAction* item : widget->actions()) {
       if (item->objectName().isEmpty()) continue;
@@ -210,9 +224,11 @@ ZanObject* controlOf(QWidget* widget) {
   if (!widget) return nullptr;
   auto& map = controls();
   if (auto found = map.find(widget); found != map.end()) return found->second;
-  ZanObject* control = makeObject(findClass(typeForWidget(widget)));
+  const TypeCode named = namedType(widget);
+  ZanObject* control = makeObject(findClass(named != 0 ? named : typeForWidget(widget)));
   control->widget = widget;
   map[widget] = control;
+  if (named != 0) relayPanelEvents(control);
   QObject::connect(widget, &QObject::destroyed, [widget] {
     auto& map = controls();
     if (auto found = map.find(widget); found != map.end()) {

@@ -39,6 +39,9 @@ ZanObject* makeObject(std::shared_ptr<const ClassEntry> entry);
 // Sends an event to a control's handlers and its event callback.
 void dispatchEvent(ZanObject* control, int event, intptr_t data);
 
+// Sends a panel of a module's class its layout passes and pointer calls (kLayoutPass, kPointer).
+void relayPanelEvents(ZanObject* control);
+
 // Registers the built-in classes (called once by the registry).
 void registerBuiltInClasses();
 void registerPictureClasses();

@@ -64,6 +64,12 @@ intptr_t viewOperation(ZanObject* object, int interface, int method, intptr_t a,
     case op::kViewSetScrollPosition.method:
       view->setScrollPosition(QPoint(int(a), int(b)));
       return 1;
+    case op::kViewImageRect.method: {
+      const QRect shown = view->imageRect();
+      *reinterpret_cast<Rect*>(a) = {shown.left(), shown.top(), shown.left() + shown.width(),
+                                     shown.top() + shown.height()};
+      return 1;
+    }
   }
   return 0;
 }

@@ -83,6 +83,13 @@ ZAN_HOST_API intptr_t Zan0Inter(ZanObject* object, int interface, int method, in
 ZAN_HOST_API intptr_t Zan0RegisterClass(tessaly::host::ClassDescriptor* descriptor, intptr_t value);
 // 1 when the class was registered and is now gone; objects made of it keep working.
 ZAN_HOST_API intptr_t Zan0UnregisterClass(tessaly::host::TypeCode type);
+// Loads a class module and lets it register its classes through its Zan0Init export. `module`
+// is a path (it holds a '/') or a name: "ZanCallbackCtrl" is looked for as libZanCallbackCtrl.so
+// beside the host library, then beside the program, then where the system finds libraries. A
+// module stays loaded for the rest of the process (its class records live in it) and is loaded
+// once; 1 when its classes are registered, 0 when it cannot be found, has no Zan0Init or its
+// registration failed.
+ZAN_HOST_API intptr_t Zan0LoadClassModule(const char* module);
 // The object's per-object data of the class, or null when the class is not in its chain.
 ZAN_HOST_API void* Zan0GetObjDataC(const tessaly::host::ClassDescriptor* descriptor,
                                    ZanObject* object);

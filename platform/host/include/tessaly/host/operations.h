@@ -30,8 +30,12 @@ constexpr Operation kGetRect{3, 33};        // a = Rect* (in the parent; screen 
 constexpr Operation kSetRect{3, 34};        // a = const Rect*
 constexpr Operation kSetToolTip{3, 35};     // a = text
 constexpr Operation kSetHandCursor{3, 36};  // a = 0 or 1
-constexpr Operation kGetText{21, 1};        // a = std::string*; result: its length
-constexpr Operation kSetText{21, 2};        // a = text
+// Sent by the host to panels of classes that modules register (a widget naming its class):
+// a layout pass when the panel is shown or resized, and the pointer over it or captured by it.
+constexpr Operation kLayoutPass{3, int(0x80000000u)};
+constexpr Operation kPointer{3, 1};   // a = kPointer... kind, b = const Point* in the panel
+constexpr Operation kGetText{21, 1};  // a = std::string*; result: its length
+constexpr Operation kSetText{21, 2};  // a = text
 // Text tables.
 constexpr Operation kTableText{6, 2};  // a = number, b = std::string*; 1 when present
 constexpr Operation kTableCount{6, 3};
@@ -83,6 +87,7 @@ constexpr Operation kViewScale{100, 9};  // the scale shown in 10000ths (fit mod
 constexpr Operation kViewScrollPosition{100, 10};  // a = int32_t* x, b = int32_t* y
 // a = x, b = y: the top-left view pixel of the scaled picture, held within the picture.
 constexpr Operation kViewSetScrollPosition{100, 11};
+constexpr Operation kViewImageRect{100, 16};  // a = Rect*: where the picture lies in the view
 // Thumbnail albums ("albm"): a scrolling grid of cells, one per item, each cell a control.
 constexpr Operation kAlbumAdd{36, 1};  // a = the cell's root control or 0: the new index
 constexpr Operation kAlbumCount{36, 2};
@@ -113,6 +118,9 @@ struct RowRequest {
 // Events a control sends to its handlers.
 constexpr int kEventClick = 1000;
 constexpr int kEventSelect = 1001;  // combo box choice, scroll bar move: data = the new value
+// A radio group (a control whose own children are radio buttons): one of them was chosen by
+// the user; data = its place among the group's radio buttons, from 0.
+constexpr int kEventRadioChoice = 1002;
 // A menu control's item was chosen: data = the item's name (const char*, valid for the call).
 // A menu control is a widget holding named actions, such as a tool button that pops them up.
 constexpr int kEventMenuItem = 0x4000;
@@ -149,6 +157,17 @@ struct HostEvent {
   uint32_t buttons;  // Qt::MouseButtons
   uint32_t modifiers;
   ZanObject* target;
+};
+
+// Kinds of kPointer calls: a move (with or without a button), the left button pressed, the
+// left button released, another button released.
+constexpr int kPointerMove = 1;
+constexpr int kPointerPress = 2;
+constexpr int kPointerRelease = 3;
+constexpr int kPointerOtherRelease = 13;
+
+struct Point {
+  int32_t x, y;
 };
 
 // Left, top, right, bottom; right and bottom exclusive.

@@ -12,7 +12,9 @@ namespace tessaly::host {
 
 // The control object of a widget, made on first use (borrowed: the widget holds the reference
 // and drops it when it goes). Its class is the widget's "zanClass" property when that names a
-// registered class, else follows the widget's kind.
+// registered class, or one the class module its "zanModule" property names registers once
+// loaded (Zan0LoadClassModule); else it follows the widget's kind. Panels of such classes get
+// layout passes and pointer calls (op::kLayoutPass, op::kPointer).
 ZAN_HOST_API ZanObject* controlOf(QWidget* widget);
 // The widget of a control, or null for other objects and for controls whose widget is gone.
 ZAN_HOST_API QWidget* widgetOf(const ZanObject* control);
