@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "crop_presets.h"
+#include "crop_tool.h"
 #include "folders.h"
 #include "main_frame.h"
 #include "picture_layers.h"
@@ -166,6 +167,30 @@ class ResultPageTest : public QObject {
     Zan0Inter(result().picture(), op::kPictureResolution, reinterpret_cast<intptr_t>(&x),
               reinterpret_cast<intptr_t>(&y));
     QCOMPARE(x, 100);
+  }
+
+  // The page and its crop tool together: the toolbar check opens it over the page's own picture,
+  // the rotation tool is not offered meanwhile, Enter cuts to the custom size (12 x 12 inches by
+  // default, centred) and a quarter turn afterwards starts the next crop afresh.
+  void theCropToolCutsThePagesPictureAndExcludesTheRotationTool() {
+    const QImage original = sampleImage(1600, 1400);
+    takeResult(original, 100);
+    QVERIFY(enabled(window_, "chck_rotate"));
+    click(window_, "chck_crop");
+    QVERIFY(result().cropTool().isOpen());
+    QVERIFY(!enabled(window_, "chck_rotate"));
+    QTest::keyClick(window_, Qt::Key_Return);
+    QVERIFY(!result().cropTool().isOpen());
+    QCOMPARE(shown(), original.copy(200, 100, 1200, 1200));
+    QVERIFY(result().state().cropped);
+    QVERIFY(!result().saved());
+    QVERIFY(enabled(window_, "chck_rotate"));
+
+    click(window_, "butn_rotateL");
+    click(window_, "chck_crop");
+    QTest::keyClick(window_, Qt::Key_Escape);
+    QVERIFY(!result().cropTool().isOpen());
+    QCOMPARE(shown(), rgb(quarterTurned(original.copy(200, 100, 1200, 1200), true)));
   }
 
   void aGreyPictureIsNotOfferedTheEnhancement() {
