@@ -14,19 +14,24 @@ struct Seen {
 
 intptr_t operate(ZanObject* object, int interface, int method, intptr_t a, intptr_t b);
 
+// The class as registered: a panel that notes what reaches it.
+ClassDescriptor describedClass() {
+  return {sizeof(ClassDescriptor),
+          0,
+          kPanel,
+          typeCode("tmdl"),
+          sizeof(Seen),
+          nullptr,
+          nullptr,
+          nullptr,
+          operate,
+          nullptr,
+          nullptr,
+          {}};
+}
+
 // One record for the module's life: registering again must not disturb the one registered.
-ClassDescriptor moduleClass{sizeof(ClassDescriptor),
-                            0,
-                            kPanel,
-                            typeCode("tmdl"),
-                            sizeof(Seen),
-                            nullptr,
-                            nullptr,
-                            nullptr,
-                            operate,
-                            nullptr,
-                            nullptr,
-                            {}};
+ClassDescriptor moduleClass = describedClass();
 
 intptr_t operate(ZanObject* object, int interface, int method, intptr_t a, intptr_t b) {
   auto* seen = static_cast<Seen*>(Zan0GetObjDataC(&moduleClass, object));
@@ -49,17 +54,6 @@ intptr_t operate(ZanObject* object, int interface, int method, intptr_t a, intpt
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t Zan0Init(int32_t value) {
-  moduleClass = {sizeof(ClassDescriptor),
-                 0,
-                 kPanel,
-                 typeCode("tmdl"),
-                 sizeof(Seen),
-                 nullptr,
-                 nullptr,
-                 nullptr,
-                 operate,
-                 nullptr,
-                 nullptr,
-                 {}};
+  moduleClass = describedClass();
   return Zan0RegisterClass(&moduleClass, value) == 1 ? 1 : 0;
 }
