@@ -11,6 +11,7 @@ namespace app_test {
 int runMainWindowTests(int argc, char** argv);
 int runDialogTests(int argc, char** argv);
 int runWorkflowTests(int argc, char** argv);
+int runScanWindowTests(int argc, char** argv);
 
 // Runs `act` on the modal dialog as soon as one is up (for code that runs a dialog modally).
 inline void whenModal(std::function<void(QDialog*)> act) {
