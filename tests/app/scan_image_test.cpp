@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scanned_image.h"
+#include "scanner_list.h"
 
 using namespace tessaly::app;
 
@@ -145,6 +146,15 @@ TEST(ScanPicture, BilevelGreyAndColourBecomeUprightPicturesWithTheirResolution) 
   unknown.rowBytes = 4;
   unknown.bits.assign(4, 0);
   EXPECT_TRUE(toQImage(unknown).isNull());
+}
+
+TEST(ScannerChoice, TheRememberedDeviceThenTheManagersDefaultThenTheFirst) {
+  const std::vector<std::string> names{"Flatbed", "Sheetfed", "flatbed"};
+  EXPECT_EQ(preselectedScanner(names, "Sheetfed", "FLATBED"), 2) << "the last one of that name";
+  EXPECT_EQ(preselectedScanner(names, "Sheetfed", "gone"), 1) << "no longer installed";
+  EXPECT_EQ(preselectedScanner(names, "", "gone"), 0) << "no default: the first";
+  EXPECT_EQ(preselectedScanner(names, "elsewhere", ""), 0);
+  EXPECT_EQ(preselectedScanner({}, "x", "x"), 0);
 }
 
 }  // namespace

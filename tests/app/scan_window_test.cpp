@@ -155,6 +155,8 @@ class ScanWindowTest : public QObject {
   }
 
   void greyAndColourPiecesAreStoredInTheWorkFolderAndListed() {
+    // SANE reads its configuration when the manager opens: the picture holds for the session.
+    configureTestBackend({{"test-picture", "\"Solid white\""}});
     start();
     openSource();
     pressInSource("butn_scan", "Gray");
@@ -167,9 +169,9 @@ class ScanWindowTest : public QObject {
     PieceFacts facts;
     QVERIFY(readPieceFacts(grey.path, facts));
     QCOMPARE(facts.xResolution, 50);
-    QCOMPARE(meanOfFile(grey.path), 0);  // solid black
+    QCOMPARE(meanOfFile(grey.path), 255);
+    QCOMPARE(scan().pieces().sourceBitDepth(), 8);  // the scan's own depth, not the file's
 
-    configureTestBackend({{"test-picture", "\"Solid white\""}, {"mode", "Color"}});
     pressInSource("butn_scan", "Color");
     QTRY_COMPARE(scan().pieces().count(), 2);
     QCOMPARE(meanOfFile(scan().pieces().at(1).path), 255);
@@ -197,14 +199,15 @@ class ScanWindowTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(scan().pieces().count(), 0);
     QCOMPARE(filesInPictBin(), 0);
-    QVERIFY(frame().twainBusy()) << "the source stays up after a cancelled piece";
+    QVERIFY2(frame().twainBusy(), "the source stays up after a cancelled piece");
     pressInSource("butn_close");
     QTRY_VERIFY(!frame().twainBusy());
 
-    // A work folder that takes no file: message 20, nothing listed.
+    // A work folder that cannot be made (a file has its name): message 20, nothing listed.
     configureTestBackend({});
-    fs::create_directories(pictBinFolder());
-    fs::permissions(pictBinFolder(), fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string bin = appDataFolder() + "PictBin";
+    fs::remove_all(bin);
+    std::ofstream(bin).close();
     openSource();
     auto said = std::make_shared<QString>();
     app_test::whenModal([said](QDialog* box) {
@@ -215,7 +218,7 @@ class ScanWindowTest : public QObject {
     QTRY_VERIFY(!said->isEmpty());
     QCOMPARE(*said, program_->strings().text(text::kNotWritten));
     QCOMPARE(scan().pieces().count(), 0);
-    fs::permissions(pictBinFolder(), fs::perms::owner_all);
+    fs::remove(bin);
     QCOMPARE(filesInPictBin(), 0);
     pressInSource("butn_close");
     QTRY_VERIFY(!frame().twainBusy());
