@@ -50,7 +50,7 @@ std::unique_ptr<ScannedImage> newImage(const SourceCall& call, const TW_IMAGEINF
                                        const TransferLayout& layout) {
   auto image = std::make_unique<ScannedImage>();
   try {
-    image->bits.assign(layout.imageBytes, 0);
+    image->bits.resize(layout.imageBytes);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -80,26 +80,33 @@ std::unique_ptr<ScannedImage> newImage(const SourceCall& call, const TW_IMAGEINF
   return image;
 }
 
-// Whether a block the source filled stays in the room it was given, in rows of the image's size.
+// Whether a block the source filled stays in the room it was given, in whole rows of the image's
+// size.
 bool blockValid(const TW_IMAGEMEMXFER& block, uint32_t room, const TransferLayout& layout) {
-  return block.BytesWritten <= room && block.BytesPerRow == layout.rowBytes;
+  return block.BytesWritten <= room && block.BytesPerRow == layout.rowBytes &&
+         block.BytesWritten % layout.rowBytes == 0;
 }
 
 // Receives the image's rows; the code of the last block, TWRC_FAILURE for a block out of bounds
-// or a transfer that ends short of the image.
+// or a transfer that ends short of the image. Each block arrives in a buffer of its own, small
+// enough to stay in the processor's cache, and its rows go from there straight to their places
+// in the bottom-up bitmap: the image is written once.
 TW_UINT16 receiveRows(const SourceCall& call, ScannedImage& image, const TransferLayout& layout) {
+  ImageBytes block(layout.blockBytes);
   uint32_t done = 0;
   for (;;) {
     const uint32_t room = std::min(layout.blockBytes, layout.imageBytes - done);
     if (room == 0) return TWRC_FAILURE;  // the source goes on past the image
-    TW_IMAGEMEMXFER block{};
-    block.Memory = TW_MEMORY{TWMF_APPOWNS | TWMF_POINTER, room, image.bits.data() + done};
-    const TW_UINT16 code = call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block);
+    TW_IMAGEMEMXFER transfer{};
+    transfer.Memory = TW_MEMORY{TWMF_APPOWNS | TWMF_POINTER, room, block.data()};
+    const TW_UINT16 code = call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &transfer);
     if (code != TWRC_SUCCESS && code != TWRC_XFERDONE) return code;
-    if (!blockValid(block, room, layout)) return TWRC_FAILURE;
-    done += block.BytesWritten;
+    if (!blockValid(transfer, room, layout)) return TWRC_FAILURE;
+    placeRowsBottomUp(image, block.data(), done / layout.rowBytes,
+                      transfer.BytesWritten / layout.rowBytes);
+    done += transfer.BytesWritten;
     if (code == TWRC_XFERDONE) return done == layout.imageBytes ? code : TW_UINT16(TWRC_FAILURE);
-    if (block.BytesWritten == 0) return TWRC_FAILURE;  // a source that makes no progress
+    if (transfer.BytesWritten == 0) return TWRC_FAILURE;  // a source that makes no progress
   }
 }
 
@@ -122,7 +129,6 @@ Next transferOne(const SourceCall& call, const ImageSink& deliver) {
   }
   const TW_UINT16 code = receiveRows(call, *image, *layout);
   if (code == TWRC_XFERDONE) {
-    makeBottomUp(*image);
     wait.restore();
     deliver(std::move(image));
     return endTransfer(call) ? Next::Continue : Next::Stop;

@@ -1,6 +1,6 @@
 // The buffered memory transfers of the images a source has ready: each image's size and
-// resolution asked, its bitmap allocated, its rows received block by block into the room that
-// is left, then turned bottom row first and handed on.
+// resolution asked, its bitmap allocated, its rows received block by block (never more than the
+// room left) and put bottom row first into the bitmap, which is then handed on.
 #pragma once
 
 #include <functional>

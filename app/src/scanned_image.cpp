@@ -25,12 +25,25 @@ std::vector<DibColour> greys(int count) {
   return palette;
 }
 
-// Exchanges the first and third sample of every pixel of a row.
-void swapRedBlue(uint8_t* row, int32_t width, int bytesPerSample) {
-  const int pixel = 3 * bytesPerSample;
-  for (int32_t x = 0; x < width; ++x, row += pixel) {
-    for (int b = 0; b < bytesPerSample; ++b) std::swap(row[b], row[2 * bytesPerSample + b]);
+// Copies a colour row with its first and third samples exchanged (red, green, blue becomes blue,
+// green, red); the padding after the pixels is copied as it is.
+void copySwapped(const uint8_t* from, uint8_t* to, int32_t width, int bytesPerSample,
+                 size_t rowBytes) {
+  const size_t pixels = size_t(width) * 3 * size_t(bytesPerSample);
+  if (bytesPerSample == 1) {
+    for (size_t i = 0; i < pixels; i += 3) {
+      to[i] = from[i + 2];
+      to[i + 1] = from[i + 1];
+      to[i + 2] = from[i];
+    }
+  } else {
+    for (size_t i = 0; i < pixels; i += 6) {
+      std::memcpy(to + i, from + i + 4, 2);
+      std::memcpy(to + i + 2, from + i + 2, 2);
+      std::memcpy(to + i + 4, from + i, 2);
+    }
   }
+  std::memcpy(to + pixels, from + pixels, rowBytes - pixels);
 }
 
 QImage::Format formatOf(const ScannedImage& image) {
@@ -115,20 +128,22 @@ std::vector<DibColour> paletteFor(TW_INT16 pixelType, TW_UINT16 flavour,
   return palette;
 }
 
-void makeBottomUp(ScannedImage& image) {
-  const int32_t rows = image.header.height;
+void placeRowsBottomUp(ScannedImage& image, const uint8_t* rows, uint32_t firstRow,
+                       uint32_t count) {
+  const auto height = uint32_t(std::max(image.header.height, 0));
   const size_t rowBytes = image.rowBytes;
-  if (rows <= 0 || image.bits.size() < rowBytes * size_t(rows)) return;
+  if (firstRow >= height || image.bits.size() < rowBytes * height) return;
+  count = std::min(count, height - firstRow);
   const int bytesPerSample = image.header.bitCount / 24;
   const bool swapSamples = image.rgb && bytesPerSample > 0;
-  uint8_t* bits = image.bits.data();
-  for (int32_t top = 0, bottom = rows - 1; top <= bottom; ++top, --bottom) {
-    uint8_t* upper = bits + size_t(top) * rowBytes;
-    uint8_t* lower = bits + size_t(bottom) * rowBytes;
-    if (top != bottom) std::swap_ranges(upper, upper + rowBytes, lower);
-    if (!swapSamples) continue;
-    swapRedBlue(upper, image.header.width, bytesPerSample);
-    if (top != bottom) swapRedBlue(lower, image.header.width, bytesPerSample);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* from = rows + size_t(i) * rowBytes;
+    uint8_t* to = image.bits.data() + size_t(height - 1 - (firstRow + i)) * rowBytes;
+    if (swapSamples) {
+      copySwapped(from, to, image.header.width, bytesPerSample, rowBytes);
+    } else {
+      std::memcpy(to, from, rowBytes);
+    }
   }
 }
 

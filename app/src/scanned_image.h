@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "tessaly/twain/twain.h"
@@ -35,10 +37,29 @@ struct DibColour {
   uint8_t reserved = 0;
 };
 
+// Bytes that are not cleared when they are allocated: a transfer writes every byte of the image
+// (or the image is dropped), and clearing tens of megabytes first would cost as much as a read.
+template <typename T>
+struct UnclearedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UnclearedAllocator<U>;
+  };
+  template <typename U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
+using ImageBytes = std::vector<uint8_t, UnclearedAllocator<uint8_t>>;
+
 struct ScannedImage {
   DibHeader header;
   std::vector<DibColour> palette;
-  std::vector<uint8_t> bits;  // header.sizeImage bytes
+  ImageBytes bits;  // header.sizeImage bytes
   uint32_t rowBytes = 0;
   bool rgb = false;  // three samples per pixel, delivered red first
 };
@@ -67,9 +88,11 @@ int dotsPerInch(int32_t pelsPerMeter);
 std::vector<DibColour> paletteFor(TW_INT16 pixelType, TW_UINT16 flavour,
                                   const TW_PALETTE8* sourcePalette);
 
-// Turns rows delivered top row first into bottom row first; colour pixels become blue, green,
-// red (both bytes of a 16-bit sample move together).
-void makeBottomUp(ScannedImage& image);
+// Puts `count` rows as the source delivers them (top row first, each image.rowBytes long) into
+// the image's bitmap, whose rows are bottom row first: source row firstRow + i goes to bitmap
+// row height - 1 - (firstRow + i). Colour pixels become blue, green, red on the way (both bytes
+// of a 16-bit sample move together); padding is copied as it is. Rows past the image are ignored.
+void placeRowsBottomUp(ScannedImage& image, const uint8_t* rows, uint32_t firstRow, uint32_t count);
 
 // The image as a top-down picture with its resolution: 1-bit and 8-bit through their palette,
 // 16-bit grey and 48-bit colour cut to 8 bits per sample. A null image for a depth it cannot show.

@@ -2,6 +2,8 @@
 // checked before anything is allocated, and the bitmap's conversions against hand-made rows.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "scanned_image.h"
 #include "scanner_list.h"
 
@@ -74,7 +76,11 @@ TEST(ScanResolution, ThreeHundredDotsPerInchGoThereAndBack) {
   EXPECT_EQ(pelsPerMeter(-3, TWUN_INCHES), 0);
 }
 
-ScannedImage colourImage(int32_t width, int32_t rows, int bytesPerSample) {
+// A colour image of `rows` rows as the source delivers them (top row first), placed in its
+// bitmap in blocks of two rows. Row y, pixel x, sample s holds 100 y + 10 x + s in its first
+// byte; `before` may change the delivered rows first.
+ScannedImage colourImage(int32_t width, int32_t rows, int bytesPerSample,
+                         const std::function<void(std::vector<uint8_t>&, uint32_t)>& before = {}) {
   ScannedImage image;
   image.header.width = width;
   image.header.height = rows;
@@ -82,19 +88,22 @@ ScannedImage colourImage(int32_t width, int32_t rows, int bytesPerSample) {
   image.rgb = true;
   image.rowBytes = uint32_t((width * 3 * bytesPerSample + 3) / 4 * 4);
   image.bits.assign(size_t(image.rowBytes) * size_t(rows), 0);
-  // Row y, pixel x, sample s holds 100 y + 10 x + s in its first byte.
+  std::vector<uint8_t> delivered(image.bits.size(), 0);
   for (int32_t y = 0; y < rows; ++y)
     for (int32_t x = 0; x < width; ++x)
       for (int s = 0; s < 3; ++s)
-        image.bits[size_t(y) * image.rowBytes + size_t((x * 3 + s) * bytesPerSample)] =
+        delivered[size_t(y) * image.rowBytes + size_t((x * 3 + s) * bytesPerSample)] =
             uint8_t(100 * y + 10 * x + s);
+  if (before) before(delivered, image.rowBytes);
+  for (uint32_t first = 0; first < uint32_t(rows); first += 2)
+    placeRowsBottomUp(image, delivered.data() + first * image.rowBytes, first, 2);
   return image;
 }
 
 TEST(ScanRows, ColourRowsTurnBottomUpWithRedAndBlueExchangedOnEveryRow) {
-  ScannedImage image = colourImage(3, 3, 1);
-  image.bits[image.rowBytes - 1] = 0xAB;  // padding of the top row goes with its row
-  makeBottomUp(image);
+  // The padding of the top row goes with its row.
+  const ScannedImage image = colourImage(
+      3, 3, 1, [](std::vector<uint8_t>& rows, uint32_t rowBytes) { rows[rowBytes - 1] = 0xAB; });
   for (int32_t y = 0; y < 3; ++y) {
     const uint8_t* row = image.bits.data() + size_t(y) * image.rowBytes;
     const int source = 2 - y;
@@ -108,13 +117,28 @@ TEST(ScanRows, ColourRowsTurnBottomUpWithRedAndBlueExchangedOnEveryRow) {
 }
 
 TEST(ScanRows, SixteenBitSamplesMoveWithBothBytes) {
-  ScannedImage image = colourImage(2, 2, 2);
-  image.bits[1] = 0x11;  // second byte of the top-left red sample
-  makeBottomUp(image);
+  // The second byte of the top-left red sample.
+  const ScannedImage image =
+      colourImage(2, 2, 2, [](std::vector<uint8_t>& rows, uint32_t) { rows[1] = 0x11; });
   const uint8_t* bottom = image.bits.data() + image.rowBytes;  // the former top row
   EXPECT_EQ(bottom[4], 0);  // red moved to the third sample: its first byte is 0 + 0
   EXPECT_EQ(bottom[5], 0x11);
   EXPECT_EQ(bottom[0], 2);  // blue came first
+}
+
+TEST(ScanRows, RowsPastTheImageAreIgnored) {
+  ScannedImage grey;
+  grey.header.width = 4;
+  grey.header.height = 2;
+  grey.header.bitCount = 8;
+  grey.rowBytes = 4;
+  grey.bits.assign(8, 0);
+  const std::vector<uint8_t> rows(12, 7);
+  placeRowsBottomUp(grey, rows.data(), 1, 3);  // only row 1 (the bitmap's first) is in the image
+  EXPECT_EQ(grey.bits[0], 7);
+  EXPECT_EQ(grey.bits[4], 0);
+  placeRowsBottomUp(grey, rows.data(), 2, 1);
+  EXPECT_EQ(grey.bits[4], 0);
 }
 
 TEST(ScanPicture, BilevelGreyAndColourBecomeUprightPicturesWithTheirResolution) {
@@ -133,8 +157,7 @@ TEST(ScanPicture, BilevelGreyAndColourBecomeUprightPicturesWithTheirResolution) 
   EXPECT_EQ(picture.pixel(0, 1), qRgb(255, 255, 255));
   EXPECT_EQ(qRound(picture.dotsPerMeterX() * 0.0254), 300);
 
-  ScannedImage colour = colourImage(2, 2, 2);
-  makeBottomUp(colour);
+  const ScannedImage colour = colourImage(2, 2, 2);
   const QImage narrowed = toQImage(colour);
   ASSERT_FALSE(narrowed.isNull());
   // The top-left pixel's samples were 0, 1, 2 in their low bytes: nothing in the high bytes.
