@@ -154,6 +154,18 @@ class ScanWindowTest : public QObject {
              program_->strings().text(text::kScannerHint));
   }
 
+  void withoutAScannerTheListAndTheScanButtonAreHidden() {
+    removeTestBackend();
+    start();
+    auto* list = control<QComboBox>("comb_scaner");
+    QVERIFY(!list->isVisible() && !list->isEnabled());
+    QVERIFY(!control("butn_scndoc")->isVisible());
+    QVERIFY(!control("view4")->isVisible());
+    QCOMPARE(control("view_text2")->property("text").toString(),
+             program_->strings().text(text::kNoScannerHint));
+    QVERIFY(!frame().twainBusy());
+  }
+
   void greyAndColourPiecesAreStoredInTheWorkFolderAndListed() {
     // SANE reads its configuration when the manager opens: the picture holds for the session.
     configureTestBackend({{"test-picture", "\"Solid white\""}});
