@@ -19,6 +19,8 @@
 #include "stitch_run.h"
 #include "tessaly/host/operations.h"
 #include "tessaly/host/widgets.h"
+#include "twain_library.h"
+#include "twain_session.h"
 #include "ui_strings.h"
 
 namespace tessaly::app {
@@ -59,6 +61,16 @@ MainFrame::MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings,
   window_->setWindowTitle(strings_.text(text::kTitle));
   strings_.setControlText(control("view_caption"), text::kTitle);
   stitchRun_ = std::make_unique<StitchRun>();
+  twain_ = std::make_unique<TwainSession>(sharedManagerLibrary(),
+                                          strings_.text(text::kTitle).toStdString());
+  twain_->setParent(window_);
+  twain_->busyChanged = [this](bool busy) { setTwainBusy(busy); };
+  twain_->sessionClosed = [this] {
+    if (!window_->isActiveWindow()) {
+      window_->raise();
+      window_->activateWindow();
+    }
+  };
   bindWindowButtons();
   addShortcuts();
   closeGuard = [this] { return mayLeaveResult(); };
@@ -71,6 +83,11 @@ MainFrame::MainFrame(QWidget* window, ZanObject* root, const UiStrings& strings,
 
 MainFrame::~MainFrame() {
   qApp->removeEventFilter(this);
+  // The source's window belongs to the main window: the session ends before the window goes.
+  twain_->busyChanged = nullptr;
+  twain_->sessionClosed = nullptr;
+  twain_->closeAll();
+  twainBusy_ = false;
   for (auto& page : slots_) {
     if (page && page->isActive()) page->deactivate();
     page.reset();
@@ -254,7 +271,7 @@ void MainFrame::setTwainBusy(bool busy) {
 void MainFrame::receiveHandedOverFiles() {
   // Files arriving while the pages cannot take them are dropped, as the user would expect
   // nothing to be added behind a running stitch or a result.
-  if (activePage_ != kScanPage || stitchRunning_ || !window_->isEnabled()) {
+  if (activePage_ != kScanPage || stitchRunning_ || twainBusy_ || !window_->isEnabled()) {
     handover::dropFiles(settings_.iniPath());
     return;
   }
@@ -272,6 +289,12 @@ bool MainFrame::ownsWidget(QObject* object) const {
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && twainBusy_) {
+    // The source reports its events (an image ready, a wish to close) by waking the window; each
+    // of the window's events gives it the chance, and the wake-up itself goes no further.
+    twain_->filterEvent();
+    if (event->type() == kSourceWakeEvent) return true;
+  }
   if (watched == window_) {
     if (event->type() == kHandOverEvent) {
       receiveHandedOverFiles();

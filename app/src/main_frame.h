@@ -23,11 +23,14 @@ namespace tessaly::app {
 
 class Settings;
 class StitchRun;
+class TwainSession;
 class UiStrings;
 
 // Posted to the main window: another start left files to read; a scan has finished.
 constexpr QEvent::Type kHandOverEvent = QEvent::Type(QEvent::User + 115);
 constexpr QEvent::Type kAcquisitionFinishedEvent = QEvent::Type(QEvent::User + 114);
+// Posted to the main window by the scanner's source when it has an event to report.
+constexpr QEvent::Type kSourceWakeEvent = QEvent::User;
 
 constexpr int kScanPage = 0;
 constexpr int kResultPage = 2;
@@ -69,9 +72,11 @@ class MainFrame : public QObject {
   Settings& settings() { return settings_; }
 
   // While a scan runs the window takes no pointer or key input; when it ends the window gets
-  // kAcquisitionFinishedEvent.
+  // kAcquisitionFinishedEvent. The scanner session sets and clears it.
   void setTwainBusy(bool busy);
   bool twainBusy() const { return twainBusy_; }
+  // The process's one session with the scanner's source manager.
+  TwainSession& twain() { return *twain_; }
 
   // Asked before the window closes; false keeps it open (an unsaved result, later).
   std::function<bool()> closeGuard;
@@ -119,6 +124,7 @@ class MainFrame : public QObject {
   std::array<host::HandlerEntry, 6> toolbarTable_{};
   std::array<std::unique_ptr<Page>, 3> slots_;
   std::unique_ptr<StitchRun> stitchRun_;
+  std::unique_ptr<TwainSession> twain_;
 };
 
 }  // namespace tessaly::app

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -17,12 +18,16 @@
 #include "piece_intake.h"
 #include "result_page.h"
 #include "save_scans.h"
+#include "scan_store.h"
+#include "scanned_image.h"
+#include "scanner_list.h"
 #include "settings.h"
 #include "stitch_checks.h"
 #include "stitch_popup.h"
 #include "stitch_run.h"
 #include "tessaly/host/widgets.h"
 #include "thumbnail_album.h"
+#include "twain_session.h"
 #include "ui_strings.h"
 
 namespace tessaly::app {
@@ -88,9 +93,13 @@ ScanPage::ScanPage(MainFrame& frame) : frame_(frame), panel_(frame.strings()) {
   };
   run.reportProgress = [this](int percent) { return panel_.update(nullptr, percent); };
   run.escapePressed = [this] { return escapePressed_; };
+  frame_.twain().imageArrived = [this](std::unique_ptr<ScannedImage> image) {
+    receiveScan(std::move(image));
+  };
 }
 
 ScanPage::~ScanPage() {
+  frame_.twain().imageArrived = nullptr;
   Zan0Inter(frame_.root(), op::kHandlerTable, reinterpret_cast<intptr_t>(buttons_.data()),
             -intptr_t(buttons_.size()));
   if (popup_) popup_->closeNow();
@@ -109,9 +118,7 @@ void ScanPage::activate() {
   fromScanner_ = false;
   frame_.window()->setAcceptDrops(true);
   showStartScreen(true);
-  frame_.strings().setControlText(frame_.control("view_text1"), text::kScanStatus);
-  frame_.strings().setControlText(frame_.control("view_text2"), text::kNoScannerHint);
-  frame_.strings().setControlText(frame_.control("view_text3"), text::kNoScannerDetails);
+  fillScannerList();
   frame_.setStatus(text::kStartStatus);
   // Pending files (this start's own, or another's) are read once the page is up.
   QCoreApplication::postEvent(frame_.window(), new QEvent(kHandOverEvent));
@@ -144,6 +151,7 @@ intptr_t ScanPage::onButton(ZanObject* control, int event, intptr_t, void* conte
   if (name == "butn_stitch") page->stitchClicked();
   if (name == "butn_remove") page->removeSelected();
   if (name == "butn_savescans") page->saveScans();
+  if (name == "butn_scndoc") page->scan();
   return 0;
 }
 
@@ -200,13 +208,88 @@ void ScanPage::command(PageCommand command, intptr_t a, intptr_t, bool& handled)
 }
 
 void ScanPage::reportToolbar(ToolbarMask& mask) const {
-  // No scanner is offered yet, so the scan buttons stay hidden.
-  mask.set(kLoadFiles, true);
-  if (startScreen_) return;
+  const bool scanner = !scanners_.empty();
+  if (startScreen_) {
+    mask.set(kLoadFiles, true);
+    if (scanner) mask.set(kScanDocument, true);
+    return;
+  }
+  // Pieces from the scanner are added to by scanning, not by opening files.
+  if (!fromScanner_) mask.set(kLoadFiles, true);
+  if (fromScanner_ && scanner) mask.set(kScanDocument | kSaveScans, true);
   const bool selection = pieces_.selectedCount() > 0;
   mask.set(kStartOver, true);
   mask.set(kRotateLeftBit | kRotateRightBit | kRemove, selection);
   mask.set(kStitch, pieces_.count() >= 2);
+}
+
+void ScanPage::fillScannerList() {
+  const ScannerNames found = frame_.twain().listScanners();
+  scanners_ = found.names;
+  const UiStrings& strings = frame_.strings();
+  ZanObject* list = frame_.control("comb_scaner");
+  Zan0Inter(list, op::kComboClear);
+  const bool several = scanners_.size() > 1;
+  if (scanners_.empty()) {
+    Zan0Inter(list, op::kShow, 0);
+    Zan0Inter(list, op::kEnable, 0);
+    strings.setControlText(frame_.control("view_text2"), text::kNoScannerHint);
+    strings.setControlText(frame_.control("view_text3"), text::kNoScannerDetails);
+  } else {
+    for (const std::string& name : scanners_)
+      Zan0Inter(list, op::kComboAdd, reinterpret_cast<intptr_t>(name.c_str()));
+    Zan0Inter(
+        list, op::kComboSetCurrent,
+        preselectedScanner(scanners_, found.managerDefault, frame_.settings().defaultScanDevice()));
+    // The list (and its drop button) is only worth using with a choice to make.
+    Zan0Inter(list, op::kShow, 1);
+    Zan0Inter(list, op::kEnable, several ? 1 : 0);
+    strings.setControlText(frame_.control("view_text2"), text::kScannerHint);
+    strings.setControlText(frame_.control("view_text3"), text::kScannerDetails);
+  }
+  Zan0Inter(frame_.control("view4"), op::kShow, scanners_.empty() ? 0 : 1);
+  Zan0Inter(frame_.control("view4"), op::kEnable, scanners_.empty() ? 0 : 1);
+  strings.setControlText(frame_.control("view_text1"), text::kScanStatus);
+}
+
+void ScanPage::scan() {
+  if (scanners_.empty() || frame_.twain().managerOpen()) return;
+  ZanObject* list = frame_.control("comb_scaner");
+  std::string name;
+  const intptr_t current = Zan0Inter(list, op::kComboCurrent);
+  if (!Zan0Inter(list, op::kComboItemText, current, reinterpret_cast<intptr_t>(&name)))
+    name = scanners_.front();
+  frame_.settings().setDefaultScanDevice(name);
+  TwainSession& twain = frame_.twain();
+  const int started = twain.acquire(name);
+  if (started == TwainSession::kStarted) {
+    // The source may have an event waiting already; the window's next event lets it report.
+    QCoreApplication::postEvent(frame_.window(), new QEvent(kSourceWakeEvent));
+    return;
+  }
+  twain.closeAll();
+  if (started == TwainSession::kSourceNotOpened)
+    messageBox(frame_.window(), frame_.strings(), text::kScannerNotOpened, kStyleOk | kIconError);
+}
+
+void ScanPage::receiveScan(std::unique_ptr<ScannedImage> image) {
+  // A transfer that failed or was cancelled brings nothing to list.
+  if (!image || !active_) return;
+  const std::optional<QString> path = storeScan(*image);
+  bool added = false;
+  if (path) {
+    fromScanner_ = true;
+    added = pieces_.add(*path, dotsPerInch(image->header.xPelsPerMeter),
+                        dotsPerInch(image->header.yPelsPerMeter), true);
+    // A file the list could not take is not left in the work folder.
+    if (!added) QFile::remove(*path);
+  }
+  if (!added) {
+    messageBox(frame_.window(), frame_.strings(), text::kNotWritten, kStyleOk | kIconError);
+    return;
+  }
+  pieces_.setSourceBitDepth(image->header.bitCount);
+  afterListChanged();
 }
 
 void ScanPage::addPaths(const QStringList& paths) {

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "page.h"
 #include "piece_list.h"
@@ -26,6 +28,7 @@ class MainFrame;
 class StitchActionPopup;
 class ThumbnailAlbum;
 struct IntakeCounts;
+struct ScannedImage;
 
 class ScanPage : public QObject, public Page {
   Q_OBJECT
@@ -48,7 +51,17 @@ class ScanPage : public QObject, public Page {
   // when the Result page took the picture.
   bool stitch(int style);
 
+  // Lists the scanners in the scanner list, preselecting the remembered one.
+  void fillScannerList();
+  // Scans with the scanner chosen in the list, which becomes the remembered one.
+  void scan();
+  // Stores a scanned image in the work folder and lists it; a null image (a transfer that
+  // failed or was cancelled) adds nothing.
+  void receiveScan(std::unique_ptr<ScannedImage> image);
+
   const PieceList& pieces() const { return pieces_; }
+  const std::vector<std::string>& scanners() const { return scanners_; }
+  bool fromScanner() const { return fromScanner_; }
   bool startScreen() const { return startScreen_; }
   int style() const { return style_; }
 
@@ -76,6 +89,7 @@ class ScanPage : public QObject, public Page {
   bool rowChosen_ = false;  // the popup's "one row" choice
   int style_ = 1;
   bool escapePressed_ = false;
+  std::vector<std::string> scanners_;
   std::array<host::HandlerEntry, 6> buttons_{};
 };
 

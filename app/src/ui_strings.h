@@ -10,8 +10,10 @@ namespace tessaly::app {
 
 namespace text {
 constexpr int kScanStatus = 1;
+constexpr int kScannerHint = 2;
 constexpr int kNoScannerHint = 3;
 constexpr int kNoScannerDetails = 4;
+constexpr int kScannerDetails = 5;
 constexpr int kSeveralPiecesHint = 6;
 constexpr int kFilesLoaded = 7;  // "%d" inside
 constexpr int kSeveralScansHint = 8;
@@ -30,6 +32,7 @@ constexpr int kOnePieceHint = 26;
 constexpr int kSavedHint = 33;
 constexpr int kScansLoaded = 34;  // "%d" inside
 constexpr int kOneScanHint = 30;
+constexpr int kScannerNotOpened = 35;
 constexpr int kTooManyPieces = 39;
 constexpr int kStitchingGrid = 40;
 }  // namespace text

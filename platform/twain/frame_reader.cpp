@@ -27,7 +27,6 @@ bool FrameReader::start(SaneDevice& device) {
   whole_.clear();
   wholeAt_ = 0;
   if (!device.start(shape_) || rowBytes() == 0) return false;
-  line_.assign(static_cast<size_t>(shape_.bytesPerLine), 0);
   if (shape_.lines >= 0) return true;
   // A hand scanner's frame: read it all, then its length is known.
   std::vector<unsigned char> chunk(1 << 16);
@@ -53,24 +52,33 @@ uint32_t FrameReader::rowBytes() const {
   return static_cast<uint32_t>(bytes);
 }
 
-bool FrameReader::readLine(unsigned char* line) {
-  const auto size = static_cast<size_t>(shape_.bytesPerLine);
+bool FrameReader::readLines(unsigned char* out, size_t bytes) {
   if (!whole_.empty() || shape_.lines == 0) {
-    if (wholeAt_ + size > whole_.size()) return false;
-    std::memcpy(line, whole_.data() + wholeAt_, size);
-    wholeAt_ += size;
+    if (wholeAt_ + bytes > whole_.size()) return false;
+    std::memcpy(out, whole_.data() + wholeAt_, bytes);
+    wholeAt_ += bytes;
     return true;
   }
-  return readFully(*device_, line, static_cast<long>(size)) == static_cast<long>(size);
+  return readFully(*device_, out, static_cast<long>(bytes)) == static_cast<long>(bytes);
 }
 
-bool FrameReader::nextRow(unsigned char* out) {
-  if (finished() || !readLine(line_.data())) return false;
-  const uint32_t row = rowBytes();
-  std::memcpy(out, line_.data(), line_.size());
-  std::memset(out + line_.size(), 0, row - line_.size());
-  ++rowsDone_;
-  return true;
+int32_t FrameReader::nextRows(unsigned char* out, int32_t wanted) {
+  const int32_t count = std::min(wanted, shape_.lines - rowsDone_);
+  if (count <= 0) return 0;
+  const auto line = static_cast<size_t>(shape_.bytesPerLine);
+  const size_t row = rowBytes();
+  if (!readLines(out, size_t(count) * line)) return -1;
+  // The lines arrive packed; each moves to its padded row, the last first, so that no line is
+  // overwritten before it has moved.
+  if (row != line) {
+    for (int32_t i = count - 1; i >= 0; --i) {
+      unsigned char* target = out + size_t(i) * row;
+      std::memmove(target, out + size_t(i) * line, line);
+      std::memset(target + line, 0, row - line);
+    }
+  }
+  rowsDone_ += count;
+  return count;
 }
 
 }  // namespace tessaly::twain

@@ -22,16 +22,16 @@ class FrameReader {
   int32_t rowsDone() const { return rowsDone_; }
   bool finished() const { return rowsDone_ >= shape_.lines; }
 
-  // Writes the next row (rowBytes() bytes) to out; false when the device fails or cancels.
-  bool nextRow(unsigned char* out);
+  // Writes up to `wanted` next rows (rowBytes() bytes each) to out, read from the device in one
+  // go: the count written, or -1 when the device fails or cancels.
+  int32_t nextRows(unsigned char* out, int32_t wanted);
 
  private:
-  bool readLine(unsigned char* line);
+  bool readLines(unsigned char* out, size_t bytes);
 
   SaneDevice* device_ = nullptr;
   FrameShape shape_;
   int32_t rowsDone_ = 0;
-  std::vector<unsigned char> line_;
   std::vector<unsigned char> whole_;  // the frame read in advance, when its length was unknown
   size_t wholeAt_ = 0;
 };

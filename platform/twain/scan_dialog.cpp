@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -53,16 +54,17 @@ class QtScanDialog final : public ScanDialog {
     QObject::connect(dialog_, &QDialog::rejected, dialog_, [&manager] { manager.requestClose(); });
     dialog_->show();
   }
-  ~QtScanDialog() override { delete dialog_; }
+  // The dialog belongs to its parent too: a parent destroyed first takes the dialog with it.
+  ~QtScanDialog() override { delete dialog_.data(); }
 
   void wakeParent() override {
-    QObject* target = parent_ != nullptr ? static_cast<QObject*>(parent_) : dialog_;
-    QCoreApplication::postEvent(target, new QEvent(QEvent::User));
+    QObject* target = parent_ != nullptr ? static_cast<QObject*>(parent_.data()) : dialog_.data();
+    if (target != nullptr) QCoreApplication::postEvent(target, new QEvent(QEvent::User));
   }
 
  private:
-  QWidget* parent_;
-  QDialog* dialog_;
+  QPointer<QWidget> parent_;
+  QPointer<QDialog> dialog_;
 };
 
 }  // namespace

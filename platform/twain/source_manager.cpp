@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "scan_dialog.h"
@@ -354,22 +355,20 @@ TW_UINT16 SourceManager::transfer(TW_IMAGEMEMXFER* block) {
   auto* out = static_cast<unsigned char*>(block->Memory.TheMem);
   const TW_UINT32 fits = block->Memory.Length / row;
   const auto first = static_cast<TW_UINT32>(frame_.rowsDone());
-  TW_UINT32 rows = 0;
-  while (rows < fits && !frame_.finished()) {
-    if (!frame_.nextRow(out + size_t{rows} * row)) {
-      frameStarted_ = false;
-      device_->cancel();
-      return TWRC_CANCEL;
-    }
-    ++rows;
+  const int32_t rows =
+      frame_.nextRows(out, static_cast<int32_t>(std::min<TW_UINT32>(fits, INT32_MAX)));
+  if (rows < 0) {
+    frameStarted_ = false;
+    device_->cancel();
+    return TWRC_CANCEL;
   }
   block->Compression = TWCP_NONE;
   block->BytesPerRow = row;
   block->Columns = static_cast<TW_UINT32>(frame_.shape().width);
-  block->Rows = rows;
+  block->Rows = static_cast<TW_UINT32>(rows);
   block->XOffset = 0;
   block->YOffset = first;
-  block->BytesWritten = rows * row;
+  block->BytesWritten = static_cast<TW_UINT32>(rows) * row;
   return frame_.finished() ? TWRC_XFERDONE : TWRC_SUCCESS;
 }
 

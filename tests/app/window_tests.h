@@ -12,6 +12,7 @@ int runMainWindowTests(int argc, char** argv);
 int runDialogTests(int argc, char** argv);
 int runWorkflowTests(int argc, char** argv);
 int runResultPageTests(int argc, char** argv);
+int runScanWindowTests(int argc, char** argv);
 
 // Runs `act` on the modal dialog as soon as one is up (for code that runs a dialog modally).
 inline void whenModal(std::function<void(QDialog*)> act) {

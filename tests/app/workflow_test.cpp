@@ -205,6 +205,12 @@ class WorkflowTest : public QObject {
     if (const QString shot = qEnvironmentVariable("TESSALY_README_SHOT"); !shot.isEmpty()) {
       window_->grab().scaledToWidth(640, Qt::SmoothTransformation).save(shot, nullptr, 80);
     }
+    if (const QString shot = qEnvironmentVariable("TESSALY_README_CROP_SHOT"); !shot.isEmpty()) {
+      window_->findChild<QAbstractButton*>("chck_crop")->click();
+      QTest::qWait(100);
+      window_->grab().scaledToWidth(640, Qt::SmoothTransformation).save(shot, nullptr, 80);
+      QTest::keyClick(window_, Qt::Key_Escape);
+    }
 
     for (const char* extension : {".tif", ".jpg", ".bmp"}) {
       const QString target = QString::fromStdString(temp_->file("saved")) + extension;
