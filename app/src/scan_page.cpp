@@ -127,6 +127,9 @@ void ScanPage::activate() {
 void ScanPage::deactivate() {
   active_ = false;
   frame_.window()->setAcceptDrops(false);
+  // The scanner choice belongs to this page; the Result page needs the toolbar's room.
+  Zan0Inter(frame_.control("view4"), op::kShow, 0);
+  Zan0Inter(frame_.control("comb_scaner"), op::kShow, 0);
   if (popup_) popup_->closeNow();
   pieces_.closeFiles();
   album_->detach();
