@@ -11,16 +11,20 @@
 namespace tessaly::host {
 namespace {
 
+// The button of a press or release (only those events are mouse events to be read as such).
+Qt::MouseButton buttonOf(const QEvent* event) {
+  return static_cast<const QMouseEvent*>(event)->button();
+}
+
 int pointerKind(const QEvent* event) {
-  const auto* mouse = static_cast<const QMouseEvent*>(event);
   switch (event->type()) {
     case QEvent::MouseMove:
       return kPointerMove;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-      return mouse->button() == Qt::LeftButton ? kPointerPress : 0;
+      return buttonOf(event) == Qt::LeftButton ? kPointerPress : 0;
     case QEvent::MouseButtonRelease:
-      return mouse->button() == Qt::LeftButton ? kPointerRelease : kPointerOtherRelease;
+      return buttonOf(event) == Qt::LeftButton ? kPointerRelease : kPointerOtherRelease;
     default:
       return 0;
   }

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <map>
 
+#include "sane_test_backend.h"
 #include "temp_folder.h"
 #include "twain_library.h"
 #include "twain_session.h"
@@ -29,6 +30,7 @@ const tessaly::test::TempFolder& configFolder() {
 }
 
 void configure(const std::map<std::string, std::string>& settings) {
+  app_test::keepSaneTestBackendLoaded();
   std::map<std::string, std::string> all{{"number_of_devices", "2"},
                                          {"mode", "Gray"},
                                          {"depth", "8"},

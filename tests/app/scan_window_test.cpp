@@ -17,6 +17,7 @@
 #include "main_frame.h"
 #include "piece_preview.h"
 #include "program.h"
+#include "sane_test_backend.h"
 #include "scan_page.h"
 #include "settings.h"
 #include "single_instance.h"
@@ -35,6 +36,7 @@ namespace {
 
 // Points the process's private SANE folder (set by the tests' main) at the test backend.
 void configureTestBackend(const std::map<std::string, std::string>& settings) {
+  app_test::keepSaneTestBackendLoaded();
   const std::string folder = std::getenv("SANE_CONFIG_DIR");
   std::map<std::string, std::string> all{{"number_of_devices", "2"},
                                          {"mode", "Gray"},
