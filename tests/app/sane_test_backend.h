@@ -11,7 +11,8 @@ namespace app_test {
 inline void keepSaneTestBackendLoaded() {
   static void* const backend =
       dlopen(TESSALY_SANE_BACKENDS "/libsane-test.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-  static void* const manager = dlopen(TESSALY_SOURCE_MANAGER, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  static void* const manager =
+      dlopen(TESSALY_SOURCE_MANAGER, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   (void)backend;
   (void)manager;
 }
