@@ -6,6 +6,10 @@
 
 #include <dlfcn.h>
 
+#include <fstream>
+#include <map>
+#include <string>
+
 namespace app_test {
 
 inline void keepSaneTestBackendLoaded() {
@@ -15,6 +19,25 @@ inline void keepSaneTestBackendLoaded() {
       dlopen(TESSALY_SOURCE_MANAGER, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   (void)backend;
   (void)manager;
+}
+
+// Makes `folder` a SANE configuration folder with the test backend only: two devices, 8-bit grey,
+// 50 dpi, a black 40 x 30 mm picture, with `settings` replacing or adding entries of test.conf.
+// Keeps the backend loaded (above).
+inline void writeSaneTestBackend(const std::string& folder,
+                                 const std::map<std::string, std::string>& settings) {
+  keepSaneTestBackendLoaded();
+  std::map<std::string, std::string> all{{"number_of_devices", "2"},
+                                         {"mode", "Gray"},
+                                         {"depth", "8"},
+                                         {"resolution", "50.0"},
+                                         {"test-picture", "\"Solid black\""},
+                                         {"br_x", "40.0"},
+                                         {"br_y", "30.0"}};
+  for (const auto& [key, value] : settings) all[key] = value;
+  std::ofstream(folder + "/dll.conf") << "test\n";
+  std::ofstream conf(folder + "/test.conf");
+  for (const auto& [key, value] : all) conf << key << ' ' << value << '\n';
 }
 
 }  // namespace app_test

@@ -30,19 +30,7 @@ const tessaly::test::TempFolder& configFolder() {
 }
 
 void configure(const std::map<std::string, std::string>& settings) {
-  app_test::keepSaneTestBackendLoaded();
-  std::map<std::string, std::string> all{{"number_of_devices", "2"},
-                                         {"mode", "Gray"},
-                                         {"depth", "8"},
-                                         {"resolution", "50.0"},
-                                         {"test-picture", "\"Solid black\""},
-                                         {"br_x", "40.0"},
-                                         {"br_y", "30.0"}};
-  for (const auto& [key, value] : settings) all[key] = value;
-  std::ofstream(configFolder().file("dll.conf")) << "test\n";
-  std::ofstream conf(configFolder().file("test.conf"));
-  for (const auto& [key, value] : all) conf << key << ' ' << value << '\n';
-  conf.close();
+  app_test::writeSaneTestBackend(configFolder().path(), settings);
   setenv("SANE_CONFIG_DIR", configFolder().path().c_str(), 1);
 }
 

@@ -36,19 +36,7 @@ namespace {
 
 // Points the process's private SANE folder (set by the tests' main) at the test backend.
 void configureTestBackend(const std::map<std::string, std::string>& settings) {
-  app_test::keepSaneTestBackendLoaded();
-  const std::string folder = std::getenv("SANE_CONFIG_DIR");
-  std::map<std::string, std::string> all{{"number_of_devices", "2"},
-                                         {"mode", "Gray"},
-                                         {"depth", "8"},
-                                         {"resolution", "50.0"},
-                                         {"test-picture", "\"Solid black\""},
-                                         {"br_x", "40.0"},
-                                         {"br_y", "30.0"}};
-  for (const auto& [key, value] : settings) all[key] = value;
-  std::ofstream(folder + "/dll.conf") << "test\n";
-  std::ofstream conf(folder + "/test.conf");
-  for (const auto& [key, value] : all) conf << key << ' ' << value << '\n';
+  app_test::writeSaneTestBackend(std::getenv("SANE_CONFIG_DIR"), settings);
 }
 
 void removeTestBackend() {
