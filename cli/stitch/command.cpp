@@ -29,6 +29,7 @@
 #include "result_writer.h"
 #include "summary.h"
 #include "work_folder.h"
+#include "workers.h"
 
 namespace tessaly::cli::stitch {
 
@@ -100,7 +101,9 @@ void stitchAndWrite(const Options& o, int32_t formatId, RunRecord& record,
   const std::optional<LinkLog> links = o.method == Method::Verified
                                            ? std::optional<LinkLog>(std::in_place, work.path())
                                            : std::nullopt;
-  StitchRun run(loader, display, record);
+  // A second worker decodes the pieces while the engine loads them; one worker means no thread
+  // beside the caller's.
+  StitchRun run(loader, display, record, stitchWorkers(o.threads) > 1);
   const auto keepCounts = [&] {
     record.decodes = loader.decodes();
     record.cacheReads = loader.cacheReads();

@@ -37,8 +37,9 @@ const char* warningText(long code) {
 
 }  // namespace
 
-StitchRun::StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record)
-    : loader_(loader), display_(display), record_(record) {}
+StitchRun::StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record,
+                     bool decodeAhead)
+    : loader_(loader), display_(display), record_(record), decodeAhead_(decodeAhead) {}
 
 StitchRun::~StitchRun() {
   release();
@@ -63,11 +64,7 @@ void* StitchRun::createSession(tagStitchStyle style, int outputSize) {
 void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
   release();
   record_.outputSize = outputSize;
-  session_ = createSession(style, outputSize);
-  makeEngineBuffers();
-  const size_t count = record_.pieces.size();
-  step(Stage::Loading, "loading the pieces",
-       [&] { return QXLoadImages(session_, long(count), buffers_.names(), buffers_.sizes()); });
+  loadPieces(style, outputSize);
   record_.loadOrder.assign(buffers_.nameList().begin(), buffers_.nameList().end());
   recordOutputLevel();
 
@@ -80,6 +77,21 @@ void StitchRun::prepareAndOrder(tagStitchStyle style, int outputSize) {
                   "overlap");
   }
   recordCandidates(candidateCount);
+}
+
+// Only the engine's first load of each piece profits from decoding ahead, so the decoding thread
+// ends with the loading, however that ends: it holds nothing while the pieces are put together.
+void StitchRun::loadPieces(tagStitchStyle style, int outputSize) {
+  struct StopDecoding {
+    PieceLoader& loader;
+    ~StopDecoding() { loader.stopDecodingAhead(); }
+  } stopDecoding{loader_};
+  if (decodeAhead_) loader_.startDecodingAhead();
+  session_ = createSession(style, outputSize);
+  makeEngineBuffers();
+  const size_t count = record_.pieces.size();
+  step(Stage::Loading, "loading the pieces",
+       [&] { return QXLoadImages(session_, long(count), buffers_.names(), buffers_.sizes()); });
 }
 
 void StitchRun::makeEngineBuffers() {

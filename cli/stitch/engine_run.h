@@ -24,7 +24,10 @@ using ::tessaly::stitch::client::PieceSource;
 
 class StitchRun {
  public:
-  StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record);
+  // With decodeAhead the loader decodes the pieces on a thread of its own while the engine
+  // loads them.
+  StitchRun(PieceLoader& loader, ProgressDisplay& display, RunRecord& record,
+            bool decodeAhead = false);
   ~StitchRun();
   StitchRun(const StitchRun&) = delete;
   StitchRun& operator=(const StitchRun&) = delete;
@@ -49,6 +52,7 @@ class StitchRun {
   static void onRelease(tagPixelArray** image, void* self);
 
   void* createSession(tagStitchStyle style, int outputSize);
+  void loadPieces(tagStitchStyle style, int outputSize);
   // Fills the name, size and candidate buffers the engine reads and writes, all zeroed.
   void makeEngineBuffers();
   // Runs one engine call as stage `stage`, timing it; a failure throws, a warning is kept.
@@ -64,6 +68,7 @@ class StitchRun {
   void* session_ = nullptr;
   void* straightenSession_ = nullptr;
   bool straightening_ = false;
+  bool decodeAhead_ = false;
   Stage stage_ = Stage::Loading;
 
   // The engine keeps pointers into these until the session is released.

@@ -59,6 +59,11 @@ bool PieceCache::open(const std::string& folder) {
 }
 
 bool PieceCache::reserve(int key, int64_t bytes) {
+  const std::lock_guard lock(mutex_);
+  return reserveLocked(key, bytes);
+}
+
+bool PieceCache::reserveLocked(int key, int64_t bytes) {
   if (fd_ < 0 || bytes <= 0) return false;
   Slot& slot = slots_[key];
   slot.width = slot.height = slot.bytesPerLine = 0;
@@ -72,11 +77,19 @@ bool PieceCache::reserve(int key, int64_t bytes) {
 
 bool PieceCache::store(int key, const tagPixelArray& image) {
   const int64_t bytes = int64_t{image.bytesPerLine} * image.height;
-  const auto it = slots_.find(key);
-  if ((it == slots_.end() || it->second.capacity < bytes) && !reserve(key, bytes)) return false;
+  off_t offset = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    const auto it = slots_.find(key);
+    if ((it == slots_.end() || it->second.capacity < bytes) && !reserveLocked(key, bytes))
+      return false;
+    Slot& slot = slots_[key];
+    slot.width = 0;  // not usable until completely written
+    offset = slot.offset;
+  }
+  if (!transferAll(fd_, image.bits, bytes, offset, ::pwrite)) return false;
+  const std::lock_guard lock(mutex_);
   Slot& slot = slots_[key];
-  slot.width = 0;  // not usable until completely written
-  if (!transferAll(fd_, image.bits, bytes, slot.offset, ::pwrite)) return false;
   slot.width = image.width;
   slot.height = image.height;
   slot.bytesPerLine = image.bytesPerLine;
@@ -84,31 +97,38 @@ bool PieceCache::store(int key, const tagPixelArray& image) {
 }
 
 void PieceCache::forget(int key) {
+  const std::lock_guard lock(mutex_);
   const auto it = slots_.find(key);
   if (it != slots_.end()) it->second.width = 0;
 }
 
-bool PieceCache::find(int key, int32_t& width, int32_t& height, int32_t& bytesPerLine) const {
+bool PieceCache::filledSlot(int key, Slot& slot) const {
+  const std::lock_guard lock(mutex_);
   const auto it = slots_.find(key);
   if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return false;
-  width = it->second.width;
-  height = it->second.height;
-  bytesPerLine = it->second.bytesPerLine;
+  slot = it->second;
+  return true;
+}
+
+bool PieceCache::find(int key, int32_t& width, int32_t& height, int32_t& bytesPerLine) const {
+  Slot slot;
+  if (!filledSlot(key, slot)) return false;
+  width = slot.width;
+  height = slot.height;
+  bytesPerLine = slot.bytesPerLine;
   return true;
 }
 
 tagPixelArray* PieceCache::mapImage(int key) const {
-  const auto it = slots_.find(key);
-  if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return nullptr;
-  const Slot& slot = it->second;
+  Slot slot;
+  if (!filledSlot(key, slot)) return nullptr;
   if (slot.bytesPerLine != rowBytesFor(slot.width)) return nullptr;
   return mapPixelArray(fd_, slot.offset, slot.width, slot.height);
 }
 
 bool PieceCache::readRows(int key, int32_t firstRow, int32_t rows, uint8_t* to) const {
-  const auto it = slots_.find(key);
-  if (fd_ < 0 || it == slots_.end() || it->second.width == 0) return false;
-  const Slot& slot = it->second;
+  Slot slot;
+  if (!filledSlot(key, slot)) return false;
   if (firstRow < 0 || rows < 0 || int64_t{firstRow} + rows > slot.height) return false;
   const int64_t stride = slot.bytesPerLine;
   return transferAll(fd_, to, stride * rows, slot.offset + off_t(stride * firstRow), ::pread);

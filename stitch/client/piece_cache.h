@@ -5,12 +5,15 @@
 //
 // The file is removed from its folder as soon as it is made, so it disappears with the process
 // however the process ends.
+//
+// Two threads may use the cache at once as long as they work on different pieces.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "QuiltexEngine.h"
@@ -61,7 +64,12 @@ class PieceCache {
     int32_t bytesPerLine = 0;
   };
 
+  bool reserveLocked(int key, int64_t bytes);
+  // A copy of the piece's slot when it holds an image.
+  bool filledSlot(int key, Slot& slot) const;
+
   int fd_ = -1;
+  mutable std::mutex mutex_;  // guards end_ and slots_; the file's bytes are the pieces' own
   off_t end_ = 0;
   std::map<int, Slot> slots_;
 };

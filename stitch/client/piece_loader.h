@@ -4,35 +4,20 @@
 //
 // Between two calls the loader holds no pixels: the only decoded piece in memory is the one
 // the engine is holding, and a turn goes through the cache file rather than through a second
-// full-size copy.
+// full-size copy. While it decodes ahead (see decode_ahead.h) one more piece may be waiting for
+// the engine.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "QuiltexEngine.h"
+#include "decode_ahead.h"
 #include "piece_cache.h"
-#include "zanFileIO.h"
+#include "piece_decode.h"
 
 namespace tessaly::stitch::client {
-
-// The loading statuses the engine passes back to its caller.
-constexpr long kLoadNoMemory = -2;
-constexpr long kLoadUnreadable = -4;
-constexpr long kLoadBadArguments = -3;
-
-// A piece as the engine is given it: its file and the user's turn.
-struct PieceSource {
-  std::string path;
-  int rotation = 0;  // 0, 90, 180 or 270 degrees to the left
-};
-
-// Decodes a picture file into a new 24-bit array with row 0 the top row, through the file-format
-// plug-ins already loaded. Returns 0, kLoadNoMemory or kLoadUnreadable. On failure `failure` (when
-// given) says why: "cannot read 'a.jpg': ..."; on success `readerWarning` (when given) holds the
-// reader's reservation about the file, empty when it has none.
-long decodePixelArray(const std::string& path, tagPixelArray** image,
-                      std::string* failure = nullptr, std::string* readerWarning = nullptr);
 
 class PieceLoader {
  public:
@@ -45,9 +30,19 @@ class PieceLoader {
   long load(const char* name, tagPixelArray** image);
   static void release(tagPixelArray** image);
 
+  // Starts decoding the pieces on a thread of their own, in the order the engine loads them,
+  // until stopDecodingAhead(). The engine sees the same images, statuses and failures as
+  // without it, each at its own load. Does nothing without a usable cache, which holds the
+  // pieces decoded ahead for their later loads.
+  void startDecodingAhead();
+  // Lets the thread finish its piece and joins it; the loader then decodes on the caller's
+  // thread alone.
+  void stopDecodingAhead();
+
   // What the last failed load was about, as one phrase: "cannot read piece 'a.jpg': ...".
   const std::string& lastFailure() const { return lastFailure_; }
-  // How often each piece was decoded from its file and read back from the cache.
+  // How often each piece was decoded from its file for the engine and read back from the cache
+  // (a piece decoded ahead counts as decoded when the engine takes it).
   const std::vector<int>& decodes() const { return decodes_; }
   const std::vector<int>& cacheReads() const { return cacheReads_; }
   // The readers' reservations about files they read in full, once per file:
@@ -57,10 +52,10 @@ class PieceLoader {
  private:
   long loadPiece(int index, tagPixelArray** image);
   long readCached(int index, tagPixelArray** image);
+  // Hands a decoded piece to the engine, noting its counts, warning or failure.
+  long deliver(int index, DecodedPiece piece, tagPixelArray** image);
   long decodeFile(const std::string& path, tagPixelArray** image);
   void noteReaderWarning(const std::string& path, const std::string& text);
-  long turnThroughCache(int index, int turns, tagPixelArray*& image);
-  long fail(long status, const std::string& what);
 
   std::vector<PieceSource> pieces_;
   PieceCache& cache_;
@@ -68,6 +63,7 @@ class PieceLoader {
   std::vector<int> cacheReads_;
   std::string lastFailure_;
   std::vector<std::string> readerWarnings_;
+  std::unique_ptr<DecodeAhead> ahead_;  // last: its thread reads pieces_ and the cache
 };
 
 }  // namespace tessaly::stitch::client

@@ -2,8 +2,13 @@
 // that must be refused, each with its own line, before anything runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
 #include "arguments.h"
 #include "options.h"
+#include "workers.h"
 
 namespace {
 
@@ -51,6 +56,26 @@ TEST(OptionsTest, EveryOptionInBothSpellings) {
   EXPECT_EQ(o.reportPath, "x.json");
   EXPECT_EQ(o.threads, 3);
   EXPECT_EQ(parse({"-o", "r.tif", "a.jpg", "b.jpg"}).threads, 0);  // the engine decides
+}
+
+// Decoding ahead follows the same worker count as the engine: --threads, else TESSALY_THREADS
+// when it is a whole number in range, else the cores.
+TEST(OptionsTest, WorkersComeFromTheOptionThenTheEnvironmentThenTheCores) {
+  const char* old = std::getenv("TESSALY_THREADS");
+  const std::string kept = old ? old : "";
+  const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+  using tessaly::cli::stitch::stitchWorkers;
+  ::setenv("TESSALY_THREADS", "3", 1);
+  EXPECT_EQ(stitchWorkers(1), 1);
+  EXPECT_EQ(stitchWorkers(0), 3);
+  for (const char* unusable : {"0", "257", "2x", ""}) {
+    ::setenv("TESSALY_THREADS", unusable, 1);
+    EXPECT_EQ(stitchWorkers(0), std::min(cores, 256)) << unusable;
+  }
+  if (old)
+    ::setenv("TESSALY_THREADS", kept.c_str(), 1);
+  else
+    ::unsetenv("TESSALY_THREADS");
 }
 
 TEST(OptionsTest, DoubleDashAndDashAreAlwaysPieces) {

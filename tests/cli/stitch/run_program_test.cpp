@@ -143,6 +143,71 @@ TEST_F(StitchProgramTest, RotationsTurnPiecesScannedTheOtherWayRoundBeforeStitch
   EXPECT_LT(result.height, 1020);
 }
 
+// What a run tells about its pieces and arrangement, time and memory left out.
+std::string reportedPieces(const JsonValue& report) {
+  std::string text;
+  for (const JsonValue& piece : report["pieces"].items()) {
+    text += piece["path"].asString() + " decodes " + std::to_string(piece["decodes"].asInteger()) +
+            " cacheReads " + std::to_string(piece["cacheReads"].asInteger()) + "\n";
+  }
+  for (const JsonValue& cell : report["arrangement"]["cells"].items()) {
+    text += cell["path"].asString() + " turns " + std::to_string(cell["quarterTurns"].asInteger()) +
+            "\n";
+  }
+  return text + "warnings " + std::to_string(report["warnings"].size());
+}
+
+// The pieces are decoded ahead of the engine with more than one thread; the engine must not see
+// the difference.
+TEST_F(StitchProgramTest, ResultAndReportAreTheSameWithOneTwoAndEightThreads) {
+  PieceSetPlan plan;
+  plan.rows = 2;
+  plan.columns = 2;
+  plan.overlap = 240;
+  plan.fileTurns = {0, 1, 0, 0};
+  const std::vector<std::string> files = pieces(plan);
+  std::string firstResult, firstPieces;
+  for (const char* threads : {"1", "2", "8"}) {
+    const std::string out = dir_.file(std::string("out-") + threads + ".png");
+    const std::string report = dir_.file(std::string("report-") + threads + ".json");
+    const ChildResult r = stitch({"-o", out, "--report", report, "--threads", threads, files[0],
+                                  "-r", "270", files[1], files[2], files[3]},
+                                 {});
+    ASSERT_EQ(r.exitCode, 0) << threads << " threads: " << r.standardError;
+    const std::string result = readText(out), described = reportedPieces(readJsonFile(report));
+    if (firstResult.empty()) {
+      firstResult = result;
+      firstPieces = described;
+      EXPECT_TRUE(contains(described, "decodes 1 cacheReads")) << described;
+      continue;
+    }
+    EXPECT_TRUE(result == firstResult) << threads << " threads give another result";
+    EXPECT_EQ(described, firstPieces) << threads << " threads";
+  }
+}
+
+// The failure line of a run's errors.
+std::string failureLine(const std::string& errors) {
+  const size_t at = errors.find("tessaly-stitch:");
+  return at == std::string::npos ? "" : errors.substr(at, errors.find('\n', at) - at);
+}
+
+TEST_F(StitchProgramTest, APieceThatCannotBeReadFailsAlikeWithAndWithoutDecodingAhead) {
+  PieceSetPlan plan;
+  plan.columns = 3;
+  plan.overlap = 300;
+  plan.extension = ".bmp";
+  std::vector<std::string> files = pieces(plan);
+  std::filesystem::resize_file(files[2], std::filesystem::file_size(files[2]) / 2);
+  const ChildResult one = stitch({"-o", dir_.file("out.png"), "--threads", "1"}, files);
+  const ChildResult two = stitch({"-o", dir_.file("out.png"), "--threads", "2"}, files);
+  EXPECT_EQ(one.exitCode, 3) << one.standardError;
+  EXPECT_EQ(two.exitCode, one.exitCode) << two.standardError;
+  EXPECT_TRUE(contains(failureLine(one.standardError), "piece2.bmp")) << one.standardError;
+  EXPECT_EQ(failureLine(two.standardError), failureLine(one.standardError));
+  expectOnlyPiecesAnd({});
+}
+
 TEST_F(StitchProgramTest, CropStraightenAndHalfSizeTogether) {
   const std::string out = dir_.file("out.jpg"), report = dir_.file("report.json");
   const ChildResult r =
@@ -334,6 +399,18 @@ TEST_F(StitchProgramTest, CtrlCCancelsCleansUpAndKeepsTheOlderResult) {
   EXPECT_TRUE(contains(r.standardError, "cancelled")) << r.standardError;
   EXPECT_EQ(readText(older), "older result");
   expectOnlyPiecesAnd({"result.jpg"});
+}
+
+TEST_F(StitchProgramTest, CtrlCWhileLoadingStopsTheDecodingThreadToo) {
+  PieceSetPlan plan;
+  plan.rows = 2;
+  plan.columns = 2;
+  plan.overlap = 240;
+  const ChildResult r = stitch({"-o", dir_.file("out.png"), "--threads", "2"}, pieces(plan),
+                               [](const std::string& err) { return contains(err, "loading"); });
+  EXPECT_EQ(r.exitCode, 130) << r.standardError;
+  EXPECT_TRUE(contains(r.standardError, "cancelled")) << r.standardError;
+  expectOnlyPiecesAnd({});
 }
 
 // Starts the program with standard error going to errorFile, sends each of signals once the
