@@ -60,6 +60,11 @@ tagPixelArray* allocatePixelArray(int32_t width, int32_t height) {
   void* block = ::mmap(nullptr, kHeaderBytes + pixels, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+  // A decoded piece is written whole right away: in transparent huge pages that costs one fault
+  // per 2 MiB instead of one per 4 KiB. Ignored where the system gives none.
+  ::madvise(block, kHeaderBytes + pixels, MADV_HUGEPAGE);
+#endif
   return placeRecord(block, width, height, stride,
                      static_cast<unsigned char*>(block) + kHeaderBytes, nullptr);
 }
