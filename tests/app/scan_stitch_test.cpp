@@ -1,8 +1,8 @@
 // From the scanner to the saved result in the real window on an X server: a page made by the
 // page generator, four overlapping pieces of it made by the scan simulator and turned into PPM
 // files, each "scanned" through SANE's PNM file reader by typing its path into the source's
-// window, the four pieces stitched and saved in the window, and the saved result compared with
-// what the command line makes of the same PPM files.
+// window, each stored scan holding its piece's pixels, the four pieces stitched and saved in the
+// window, and the saved result compared with what the command line makes of the same pixels.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -108,7 +108,8 @@ class ScanStitchTest : public QObject {
   std::unique_ptr<tessaly::test::TmpdirOverride> tmpdir_;
   std::unique_ptr<Program> program_;
   QWidget* window_ = nullptr;
-  std::vector<std::string> ppm_;
+  std::vector<std::string> pieces_;  // the simulator's lossless pieces
+  std::vector<std::string> ppm_;     // the same pixels as PPM files, for the scanner
 
   MainFrame& frame() { return *program_->mainFrame(); }
   ScanPage& scan() { return *static_cast<ScanPage*>(frame().page(kScanPage)); }
@@ -128,7 +129,8 @@ class ScanStitchTest : public QObject {
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     for (int n = 1; n <= 4; ++n) {
       const std::string ppm = temp_->file("piece-" + std::to_string(n) + ".ppm");
-      QVERIFY(convertToPpm(scans + "/scan-0" + std::to_string(n) + ".png", ppm));
+      pieces_.push_back(scans + "/scan-0" + std::to_string(n) + ".png");
+      QVERIFY(convertToPpm(pieces_.back(), ppm));
       ppm_.push_back(ppm);
     }
   }
@@ -187,6 +189,12 @@ class ScanStitchTest : public QObject {
       const PieceItem& piece = scan().pieces().at(i);
       QVERIFY(piece.temporary);
       QVERIFY(piece.path.endsWith(QString("/PictBin/Scaned%1.TIF").arg(i + 1)));
+      // The device read the PPM file as it is: the stored scan holds the piece's pixels.
+      const Difference scanned =
+          compareFiles(piece.path, QString::fromStdString(pieces_[size_t(i)]));
+      QVERIFY(!scanned.first.isEmpty());
+      QCOMPARE(scanned.first, scanned.second);
+      QCOMPARE(scanned.differing, 0LL);
     }
 
     click(window_, "butn_stitch");
@@ -198,9 +206,11 @@ class ScanStitchTest : public QObject {
     click(window_, "butn_save");
     QTRY_VERIFY(result().saved());
 
+    // The command line reads no PPM; it stitches the lossless pieces the PPM files were made
+    // from, whose pixels the scans were just found to hold.
     const QString expected = QString::fromStdString(temp_->file("command-line.tif"));
     std::vector<std::string> arguments{"--quiet", "-o", expected.toStdString()};
-    arguments.insert(arguments.end(), ppm_.begin(), ppm_.end());
+    arguments.insert(arguments.end(), pieces_.begin(), pieces_.end());
     const QString failure = runTool(TESSALY_STITCH, arguments);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
