@@ -1,9 +1,52 @@
 #include "sane_device.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace tessaly::twain {
+namespace {
+
+OptionUnit unitOf(SANE_Unit unit) {
+  switch (unit) {
+    case SANE_UNIT_NONE:
+      return OptionUnit::None;
+    case SANE_UNIT_PIXEL:
+      return OptionUnit::Pixel;
+    case SANE_UNIT_MM:
+      return OptionUnit::Millimetre;
+    case SANE_UNIT_DPI:
+      return OptionUnit::DotsPerInch;
+    default:
+      return OptionUnit::Other;
+  }
+}
+
+// A number option's value and constraint in plain doubles.
+NumberOption describeNumber(const SANE_Option_Descriptor& option, SANE_Word value) {
+  const bool fixed = option.type == SANE_TYPE_FIXED;
+  const auto plain = [fixed](SANE_Word word) {
+    return fixed ? SANE_UNFIX(word) : static_cast<double>(word);
+  };
+  NumberOption number;
+  number.value = plain(value);
+  number.unit = unitOf(option.unit);
+  if (option.constraint_type == SANE_CONSTRAINT_RANGE && option.constraint.range != nullptr) {
+    const SANE_Range& range = *option.constraint.range;
+    number.bounded = true;
+    number.min = plain(range.min);
+    number.max = plain(range.max);
+    // An integer option moves in whole units even when its range names no step.
+    number.step = range.quant != 0 ? plain(range.quant) : fixed ? 0 : 1;
+  } else if (option.constraint_type == SANE_CONSTRAINT_WORD_LIST &&
+             option.constraint.word_list != nullptr) {
+    const SANE_Word* words = option.constraint.word_list;
+    for (SANE_Word i = 1; i <= words[0]; ++i) number.list.push_back(plain(words[i]));
+  }
+  return number;
+}
+
+}  // namespace
 
 SaneLibrary::SaneLibrary() {
   SANE_Int version = 0;
@@ -47,47 +90,75 @@ int SaneDevice::optionIndex(const char* name) const {
   }
 }
 
+const SANE_Option_Descriptor* SaneDevice::descriptor(const char* name, int& index) const {
+  index = optionIndex(name);
+  return index < 0 ? nullptr : sane_get_option_descriptor(handle_, index);
+}
+
 bool SaneDevice::setResolution(double dotsPerInch) {
-  const int index = optionIndex(SANE_NAME_SCAN_RESOLUTION);
-  if (index < 0) return false;
-  const SANE_Option_Descriptor* option = sane_get_option_descriptor(handle_, index);
-  SANE_Word value = option->type == SANE_TYPE_FIXED
-                        ? SANE_FIX(dotsPerInch)
-                        : static_cast<SANE_Word>(std::lround(dotsPerInch));
-  return sane_control_option(handle_, index, SANE_ACTION_SET_VALUE, &value, nullptr) ==
-         SANE_STATUS_GOOD;
+  return setNumber(SANE_NAME_SCAN_RESOLUTION, dotsPerInch);
 }
 
 double SaneDevice::resolution() const {
-  const int index = optionIndex(SANE_NAME_SCAN_RESOLUTION);
-  if (index < 0) return 0;
-  const SANE_Option_Descriptor* option = sane_get_option_descriptor(handle_, index);
-  SANE_Word value = 0;
-  if (sane_control_option(handle_, index, SANE_ACTION_GET_VALUE, &value, nullptr) !=
-      SANE_STATUS_GOOD)
-    return 0;
-  return option->type == SANE_TYPE_FIXED ? SANE_UNFIX(value) : value;
+  const std::optional<NumberOption> option = number(SANE_NAME_SCAN_RESOLUTION);
+  return option ? option->value : 0;
 }
 
 bool SaneDevice::setMode(const std::string& mode) {
-  const int index = optionIndex(SANE_NAME_SCAN_MODE);
-  if (index < 0) return false;
-  const SANE_Option_Descriptor* option = sane_get_option_descriptor(handle_, index);
-  std::string value = mode;
-  value.resize(std::max<size_t>(value.size() + 1, static_cast<size_t>(option->size)), '\0');
-  return sane_control_option(handle_, index, SANE_ACTION_SET_VALUE, value.data(), nullptr) ==
-         SANE_STATUS_GOOD;
+  return setText(SANE_NAME_SCAN_MODE, mode);
 }
 
 std::string SaneDevice::mode() const {
-  const int index = optionIndex(SANE_NAME_SCAN_MODE);
-  if (index < 0) return {};
-  const SANE_Option_Descriptor* option = sane_get_option_descriptor(handle_, index);
+  return text(SANE_NAME_SCAN_MODE).value_or(std::string());
+}
+
+std::optional<NumberOption> SaneDevice::number(const char* name) const {
+  int index = 0;
+  const SANE_Option_Descriptor* option = descriptor(name, index);
+  if (option == nullptr || (option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) ||
+      option->size < static_cast<SANE_Int>(sizeof(SANE_Word)))
+    return std::nullopt;
+  std::vector<SANE_Word> words(static_cast<size_t>(option->size) / sizeof(SANE_Word) + 1);
+  if (sane_control_option(handle_, index, SANE_ACTION_GET_VALUE, words.data(), nullptr) !=
+      SANE_STATUS_GOOD)
+    return std::nullopt;
+  return describeNumber(*option, words.front());
+}
+
+bool SaneDevice::setNumber(const char* name, double value) {
+  int index = 0;
+  const SANE_Option_Descriptor* option = descriptor(name, index);
+  if (option == nullptr || (option->type != SANE_TYPE_INT && option->type != SANE_TYPE_FIXED) ||
+      option->size != static_cast<SANE_Int>(sizeof(SANE_Word)))
+    return false;
+  SANE_Word word = option->type == SANE_TYPE_FIXED ? SANE_FIX(value)
+                                                   : static_cast<SANE_Word>(std::lround(value));
+  return sane_control_option(handle_, index, SANE_ACTION_SET_VALUE, &word, nullptr) ==
+         SANE_STATUS_GOOD;
+}
+
+std::optional<std::string> SaneDevice::text(const char* name) const {
+  int index = 0;
+  const SANE_Option_Descriptor* option = descriptor(name, index);
+  if (option == nullptr || option->type != SANE_TYPE_STRING) return std::nullopt;
   std::string value(static_cast<size_t>(std::max<SANE_Int>(option->size, 1)), '\0');
   if (sane_control_option(handle_, index, SANE_ACTION_GET_VALUE, value.data(), nullptr) !=
       SANE_STATUS_GOOD)
-    return {};
+    return std::nullopt;
+  value.back() = '\0';  // a device that fills the whole buffer still ends the text
   return std::string(value.c_str());
+}
+
+bool SaneDevice::setText(const char* name, const std::string& value) {
+  int index = 0;
+  const SANE_Option_Descriptor* option = descriptor(name, index);
+  if (option == nullptr || option->type != SANE_TYPE_STRING) return false;
+  // The device reads option->size bytes: a longer text would be cut without its end, so refuse it.
+  if (value.size() + 1 > static_cast<size_t>(std::max<SANE_Int>(option->size, 0))) return false;
+  std::string buffer = value;
+  buffer.resize(static_cast<size_t>(option->size), '\0');
+  return sane_control_option(handle_, index, SANE_ACTION_SET_VALUE, buffer.data(), nullptr) ==
+         SANE_STATUS_GOOD;
 }
 
 bool SaneDevice::start(FrameShape& shape) {

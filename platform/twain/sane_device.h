@@ -6,8 +6,11 @@
 #include <sane/saneopts.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "number_option.h"
 
 namespace tessaly::twain {
 
@@ -55,6 +58,13 @@ class SaneDevice {
   bool setMode(const std::string& mode);  // "Color", "Gray", "Lineart"
   std::string mode() const;
 
+  // Any active, settable option by name. Numbers may be integer or fixed-point options (their
+  // first element for arrays); text options are strings.
+  std::optional<NumberOption> number(const char* name) const;
+  bool setNumber(const char* name, double value);
+  std::optional<std::string> text(const char* name) const;
+  bool setText(const char* name, const std::string& value);
+
   // Starts a frame and reads its shape; false for a failure or a frame this manager cannot pass
   // on (three-pass colour, a depth other than 1, 8 or 16).
   bool start(FrameShape& shape);
@@ -65,6 +75,7 @@ class SaneDevice {
  private:
   explicit SaneDevice(SANE_Handle handle) : handle_(handle) {}
   int optionIndex(const char* name) const;
+  const SANE_Option_Descriptor* descriptor(const char* name, int& index) const;
   SANE_Handle handle_;
 };
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "device_area.h"
 #include "scan_dialog.h"
 
 namespace tessaly::twain {
@@ -264,8 +265,10 @@ TW_UINT16 SourceManager::userInterface(TW_UINT16 message, const TW_USERINTERFACE
     if (state_ != SourceState::Open) return fail(TWCC_SEQERROR);
     state_ = SourceState::Enabled;
     if (ui->ShowUI != 0) {
-      dialog_ = ScanDialog::show(ui->hParent != nullptr ? ui->hParent : parent_, *this,
-                                 source_.ProductName, device_->resolution(), device_->mode());
+      const std::optional<Geometry> geometry = geometryOf(*device_);
+      const DialogSetup setup{source_.ProductName, currentSettings(*device_),
+                              geometry ? std::optional<AreaMm>(bedOf(*geometry)) : std::nullopt};
+      dialog_ = ScanDialog::show(ui->hParent != nullptr ? ui->hParent : parent_, *this, setup);
     }
     // Without a window of its own the source scans at once.
     if (!dialog_) post(MSG_XFERREADY);
@@ -288,11 +291,18 @@ void SourceManager::post(TW_UINT16 message) {
   if (dialog_) dialog_->wakeParent();
 }
 
-void SourceManager::requestScan(double dotsPerInch, const std::string& mode) {
-  if (state_ != SourceState::Enabled || !device_) return;
-  device_->setMode(mode);
-  device_->setResolution(dotsPerInch);
+std::optional<ScanSettings> SourceManager::requestScan(const ScanSettings& settings) {
+  if (state_ != SourceState::Enabled || !device_) return std::nullopt;
+  const ScanSettings applied = applySettings(*device_, settings);
   post(MSG_XFERREADY);
+  return applied;
+}
+
+PreviewResult SourceManager::requestPreview(const ScanSettings& settings) {
+  // A frame that is ready or under way belongs to the application.
+  if (state_ != SourceState::Enabled || !device_ || frameStarted_)
+    return {std::nullopt, "The scanner is busy."};
+  return scanPreview(*device_, settings);
 }
 
 void SourceManager::requestClose() {

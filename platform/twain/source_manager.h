@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "frame_reader.h"
+#include "preview_scan.h"
 #include "sane_device.h"
+#include "scan_settings.h"
 #include "tessaly/twain/twain.h"
 
 namespace tessaly::twain {
@@ -27,8 +29,11 @@ class SourceManager {
   // Ends every session after a failure nobody could answer: source closed, manager closed.
   void reset();
 
-  // What the source's own window asks for: a scan with these settings, or the end of the session.
-  void requestScan(double dotsPerInch, const std::string& mode);
+  // What the source's own window asks for: a scan with these settings (the settings the device
+  // took are returned; none while the source is not waiting for a scan), a preview that reaches
+  // only the window, or the end of the session.
+  std::optional<ScanSettings> requestScan(const ScanSettings& settings);
+  PreviewResult requestPreview(const ScanSettings& settings);
   void requestClose();
 
   SourceState state() const { return state_; }

@@ -24,14 +24,8 @@ using namespace tessaly::app;
 namespace {
 
 // SANE reads the configuration folder's name once per process: one folder, rewritten per test.
-const tessaly::test::TempFolder& configFolder() {
-  static const tessaly::test::TempFolder folder("tessaly-scan-");
-  return folder;
-}
-
 void configure(const std::map<std::string, std::string>& settings) {
-  app_test::writeSaneTestBackend(configFolder().path(), settings);
-  setenv("SANE_CONFIG_DIR", configFolder().path().c_str(), 1);
+  app_test::writeSaneTestBackend(app_test::saneConfigFolder(), settings);
 }
 
 class ScanBackend : public testing::Test {

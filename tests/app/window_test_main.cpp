@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
   const int workflowFailures = app_test::runWorkflowTests(argc, argv);
   const int resultFailures = app_test::runResultPageTests(argc, argv);
   const int scanFailures = app_test::runScanWindowTests(argc, argv);
-  return windowFailures + dialogFailures + workflowFailures + resultFailures + scanFailures;
+  const int scanStitchFailures = app_test::runScanStitchTests(argc, argv);
+  return windowFailures + dialogFailures + workflowFailures + resultFailures + scanFailures +
+         scanStitchFailures;
 }

@@ -13,6 +13,7 @@ int runDialogTests(int argc, char** argv);
 int runWorkflowTests(int argc, char** argv);
 int runResultPageTests(int argc, char** argv);
 int runScanWindowTests(int argc, char** argv);
+int runScanStitchTests(int argc, char** argv);
 
 // Runs `act` on the modal dialog as soon as one is up (for code that runs a dialog modally).
 inline void whenModal(std::function<void(QDialog*)> act) {
