@@ -29,6 +29,7 @@ PreviewResult readPreview(SaneDevice& device) {
   frame.bytes.resize(static_cast<size_t>(size));
   const int32_t rows = reader.nextRows(frame.bytes.data(), frame.shape.lines);
   if (rows != frame.shape.lines) return {std::nullopt, "The preview failed or was cancelled."};
+  reader.drain();
   return {std::move(frame), {}};
 }
 

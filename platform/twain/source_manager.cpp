@@ -379,7 +379,9 @@ TW_UINT16 SourceManager::transfer(TW_IMAGEMEMXFER* block) {
   block->XOffset = 0;
   block->YOffset = first;
   block->BytesWritten = static_cast<TW_UINT32>(rows) * row;
-  return frame_.finished() ? TWRC_XFERDONE : TWRC_SUCCESS;
+  if (!frame_.finished()) return TWRC_SUCCESS;
+  frame_.drain();
+  return TWRC_XFERDONE;
 }
 
 TW_UINT16 SourceManager::endTransfer(TW_PENDINGXFERS* pending) {
