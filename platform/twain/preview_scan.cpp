@@ -37,8 +37,11 @@ PreviewResult readPreview(SaneDevice& device) {
 
 PreviewResult scanPreview(SaneDevice& device, const ScanSettings& settings) {
   const ScanSettings before = currentSettings(device);
-  applySettings(device, previewSettings(device, settings));
-  PreviewResult result = readPreview(device);
+  const ScanSettings applied = applySettings(device, previewSettings(device, settings));
+  PreviewResult result =
+      settings.file && applied.file != settings.file
+          ? PreviewResult{std::nullopt, "The scanner did not take the file name."}
+          : readPreview(device);
   device.cancel();
   applySettings(device, before);
   return result;

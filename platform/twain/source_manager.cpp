@@ -294,6 +294,8 @@ void SourceManager::post(TW_UINT16 message) {
 std::optional<ScanSettings> SourceManager::requestScan(const ScanSettings& settings) {
   if (state_ != SourceState::Enabled || !device_) return std::nullopt;
   const ScanSettings applied = applySettings(*device_, settings);
+  // A file the device did not take would leave it reading the previous one: no scan then.
+  if (settings.file && applied.file != settings.file) return std::nullopt;
   post(MSG_XFERREADY);
   return applied;
 }

@@ -87,14 +87,21 @@ TEST_F(FileDevice, APreviewThatFailsSaysSoAndLeavesTheSessionAsItWas) {
   auto* file = control<QLineEdit>("edit_file");
   auto* status = control<QLabel>("text_status");
   TW_UINT16 message = 0;
-  for (const char* failing : {"missing.ppm", "short.pgm"}) {
-    SCOPED_TRACE(failing);
-    file->setText(QString::fromStdString(folder.file(failing)));
+  // A name longer than the device's 4096 bytes is refused whole rather than cut.
+  const std::string tooLong = folder.file(std::string(5000, 'n') + ".pgm");
+  for (const std::string& failing :
+       {folder.file("missing.ppm"), folder.file("short.pgm"), tooLong}) {
+    SCOPED_TRACE(failing.substr(0, 80));
+    file->setText(QString::fromStdString(failing));
     control<QPushButton>("butn_preview")->click();
     EXPECT_FALSE(status->text().isEmpty());
     EXPECT_EQ(control<QWidget>("view_preview")->size(), QSize(240, 180)) << "no picture";
     EXPECT_EQ(nextEvent(message), TWRC_NOTDSEVENT);
   }
+
+  control<QPushButton>("butn_scan")->click();
+  EXPECT_FALSE(status->text().isEmpty());
+  EXPECT_EQ(nextEvent(message), TWRC_NOTDSEVENT) << "no scan of the file read before";
 
   file->setText(QString::fromStdString(folder.file("piece.pgm")));
   control<QPushButton>("butn_preview")->click();
