@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <stdexcept>
 #include <string>
@@ -31,7 +32,7 @@ class ScanWindowTest : public TwainTest {
   // The preview as it is drawn on the screen.
   QImage previewOnScreen();
 
-  QDialog* window_ = nullptr;
+  QPointer<QDialog> window_;  // gone once the source is disabled
 };
 
 }  // namespace twain_test
