@@ -62,6 +62,13 @@ bool FrameReader::readLines(unsigned char* out, size_t bytes) {
   return readFully(*device_, out, static_cast<long>(bytes)) == static_cast<long>(bytes);
 }
 
+void FrameReader::drain() {
+  if (device_ == nullptr || !whole_.empty() || !finished()) return;
+  unsigned char surplus[4096];
+  for (int i = 0; i < 16; ++i)
+    if (device_->read(surplus, sizeof surplus) <= 0) return;
+}
+
 int32_t FrameReader::nextRows(unsigned char* out, int32_t wanted) {
   const int32_t count = std::min(wanted, shape_.lines - rowsDone_);
   if (count <= 0) return 0;

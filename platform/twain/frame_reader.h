@@ -25,6 +25,10 @@ class FrameReader {
   // Writes up to `wanted` next rows (rowBytes() bytes each) to out, read from the device in one
   // go: the count written, or -1 when the device fails or cancels.
   int32_t nextRows(unsigned char* out, int32_t wanted);
+  // After the last row: reads on until the device reports the frame's end, so that a device
+  // with a reader of its own has let it finish before the frame is cancelled (cancelling a
+  // reader part-way can leave it hanging). Gives up after a little surplus data.
+  void drain();
 
  private:
   bool readLines(unsigned char* out, size_t bytes);

@@ -29,6 +29,7 @@ PreviewResult readPreview(SaneDevice& device) {
   frame.bytes.resize(static_cast<size_t>(size));
   const int32_t rows = reader.nextRows(frame.bytes.data(), frame.shape.lines);
   if (rows != frame.shape.lines) return {std::nullopt, "The preview failed or was cancelled."};
+  reader.drain();
   return {std::move(frame), {}};
 }
 
@@ -36,8 +37,11 @@ PreviewResult readPreview(SaneDevice& device) {
 
 PreviewResult scanPreview(SaneDevice& device, const ScanSettings& settings) {
   const ScanSettings before = currentSettings(device);
-  applySettings(device, previewSettings(device, settings));
-  PreviewResult result = readPreview(device);
+  const ScanSettings applied = applySettings(device, previewSettings(device, settings));
+  PreviewResult result =
+      settings.file && applied.file != settings.file
+          ? PreviewResult{std::nullopt, "The scanner did not take the file name."}
+          : readPreview(device);
   device.cancel();
   applySettings(device, before);
   return result;

@@ -87,7 +87,7 @@ void PreviewView::paintEvent(QPaintEvent*) {
   }
   painter.drawImage(rect(), picture_);
   if (!bed_ || !area_ || bed_->width <= 0 || bed_->height <= 0) return;
-  painter.setPen(QPen(Qt::red, 1, Qt::DashLine));
+  painter.setPen(QPen(Qt::red, 1));
   painter.drawRect(rectangleOf(*area_));
 }
 

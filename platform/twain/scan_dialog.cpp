@@ -172,8 +172,11 @@ class QtScanDialog final : public ScanDialog {
   void scan() {
     status_->clear();
     // The device may round the area to its steps: the fields show what it will scan.
-    if (const std::optional<ScanSettings> applied = manager_.requestScan(settings()))
+    const std::optional<ScanSettings> applied = manager_.requestScan(settings());
+    if (applied)
       showArea(applied->area);
+    else
+      status_->setText("The scan could not be started.");
   }
 
   void runPreview() {

@@ -294,6 +294,8 @@ void SourceManager::post(TW_UINT16 message) {
 std::optional<ScanSettings> SourceManager::requestScan(const ScanSettings& settings) {
   if (state_ != SourceState::Enabled || !device_) return std::nullopt;
   const ScanSettings applied = applySettings(*device_, settings);
+  // A file the device did not take would leave it reading the previous one: no scan then.
+  if (settings.file && applied.file != settings.file) return std::nullopt;
   post(MSG_XFERREADY);
   return applied;
 }
@@ -379,7 +381,9 @@ TW_UINT16 SourceManager::transfer(TW_IMAGEMEMXFER* block) {
   block->XOffset = 0;
   block->YOffset = first;
   block->BytesWritten = static_cast<TW_UINT32>(rows) * row;
-  return frame_.finished() ? TWRC_XFERDONE : TWRC_SUCCESS;
+  if (!frame_.finished()) return TWRC_SUCCESS;
+  frame_.drain();
+  return TWRC_XFERDONE;
 }
 
 TW_UINT16 SourceManager::endTransfer(TW_PENDINGXFERS* pending) {

@@ -30,8 +30,8 @@ class SourceManager {
   void reset();
 
   // What the source's own window asks for: a scan with these settings (the settings the device
-  // took are returned; none while the source is not waiting for a scan), a preview that reaches
-  // only the window, or the end of the session.
+  // took are returned; none while the source is not waiting for a scan or when the device did not
+  // take the file to read), a preview that reaches only the window, or the end of the session.
   std::optional<ScanSettings> requestScan(const ScanSettings& settings);
   PreviewResult requestPreview(const ScanSettings& settings);
   void requestClose();

@@ -18,12 +18,16 @@ const tessaly::test::TempFolder& configFolder() {
 
 }  // namespace
 
-// SANE unloads its backends when it exits; the test backend is kept loaded for the whole run so
-// that what it leaves behind (its own buffers) still has a name the leak check can be told about.
+// SANE unloads its backends when it exits; the backends are kept loaded for the whole run so
+// that what they leave behind (their own buffers) still has a name the leak check can be told
+// about.
 static void keepTestBackendLoaded() {
   static void* const backend =
       dlopen(SANE_BACKENDS "/libsane-test.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  static void* const fileBackend =
+      dlopen(SANE_BACKENDS "/libsane-pnm.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   (void)backend;
+  (void)fileBackend;
 }
 
 void TwainTest::SetUp() {
@@ -41,16 +45,21 @@ void TwainTest::TearDown() {
   closeAll();
 }
 
-void TwainTest::configure(const BackendSettings& settings) {
+void TwainTest::configure(const BackendSettings& settings, bool fileDevices) {
+  // The backend stays loaded and keeps a setting until a configuration names it again, so every
+  // setting a test changes is named here with its usual value.
   BackendSettings all{{"number_of_devices", "2"},
                       {"mode", "Gray"},
                       {"depth", "8"},
                       {"resolution", "50.0"},
                       {"test-picture", "\"Solid white\""},
+                      {"hand-scanner", "false"},
+                      {"read-status-code", "\"Default\""},
+                      {"geometry_quant", "1.0"},
                       {"br_x", "40.0"},
                       {"br_y", "30.0"}};
   for (const auto& [key, value] : settings) all[key] = value;
-  std::ofstream(configFolder().file("dll.conf")) << "test\n";
+  std::ofstream(configFolder().file("dll.conf")) << (fileDevices ? "test\npnm\n" : "test\n");
   std::ofstream conf(configFolder().file("test.conf"));
   for (const auto& [key, value] : all) conf << key << ' ' << value << '\n';
   conf.close();

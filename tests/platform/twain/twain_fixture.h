@@ -21,8 +21,9 @@ class TwainTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes the private configuration; the manager reads it when it is opened.
-  void configure(const BackendSettings& settings);
+  // Writes the private configuration; the manager reads it when it is opened. With fileDevices
+  // SANE's pnm backend is enabled too: its devices "scan" the file their "filename" option names.
+  void configure(const BackendSettings& settings, bool fileDevices = false);
 
   TW_UINT16 call(pTW_IDENTITY destination, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 message,
                  TW_MEMREF data);
