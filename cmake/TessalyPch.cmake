@@ -12,9 +12,12 @@
 # -Winvalid-pch with every precompiled header, so gcc says so, and a -Werror build fails: a group
 # whose flags drift apart is noticed.
 #
-# Off for other compilers: clang treats a mismatched precompiled header as an error, and its only
-# build here (the fuzzers) compiles no test suite and no Qt library.
-option(TESSALY_PCH "Precompile the headers the tests and the Qt libraries share" ON)
+# Off by default for now: with gcc 12, code of the standard library read from a precompiled
+# header draws -Warray-bounds reports (a known false positive on std::string concatenation) that
+# the same code parsed from the headers does not, so -Werror builds fail. Never for other
+# compilers: clang treats a mismatched precompiled header as an error, and its only build here
+# (the fuzzers) compiles no test suite and no Qt library.
+option(TESSALY_PCH "Precompile the headers the tests and the Qt libraries share" OFF)
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(TESSALY_PCH OFF)
 endif()
