@@ -66,7 +66,7 @@ DecodeAhead::~DecodeAhead() {
   stop();
 }
 
-void DecodeAhead::stop() {
+std::optional<DecodeAhead::Untaken> DecodeAhead::stop() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -74,7 +74,12 @@ void DecodeAhead::stop() {
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
   const std::lock_guard lock(mutex_);
+  if (!ready_) return std::nullopt;
+  const auto ready = std::find(states_.begin(), states_.end(), State::Ready);
+  Untaken untaken{int(ready - states_.begin()), std::move(*ready_)};
   ready_.reset();
+  if (ready != states_.end()) *ready = State::Handed;
+  return untaken;
 }
 
 int DecodeAhead::claimNext(size_t& position) {

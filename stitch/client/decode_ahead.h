@@ -41,9 +41,14 @@ class DecodeAhead {
   // taken before: the caller decodes it itself.
   std::optional<DecodedPiece> take(int index);
 
-  // Lets the thread finish the piece it is on, joins it and frees a piece nobody took. The
-  // caller decodes every piece from then on.
-  void stop();
+  // A piece decoded but never taken, with its index.
+  struct Untaken {
+    int index = -1;
+    DecodedPiece piece;
+  };
+  // Lets the thread finish the piece it is on and joins it. Hands back the piece nobody took, if
+  // any. The caller decodes every piece from then on.
+  std::optional<Untaken> stop();
 
  private:
   enum class State { Waiting, Decoding, Ready, Handed };

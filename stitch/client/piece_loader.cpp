@@ -39,7 +39,15 @@ void PieceLoader::startDecodingAhead() {
 }
 
 void PieceLoader::stopDecodingAhead() {
+  if (!ahead_) return;
+  // A piece decoded but not taken was read all the same, and the cache now serves its loads:
+  // count its decode and keep its reader's warning, as if it had been taken.
+  std::optional<DecodeAhead::Untaken> untaken = ahead_->stop();
   ahead_.reset();
+  if (untaken && untaken->piece.status == 0 && untaken->piece.fileDecoded) {
+    ++decodes_[size_t(untaken->index)];
+    noteReaderWarning(pieces_[size_t(untaken->index)].path, untaken->piece.readerWarning);
+  }
 }
 
 long PieceLoader::loadPiece(int index, tagPixelArray** image) {
