@@ -126,7 +126,16 @@ class AccessibilityTest : public QObject {
       environment.insert(QString::fromStdString(key), QString::fromStdString(value));
     }
     environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    // Under the leak checker: Qt's libraries keep no frame pointers, so the fast unwinder now and
+    // then loses the D-Bus module's frames of what Qt's bus thread keeps to the end (the
+    // suppressions name that module), and the block then reads as the program's own leak.
+    if (environment.contains("ASAN_OPTIONS")) {
+      environment.insert("ASAN_OPTIONS",
+                         environment.value("ASAN_OPTIONS") + ":fast_unwind_on_malloc=0");
+    }
     program.setProcessEnvironment(environment);
+    // The program's own messages (a sanitizer's report among them) belong in the test's log.
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(TESSALY_PROGRAM, {});
     QVERIFY(program.waitForStarted());
 
@@ -155,6 +164,7 @@ class AccessibilityTest : public QObject {
     const std::optional<Node> close = bus.find(*app, "Close", "push button");
     bus.call(*close, "Action", "DoAction", {0});
     QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
   }
 };
