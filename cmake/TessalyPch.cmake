@@ -12,14 +12,18 @@
 # -Winvalid-pch with every precompiled header, so gcc says so, and a -Werror build fails: a group
 # whose flags drift apart is noticed.
 #
-# Off by default for now: with gcc 12, code of the standard library read from a precompiled
-# header draws -Warray-bounds reports (a known false positive on std::string concatenation) that
-# the same code parsed from the headers does not, so -Werror builds fail. Never for other
-# compilers: clang treats a mismatched precompiled header as an error, and its only build here
-# (the fuzzers) compiles no test suite and no Qt library.
-option(TESSALY_PCH "Precompile the headers the tests and the Qt libraries share" OFF)
+# The test suites precompile by default: they are compiled without optimisation, where gcc
+# runs none of the flow analysis behind -Warray-bounds. The Qt libraries, compiled with the
+# build's optimisation, only with TESSALY_LIBRARY_PCH: with gcc 12, code of the standard library
+# read from a precompiled header draws -Warray-bounds reports (a known false positive on
+# std::string concatenation) that the same code parsed from the headers does not, so -Werror
+# builds fail. Never for other compilers: clang treats a mismatched precompiled header as an
+# error, and its only build here (the fuzzers) compiles no test suite and no Qt library.
+option(TESSALY_PCH "Precompile the headers the test suites share" ON)
+option(TESSALY_LIBRARY_PCH "Precompile the headers the Qt libraries share" OFF)
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   set(TESSALY_PCH OFF)
+  set(TESSALY_LIBRARY_PCH OFF)
 endif()
 
 # The standard headers most files of the project include.
@@ -36,16 +40,21 @@ set(TESSALY_PCH_QT_HEADERS
 # tessaly_precompile_headers(<target> <header>...)
 #   Precompiles the headers for <target> alone (its flags are its own).
 function(tessaly_precompile_headers target)
-  if(TESSALY_PCH)
+  if(TESSALY_LIBRARY_PCH)
     target_precompile_headers(${target} PRIVATE ${ARGN})
   endif()
 endfunction()
 
 # tessaly_reuse_precompiled_headers(<target> <donor>)
 #   <target> uses the headers precompiled for <donor>, which must be compiled with the same flags
-#   and with no macro that <target> lacks.
+#   and with no macro that <target> lacks. Nothing where <donor> precompiles nothing (a library
+#   without TESSALY_LIBRARY_PCH, any target without TESSALY_PCH).
 function(tessaly_reuse_precompiled_headers target donor)
-  if(TESSALY_PCH)
+  if(NOT TARGET ${donor})
+    return()
+  endif()
+  get_target_property(headers ${donor} PRECOMPILE_HEADERS)
+  if(headers)
     target_precompile_headers(${target} REUSE_FROM ${donor})
   endif()
 endfunction()
