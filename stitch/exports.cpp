@@ -4,6 +4,7 @@
 
 #include "QuiltexEngine.h"
 #include "errors.h"
+#include "mat_memory.h"
 #include "session.h"
 #include "stages.h"
 #include "verified_session.h"
@@ -19,10 +20,12 @@ bool isFailure(long status) {
          !(status >= QX_WARN_FEATURELESS_PIECES && status <= QX_WARN_SMALL_OVERLAP);
 }
 
-// Runs an export's work with its own worker pool (gone, helpers joined, when the call returns); a
-// failure still ends with the progress report 100 the caller expects.
+// Runs an export's work with its own worker pool (gone, helpers joined, when the call returns) and
+// OpenCV's matrices in the engine's large-buffer memory; a failure still ends with the progress
+// report 100 the caller expects.
 template <typename Body>
 long runReporting(Session& s, Body&& body) {
+  const tessaly::stitch::MatMemoryScope matMemory;
   tessaly::stitch::PoolScope pool;
   const long status = tessaly::stitch::guarded(body);
   if (isFailure(status)) {

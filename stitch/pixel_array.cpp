@@ -1,12 +1,11 @@
 #include "pixel_array.h"
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "errors.h"
+#include "large_memory.h"
 
 namespace tessaly::stitch {
 
@@ -22,26 +21,6 @@ int32_t standardStride(int32_t width) {
   return static_cast<int32_t>(stride);
 }
 
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-
-// Pixel memory. Large images (an A4 page at 300 dpi is 26 MB, a result several times that) start
-// on a 2 MiB boundary and are offered transparent huge pages: touching them page by page in
-// 4 KiB pages, and walking them through a TLB of 4 KiB entries, costs a large share of a
-// stitch. Where the system gives no huge pages the advice is ignored and nothing else changes.
-unsigned char* allocatePixels(size_t bytes) {
-  if (bytes < kHugePage) return static_cast<unsigned char*>(std::malloc(bytes));
-  void* memory = nullptr;
-  if (posix_memalign(&memory, kHugePage, bytes) != 0) return nullptr;
-#ifdef MADV_HUGEPAGE
-  madvise(memory, bytes - bytes % kHugePage, MADV_HUGEPAGE);
-#endif
-  return static_cast<unsigned char*>(memory);
-}
-
-}  // namespace
-
 ImagePtr makeImage(int32_t width, int32_t height, Fill fill) {
   if (height < 0) fail(QX_ERR_SETUP);
   const int32_t stride = standardStride(width);
@@ -52,7 +31,7 @@ ImagePtr makeImage(int32_t width, int32_t height, Fill fill) {
   if (record == nullptr) fail(QX_ERR_SETUP);
   ImagePtr image(record);
   // One extra byte keeps an allocation of zero bytes distinct from a failure.
-  image->bits = allocatePixels(static_cast<size_t>(bytes) + 1);
+  image->bits = static_cast<unsigned char*>(allocateLarge(static_cast<size_t>(bytes) + 1));
   if (image->bits == nullptr) fail(QX_ERR_SETUP);
   image->width = width;
   image->height = height;
