@@ -1,4 +1,6 @@
 // The engine's memory for large working buffers, and OpenCV's matrices in it while an export runs.
+#include "large_memory.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,7 +8,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "large_memory.h"
 #include "mat_memory.h"
 
 namespace {
@@ -33,10 +34,10 @@ TEST(LargeMemoryTest, BlocksFromTheirThresholdsUpStartOnAHugePage) {
     void* (*allocate)(size_t);
     size_t threshold;
   };
-  for (const Case& c : {Case{allocateLarge, kHugePageBytes},
-                        Case{allocateInHugePages, kWholeHugePagesFrom}}) {
-    for (size_t bytes : {size_t{1}, c.threshold - 1, c.threshold, c.threshold + 1,
-                         kHugePageBytes * 3 + 5}) {
+  for (const Case& c :
+       {Case{allocateLarge, kHugePageBytes}, Case{allocateInHugePages, kWholeHugePagesFrom}}) {
+    for (size_t bytes :
+         {size_t{1}, c.threshold - 1, c.threshold, c.threshold + 1, kHugePageBytes * 3 + 5}) {
       void* block = c.allocate(bytes);
       touchEnds(block, bytes);
       if (bytes >= c.threshold) {
