@@ -173,24 +173,43 @@ std::vector<PairHypothesis> distinctHypotheses(std::vector<PairHypothesis> all,
   return out;
 }
 
-const cv::Mat1f& finerSignal(PieceSignals& signals, const PieceLevels& piece) {
-  if (signals.finer.empty()) signals.finer = evidenceSignal(greyView(piece.finer));
-  return signals.finer;
+// Whether a hypothesis is checked on the finer level: it must be worth it, and both pieces must
+// have that level.
+bool checkedOnFinerLevel(const PairHypothesis& h, const std::vector<PieceLevels>& pieces) {
+  return h.score >= kCheckFloor && !pieces[h.a].finer.pixels.empty() &&
+         !pieces[h.b].finer.pixels.empty();
+}
+
+// The finer level's signal of every piece that a check on that level needs, made side by side
+// before the checks, which then only read them.
+void makeFinerSignals(const std::vector<PairHypothesis>& hypotheses,
+                      const std::vector<PieceLevels>& pieces, std::vector<PieceSignals>& signals) {
+  std::vector<int> needed;
+  for (const PairHypothesis& h : hypotheses) {
+    if (!checkedOnFinerLevel(h, pieces)) continue;
+    needed.push_back(h.a);
+    needed.push_back(h.b);
+  }
+  std::sort(needed.begin(), needed.end());
+  needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
+  parallelFor(needed.size(), [&](size_t k) {
+    const int piece = needed[k];
+    signals[piece].finer = evidenceSignal(greyView(pieces[piece].finer));
+  });
 }
 
 // Checks a hypothesis on the finer level: its place must hold there and its overlap must still
 // correlate. Confirmed hypotheses take the finer level's place.
-void confirmOnFinerLevel(PairHypothesis& h, std::vector<PieceSignals>& signals,
+void confirmOnFinerLevel(PairHypothesis& h, const std::vector<PieceSignals>& signals,
                          const std::vector<PieceLevels>& pieces, double minScore) {
   if (!(h.score >= kCheckFloor)) return;
-  const bool noFiner = pieces[h.a].finer.pixels.empty() || pieces[h.b].finer.pixels.empty();
-  if (noFiner) {
+  if (!checkedOnFinerLevel(h, pieces)) {
     h.finerScore = h.score;
     h.confirmed = h.score >= minScore;
     return;
   }
-  const cv::Mat1f& a = finerSignal(signals[h.a], pieces[h.a]);
-  const cv::Mat1f& b = finerSignal(signals[h.b], pieces[h.b]);
+  const cv::Mat1f& a = signals[h.a].finer;
+  const cv::Mat1f& b = signals[h.b].finer;
   const Rigid start = scaledRigid(h.bToA, 2);
   Rigid pose = start;
   if (refinePlacement(a, b, h.quarterTurnsB, pose, kLaterMargin, 0) <= -1) return;
@@ -262,11 +281,11 @@ bool findPairHypotheses(const std::vector<PieceLevels>& pieces, const PairSearch
   hypotheses = distinctHypotheses(std::move(refined), signals, options.minOverlapFraction * 0.5,
                                   std::max(1, options.peaksPerPairAndTurn));
 
-  const Stage confirmStage{progress, 0.85, 1.0};
-  for (size_t i = 0; i < hypotheses.size(); ++i) {
-    if (confirmStage.stop(static_cast<double>(i) / hypotheses.size())) return false;
+  makeFinerSignals(hypotheses, pieces, signals);
+  const auto confirm = [&](size_t i) {
     confirmOnFinerLevel(hypotheses[i], signals, pieces, options.minConfirmedScore);
-  }
+  };
+  if (!runUnlessStopped(hypotheses.size(), confirm, Stage{progress, 0.85, 1.0})) return false;
   rankAndCompare(hypotheses);
   return !(progress && progress(1.0));
 }
