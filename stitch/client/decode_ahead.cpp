@@ -56,49 +56,57 @@ std::vector<int> engineLoadOrder(const std::vector<PieceSource>& pieces) {
   return unique;
 }
 
-DecodeAhead::DecodeAhead(std::vector<int> order, size_t count, Decode decode)
+DecodeAhead::DecodeAhead(std::vector<int> order, size_t count, Decode decode, int threads)
     : order_(std::move(order)),
       decode_(std::move(decode)),
+      limit_(std::max(1, threads)),
       states_(count, State::Waiting),
-      thread_([this] { run(); }) {}
+      ready_(count) {
+  for (int t = 0; t < limit_; ++t) threads_.emplace_back([this] { run(); });
+}
 
 DecodeAhead::~DecodeAhead() {
   stop();
 }
 
-std::optional<DecodeAhead::Untaken> DecodeAhead::stop() {
+std::vector<DecodeAhead::Untaken> DecodeAhead::stop() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   changed_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  for (std::thread& thread : threads_) {
+    if (thread.joinable()) thread.join();
+  }
   const std::lock_guard lock(mutex_);
-  if (!ready_) return std::nullopt;
-  const auto ready = std::find(states_.begin(), states_.end(), State::Ready);
-  Untaken untaken{int(ready - states_.begin()), std::move(*ready_)};
-  ready_.reset();
-  if (ready != states_.end()) *ready = State::Handed;
+  std::vector<Untaken> untaken;
+  for (size_t i = 0; i < states_.size(); ++i) {
+    if (states_[i] != State::Ready) continue;
+    untaken.push_back({int(i), std::move(*ready_[i])});
+    ready_[i].reset();
+    states_[i] = State::Handed;
+  }
+  held_ = 0;
   return untaken;
 }
 
-int DecodeAhead::claimNext(size_t& position) {
+int DecodeAhead::claimNext() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return stopping_ || !ready_; });
-  for (; !stopping_ && position < order_.size(); ++position) {
-    const int index = order_[position];
+  changed_.wait(lock, [&] { return stopping_ || held_ < limit_; });
+  for (; !stopping_ && position_ < order_.size(); ++position_) {
+    const int index = order_[position_];
     if (index < 0 || size_t(index) >= states_.size()) continue;
     if (states_[size_t(index)] != State::Waiting) continue;  // the caller took it over
     states_[size_t(index)] = State::Decoding;
-    ++position;
+    ++held_;
+    ++position_;
     return index;
   }
   return -1;
 }
 
 void DecodeAhead::run() {
-  size_t position = 0;
-  for (int index = claimNext(position); index >= 0; index = claimNext(position)) {
+  for (int index = claimNext(); index >= 0; index = claimNext()) {
     DecodedPiece piece;
     try {
       piece = decode_(index);
@@ -109,7 +117,7 @@ void DecodeAhead::run() {
     {
       const std::lock_guard lock(mutex_);
       states_[size_t(index)] = State::Ready;
-      ready_ = std::move(piece);
+      ready_[size_t(index)] = std::move(piece);
     }
     changed_.notify_all();
   }
@@ -123,8 +131,9 @@ std::optional<DecodedPiece> DecodeAhead::take(int index) {
   changed_.wait(lock, [&] { return state != State::Decoding; });
   if (state != State::Ready) return std::nullopt;
   state = State::Handed;
-  std::optional<DecodedPiece> piece = std::move(ready_);
-  ready_.reset();
+  std::optional<DecodedPiece> piece = std::move(ready_[size_t(index)]);
+  ready_[size_t(index)].reset();
+  --held_;
   lock.unlock();
   changed_.notify_all();
   return piece;

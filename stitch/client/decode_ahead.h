@@ -1,11 +1,13 @@
-// Decoding ahead of the engine: one background thread decodes the pieces in the order the
-// engine will ask for them, so that the engine's first load of a piece mostly finds it ready
-// while the engine builds the levels of the piece before.
+// Decoding ahead of the engine: background threads decode the pieces in the order the engine will
+// ask for them, so that the engine's first load of a piece mostly finds it ready while the engine
+// builds the levels of the piece before. Decoding a piece takes longer than the engine's work on
+// it, so with two threads two pieces are decoded side by side.
 //
-// The thread keeps at most one decoded piece for the engine: it starts on the next piece only
-// once the engine has taken the last one, so memory holds at most one piece beyond the engine's.
-// Each piece is decoded by exactly one thread: a piece the engine asks for before the thread has
-// started on it is left to the caller, and one that is being decoded is waited for.
+// The threads hold at most as many pieces (being decoded or decoded) as there are threads: one
+// starts on the next piece only once the engine has taken one, so memory holds at most that many
+// pieces beyond the engine's. Each piece is decoded by exactly one thread: a piece the engine asks
+// for before a thread has started on it is left to the caller, and one that is being decoded is
+// waited for.
 #pragma once
 
 #include <condition_variable>
@@ -28,17 +30,17 @@ class DecodeAhead {
  public:
   using Decode = std::function<DecodedPiece(int index)>;
 
-  // Starts the thread, which runs decode(i) for each i of `order` (indexes below `count`). What
-  // decode throws is handed to the caller as the piece's `error`.
-  DecodeAhead(std::vector<int> order, size_t count, Decode decode);
-  // Stops the thread.
+  // Starts `threads` threads (at least one), which run decode(i) for each i of `order` (indexes
+  // below `count`). What decode throws is handed to the caller as the piece's `error`.
+  DecodeAhead(std::vector<int> order, size_t count, Decode decode, int threads = 1);
+  // Stops the threads.
   ~DecodeAhead();
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
 
-  // Piece `index` as the thread decoded it, waiting while it is being decoded; the piece is then
-  // the caller's. Nothing when the thread has not started on it (it then never will) or it was
-  // taken before: the caller decodes it itself.
+  // Piece `index` as a thread decoded it, waiting while it is being decoded; the piece is then
+  // the caller's. Nothing when no thread has started on it (none then ever will) or it was taken
+  // before: the caller decodes it itself.
   std::optional<DecodedPiece> take(int index);
 
   // A piece decoded but never taken, with its index.
@@ -46,25 +48,28 @@ class DecodeAhead {
     int index = -1;
     DecodedPiece piece;
   };
-  // Lets the thread finish the piece it is on and joins it. Hands back the piece nobody took, if
-  // any. The caller decodes every piece from then on.
-  std::optional<Untaken> stop();
+  // Lets the threads finish the pieces they are on and joins them. Hands back the pieces nobody
+  // took, in index order. The caller decodes every piece from then on.
+  std::vector<Untaken> stop();
 
  private:
   enum class State { Waiting, Decoding, Ready, Handed };
 
   void run();
-  // Claims the next piece to decode once the last one was taken; -1 to stop.
-  int claimNext(size_t& position);
+  // Claims the next piece to decode once fewer than `limit_` are held; -1 to stop.
+  int claimNext();
 
   const std::vector<int> order_;
   const Decode decode_;
+  const int limit_;
   std::mutex mutex_;
-  std::condition_variable changed_;    // a piece's state changed, or stop was asked
-  std::vector<State> states_;          // guarded by mutex_
-  std::optional<DecodedPiece> ready_;  // guarded by mutex_; the one piece in State::Ready
-  bool stopping_ = false;              // guarded by mutex_
-  std::thread thread_;                 // last: starts once everything above exists
+  std::condition_variable changed_;                 // a piece's state changed, or stop was asked
+  std::vector<State> states_;                       // guarded by mutex_
+  std::vector<std::optional<DecodedPiece>> ready_;  // guarded by mutex_; per piece in State::Ready
+  size_t position_ = 0;                             // guarded by mutex_; next place in order_
+  int held_ = 0;                                    // guarded by mutex_; pieces Decoding or Ready
+  bool stopping_ = false;                           // guarded by mutex_
+  std::vector<std::thread> threads_;                // last: they start once everything above exists
 };
 
 }  // namespace tessaly::stitch::client

@@ -33,20 +33,22 @@ void PieceLoader::release(tagPixelArray** image) {
 
 void PieceLoader::startDecodingAhead() {
   if (ahead_ || !cache_.isOpen()) return;
-  ahead_ = std::make_unique<DecodeAhead>(engineLoadOrder(pieces_), pieces_.size(), [this](int i) {
-    return decodePiece(pieces_[size_t(i)], i, cache_);
-  });
+  constexpr int kDecodingThreads = 2;
+  ahead_ = std::make_unique<DecodeAhead>(
+      engineLoadOrder(pieces_), pieces_.size(),
+      [this](int i) { return decodePiece(pieces_[size_t(i)], i, cache_); }, kDecodingThreads);
 }
 
 void PieceLoader::stopDecodingAhead() {
   if (!ahead_) return;
   // A piece decoded but not taken was read all the same, and the cache now serves its loads:
   // count its decode and keep its reader's warning, as if it had been taken.
-  std::optional<DecodeAhead::Untaken> untaken = ahead_->stop();
+  const std::vector<DecodeAhead::Untaken> untaken = ahead_->stop();
   ahead_.reset();
-  if (untaken && untaken->piece.status == 0 && untaken->piece.fileDecoded) {
-    ++decodes_[size_t(untaken->index)];
-    noteReaderWarning(pieces_[size_t(untaken->index)].path, untaken->piece.readerWarning);
+  for (const DecodeAhead::Untaken& piece : untaken) {
+    if (piece.piece.status != 0 || !piece.piece.fileDecoded) continue;
+    ++decodes_[size_t(piece.index)];
+    noteReaderWarning(pieces_[size_t(piece.index)].path, piece.piece.readerWarning);
   }
 }
 

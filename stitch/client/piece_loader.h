@@ -30,12 +30,13 @@ class PieceLoader {
   long load(const char* name, tagPixelArray** image);
   static void release(tagPixelArray** image);
 
-  // Starts decoding the pieces on a thread of their own, in the order the engine loads them,
-  // until stopDecodingAhead(). The engine sees the same images, statuses and failures as
-  // without it, each at its own load. Does nothing without a usable cache, which holds the
-  // pieces decoded ahead for their later loads.
+  // Starts decoding the pieces on two threads of their own, in the order the engine loads them,
+  // until stopDecodingAhead(): a piece takes longer to decode than the engine's work on it, so
+  // two are decoded side by side (and at most two are held beyond the engine's). The engine sees
+  // the same images, statuses and failures as without it, each at its own load. Does nothing
+  // without a usable cache, which holds the pieces decoded ahead for their later loads.
   void startDecodingAhead();
-  // Lets the thread finish its piece and joins it; the loader then decodes on the caller's
+  // Lets the threads finish their pieces and joins them; the loader then decodes on the caller's
   // thread alone.
   void stopDecodingAhead();
 
